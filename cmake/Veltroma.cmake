@@ -1,0 +1,42 @@
+# Project-wide compiler settings and helpers for libraries and tests.
+
+set(veltroma_warnings -Wall -Wextra -Wpedantic)
+
+if(VELTROMA_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# veltroma_library(<name> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# A library target veltroma_<name>; its headers are included as "<name>/File.h".
+function(veltroma_library name)
+  cmake_parse_arguments(arg "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  add_library(veltroma_${name} STATIC ${arg_SOURCES})
+  target_include_directories(veltroma_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(veltroma_${name} PRIVATE ${veltroma_warnings})
+  target_link_libraries(veltroma_${name} PUBLIC ${arg_PUBLIC_LIBS} PRIVATE ${arg_PRIVATE_LIBS})
+endfunction()
+
+# veltroma_test(<name> SOURCES ... LIBS ... [GUI] [TIMEOUT s])
+# One GoogleTest executable per tests/ folder. GUI tests run on the offscreen platform and
+# carry the label "gui"; the sanitizer build does not build them.
+function(veltroma_test name)
+  cmake_parse_arguments(arg "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${arg_SOURCES})
+  target_compile_options(${name} PRIVATE ${veltroma_warnings})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gtest GTest::gmock)
+  if(NOT arg_TIMEOUT)
+    set(arg_TIMEOUT 300)
+  endif()
+  set(labels core)
+  set(env "VELTROMA_SOURCE_DIR=${PROJECT_SOURCE_DIR};VELTROMA_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  if(arg_GUI)
+    set(labels gui)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${labels}" TIMEOUT ${arg_TIMEOUT} ENVIRONMENT "${env}")
+endfunction()

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+
+namespace veltroma {
+
+// Every wait of the protocol and the engine goes through a Clock, so that tests can run the
+// link timing in virtual time, to the millisecond.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Milliseconds of a monotonic tick count; only differences carry meaning.
+    [[nodiscard]] virtual std::int64_t nowMs() const = 0;
+    virtual void sleepMs(std::int64_t ms) = 0;
+};
+
+// The real monotonic clock.
+class SteadyClock final : public Clock {
+public:
+    [[nodiscard]] std::int64_t nowMs() const override;
+    void sleepMs(std::int64_t ms) override;
+};
+
+// One process-wide real clock for code that is not handed another.
+Clock& steadyClock();
+
+} // namespace veltroma

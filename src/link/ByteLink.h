@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <span>
+
+namespace veltroma {
+
+// The link as the protocol sees it: hand over a block to send, take one received byte.
+// The application's channel implements it over the serial port; tests use fakes.
+class ByteLink {
+public:
+    virtual ~ByteLink() = default;
+
+    // Hands the block to the port; a request is never split or repeated here.
+    virtual void Send_Data(std::span<const std::uint8_t> data) = 0;
+    // The next received byte 0..255, or -1 when none is waiting.
+    virtual int ReadChar() = 0;
+    // True while the port is open.
+    [[nodiscard]] virtual bool ChannelOK() const = 0;
+
+    // Held for one whole exchange (send, pause, receive, decode) by every party that talks
+    // on the link, so that no two exchanges interleave on the wire or in the byte queue.
+    virtual std::mutex& linkLock() = 0;
+};
+
+} // namespace veltroma
