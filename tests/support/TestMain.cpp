@@ -1,0 +1,18 @@
+// The main of every test executable: GoogleTest inside a Qt application object, so that
+// queued calls, timers and (for widget tests) widgets work.
+#include <gtest/gtest.h>
+
+#ifdef VELTROMA_TEST_GUI
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    TestApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
