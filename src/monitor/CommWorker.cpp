@@ -1,0 +1,102 @@
+#include "monitor/CommWorker.h"
+
+#include "link/Commands.h"
+#include "monitor/InverterModel.h"
+#include "monitor/ReplyDecoder.h"
+#include "monitor/Watchdog.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace veltroma {
+
+namespace {
+constexpr std::int64_t kReplyWaitMs = 500;
+constexpr std::int64_t kBetweenPollsMs = 1000;
+// Shutdown looks at its flag this often during a pause of the cycle.
+constexpr std::int64_t kPauseSliceMs = 100;
+} // namespace
+
+CommWorker::CommWorker(EngineLink& link, const EngineFlags& flags, ReplyDecoder& decoder,
+                       Watchdog& watchdog)
+    : link_(link), flags_(flags), decoder_(decoder), watchdog_(watchdog)
+{
+}
+
+CommWorker::~CommWorker()
+{
+    shutdown();
+}
+
+void CommWorker::SetThreadState(bool start)
+{
+    worker_.request_stop();
+    if (!start)
+        return;
+    ++running_;
+    std::jthread previous = std::move(worker_);
+    worker_ = std::jthread([this](std::stop_token stop,
+                                  std::jthread before) { ThreadFunc(stop, std::move(before)); },
+                           std::move(previous));
+}
+
+void CommWorker::shutdown()
+{
+    closing_ = true;
+    worker_.request_stop();
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void CommWorker::ThreadFunc(std::stop_token stop, std::jthread previous)
+{
+    // The worker before this one finishes its cycle first.
+    if (previous.joinable())
+        previous.join();
+    for (;;) {
+        if (stop.stop_requested() || closing_) {
+            link_.clock.sleepMs(1);
+            break;
+        }
+        ReadCmd();
+        link_.clock.sleepMs(1);
+    }
+    --running_;
+}
+
+void CommWorker::ReadCmd()
+{
+    link_.clock.sleepMs(1);
+    Comm_Function(bInverterAdrNow, kFunctionRealtime);
+    pause(kBetweenPollsMs);
+    if (closing_)
+        return;
+    Comm_Function(bInverterAdrNow, kFunctionSettings);
+}
+
+void CommWorker::Comm_Function(int slot, std::uint8_t function)
+{
+    std::lock_guard lock(link_.link.linkLock());
+    link_.bTxBuffer.fill(0);
+    SendRequest(link_.link, link_.bTxBuffer, kInverterAddress, flags_.COMM_CMD.load(), function);
+    link_.clock.sleepMs(kReplyWaitMs);
+    const int received = RecvDataBack(link_.link, link_.clock, link_.bRxBuffer, kFirstByteTimeoutMs);
+    // Only a validated reply is decoded: after a failed exchange the buffer holds an older
+    // reply partly overwritten by new bytes, and everything shown stays as it was.
+    if (received <= 0)
+        return;
+    watchdog_.markAlive();
+    decoder_.ProcessRecv(slot, std::span<const std::uint8_t>(link_.bRxBuffer)
+                                   .first(static_cast<std::size_t>(received)));
+}
+
+void CommWorker::pause(std::int64_t ms)
+{
+    while (ms > 0 && !closing_) {
+        const std::int64_t slice = std::min(ms, kPauseSliceMs);
+        link_.clock.sleepMs(slice);
+        ms -= slice;
+    }
+}
+
+} // namespace veltroma

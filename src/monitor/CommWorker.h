@@ -1,0 +1,56 @@
+#pragma once
+
+#include "monitor/EngineLink.h"
+
+#include <atomic>
+#include <cstdint>
+#include <stop_token>
+#include <thread>
+
+namespace veltroma {
+
+class ReplyDecoder;
+class Watchdog;
+
+// The monitoring worker: polls the realtime block, pauses a second, polls the settings
+// block, and again, until it is told to stop. Each worker has its own stop signal, so a stop
+// reaches the worker it was meant for, and a new worker does not poll before the previous
+// one has finished its cycle: at most one worker talks on the link.
+class CommWorker {
+public:
+    CommWorker(EngineLink& link, const EngineFlags& flags, ReplyDecoder& decoder,
+               Watchdog& watchdog);
+    ~CommWorker();
+
+    CommWorker(const CommWorker&) = delete;
+    CommWorker& operator=(const CommWorker&) = delete;
+
+    // true: start a worker (a running one is told to stop first, and the new one polls once
+    // it has ended); false: tell the current worker to stop after its cycle. Called from one
+    // thread only (the user-interface thread).
+    void SetThreadState(bool start);
+
+    // True while a worker has been started and has not ended yet.
+    [[nodiscard]] bool running() const { return running_.load() > 0; }
+
+    // For the end of the program: stops the worker, cutting its pauses short, and waits until
+    // the exchange in progress has ended.
+    void shutdown();
+
+private:
+    void ThreadFunc(std::stop_token stop, std::jthread previous);
+    void ReadCmd();
+    void Comm_Function(int slot, std::uint8_t function);
+    // A pause of the cycle that ends early when the program shuts down.
+    void pause(std::int64_t ms);
+
+    EngineLink& link_;
+    const EngineFlags& flags_;
+    ReplyDecoder& decoder_;
+    Watchdog& watchdog_;
+    std::jthread worker_;
+    std::atomic<int> running_{0};
+    std::atomic<bool> closing_{false};
+};
+
+} // namespace veltroma

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace veltroma {
+
+// The nine recorded quantities of an inverter, in the order of the list columns, the plot
+// channels of a slot, the slider positions and the record row's columns B..J.
+enum class Quantity : int {
+    Vpv,
+    Vac,
+    Fac,
+    Pac,
+    Etoday,
+    Htoday,
+    Etotal,
+    Htotal,
+    Temperature,
+};
+
+inline constexpr std::size_t kQuantityCount = 9;
+
+inline constexpr std::array<Quantity, kQuantityCount> kAllQuantities{
+    Quantity::Vpv,    Quantity::Vac,    Quantity::Fac,    Quantity::Pac,         Quantity::Etoday,
+    Quantity::Htoday, Quantity::Etotal, Quantity::Htotal, Quantity::Temperature,
+};
+
+[[nodiscard]] constexpr int index(Quantity q) { return static_cast<int>(q); }
+
+// The fixed text format a quantity is shown and recorded with ("%.1f", "%.2f" or "%.0f").
+[[nodiscard]] constexpr const char* format(Quantity q)
+{
+    switch (q) {
+    case Quantity::Fac:
+        return "%.2f";
+    case Quantity::Pac:
+    case Quantity::Htoday:
+    case Quantity::Htotal:
+        return "%.0f";
+    default:
+        return "%.1f";
+    }
+}
+
+} // namespace veltroma

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "monitor/EngineLink.h"
+
+#include <QString>
+
+namespace veltroma {
+
+class DisplayUpdates;
+class SharedModel;
+class Watchdog;
+
+// The registration progress dialog as the refresh drives it.
+class ProgressDisplay {
+public:
+    virtual ~ProgressDisplay() = default;
+    virtual void setRange(unsigned maximum) = 0;
+    virtual void setPosition(unsigned position) = 0;
+    virtual void close() = 0;
+};
+
+// Gives the one inverter on the link its bus address: clears every address, asks the
+// inverter without one for its serial number and assigns it address 1. Runs on the
+// user-interface thread, each exchange under the link lock, beside a polling worker.
+// Also counts the ten seconds of registration progress on the once-a-second refresh.
+class Registration {
+public:
+    Registration(EngineLink& link, EngineFlags& flags, SharedModel& model,
+                 DisplayUpdates& display, Watchdog& watchdog);
+
+    void setProgressDisplay(ProgressDisplay* progress) { progress_ = progress; }
+
+    // Two broadcasts that clear all bus addresses, 22 ms after each.
+    void ClearRegM();
+    // The serial-number query and the assignment of address 1; returns the slot caption.
+    QString RegM();
+
+    // The progress count starts (the switch went on with the channel open).
+    void startProgress() { RegistStartFlg_ = 1; }
+    // The progress dialog has returned: the count starts again from 0.
+    void progressClosed() { CurPos_ = 0; }
+    // Once a second, from the display refresh, in every mode.
+    void RegistProgressBar();
+
+    [[nodiscard]] int RegistStartFlg() const { return RegistStartFlg_; }
+    [[nodiscard]] unsigned CurPos() const { return CurPos_; }
+
+private:
+    EngineLink& link_;
+    EngineFlags& flags_;
+    SharedModel& model_;
+    DisplayUpdates& display_;
+    Watchdog& watchdog_;
+    ProgressDisplay* progress_ = nullptr;
+    int RegistStartFlg_ = 0;
+    unsigned CurPos_ = 0;
+    unsigned m_Range_ = 100;
+};
+
+} // namespace veltroma

@@ -1,0 +1,206 @@
+#include "monitor/ReplyDecoder.h"
+
+#include "link/Commands.h"
+#include "monitor/FaultTable.h"
+#include "monitor/ReplyView.h"
+
+#include <optional>
+#include <vector>
+
+namespace veltroma {
+
+namespace {
+
+constexpr std::uint8_t kReplyRealtime = kFunctionRealtime | kReplyFlag;
+constexpr std::uint8_t kReplySettings = kFunctionSettings | kReplyFlag;
+
+// Data offsets of the realtime block.
+constexpr std::size_t kRealtimeTemperature = 0;
+constexpr std::size_t kRealtimeVpv = 2;
+constexpr std::size_t kRealtimeVac = 6;
+constexpr std::size_t kRealtimeFac = 8;
+constexpr std::size_t kRealtimePac = 10;
+constexpr std::size_t kRealtimeEtoday = 12;
+constexpr std::size_t kRealtimeEtotal = 14;
+constexpr std::size_t kRealtimeHtotal = 18;
+constexpr std::size_t kRealtimeState = 23;
+constexpr std::size_t kRealtimeFaultWord = 36;
+// Data offsets of the information block.
+constexpr std::size_t kInformationVersion = 7;
+constexpr std::size_t kInformationVersionLength = 5;
+constexpr std::size_t kInformationModel = 12;
+constexpr std::size_t kInformationModelLength = 16;
+// The settings block's eighth word: minutes of operation today.
+constexpr std::size_t kSettingsMinutesToday = 14;
+
+QString formatted(Quantity q, float value)
+{
+    return QString::asprintf(format(q), static_cast<double>(value));
+}
+
+template <typename Raw>
+std::optional<double> scaled(std::optional<Raw> raw, double divisor)
+{
+    if (!raw)
+        return std::nullopt;
+    return static_cast<double>(*raw) / divisor;
+}
+
+} // namespace
+
+// The display updates of one decode, delivered after the model's lock is released.
+class ReplyDecoder::Updates {
+public:
+    void add(std::function<void(DisplayUpdates&)> update) { updates_.push_back(std::move(update)); }
+
+    void deliver(DisplayUpdates& display) const
+    {
+        for (const auto& update : updates_)
+            update(display);
+    }
+
+private:
+    std::vector<std::function<void(DisplayUpdates&)>> updates_;
+};
+
+ReplyDecoder::ReplyDecoder(SharedModel& model, DisplayUpdates& display, QString programFolder,
+                           StringLoader loadString, WallClock wallClock)
+    : model_(model),
+      display_(display),
+      programFolder_(std::move(programFolder)),
+      loadString_(std::move(loadString)),
+      wallClock_(std::move(wallClock))
+{
+}
+
+void ReplyDecoder::setRowListener(RowListener listener)
+{
+    rowListener_ = std::move(listener);
+}
+
+void ReplyDecoder::ProcessRecv(int slot, std::span<const std::uint8_t> reply)
+{
+    if (!isSlot(slot))
+        return;
+    const ReplyView view(reply);
+    Updates updates;
+    std::optional<QStringList> builtRow;
+
+    model_.update([&](InverterModel& m) {
+        m.paths = LoadDataSet(programFolder_, wallClock_(), bInverterAdrNow);
+        switch (view.function()) {
+        case kReplyRealtime:
+            decodeRealtime(m, slot, view, updates);
+            builtRow = m.NewRow;
+            break;
+        case kReplyInformation:
+            decodeInformation(m, slot, view);
+            break;
+        case kReplySettings:
+            decodeSettings(m, slot, view, updates);
+            break;
+        default:
+            break;
+        }
+    });
+
+    updates.deliver(display_);
+    if (builtRow && rowListener_)
+        rowListener_(*builtRow);
+}
+
+void ReplyDecoder::decodeRealtime(InverterModel& m, int slot, const ReplyView& reply,
+                                  Updates& out) const
+{
+    InverterValues& v = m.values;
+    const int row = slot - 1;
+    m.NewRow.clear();
+    m.NewRow << m.paths.sExcelColumA;
+
+    // A field the reply does not carry keeps the value stored last.
+    const auto take = [&](Quantity q, std::optional<double> value, std::optional<int> column) {
+        if (value)
+            v.value(q, slot) = static_cast<float>(*value);
+        const QString text = formatted(q, v.value(q, slot));
+        if (column)
+            out.add([=](DisplayUpdates& d) { d.setListText(row, *column, text); });
+        m.NewRow << text;
+    };
+
+    take(Quantity::Vpv, scaled(reply.word(kRealtimeVpv), 10.0), 0);
+    take(Quantity::Vac, scaled(reply.word(kRealtimeVac), 10.0), 1);
+    take(Quantity::Fac, scaled(reply.word(kRealtimeFac), 100.0), 2);
+    take(Quantity::Pac, scaled(reply.word(kRealtimePac), 1.0), 3);
+    const double kilowatts = static_cast<double>(v.sum(Quantity::Pac)) / 1000.0;
+    out.add([=](DisplayUpdates& d) {
+        d.setPowerGauge(kilowatts, QString::asprintf("%.3fkW", kilowatts));
+    });
+    take(Quantity::Etoday, scaled(reply.word(kRealtimeEtoday), 10.0), 4);
+    take(Quantity::Htoday, std::nullopt, std::nullopt);
+    // The total odometer is summed before this reply's total energy is stored, so it shows
+    // the total as it stood before this reply.
+    const double today = v.sum(Quantity::Etoday);
+    const double total = v.sum(Quantity::Etotal);
+    out.add([=](DisplayUpdates& d) { d.setEnergyOdometers(today, total); });
+    take(Quantity::Etotal, scaled(reply.signedDword(kRealtimeEtotal), 10.0), 6);
+    take(Quantity::Htotal, scaled(reply.signedDword(kRealtimeHtotal), 1.0), 7);
+    take(Quantity::Temperature, scaled(reply.word(kRealtimeTemperature), 10.0), 8);
+
+    if (const auto state = reply.byte(kRealtimeState))
+        v.iInverterState[slot] = *state;
+    if (const auto faultWord = reply.dword(kRealtimeFaultWord))
+        v.dwErrorMessage[slot] = *faultWord;
+
+    std::optional<QString> stateText;
+    ColorRef color = kLampGreen;
+    switch (v.iInverterState[slot]) {
+    case 0:
+        stateText = loadString_(QStringLiteral("IDC_WAIT"));
+        break;
+    case 1:
+        stateText = loadString_(QStringLiteral("IDC_NORMAL"));
+        break;
+    case 2:
+    case 3:
+        color = kLampRed;
+        stateText = sGetErrorString(m.sErrorString, v.dwErrorMessage[slot]);
+        if (stateText->isEmpty())
+            stateText = QStringLiteral("Fault");
+        break;
+    default:
+        // An unknown state leaves the lamp as it was and the row without a state field.
+        break;
+    }
+    if (stateText) {
+        out.add([=, text = *stateText](DisplayUpdates& d) { d.setStateLamp(slot, color, text); });
+        m.NewRow << *stateText;
+    }
+    m.realtimeDecoded = true;
+}
+
+void ReplyDecoder::decodeInformation(InverterModel& m, int slot, const ReplyView& reply)
+{
+    if (m.bInverterAdrOld == slot)
+        return;
+    const auto version = reply.text(kInformationVersion, kInformationVersionLength);
+    const auto model = reply.text(kInformationModel, kInformationModelLength);
+    // A block too short to carry both texts is not taken, so a complete one still can be.
+    if (!version || !model)
+        return;
+    m.sVer[slot] += *version;
+    m.sModelname[slot] += *model;
+    m.bInverterAdrOld = slot;
+}
+
+void ReplyDecoder::decodeSettings(InverterModel& m, int slot, const ReplyView& reply,
+                                  Updates& out) const
+{
+    const auto minutes = reply.word(kSettingsMinutesToday);
+    if (!minutes)
+        return;
+    m.values.Htoday[slot] = static_cast<float>(*minutes);
+    const QString text = formatted(Quantity::Htoday, m.values.Htoday[slot]);
+    out.add([row = slot - 1, text](DisplayUpdates& d) { d.setListText(row, 5, text); });
+}
+
+} // namespace veltroma
