@@ -30,25 +30,29 @@ CommWorker::~CommWorker()
 
 void CommWorker::SetThreadState(bool start)
 {
-    worker_.request_stop();
+    std::lock_guard lock(mutex_);
+    stop_.request_stop();
     if (!start)
         return;
+    stop_ = std::stop_source();
     ++running_;
-    std::jthread previous = std::move(worker_);
-    worker_ = std::jthread([this](std::stop_token stop,
-                                  std::jthread before) { ThreadFunc(stop, std::move(before)); },
-                           std::move(previous));
+    worker_ = std::thread(&CommWorker::ThreadFunc, this, stop_.get_token(), std::move(worker_));
 }
 
 void CommWorker::shutdown()
 {
     closing_ = true;
-    worker_.request_stop();
-    if (worker_.joinable())
-        worker_.join();
+    std::thread last;
+    {
+        std::lock_guard lock(mutex_);
+        stop_.request_stop();
+        last = std::move(worker_);
+    }
+    if (last.joinable())
+        last.join();
 }
 
-void CommWorker::ThreadFunc(std::stop_token stop, std::jthread previous)
+void CommWorker::ThreadFunc(std::stop_token stop, std::thread previous)
 {
     // The worker before this one finishes its cycle first.
     if (previous.joinable())

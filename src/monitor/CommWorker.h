@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <stop_token>
 #include <thread>
 
@@ -26,8 +27,7 @@ public:
     CommWorker& operator=(const CommWorker&) = delete;
 
     // true: start a worker (a running one is told to stop first, and the new one polls once
-    // it has ended); false: tell the current worker to stop after its cycle. Called from one
-    // thread only (the user-interface thread).
+    // it has ended); false: tell the current worker to stop after its cycle.
     void SetThreadState(bool start);
 
     // True while a worker has been started and has not ended yet.
@@ -38,7 +38,7 @@ public:
     void shutdown();
 
 private:
-    void ThreadFunc(std::stop_token stop, std::jthread previous);
+    void ThreadFunc(std::stop_token stop, std::thread previous);
     void ReadCmd();
     void Comm_Function(int slot, std::uint8_t function);
     // A pause of the cycle that ends early when the program shuts down.
@@ -48,7 +48,9 @@ private:
     const EngineFlags& flags_;
     ReplyDecoder& decoder_;
     Watchdog& watchdog_;
-    std::jthread worker_;
+    std::mutex mutex_;           // guards the two below
+    std::stop_source stop_;      // the current worker's own stop signal
+    std::thread worker_;         // the newest worker; it joins the one before it
     std::atomic<int> running_{0};
     std::atomic<bool> closing_{false};
 };

@@ -4,10 +4,6 @@
 
 namespace veltroma {
 
-namespace {
-constexpr std::int64_t kBetweenClearAndQueryMs = 20;
-} // namespace
-
 MonitorEngine::MonitorEngine(Setup setup)
     : link_(setup.link, setup.clock),
       decoder_(model_, setup.display, std::move(setup.programFolder), std::move(setup.loadString),
@@ -34,9 +30,7 @@ MonitorEngine::~MonitorEngine()
 
 bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
 {
-    registration_.ClearRegM();
-    link_.clock.sleepMs(kBetweenClearAndQueryMs);
-    registration_.RegM();
+    registration_.Register();
     worker_.SetThreadState(on);
     if (!on || !link_.link.ChannelOK())
         return false;

@@ -14,6 +14,7 @@ namespace veltroma {
 
 namespace {
 constexpr std::int64_t kAfterClearMs = 22;
+constexpr std::int64_t kBetweenClearAndQueryMs = 20;
 constexpr unsigned kProgressStep = 10;
 constexpr unsigned kProgressEnd = 100;
 } // namespace
@@ -24,9 +25,16 @@ Registration::Registration(EngineLink& link, EngineFlags& flags, SharedModel& mo
 {
 }
 
-void Registration::ClearRegM()
+QString Registration::Register()
 {
     std::lock_guard lock(link_.link.linkLock());
+    ClearRegM();
+    link_.clock.sleepMs(kBetweenClearAndQueryMs);
+    return RegM();
+}
+
+void Registration::ClearRegM()
+{
     for (int i = 0; i < 2; ++i) {
         SendRequest(link_.link, link_.bTxBuffer, kBroadcastAddress, kControlRegister,
                     kFunctionClearAddresses);
@@ -36,7 +44,6 @@ void Registration::ClearRegM()
 
 QString Registration::RegM()
 {
-    std::lock_guard lock(link_.link.linkLock());
     auto& rx = link_.bRxBuffer;
     SendRequest(link_.link, link_.bTxBuffer, kBroadcastAddress, kControlRegister,
                 kFunctionQuerySerial);

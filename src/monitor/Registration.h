@@ -30,10 +30,9 @@ public:
 
     void setProgressDisplay(ProgressDisplay* progress) { progress_ = progress; }
 
-    // Two broadcasts that clear all bus addresses, 22 ms after each.
-    void ClearRegM();
-    // The serial-number query and the assignment of address 1; returns the slot caption.
-    QString RegM();
+    // The whole registration as the connect switch runs it, as one unit on the link:
+    // ClearRegM, a 20 ms pause, RegM, all under the link lock. Returns the slot caption.
+    QString Register();
 
     // The progress count starts (the switch went on with the channel open).
     void startProgress() { RegistStartFlg_ = 1; }
@@ -46,6 +45,11 @@ public:
     [[nodiscard]] unsigned CurPos() const { return CurPos_; }
 
 private:
+    // Two broadcasts that clear all bus addresses, 22 ms after each.
+    void ClearRegM();
+    // The serial-number query and the assignment of address 1; returns the slot caption.
+    QString RegM();
+
     EngineLink& link_;
     EngineFlags& flags_;
     SharedModel& model_;

@@ -6,9 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace veltroma::test {
@@ -138,6 +141,33 @@ inline QString englishText(const QString& key)
     if (key == QLatin1String("IDC_NORMAL"))
         return QStringLiteral("Normal");
     return QStringLiteral("Not found");
+}
+
+// Waits in real time until `done` holds; false after `limit`.
+inline bool waitFor(const std::function<bool()>& done,
+                    std::chrono::milliseconds limit = std::chrono::seconds(20))
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// True when `lock` is held by some thread, asked from a thread of its own (a mutex may not
+// be tried by the thread that holds it).
+inline bool heldElsewhere(std::mutex& lock)
+{
+    bool held = false;
+    std::thread probe([&] {
+        held = !lock.try_lock();
+        if (!held)
+            lock.unlock();
+    });
+    probe.join();
+    return held;
 }
 
 } // namespace veltroma::test

@@ -1,0 +1,218 @@
+#include "EngineTestSupport.h"
+
+#include "monitor/MonitorEngine.h"
+#include "support/FakeLink.h"
+#include "support/VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace veltroma::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kClear{0x43, 0x5A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0xA0};
+const Bytes kQuery{0x43, 0x5A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x9D};
+
+Bytes assignment(const std::string& serial)
+{
+    Bytes frame{0x43, 0x5A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x0B};
+    for (const char c : serial)
+        frame.push_back(static_cast<std::uint8_t>(c));
+    frame.push_back(0x01);
+    unsigned sum = 0;
+    for (const auto b : frame)
+        sum += b;
+    frame.push_back(static_cast<std::uint8_t>(sum >> 8));
+    frame.push_back(static_cast<std::uint8_t>(sum));
+    return frame;
+}
+
+struct ProgressLog final : ProgressDisplay {
+    void setRange(unsigned maximum) override { events.push_back("range " + std::to_string(maximum)); }
+    void setPosition(unsigned position) override { events.push_back(std::to_string(position)); }
+    void close() override { events.push_back("close"); }
+    std::vector<std::string> events;
+};
+
+// The engine on a fake link in virtual time with one unregistered inverter: it answers the
+// serial-number query, the assignment, and, once registered, the polls.
+class RegistrationTest : public ::testing::Test {
+protected:
+    RegistrationTest()
+        : link(clock),
+          engine({link, clock, display, QStringLiteral("/pv/"), englishText,
+                  [] { return QDateTime(QDate(2011, 5, 7), QTime(12, 0, 0)); }})
+    {
+        engine.setProgressDisplay(&progress);
+        link.respondWith([this](FakeLink& l, const FakeLink::Sent& sent) {
+            const auto function = sent.bytes.at(kOffsetFunction);
+            const auto destination = sent.bytes.at(kOffsetDestination);
+            if (!answering)
+                return;
+            if (destination == 0x00 && function == 0x00) {
+                l.arrive(sent.atMs + 30,
+                         replyFrame(0x80, Bytes(serial.begin(), serial.end()), 0x00));
+            } else if (destination == 0x00 && function == 0x01) {
+                l.arrive(sent.atMs + 30, Bytes(10, 0x55));
+            } else if (destination == 0x01 && function == 0x02) {
+                l.arrive(sent.atMs + 30, replyFrame(0x82, exampleRealtimeData()));
+            }
+        });
+    }
+
+    ~RegistrationTest() override { engine.shutdown(); }
+
+    std::vector<Bytes> frames() const
+    {
+        std::vector<Bytes> bytes;
+        for (const auto& sent : link.sent())
+            bytes.push_back(sent.bytes);
+        return bytes;
+    }
+
+    VirtualClock clock;
+    FakeLink link;
+    RecordingDisplay display;
+    ProgressLog progress;
+    MonitorEngine engine;
+    std::string serial = "A1B2C3D4E5";
+    bool answering = true;
+};
+
+TEST_F(RegistrationTest, SwitchOffSendsClearTwiceQueryAndAssignment)
+{
+    EXPECT_FALSE(engine.OnChangeUseriSwitchLEDX0(false));
+
+    EXPECT_EQ(frames(), (std::vector<Bytes>{kClear, kClear, kQuery, assignment(serial)}));
+    const auto sent = link.sent();
+    EXPECT_EQ(sent[1].atMs - sent[0].atMs, 269 + 22);
+    EXPECT_EQ(sent[2].atMs - sent[1].atMs, 22 + 20 + 269);
+    ASSERT_EQ(display.captions().size(), 1U);
+    EXPECT_EQ(display.captions()[0], (std::pair<int, QString>{1, "A1B2C3D4E5"}));
+    EXPECT_EQ(engine.snapshot().sSerialNums[1], "A1B2C3D4E5");
+    EXPECT_FALSE(engine.workerRunning());
+    EXPECT_TRUE(progress.events.empty());
+    // The query's validated reply marks the link alive.
+    EXPECT_EQ(engine.watchdog().CommunicationOkFlg(), 1);
+}
+
+TEST_F(RegistrationTest, SerialWithZeroByteCutsTheCaptionButIsAssignedWhole)
+{
+    serial = std::string("A1B2\0C3D4E", 10);
+    engine.OnChangeUseriSwitchLEDX0(false);
+    EXPECT_EQ(frames().back(), assignment(serial));
+    EXPECT_EQ(display.captions().back().second, "A1B2");
+}
+
+TEST_F(RegistrationTest, UnansweredQueryAssignsWhatTheBufferHeldAndKeepsTheSerial)
+{
+    engine.OnChangeUseriSwitchLEDX0(false);
+    answering = false;
+    serial = "ZZZZZZZZZZ";
+    engine.OnChangeUseriSwitchLEDX0(false);
+
+    // The assignment's raw answer of the first registration overwrote the reply buffer's
+    // first ten bytes; data bytes 1..9 are still what the first query left there.
+    const auto sent = frames();
+    ASSERT_EQ(sent.size(), 8U);
+    EXPECT_EQ(sent[7], assignment("U1B2C3D4E5"));
+    EXPECT_EQ(display.captions().back().second, "U1B2C3D4E5");
+    EXPECT_EQ(engine.snapshot().sSerialNums[1], "A1B2C3D4E5");
+}
+
+TEST_F(RegistrationTest, SwitchOnStartsTheWorkerAndTheTenStepProgress)
+{
+    ASSERT_TRUE(engine.OnChangeUseriSwitchLEDX0(true));
+    EXPECT_TRUE(engine.workerRunning());
+    EXPECT_EQ(engine.registration().RegistStartFlg(), 1);
+
+    for (int tick = 0; tick < 11; ++tick) {
+        engine.refreshTick(RefreshState::RealtimeConnected);
+        EXPECT_EQ(engine.flags().COMM_CMD.load(), 0) << tick;
+    }
+    EXPECT_EQ(progress.events, (std::vector<std::string>{"10", "20", "30", "40", "50", "60", "70",
+                                                        "80", "90", "100", "close", "range 100"}));
+    EXPECT_EQ(engine.registration().RegistStartFlg(), 0);
+    EXPECT_EQ(engine.flags().RegistEndFlg.load(), 0);
+
+    engine.refreshTick(RefreshState::RealtimeConnected);
+    EXPECT_EQ(engine.flags().COMM_CMD.load(), 1);
+    EXPECT_EQ(engine.flags().RegistEndFlg.load(), 1);
+}
+
+TEST_F(RegistrationTest, WorkerStartedInTheFirstSecondPollsWithControlZeroUntilTheCountEnds)
+{
+    ASSERT_TRUE(engine.OnChangeUseriSwitchLEDX0(true));
+    ASSERT_TRUE(waitFor([this] { return link.sent().size() >= 8; }));
+    for (int tick = 0; tick < 12; ++tick)
+        engine.refreshTick(RefreshState::RealtimeConnected);
+    const auto switched = link.sent().size();
+    ASSERT_TRUE(waitFor([&] { return link.sent().size() >= switched + 6; }));
+    engine.OnChangeUseriSwitchLEDX0(false);
+
+    const auto sent = link.sent();
+    bool seenRead = false;
+    for (std::size_t i = 4; i < sent.size(); ++i) {
+        const auto& bytes = sent[i].bytes;
+        if (bytes[kOffsetDestination] != 0x01)
+            continue;
+        const auto control = bytes[kOffsetControl];
+        if (i < 8) {
+            EXPECT_EQ(control, 0x00) << i;
+            EXPECT_EQ(bytes.back(), bytes[kOffsetFunction] == 0x02 ? 0xA0 : 0xA2);
+        }
+        seenRead = seenRead || control == 0x01;
+        if (seenRead) {
+            EXPECT_EQ(control, 0x01) << "no 0x00 poll after the first 0x01, at " << i;
+        }
+    }
+    EXPECT_TRUE(seenRead);
+}
+
+TEST_F(RegistrationTest, WorkerStartedLaterPollsWithControlOneFromTheStart)
+{
+    engine.refreshTick(RefreshState::RealtimeDisconnected);
+    ASSERT_TRUE(engine.OnChangeUseriSwitchLEDX0(true));
+    ASSERT_TRUE(waitFor([this] { return link.sent().size() >= 10; }));
+    engine.OnChangeUseriSwitchLEDX0(false);
+    for (const auto& sent : link.sent())
+        if (sent.bytes[kOffsetDestination] == 0x01) {
+            EXPECT_EQ(sent.bytes[kOffsetControl], 0x01);
+        }
+}
+
+TEST_F(RegistrationTest, ClosedChannelStartsTheWorkerWithoutProgress)
+{
+    link.setOpen(false);
+    EXPECT_FALSE(engine.OnChangeUseriSwitchLEDX0(true));
+    EXPECT_TRUE(engine.workerRunning());
+    EXPECT_EQ(engine.registration().RegistStartFlg(), 0);
+}
+
+TEST_F(RegistrationTest, SwitchOffRegistersFirstThenTheWorkerEndsAfterItsCycle)
+{
+    engine.refreshTick(RefreshState::RealtimeDisconnected);
+    engine.OnChangeUseriSwitchLEDX0(true);
+    ASSERT_TRUE(waitFor([this] { return link.sent().size() >= 9; }));
+    engine.OnChangeUseriSwitchLEDX0(false);
+    ASSERT_TRUE(waitFor([this] { return !engine.workerRunning(); }));
+
+    // After the second registration's clear frames at most the rest of one cycle is polled.
+    const auto sent = frames();
+    std::size_t secondClear = 0;
+    for (std::size_t i = 4; i < sent.size(); ++i)
+        if (sent[i] == kClear) {
+            secondClear = i;
+            break;
+        }
+    ASSERT_GT(secondClear, 0U);
+    EXPECT_EQ(sent[secondClear + 1], kClear);
+    EXPECT_EQ(sent[secondClear + 2], kQuery);
+    EXPECT_LE(sent.size(), secondClear + 4 + 1);
+}
+
+} // namespace
+} // namespace veltroma::test
