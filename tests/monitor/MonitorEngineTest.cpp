@@ -1,0 +1,96 @@
+#include "EngineTestSupport.h"
+
+#include "monitor/MonitorEngine.h"
+#include "monitor/Recorder.h"
+#include "support/FakeLink.h"
+#include "support/VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+namespace veltroma::test {
+namespace {
+
+struct RowRecorder final : Recorder {
+    void record(const InverterModel& snapshot) override { rows.push_back(snapshot.NewRow); }
+    std::vector<QStringList> rows;
+};
+
+// The engine's timer logic: what the refresh, the watchdog and the recording tick do with
+// each other, on a link whose inverter answers every poll.
+class MonitorEngineTest : public ::testing::Test {
+protected:
+    MonitorEngineTest()
+        : link(clock),
+          engine({link, clock, display, QStringLiteral("/pv/"), englishText,
+                  [] { return QDateTime(QDate(2011, 5, 7), QTime(12, 0, 0)); }})
+    {
+        engine.setRecorder(&recorder);
+        engine.onLinkLost([this] { ++lost; });
+        link.respondWith([](FakeLink& l, const FakeLink::Sent& sent) {
+            if (sent.bytes.at(kOffsetDestination) == 0x01 && sent.bytes.at(kOffsetFunction) == 0x02)
+                l.arrive(sent.atMs + 30, replyFrame(0x82, exampleRealtimeData()));
+        });
+    }
+
+    ~MonitorEngineTest() override { engine.shutdown(); }
+
+    VirtualClock clock;
+    FakeLink link;
+    RecordingDisplay display;
+    RowRecorder recorder;
+    MonitorEngine engine;
+    int lost = 0;
+};
+
+TEST_F(MonitorEngineTest, RecordsOnlyWhileConnectedAndOnceARowExists)
+{
+    engine.refreshTick(RefreshState::RealtimeConnected);
+    EXPECT_TRUE(engine.recordingEnabled());
+    engine.recordingTick();
+    EXPECT_TRUE(recorder.rows.empty()); // no realtime reply decoded yet
+
+    engine.OnChangeUseriSwitchLEDX0(true);
+    ASSERT_TRUE(waitFor([this] { return engine.snapshot().realtimeDecoded; }));
+    engine.recordingTick();
+    engine.recordingTick();
+    ASSERT_EQ(recorder.rows.size(), 2U); // the same row twice when no reply came between
+    EXPECT_EQ(recorder.rows[0].size(), 11);
+    EXPECT_EQ(recorder.rows[0].back(), "Normal");
+
+    engine.refreshTick(RefreshState::RealtimeDisconnected);
+    EXPECT_FALSE(engine.recordingEnabled());
+    EXPECT_FALSE(engine.watchdog().enabled());
+    engine.recordingTick();
+    EXPECT_EQ(recorder.rows.size(), 2U);
+}
+
+TEST_F(MonitorEngineTest, DeclaredLossStopsRecordingUntilTheNextRefresh)
+{
+    engine.refreshTick(RefreshState::RealtimeDisconnected); // registration has ended
+    engine.OnChangeUseriSwitchLEDX0(true);
+    ASSERT_TRUE(waitFor([this] { return engine.watchdog().enabled(); }));
+    engine.stopWorker();
+    ASSERT_TRUE(waitFor([this] { return !engine.workerRunning(); }));
+
+    engine.refreshTick(RefreshState::RealtimeConnected);
+    for (int tick = 0; tick < 42 && lost == 0; ++tick)
+        engine.watchdogTick();
+    EXPECT_EQ(lost, 1);
+    EXPECT_FALSE(engine.recordingEnabled());
+    EXPECT_FALSE(engine.watchdog().enabled());
+
+    engine.refreshTick(RefreshState::RealtimeConnected);
+    EXPECT_TRUE(engine.recordingEnabled());
+}
+
+TEST_F(MonitorEngineTest, OtherModesLeaveTheTimersToTheModeChange)
+{
+    engine.refreshTick(RefreshState::RealtimeConnected);
+    engine.refreshTick(RefreshState::OtherMode);
+    EXPECT_TRUE(engine.recordingEnabled());
+    engine.disableTimers();
+    EXPECT_FALSE(engine.recordingEnabled());
+}
+
+} // namespace
+} // namespace veltroma::test
