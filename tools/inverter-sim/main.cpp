@@ -1,0 +1,78 @@
+#include "ControlInput.h"
+#include "Faults.h"
+#include "Inverter.h"
+#include "PlantModel.h"
+#include "PseudoTerminal.h"
+#include "RequestLog.h"
+#include "SimOptions.h"
+#include "Simulator.h"
+
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <optional>
+
+using namespace veltroma::sim;
+
+namespace {
+
+double localTimeOfDay()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
+}
+
+int simulate(const SimOptions& options)
+{
+    std::mt19937 noise(options.seed);
+    PlantConfig plantConfig = options.plant;
+    plantConfig.startVoltage = options.inverter.parameters.words[0] / 10.0;
+    plantConfig.startDelay = options.inverter.parameters.words[1];
+    const SimulatedTime time(options.startSeconds.value_or(localTimeOfDay()), options.timeScale);
+    PlantModel plant(plantConfig, time.now());
+    Inverter inverter(options.inverter, plant, noise);
+    FaultSettings faults;
+    RequestLog log(options.logPath, options.quiet);
+    PseudoTerminal line(options.linkPath);
+    std::optional<ControlFifo> fifo;
+    if (!options.controlPath.empty())
+        fifo.emplace(options.controlPath);
+
+    Simulator simulator(line, inverter, plant, faults, log, time, options.timing, noise);
+    for (const std::string& command : options.startCommands) {
+        const CommandOutcome outcome = simulator.command(command);
+        if (!outcome.ok) {
+            std::fprintf(stderr, "inverter-sim: %s: %s\n", command.c_str(),
+                         outcome.message.c_str());
+            return 2;
+        }
+    }
+    simulator.takeCommandsFromStdin(options.quitAtStdinEnd);
+    if (fifo)
+        simulator.takeCommandsFrom(*fifo);
+
+    std::printf("PTY %s\n", line.slavePath().c_str());
+    std::fflush(stdout);
+    return simulator.run();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::fputs(parsed.message.c_str(), parsed.exitCode == 0 ? stdout : stderr);
+        if (parsed.exitCode != 0)
+            std::fputc('\n', stderr);
+        return parsed.exitCode;
+    }
+    try {
+        return simulate(*parsed.options);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "inverter-sim: %s\n", error.what());
+        return 1;
+    }
+}
