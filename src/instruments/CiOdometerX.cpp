@@ -1,0 +1,182 @@
+#include "instruments/CiOdometerX.h"
+
+#include "instruments/InstrumentArt.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+
+#include <algorithm>
+#include <cmath>
+
+namespace veltroma {
+
+namespace {
+
+constexpr double kFrame = 3.0;
+constexpr double kPad = 1.5;
+constexpr double kWheelWidth = 13.0;
+constexpr double kWheelHeight = 20.0;
+constexpr double kGap = 1.2;
+
+} // namespace
+
+CiOdometerX::CiOdometerX(QWidget* parent)
+    : PaintedInstrument(QSizeF(100, 26), Scaling::Fit, parent), roll_(new QVariantAnimation(this))
+{
+    setLogicalSize(artworkSize());
+    roll_->setEasingCurve(QEasingCurve::OutCubic);
+    connect(roll_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        shown_ = v.toDouble();
+        update();
+    });
+}
+
+QSizeF CiOdometerX::artworkSize() const
+{
+    const double width = 2 * (kFrame + kPad) + digits_ * kWheelWidth + (digits_ - 1) * kGap;
+    return {width, kWheelHeight + 2 * (kFrame + kPad)};
+}
+
+QSize CiOdometerX::sizeHint() const
+{
+    return scaledSize(1.1);
+}
+
+QSize CiOdometerX::minimumSizeHint() const
+{
+    return scaledSize(0.6);
+}
+
+void CiOdometerX::setDigitCount(int digits)
+{
+    digits_ = std::clamp(digits, 1, 12);
+    decimals_ = std::min(decimals_, digits_ - 1);
+    setLogicalSize(artworkSize());
+    roll_->stop();
+    shown_ = wheelUnits(target_);
+}
+
+void CiOdometerX::setDecimalCount(int decimals)
+{
+    decimals_ = std::clamp(decimals, 0, digits_ - 1);
+    roll_->stop();
+    shown_ = wheelUnits(target_);
+    invalidateStatic();
+}
+
+void CiOdometerX::setRollDuration(int ms)
+{
+    rollMs_ = std::max(ms, 0);
+}
+
+double CiOdometerX::wheelUnits(double value) const
+{
+    const double units = std::max(value, 0.0) * std::pow(10.0, decimals_);
+    // A counter shows what has been passed: whole units, with a hair of tolerance so that
+    // 12.3 stored as 12.29999 still reads 12.3.
+    return std::floor(units + 1e-6);
+}
+
+void CiOdometerX::SetValue(double value)
+{
+    if (!std::isfinite(value))
+        return;
+    target_ = value;
+    const double units = wheelUnits(value);
+    roll_->stop();
+    if (rollMs_ == 0 || !isVisible() || units == shown_) {
+        shown_ = units;
+        update();
+        return;
+    }
+    roll_->setDuration(rollMs_);
+    roll_->setStartValue(shown_);
+    roll_->setEndValue(units);
+    roll_->start();
+}
+
+QString CiOdometerX::readout() const
+{
+    const double units = wheelUnits(target_);
+    QString text;
+    for (int i = digits_ - 1; i >= 0; --i) {
+        const double place = std::floor(units / std::pow(10.0, i));
+        text += QChar(u'0' + int(std::fmod(place, 10.0)));
+        if (i == decimals_ && decimals_ > 0)
+            text += u'.';
+    }
+    return text;
+}
+
+QRectF CiOdometerX::wheelRect(int indexFromLeft) const
+{
+    const QRectF area = logicalRect();
+    return {area.left() + kFrame + kPad + indexFromLeft * (kWheelWidth + kGap),
+            area.top() + kFrame + kPad, kWheelWidth, kWheelHeight};
+}
+
+void CiOdometerX::paintStatic(QPainter& painter)
+{
+    const QRectF area = logicalRect().adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x03, 0x03, 0x04));
+    painter.drawRoundedRect(area.adjusted(kFrame - 0.5, kFrame - 0.5, -kFrame + 0.5, -kFrame + 0.5), 1.5, 1.5);
+    art::metalFrame(painter, area, 3.5, kFrame);
+}
+
+void CiOdometerX::paintDynamic(QPainter& painter)
+{
+    const QFont digitFont = art::font(font(), 15.5, QFont::Bold);
+    painter.setFont(digitFont);
+    // Wheel i (0 = rightmost) shows floor(shown / 10^i) and rolls on only while every wheel
+    // to its right stands at 9 and is itself rolling.
+    double carry = shown_ - std::floor(shown_);
+    for (int i = 0; i < digits_; ++i) {
+        const double place = std::floor(shown_ / std::pow(10.0, i));
+        const int digit = int(std::fmod(place, 10.0));
+        const double turn = carry;
+        const QRectF wheel = wheelRect(digits_ - 1 - i);
+        const bool decimal = i < decimals_;
+
+        QLinearGradient drum(wheel.topLeft(), wheel.bottomLeft());
+        const QColor base = decimal ? QColor(0xb0, 0x1e, 0x16) : QColor(0x24, 0x27, 0x2b);
+        drum.setColorAt(0.0, base.darker(260));
+        drum.setColorAt(0.25, base.darker(115));
+        drum.setColorAt(0.5, base.lighter(125));
+        drum.setColorAt(0.75, base.darker(115));
+        drum.setColorAt(1.0, base.darker(260));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(drum);
+        painter.drawRect(wheel);
+
+        painter.save();
+        painter.setClipRect(wheel);
+        painter.setPen(decimal ? QColor(0xff, 0xf4, 0xee) : QColor(0xf1, 0xf3, 0xf5));
+        const QRectF current = wheel.translated(0, -turn * wheel.height());
+        painter.drawText(current, Qt::AlignCenter, QString::number(digit));
+        painter.drawText(current.translated(0, wheel.height()), Qt::AlignCenter,
+                         QString::number((digit + 1) % 10));
+        painter.restore();
+
+        // Curvature: the drum's top and bottom turn away into the dark.
+        QLinearGradient curve(wheel.topLeft(), wheel.bottomLeft());
+        curve.setColorAt(0.0, QColor(0, 0, 0, 200));
+        curve.setColorAt(0.3, QColor(0, 0, 0, 0));
+        curve.setColorAt(0.7, QColor(0, 0, 0, 0));
+        curve.setColorAt(1.0, QColor(0, 0, 0, 200));
+        painter.setBrush(curve);
+        painter.drawRect(wheel);
+
+        carry = digit == 9 ? turn : 0.0;
+    }
+
+    // One glass over the whole window.
+    const QRectF window = logicalRect().adjusted(kFrame, kFrame, -kFrame, -kFrame);
+    QPainterPath glassPath;
+    glassPath.addRect(window);
+    art::glass(painter, glassPath, window);
+}
+
+} // namespace veltroma

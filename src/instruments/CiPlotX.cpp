@@ -1,0 +1,438 @@
+#include "instruments/CiPlotX.h"
+
+#include "instruments/DateTimeFormat.h"
+#include "instruments/DayValue.h"
+#include "instruments/InstrumentArt.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace veltroma {
+
+namespace {
+
+constexpr int kFrame = 4;
+const QColor kInk(0xc9, 0xcf, 0xd6);
+const QColor kGrid(0x3a, 0x42, 0x4b);
+const QColor kAxisLine(0x7d, 0x86, 0x90);
+
+// Distinct colours that read well on the dark screen, one per quantity.
+const std::array<QColor, CiPlotX::kChannelCount> kChannelColors{
+    QColor(0xff, 0xb3, 0x2e), QColor(0x34, 0xd3, 0xf5), QColor(0xe0, 0x6c, 0xf0),
+    QColor(0x5c, 0xf0, 0x6e), QColor(0xf5, 0xe8, 0x42), QColor(0xff, 0x86, 0x3c),
+    QColor(0x6a, 0x9c, 0xff), QColor(0xb3, 0x9d, 0xff), QColor(0xff, 0x55, 0x5e)};
+
+} // namespace
+
+// The heading row of the legend.
+class LegendTitleItem final : public QCPAbstractLegendItem {
+public:
+    explicit LegendTitleItem(QCPLegend* legend) : QCPAbstractLegendItem(legend) {}
+
+    void setText(const QString& text) { text_ = text; }
+    [[nodiscard]] QString text() const { return text_; }
+
+protected:
+    void draw(QCPPainter* painter) override
+    {
+        painter->setFont(mFont);
+        painter->setPen(QPen(mTextColor));
+        painter->drawText(mRect, Qt::AlignLeft | Qt::AlignVCenter, text_);
+        painter->setPen(QPen(QColor(0x59, 0x61, 0x6a), 1));
+        painter->drawLine(QPointF(mRect.left(), mRect.bottom() + 1.5),
+                          QPointF(mOuterRect.right() - 3, mRect.bottom() + 1.5));
+    }
+
+    [[nodiscard]] QSize minimumOuterSizeHint() const override
+    {
+        const QFontMetrics metrics(mFont);
+        const QSize text = metrics.size(Qt::TextSingleLine, text_);
+        return QSize(text.width() + mMargins.left() + mMargins.right(),
+                     text.height() + mMargins.top() + mMargins.bottom() + 3);
+    }
+
+private:
+    QString text_;
+};
+
+// ---- channel
+
+CiPlotChannelX::CiPlotChannelX(CiPlotX& plot, QCPGraph* graph) : plot_(plot), graph_(graph) {}
+
+void CiPlotChannelX::AddXY(double x, double y)
+{
+    if (!std::isfinite(x))
+        return;
+    graph_->addData(plotKeyFromDayValue(x), y);
+    plot_.pointAdded(*this, x);
+}
+
+void CiPlotChannelX::AddYNow(double y)
+{
+    AddXY(plot_.nowDays(), y);
+}
+
+void CiPlotChannelX::Clear()
+{
+    graph_->data()->clear();
+    plot_.channelCleared();
+}
+
+void CiPlotChannelX::SetVisible(bool visible)
+{
+    if (visible == visible_)
+        return;
+    visible_ = visible;
+    graph_->setVisible(visible);
+    plot_.rebuildLegend();
+}
+
+int CiPlotChannelX::pointCount() const
+{
+    return graph_->data()->size();
+}
+
+QString CiPlotChannelX::title() const
+{
+    return graph_->name();
+}
+
+void CiPlotChannelX::setTitle(const QString& title)
+{
+    graph_->setName(title);
+    plot_.requestReplot();
+}
+
+QColor CiPlotChannelX::color() const
+{
+    return graph_->pen().color();
+}
+
+void CiPlotChannelX::setColor(const QColor& color)
+{
+    graph_->setPen(QPen(color, 1.6));
+    QColor fill = color;
+    fill.setAlpha(38);
+    graph_->setBrush(fill);
+    plot_.requestReplot();
+}
+
+// ---- axis
+
+CiPlotAxisX::CiPlotAxisX(QCPAxis* axis, Kind kind, double minimum, double span)
+    : axis_(axis), kind_(kind), min_(minimum), span_(span)
+{
+    if (kind_ == Kind::Time) {
+        dateTicker_.reset(new QCPAxisTickerDateTime);
+        // Keys are wall-clock seconds: shown in UTC they read as the wall clock.
+        dateTicker_->setDateTimeSpec(Qt::UTC);
+        dateTicker_->setTickCount(6);
+        axis_->setTicker(dateTicker_);
+        SetDateTimeFormat(QStringLiteral("h:nn:ss"));
+    }
+    apply();
+}
+
+CiPlotAxisX::~CiPlotAxisX() = default;
+
+void CiPlotAxisX::apply()
+{
+    if (kind_ == Kind::Time)
+        axis_->setRange(plotKeyFromDayValue(min_), plotKeyFromDayValue(min_) + plotSpanFromDays(span_));
+    else
+        axis_->setRange(min_, min_ + span_);
+    requestReplot();
+}
+
+void CiPlotAxisX::requestReplot()
+{
+    if (axis_->parentPlot())
+        axis_->parentPlot()->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void CiPlotAxisX::SetMin(double minimum)
+{
+    if (!std::isfinite(minimum))
+        return;
+    min_ = minimum;
+    apply();
+}
+
+void CiPlotAxisX::SetSpan(double span)
+{
+    if (!std::isfinite(span) || span <= 0.0)
+        return;
+    span_ = span;
+    apply();
+}
+
+void CiPlotAxisX::SetTitle(const QString& title)
+{
+    title_ = title;
+    axis_->setLabel(titleShown_ ? title_ : QString());
+    requestReplot();
+}
+
+void CiPlotAxisX::SetTitleShow(bool show)
+{
+    titleShown_ = show;
+    axis_->setLabel(titleShown_ ? title_ : QString());
+    requestReplot();
+}
+
+void CiPlotAxisX::SetDateTimeFormat(const QString& format)
+{
+    format_ = format;
+    if (dateTicker_) {
+        dateTicker_->setDateTimeFormat(qtDateTimeFormat(format));
+        requestReplot();
+    }
+}
+
+// ---- legend
+
+void CiPlotLegendX::SetVisible(bool visible)
+{
+    plot_.plot_->legend->setVisible(visible);
+    plot_.requestReplot();
+}
+
+bool CiPlotLegendX::visible() const
+{
+    return plot_.plot_->legend->visible();
+}
+
+// ---- plot
+
+CiPlotX::CiPlotX(QWidget* parent)
+    : QWidget(parent),
+      plot_(new QCustomPlot(this)),
+      legendTitle_(nullptr),
+      wallClock_([] { return QDateTime::currentDateTime(); })
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(kFrame, kFrame, kFrame, kFrame);
+    layout->addWidget(plot_);
+
+    QLinearGradient screen(0, 0, 0, 1);
+    screen.setCoordinateMode(QGradient::ObjectMode);
+    screen.setColorAt(0.0, QColor(0x1b, 0x20, 0x26));
+    screen.setColorAt(1.0, QColor(0x0b, 0x0d, 0x10));
+    plot_->setBackground(QBrush(screen));
+    QLinearGradient field(0, 0, 0, 1);
+    field.setCoordinateMode(QGradient::ObjectMode);
+    field.setColorAt(0.0, QColor(0x10, 0x14, 0x19));
+    field.setColorAt(1.0, QColor(0x05, 0x07, 0x09));
+    plot_->axisRect()->setBackground(QBrush(field));
+    plot_->setAntialiasedElements(QCP::aePlottables | QCP::aeLegend);
+
+    styleAxis(plot_->xAxis);
+    styleAxis(plot_->yAxis);
+    plot_->xAxis2->setVisible(false);
+    plot_->yAxis2->setVisible(false);
+
+    const double now = nowDays();
+    const double span = 1.0 / 24.0;
+    xAxis_.reset(new CiPlotAxisX(plot_->xAxis, CiPlotAxisX::Kind::Time, now - span, span));
+    yAxes_.push_back(std::unique_ptr<CiPlotAxisX>(
+        new CiPlotAxisX(plot_->yAxis, CiPlotAxisX::Kind::Value, 0.0, 100.0)));
+
+    QCPLegend* legend = plot_->legend;
+    legend->setBrush(QColor(0x10, 0x13, 0x17, 225));
+    legend->setBorderPen(QPen(QColor(0x59, 0x61, 0x6a), 1));
+    legend->setTextColor(kInk);
+    QFont legendFont = font();
+    legendFont.setPointSizeF(8.5);
+    legend->setFont(legendFont);
+    legend->setIconSize(18, 8);
+    legend->setRowSpacing(0);
+    plot_->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+    legendTitle_ = new LegendTitleItem(legend);
+    QFont titleFont = legendFont;
+    titleFont.setBold(true);
+    legendTitle_->setFont(titleFont);
+    legendTitle_->setTextColor(art::kAmber);
+    legend->addItem(legendTitle_);
+    legend->setVisible(true);
+    legend_.reset(new CiPlotLegendX(*this));
+
+    for (int i = 0; i < kChannelCount; ++i) {
+        QCPGraph* graph = plot_->addGraph(plot_->xAxis, plot_->yAxis);
+        graph->removeFromLegend();
+        graph->setLineStyle(QCPGraph::lsStepLeft);
+        graph->setAdaptiveSampling(true);
+        graph->setName(tr("Channel %1").arg(i));
+        channels_.push_back(std::unique_ptr<CiPlotChannelX>(new CiPlotChannelX(*this, graph)));
+        channels_.back()->setColor(kChannelColors[std::size_t(i)]);
+    }
+    rebuildLegend();
+}
+
+CiPlotX::~CiPlotX() = default;
+
+void CiPlotX::styleAxis(QCPAxis* axis) const
+{
+    QFont ticks = font();
+    ticks.setPointSizeF(8.0);
+    QFont title = font();
+    title.setPointSizeF(9.0);
+    title.setBold(true);
+    axis->setBasePen(QPen(kAxisLine, 1));
+    axis->setTickPen(QPen(kAxisLine, 1));
+    axis->setSubTickPen(QPen(kAxisLine.darker(130), 1));
+    axis->setTickLabelColor(kInk);
+    axis->setTickLabelFont(ticks);
+    axis->setLabelColor(QColor(0xe6, 0xea, 0xee));
+    axis->setLabelFont(title);
+    axis->grid()->setPen(QPen(kGrid, 1, Qt::DotLine));
+    axis->grid()->setSubGridVisible(false);
+    axis->grid()->setZeroLinePen(QPen(kGrid.lighter(140), 1));
+}
+
+QSize CiPlotX::sizeHint() const
+{
+    return QSize(760, 300);
+}
+
+QSize CiPlotX::minimumSizeHint() const
+{
+    return QSize(240, 120);
+}
+
+void CiPlotX::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    art::metalFrame(painter, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5.0, kFrame);
+}
+
+CiPlotChannelX* CiPlotX::GetChannel(int index)
+{
+    if (index < 0 || index >= int(channels_.size()))
+        return nullptr;
+    return channels_[std::size_t(index)].get();
+}
+
+CiPlotAxisX* CiPlotX::GetXAxis(int index)
+{
+    return index == 0 ? xAxis_.get() : nullptr;
+}
+
+CiPlotAxisX* CiPlotX::GetYAxis(int index)
+{
+    if (index < 0 || index >= int(yAxes_.size()))
+        return nullptr;
+    return yAxes_[std::size_t(index)].get();
+}
+
+CiPlotLegendX* CiPlotX::GetLegend(int index)
+{
+    return index == 0 ? legend_.get() : nullptr;
+}
+
+int CiPlotX::AddYAxis()
+{
+    QCPAxis* axis = nullptr;
+    if (yAxes_.empty()) {
+        // The first Y axis is the one the channels are drawn against.
+        axis = plot_->yAxis;
+        axis->setVisible(true);
+        axis->setLabel(QString());
+    } else {
+        axis = plot_->axisRect()->addAxis(QCPAxis::atLeft);
+        styleAxis(axis);
+        axis->grid()->setVisible(false);
+    }
+    yAxes_.push_back(
+        std::unique_ptr<CiPlotAxisX>(new CiPlotAxisX(axis, CiPlotAxisX::Kind::Value, 0.0, 100.0)));
+    requestReplot();
+    return int(yAxes_.size()) - 1;
+}
+
+void CiPlotX::RemoveAllYAxes()
+{
+    for (std::size_t i = 1; i < yAxes_.size(); ++i)
+        plot_->axisRect()->removeAxis(yAxes_[i]->axis());
+    yAxes_.clear();
+    plot_->yAxis->setVisible(false);
+    requestReplot();
+}
+
+void CiPlotX::setLegendTitle(const QString& title)
+{
+    legendTitle_->setText(title);
+    requestReplot();
+}
+
+QString CiPlotX::legendTitle() const
+{
+    return legendTitle_->text();
+}
+
+void CiPlotX::setWallClock(WallClock clock)
+{
+    wallClock_ = std::move(clock);
+}
+
+void CiPlotX::setChannelCapacity(int points)
+{
+    capacity_ = std::max(points, 16);
+}
+
+double CiPlotX::nowDays() const
+{
+    return dayValueFrom(wallClock_());
+}
+
+void CiPlotX::pointAdded(CiPlotChannelX& channel, double x)
+{
+    // Drop the oldest points in batches, not one by one, so a full channel stays cheap.
+    const auto data = channel.graph()->data();
+    if (data->size() > capacity_ + capacity_ / 8) {
+        const double keepFrom = (data->constBegin() + (data->size() - capacity_))->key;
+        data->removeBefore(keepFrom);
+    }
+
+    if (!newest_ || x > *newest_)
+        newest_ = x;
+    const double low = xAxis_->min();
+    const double high = low + xAxis_->span();
+    if (*newest_ > high || *newest_ < low) {
+        xAxis_->min_ = *newest_ - xAxis_->span();
+        xAxis_->apply();
+    }
+    requestReplot();
+}
+
+void CiPlotX::channelCleared()
+{
+    const bool allEmpty = std::all_of(channels_.begin(), channels_.end(),
+                                      [](const auto& c) { return c->pointCount() == 0; });
+    if (allEmpty)
+        newest_.reset();
+    requestReplot();
+}
+
+void CiPlotX::rebuildLegend()
+{
+    // Only the curves on show are listed, in channel order under the heading.
+    for (const auto& channel : channels_)
+        channel->graph()->removeFromLegend(plot_->legend);
+    for (const auto& channel : channels_) {
+        if (channel->visible())
+            channel->graph()->addToLegend(plot_->legend);
+    }
+    requestReplot();
+}
+
+void CiPlotX::requestReplot()
+{
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+} // namespace veltroma

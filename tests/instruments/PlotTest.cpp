@@ -1,0 +1,176 @@
+#include "instruments/CiPlotX.h"
+#include "instruments/DayValue.h"
+
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+namespace veltroma {
+namespace {
+
+class PlotTest : public ::testing::Test {
+protected:
+    PlotTest()
+    {
+        plot.setWallClock([this] { return now; });
+        plot.resize(plot.sizeHint());
+    }
+
+    [[nodiscard]] QCPRange xRange() { return plot.customPlot()->xAxis->range(); }
+
+    QDateTime now{QDate(2024, 6, 18), QTime(13, 20, 0)};
+    CiPlotX plot;
+};
+
+TEST_F(PlotTest, HasNineChannelsOneXAxisOneLegend)
+{
+    for (int i = 0; i < CiPlotX::kChannelCount; ++i)
+        ASSERT_NE(plot.GetChannel(i), nullptr);
+    EXPECT_EQ(plot.GetChannel(9), nullptr);
+    EXPECT_EQ(plot.GetChannel(-1), nullptr);
+    EXPECT_NE(plot.GetXAxis(0), nullptr);
+    EXPECT_EQ(plot.GetXAxis(1), nullptr);
+    EXPECT_NE(plot.GetLegend(0), nullptr);
+    EXPECT_EQ(plot.GetLegend(1), nullptr);
+}
+
+TEST_F(PlotTest, PointsGoToTheirOwnChannelInDaySeconds)
+{
+    const double x = 18.5; // noon of 1900-01-17
+    plot.GetChannel(2)->AddXY(x, 50.01);
+    plot.GetChannel(2)->AddXY(x + 0.25, 49.98);
+    EXPECT_EQ(plot.GetChannel(2)->pointCount(), 2);
+    for (int i : {0, 1, 3, 8})
+        EXPECT_EQ(plot.GetChannel(i)->pointCount(), 0);
+    const auto data = plot.GetChannel(2)->graph()->data();
+    EXPECT_DOUBLE_EQ(data->at(0)->key, plotKeyFromDayValue(x));
+    EXPECT_DOUBLE_EQ(data->at(0)->value, 50.01);
+    EXPECT_DOUBLE_EQ(data->at(1)->key - data->at(0)->key, 6 * 3600.0);
+}
+
+TEST_F(PlotTest, AddYNowStampsTheWallClock)
+{
+    plot.GetChannel(3)->AddYNow(4200);
+    now = now.addSecs(1);
+    plot.GetChannel(3)->AddYNow(4210);
+    const auto data = plot.GetChannel(3)->graph()->data();
+    ASSERT_EQ(data->size(), 2);
+    EXPECT_NEAR(data->at(0)->key, plotKeyFromDayValue(dayValueFrom(QDateTime(QDate(2024, 6, 18), QTime(13, 20)))), 1e-3);
+    EXPECT_NEAR(data->at(1)->key - data->at(0)->key, 1.0, 1e-3);
+}
+
+TEST_F(PlotTest, PointsSharingOneXKeepTheirOrder)
+{
+    // History rows append one point per cell at the same X; the last one must win the step.
+    auto* channel = plot.GetChannel(0);
+    channel->AddXY(10.5, 1);
+    channel->AddXY(10.6, 2);
+    channel->AddXY(10.6, 3);
+    channel->AddXY(10.6, 4);
+    const auto data = channel->graph()->data();
+    ASSERT_EQ(data->size(), 4);
+    EXPECT_DOUBLE_EQ(data->at(1)->value, 2);
+    EXPECT_DOUBLE_EQ(data->at(3)->value, 4);
+}
+
+TEST_F(PlotTest, VisibilityIsPerChannelAndTheLegendListsOnlyVisibleOnes)
+{
+    plot.setLegendTitle(QStringLiteral("Registed Inverters"));
+    for (int i = 0; i < CiPlotX::kChannelCount; ++i) {
+        plot.GetChannel(i)->setTitle(QStringLiteral("q%1").arg(i));
+        plot.GetChannel(i)->SetVisible(false);
+    }
+    plot.GetChannel(4)->SetVisible(true);
+    plot.GetChannel(1)->SetVisible(true);
+    for (int i = 0; i < CiPlotX::kChannelCount; ++i)
+        EXPECT_EQ(plot.GetChannel(i)->graph()->visible(), i == 4 || i == 1) << i;
+
+    QCPLegend* legend = plot.customPlot()->legend;
+    QStringList listed;
+    for (int i = 0; i < legend->itemCount(); ++i) {
+        if (auto* item = qobject_cast<QCPPlottableLegendItem*>(legend->item(i)))
+            listed << item->plottable()->name();
+    }
+    EXPECT_EQ(listed, QStringList({"q1", "q4"}));
+    EXPECT_EQ(plot.legendTitle(), QStringLiteral("Registed Inverters"));
+
+    plot.GetLegend(0)->SetVisible(false);
+    EXPECT_FALSE(plot.GetLegend(0)->visible());
+}
+
+TEST_F(PlotTest, ClearEmptiesOnlyThatChannel)
+{
+    plot.GetChannel(0)->AddXY(20, 1);
+    plot.GetChannel(1)->AddXY(20, 1);
+    plot.GetChannel(0)->Clear();
+    EXPECT_EQ(plot.GetChannel(0)->pointCount(), 0);
+    EXPECT_EQ(plot.GetChannel(1)->pointCount(), 1);
+}
+
+TEST_F(PlotTest, TheNewestPointScrollsIntoViewAtTheRightEdge)
+{
+    CiPlotAxisX* x = plot.GetXAxis(0);
+    x->SetSpan(0.04);
+    x->SetMin(100.0);
+    plot.GetChannel(0)->AddXY(100.02, 1); // inside: no scrolling
+    EXPECT_DOUBLE_EQ(x->min(), 100.0);
+    plot.GetChannel(0)->AddXY(100.05, 2);
+    EXPECT_NEAR(x->min(), 100.01, 1e-9);
+    EXPECT_NEAR(xRange().upper, plotKeyFromDayValue(100.05), 1e-3);
+    EXPECT_NEAR(xRange().size(), 0.04 * 86400, 1e-3);
+    // An older point on another channel does not pull the view back.
+    plot.GetChannel(1)->AddXY(100.0, 3);
+    EXPECT_NEAR(x->min(), 100.01, 1e-9);
+
+    // Once every channel is cleared, the next data decide the view, even when older.
+    for (int i = 0; i < CiPlotX::kChannelCount; ++i)
+        plot.GetChannel(i)->Clear();
+    x->SetSpan(31);
+    plot.GetChannel(0)->AddXY(6.5, 1);
+    EXPECT_NEAR(x->min(), 6.5 - 31, 1e-9);
+}
+
+TEST_F(PlotTest, AxisMinSpanTitleAndFormat)
+{
+    plot.RemoveAllYAxes();
+    EXPECT_EQ(plot.GetYAxis(0), nullptr);
+    EXPECT_EQ(plot.AddYAxis(), 0);
+    CiPlotAxisX* y = plot.GetYAxis(0);
+    ASSERT_NE(y, nullptr);
+    y->SetMin(0);
+    y->SetTitle(QStringLiteral("Output Power"));
+    y->SetSpan(6000);
+    EXPECT_TRUE(plot.customPlot()->yAxis->label().isEmpty()); // title not shown yet
+    y->SetTitleShow(true);
+    EXPECT_EQ(plot.customPlot()->yAxis->label(), QStringLiteral("Output Power"));
+    EXPECT_DOUBLE_EQ(plot.customPlot()->yAxis->range().lower, 0);
+    EXPECT_DOUBLE_EQ(plot.customPlot()->yAxis->range().upper, 6000);
+    y->SetSpan(0);
+    y->SetSpan(-5);
+    EXPECT_DOUBLE_EQ(y->span(), 6000);
+
+    EXPECT_EQ(plot.AddYAxis(), 1);
+    EXPECT_EQ(plot.yAxisCount(), 2);
+    plot.RemoveAllYAxes();
+    EXPECT_EQ(plot.yAxisCount(), 0);
+    EXPECT_EQ(plot.customPlot()->axisRect()->axisCount(QCPAxis::atLeft), 1);
+
+    plot.GetXAxis(0)->SetDateTimeFormat(QStringLiteral("2011-5-d h:nn:ss"));
+    auto ticker = plot.customPlot()->xAxis->ticker().dynamicCast<QCPAxisTickerDateTime>();
+    ASSERT_TRUE(ticker);
+    EXPECT_EQ(ticker->dateTimeFormat(), QStringLiteral("2011-5-d H:mm:ss"));
+}
+
+TEST_F(PlotTest, AFullChannelDropsItsOldestPoints)
+{
+    plot.setChannelCapacity(100);
+    auto* channel = plot.GetChannel(5);
+    for (int i = 0; i < 1000; ++i)
+        channel->AddXY(1000 + i / 86400.0, i);
+    EXPECT_GE(channel->pointCount(), 100);
+    EXPECT_LE(channel->pointCount(), 100 + 100 / 8 + 1);
+    // What is kept is the newest.
+    EXPECT_DOUBLE_EQ((channel->graph()->data()->constEnd() - 1)->value, 999);
+}
+
+} // namespace
+} // namespace veltroma

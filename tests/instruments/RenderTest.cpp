@@ -1,0 +1,149 @@
+#include "instruments/CiAngularGaugeX.h"
+#include "instruments/CiLedRectangleX.h"
+#include "instruments/CiOdometerX.h"
+#include "instruments/CiPlotX.h"
+#include "instruments/CiSwitchLedX.h"
+#include "instruments/CiSwitchRockerX.h"
+#include "instruments/CiSwitchRotaryX.h"
+#include "instruments/CiSwitchSliderX.h"
+#include "instruments/InstrumentSamples.h"
+
+#include <QImage>
+#include <QSet>
+#include <qcustomplot.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace veltroma {
+namespace {
+
+QImage shoot(QWidget& widget)
+{
+    widget.resize(widget.sizeHint());
+    if (auto* plot = widget.findChild<QCustomPlot*>())
+        plot->replot();
+    return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// Painted artwork has gradients and antialiased edges: many colours, not one fill.
+int colourCount(const QImage& image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            colours.insert(line[x]);
+    }
+    return int(colours.size());
+}
+
+struct TwoStates {
+    const char* name;
+    std::function<QWidget*(QWidget*)> make;
+    std::function<void(QWidget*)> change;
+};
+
+class RenderTest : public ::testing::TestWithParam<TwoStates> {};
+
+TEST_P(RenderTest, DrawsSomethingAndShowsTheChange)
+{
+    QWidget host;
+    const TwoStates& c = GetParam();
+    QWidget* widget = c.make(&host);
+    ASSERT_FALSE(widget->sizeHint().isEmpty());
+    const QImage before = shoot(*widget);
+    EXPECT_GE(colourCount(before), 16) << c.name << " looks blank";
+    c.change(widget);
+    const QImage after = shoot(*widget);
+    EXPECT_NE(before, after) << c.name << " did not show its change";
+}
+
+template <typename W>
+W* as(QWidget* w)
+{
+    return static_cast<W*>(w);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Instruments, RenderTest,
+    ::testing::Values(
+        TwoStates{"lamp",
+                  [](QWidget* p) {
+                      auto* w = new CiLedRectangleX(p);
+                      w->SetCenterLabelText(QStringLiteral("Normal"));
+                      return w;
+                  },
+                  [](QWidget* w) { as<CiLedRectangleX>(w)->SetActive(true); }},
+        TwoStates{"gauge",
+                  [](QWidget* p) {
+                      auto* w = new CiAngularGaugeX(p);
+                      w->setRange(0, 40);
+                      w->SetPosition(5);
+                      return w;
+                  },
+                  [](QWidget* w) { as<CiAngularGaugeX>(w)->SetPosition(31.5); }},
+        TwoStates{"odometer",
+                  [](QWidget* p) {
+                      auto* w = new CiOdometerX(p);
+                      w->SetValue(1234);
+                      return w;
+                  },
+                  [](QWidget* w) { as<CiOdometerX>(w)->SetValue(1278); }},
+        TwoStates{"rotary", [](QWidget* p) { return new CiSwitchRotaryX(p); },
+                  [](QWidget* w) { as<CiSwitchRotaryX>(w)->SetPosition(3); }},
+        TwoStates{"slider", [](QWidget* p) { return new CiSwitchSliderX(p); },
+                  [](QWidget* w) { as<CiSwitchSliderX>(w)->setPosition(5); }},
+        TwoStates{"led switch",
+                  [](QWidget* p) {
+                      auto* w = new CiSwitchLedX(p);
+                      w->SetCaption(QStringLiteral("Communication Connect"));
+                      return w;
+                  },
+                  [](QWidget* w) { as<CiSwitchLedX>(w)->SetActive(true); }},
+        TwoStates{"rocker", [](QWidget* p) { return new CiSwitchRockerX(p); },
+                  [](QWidget* w) { as<CiSwitchRockerX>(w)->setOn(true); }},
+        TwoStates{"plot", [](QWidget* p) { return new CiPlotX(p); },
+                  [](QWidget* w) {
+                      auto* plot = as<CiPlotX>(w);
+                      plot->GetChannel(0)->AddYNow(40);
+                      plot->GetChannel(0)->AddYNow(60);
+                  }}),
+    [](const ::testing::TestParamInfo<TwoStates>& info) {
+        std::string name = info.param.name;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+TEST(RenderTest, OdometerReadoutFollowsTheValue)
+{
+    CiOdometerX counter;
+    counter.setDecimalCount(1);
+    counter.SetValue(12.3);
+    EXPECT_EQ(counter.readout(), QStringLiteral("00012.3"));
+    counter.SetValue(-4);
+    EXPECT_EQ(counter.readout(), QStringLiteral("00000.0"));
+    // Too large for the wheels: they wrap like a real counter.
+    counter.SetValue(123456.7);
+    EXPECT_EQ(counter.readout(), QStringLiteral("23456.7"));
+}
+
+TEST(RenderTest, EverySampleOfTheGalleryRenders)
+{
+    QWidget host;
+    const auto samples = makeInstrumentSamples(&host);
+    EXPECT_GE(samples.size(), 8u);
+    for (const InstrumentSample& sample : samples) {
+        sample.widget->resize(sample.size);
+        if (auto* plot = sample.widget->findChild<QCustomPlot*>())
+            plot->replot();
+        const QImage image = sample.widget->grab().toImage();
+        EXPECT_EQ(image.size(), sample.size) << sample.name.toStdString();
+        EXPECT_GE(colourCount(image.convertToFormat(QImage::Format_ARGB32)), 16)
+            << sample.name.toStdString();
+    }
+}
+
+} // namespace
+} // namespace veltroma
