@@ -63,6 +63,12 @@ Bytes PtyClient::drain(int ms)
     return read(4096, ms);
 }
 
+int PtyClient::readChar()
+{
+    std::uint8_t byte = 0;
+    return ::read(fd_, &byte, 1) == 1 ? byte : -1;
+}
+
 Bytes PtyClient::exchange(const Bytes& request, std::size_t count)
 {
     send(request);

@@ -24,6 +24,8 @@ public:
     Bytes read(std::size_t count, int timeoutMs = 3000);
     // Whatever arrives within `ms`.
     Bytes drain(int ms);
+    // The next byte 0..255 if one is waiting, else -1; never waits.
+    int readChar();
     // Sends a request and reads a reply of exactly `count` bytes.
     Bytes exchange(const Bytes& request, std::size_t count);
 
