@@ -1,0 +1,336 @@
+#include "update/PackageDownload.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include "base/Clock.h"
+#include "base/Prompt.h"
+#include "update/Launcher.h"
+#include "update/UpdateFiles.h"
+
+#include <optional>
+
+namespace veltroma {
+
+namespace {
+
+constexpr qint64 blockSize = 1024;
+// How often the download thread looks at the stop request while it waits for data.
+constexpr int stopPollMs = 50;
+// Time the installer gets to come up before the program ends.
+constexpr std::int64_t launchPauseMs = 200;
+
+const QString dialogCaption = QStringLiteral("Update Software");
+
+// A version text from the network, fit to be shown: control characters become '?'.
+QString printable(QString text)
+{
+    for (QChar& c : text) {
+        if (!c.isPrint())
+            c = u'?';
+    }
+    return text;
+}
+
+// Copies the package from the reply into its file in blocks of 1024 bytes. Lives on the
+// download thread.
+class Transfer {
+public:
+    using Report = std::function<void(qint64)>;
+
+    Transfer(QNetworkReply& reply, const QString& filePath, const std::atomic<bool>& stop,
+             Report range, Report progress)
+        : m_reply(reply), m_file(filePath), m_stop(stop), m_range(std::move(range)),
+          m_progress(std::move(progress))
+    {
+    }
+
+    // New data has arrived. False: the download is refused (status, file) and must end.
+    bool onData()
+    {
+        if (!m_begun && !begin())
+            return false;
+        return copyBlocks(false);
+    }
+
+    // The reply has finished: the rest of the data goes into the file and the package is
+    // judged whole or not.
+    PackageDownload::Result finish()
+    {
+        using Kind = PackageDownload::Result::Kind;
+        if (m_failure.isEmpty() && !m_begun)
+            begin();
+        if (m_failure.isEmpty())
+            copyBlocks(true);
+        if (m_failure.isEmpty() && !m_stop)
+            judge();
+        if (m_file.isOpen()) {
+            if (!m_file.flush() && m_failure.isEmpty())
+                m_failure = writeError();
+            m_file.close();
+        }
+        if (m_stop || !m_failure.isEmpty()) {
+            if (m_begun)
+                m_file.remove();
+            return {m_stop ? Kind::Stopped : Kind::Failed, m_failure, {}};
+        }
+        return {Kind::Done, {}, {}};
+    }
+
+private:
+    bool begin()
+    {
+        const QVariant status = m_reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (!status.isValid()) {
+            m_failure = QStringLiteral("The update server could not be reached.\n%1")
+                            .arg(m_reply.errorString());
+            return false;
+        }
+        if (status.toInt() / 100 != 2) {
+            m_failure = QStringLiteral("The update server answered %1 %2; nothing was downloaded.")
+                            .arg(status.toInt())
+                            .arg(m_reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute)
+                                     .toString());
+            return false;
+        }
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            m_failure = QStringLiteral("The file %1 can not be created.\n%2")
+                            .arg(m_file.fileName(), m_file.errorString());
+            return false;
+        }
+        m_begun = true;
+        if (const QVariant length = m_reply.header(QNetworkRequest::ContentLengthHeader);
+            length.isValid())
+            m_length = length.toLongLong();
+        m_range(m_length.value_or(0));
+        return true;
+    }
+
+    // Full blocks only while more data may follow; everything once the reply has finished.
+    bool copyBlocks(bool toEnd)
+    {
+        while (!m_stop) {
+            const qint64 available = m_reply.bytesAvailable();
+            if (available == 0 || (!toEnd && available < blockSize))
+                return true;
+            const QByteArray block = m_reply.read(blockSize);
+            if (m_file.write(block) != block.size()) {
+                m_failure = writeError();
+                return false;
+            }
+            m_total += block.size();
+            m_progress(m_total);
+        }
+        return true;
+    }
+
+    void judge()
+    {
+        const auto error = m_reply.error();
+        if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError) {
+            m_failure = QStringLiteral("The update server stopped sending after %1 bytes; the "
+                                       "download was given up.")
+                            .arg(m_total);
+        } else if (m_length && m_total != *m_length) {
+            m_failure = QStringLiteral("The download ended after %1 of %2 bytes; the package is "
+                                       "incomplete and was not started.")
+                            .arg(m_total)
+                            .arg(*m_length);
+        } else if (error != QNetworkReply::NoError) {
+            m_failure = QStringLiteral("The download failed.\n%1").arg(m_reply.errorString());
+        } else if (m_total == 0) {
+            m_failure = QStringLiteral("The update package is empty.");
+        }
+    }
+
+    QString writeError() const
+    {
+        return QStringLiteral("The file %1 can not be written.\n%2")
+            .arg(m_file.fileName(), m_file.errorString());
+    }
+
+    QNetworkReply& m_reply;
+    QFile m_file;
+    const std::atomic<bool>& m_stop;
+    Report m_range;
+    Report m_progress;
+    bool m_begun = false;
+    std::optional<qint64> m_length;
+    qint64 m_total = 0;
+    QString m_failure;
+};
+
+} // namespace
+
+PackageDownload::PackageDownload(Prompt& prompt, Launcher& launcher, Clock& clock,
+                                 std::function<void()> quit, QString programFolder,
+                                 UpdateHost host, UpdateTimeouts timeouts, QObject* parent)
+    : QObject(parent)
+    , m_prompt(prompt)
+    , m_launcher(launcher)
+    , m_clock(clock)
+    , m_quit(std::move(quit))
+    , m_programFolder(std::move(programFolder))
+    , m_host(std::move(host))
+    , m_timeouts(timeouts)
+{
+}
+
+PackageDownload::~PackageDownload()
+{
+    stop();
+}
+
+bool PackageDownload::OnUpdateSetup()
+{
+    if (isRunning())
+        return false;
+
+    m_strURL = QStringLiteral("http://") + m_host.authority() + QLatin1String(packageServerPath);
+    const QString packageName = m_strURL.mid(m_strURL.lastIndexOf(u'/') + 1);
+    // Built afresh on every click, never appended to.
+    m_strFilePath = pathInFolder(m_programFolder, packageName);
+
+    const QString versionFile = pathInFolder(m_programFolder, QLatin1String(versionFileName));
+    const auto version = readNeededVersion(versionFile);
+    if (!version) {
+        fail(QStringLiteral("The version file %1 can not be read; nothing was downloaded.")
+                 .arg(versionFile));
+        return false;
+    }
+    sz_need = *version;
+    if (!isValidVersion(sz_need)) {
+        fail(QStringLiteral("The version file %1 is invalid: \"%2\" is no version number. "
+                            "Nothing was downloaded.")
+                 .arg(versionFile, printable(sz_need)));
+        return false;
+    }
+
+    const QString installerPath = pathInFolder(m_programFolder, installerName(sz_need));
+    const unsigned run = ++m_run;
+    m_bExist = false;
+    std::unique_ptr<QThread> thread(QThread::create(
+        [this, run, url = m_strURL, file = m_strFilePath, installerPath] {
+            const Result result = DownloadFileThread(url, file, installerPath);
+            QMetaObject::invokeMethod(
+                this, [this, run, result] { finishDownload(run, result); }, Qt::QueuedConnection);
+        }));
+    thread->start();
+    if (!thread->isRunning() && !thread->isFinished()) {
+        m_prompt.message(QStringLiteral("启动版本更新失败,请重新启动计算机后再尝试升级!"),
+                         QStringLiteral("自动升级"), PromptButtons::Ok, PromptIcon::Error);
+        emit downloadFailed(QStringLiteral("The download could not be started."));
+        return false;
+    }
+    m_hDownLoadThread = std::move(thread);
+    emit downloadStarted();
+    return true;
+}
+
+void PackageDownload::stop()
+{
+    if (!m_hDownLoadThread)
+        return;
+    m_bExist = true;
+    m_hDownLoadThread->wait();
+    m_hDownLoadThread.reset();
+    ++m_run; // a result still on its way belongs to the stopped download
+}
+
+PackageDownload::Result PackageDownload::DownloadFileThread(const QString& url,
+                                                            const QString& filePath,
+                                                            const QString& installerPath)
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request{QUrl(url)};
+    request.setRawHeader("Accept", "*/*");
+    // The leading space makes the two spaces after the colon that the server has always seen.
+    request.setRawHeader("User-Agent", " Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)");
+    // Bytes as the server sends them, so that they add up to its Content-Length.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setTransferTimeout(m_timeouts.transferMs);
+
+    const std::unique_ptr<QNetworkReply> reply(manager.get(request));
+    Transfer transfer(
+        *reply, filePath, m_bExist, [this](qint64 maximum) { emit progressRange(maximum); },
+        [this](qint64 received) { emit progressChanged(received); });
+
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
+        if (!transfer.onData())
+            reply->abort();
+    });
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer stopPoll;
+    QObject::connect(&stopPoll, &QTimer::timeout, &loop, [&] {
+        if (m_bExist)
+            reply->abort();
+    });
+    stopPoll.start(stopPollMs);
+    if (!reply->isFinished())
+        loop.exec();
+
+    Result result = transfer.finish();
+    if (result.kind != Result::Kind::Done)
+        return result;
+    // A file of the installer's name left from an earlier update must not be the one started.
+    if (QFile::exists(installerPath) && !QFile::remove(installerPath)) {
+        QFile::remove(filePath);
+        return {Result::Kind::Failed,
+                QStringLiteral("The old installer %1 can not be replaced.").arg(installerPath), {}};
+    }
+    if (!QFile::rename(filePath, installerPath)) {
+        QFile::remove(filePath);
+        return {Result::Kind::Failed,
+                QStringLiteral("The package can not be renamed to %1.").arg(installerPath), {}};
+    }
+    return {Result::Kind::Done, {}, installerPath};
+}
+
+void PackageDownload::finishDownload(unsigned run, const Result& result)
+{
+    if (run != m_run)
+        return;
+    if (m_hDownLoadThread) {
+        m_hDownLoadThread->wait();
+        m_hDownLoadThread.reset();
+    }
+    switch (result.kind) {
+    case Result::Kind::Stopped:
+        return;
+    case Result::Kind::Failed:
+        fail(result.message);
+        return;
+    case Result::Kind::Done:
+        break;
+    }
+    if (!m_launcher.launch(result.installerPath)) {
+        fail(QStringLiteral("The installer %1 can not be started.").arg(result.installerPath));
+        return;
+    }
+    emit installerLaunched(result.installerPath);
+    m_clock.sleepMs(launchPauseMs);
+    CloseUpdate();
+}
+
+void PackageDownload::fail(const QString& message)
+{
+    emit downloadFailed(message);
+    m_prompt.message(message, dialogCaption, PromptButtons::Ok, PromptIcon::Warning);
+}
+
+void PackageDownload::CloseUpdate()
+{
+    if (m_quit)
+        m_quit();
+}
+
+} // namespace veltroma

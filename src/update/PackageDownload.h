@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "update/UpdateHost.h"
+#include "update/VersionCheck.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class QThread;
+
+namespace veltroma {
+
+class Clock;
+class Launcher;
+class Prompt;
+
+// The download behind the update dialog's "update" button: fetches the package on its own
+// thread, keeps it only when it arrived whole, renames it to the installer of the announced
+// version, starts that and ends the program. Every failure is reported and the program
+// goes on. Lives on the user-interface thread.
+class PackageDownload final : public QObject {
+    Q_OBJECT
+public:
+    PackageDownload(Prompt& prompt, Launcher& launcher, Clock& clock, std::function<void()> quit,
+                    QString programFolder, UpdateHost host, UpdateTimeouts timeouts = {},
+                    QObject* parent = nullptr);
+    ~PackageDownload() override;
+
+    PackageDownload(const PackageDownload&) = delete;
+    PackageDownload& operator=(const PackageDownload&) = delete;
+
+    // The "update" button. False: nothing was started, because a download runs already or the
+    // saved version file holds no usable version (the user has been told).
+    bool OnUpdateSetup();
+
+    // Stops a running download and waits for its thread; nothing is renamed or launched.
+    void stop();
+
+    [[nodiscard]] bool isRunning() const { return m_hDownLoadThread != nullptr; }
+    [[nodiscard]] const QString& url() const { return m_strURL; }
+    [[nodiscard]] const QString& filePath() const { return m_strFilePath; }
+    [[nodiscard]] const QString& neededVersion() const { return sz_need; }
+
+    // Plain results of one download, as the thread hands them back.
+    struct Result {
+        enum class Kind { Done, Failed, Stopped };
+        Kind kind = Kind::Failed;
+        QString message;
+        QString installerPath;
+    };
+
+signals:
+    void downloadStarted();
+    // The expected size in bytes; 0 when the server does not say.
+    void progressRange(qint64 maximum);
+    void progressChanged(qint64 received);
+    // The download ended without a launch; the user has been told `message`.
+    void downloadFailed(const QString& message);
+    void installerLaunched(const QString& path);
+
+private:
+    Result DownloadFileThread(const QString& url, const QString& filePath,
+                              const QString& installerPath);
+    void finishDownload(unsigned run, const Result& result);
+    void fail(const QString& message);
+    void CloseUpdate();
+
+    Prompt& m_prompt;
+    Launcher& m_launcher;
+    Clock& m_clock;
+    std::function<void()> m_quit;
+    QString m_programFolder;
+    UpdateHost m_host;
+    UpdateTimeouts m_timeouts;
+
+    QString m_strURL;
+    QString m_strFilePath;
+    // The announced version; "TT" until the version file has been read.
+    QString sz_need = QStringLiteral("TT");
+    // Stop request to the copy loop; false: go on.
+    std::atomic<bool> m_bExist = false;
+    std::unique_ptr<QThread> m_hDownLoadThread;
+    // Tells a late result of a stopped download from the result of the current one.
+    unsigned m_run = 0;
+};
+
+} // namespace veltroma
