@@ -13,6 +13,11 @@ using TestApplication = QCoreApplication;
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+#ifdef VELTROMA_TEST_GUI
+    // Test discovery runs the executable without the test's environment.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
