@@ -2,13 +2,14 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 
 namespace veltroma {
 namespace {
 
-// One conversion descriptor per call: iconv state must not be shared between threads.
+// One conversion descriptor per user: iconv state must not be shared between threads.
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
@@ -21,6 +22,8 @@ public:
     Iconv& operator=(const Iconv&) = delete;
 
     [[nodiscard]] bool valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+
+    void reset() { iconv(handle_, nullptr, nullptr, nullptr, nullptr); }
 
     enum class Stop { Done, InvalidInput, IncompleteInput };
 
@@ -52,34 +55,55 @@ private:
 
 } // namespace
 
-GbkText decodeGbk(QByteArrayView bytes)
+class GbkDecoder::Converter : public Iconv {
+public:
+    Converter() : Iconv("UTF-8", "GBK") {}
+};
+
+GbkDecoder::GbkDecoder() : converter_(std::make_unique<Converter>()) {}
+
+GbkDecoder::~GbkDecoder() = default;
+
+GbkText GbkDecoder::decode(QByteArrayView bytes)
 {
     GbkText result;
-    Iconv iconv("UTF-8", "GBK");
-    if (!iconv.valid()) {
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        result.text = QString::fromLatin1(bytes);
+        return result;
+    }
+    if (!converter_->valid()) {
         // Without the converter only plain ASCII can be trusted.
         for (const char c : bytes) {
-            const bool ascii = static_cast<unsigned char>(c) < 0x80;
-            result.text.append(ascii ? QChar(QLatin1Char(c)) : QChar(QChar::ReplacementCharacter));
-            result.clean = result.clean && ascii;
+            const bool plain = static_cast<unsigned char>(c) < 0x80;
+            result.text.append(plain ? QChar(QLatin1Char(c)) : QChar(QChar::ReplacementCharacter));
         }
+        result.clean = false;
         return result;
     }
 
+    converter_->reset();
     QByteArray utf8;
     const char* in = bytes.data();
     std::size_t left = static_cast<std::size_t>(bytes.size());
     while (left > 0) {
-        if (iconv.convert(in, left, utf8) == Iconv::Stop::Done)
+        if (converter_->convert(in, left, utf8) == Iconv::Stop::Done)
             break;
         // Keep going after a byte that is no GBK character, so one bad byte costs one character.
         utf8.append("\xEF\xBF\xBD");
         ++in;
         --left;
         result.clean = false;
+        converter_->reset();
     }
     result.text = QString::fromUtf8(utf8);
     return result;
+}
+
+GbkText decodeGbk(QByteArrayView bytes)
+{
+    return GbkDecoder().decode(bytes);
 }
 
 std::optional<QByteArray> encodeGbk(QStringView text)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <optional>
 
 namespace veltroma {
@@ -19,6 +20,21 @@ struct GbkText {
 };
 
 GbkText decodeGbk(QByteArrayView bytes);
+
+// For many pieces of text in a row: opens the converter once.
+class GbkDecoder {
+public:
+    GbkDecoder();
+    ~GbkDecoder();
+    GbkDecoder(const GbkDecoder&) = delete;
+    GbkDecoder& operator=(const GbkDecoder&) = delete;
+
+    GbkText decode(QByteArrayView bytes);
+
+private:
+    class Converter;
+    std::unique_ptr<Converter> converter_;
+};
 
 // Empty when a character of `text` has no GBK form.
 std::optional<QByteArray> encodeGbk(QStringView text);

@@ -95,8 +95,9 @@ ProfileDocument ProfileDocument::parse(const QByteArray& bytes)
         return doc;
     }
     // GBK trail bytes never take the value of LF, so 8-bit lines can be split as bytes.
+    GbkDecoder decoder;
     splitLines(bytes, [&](const QByteArray& raw, bool lf, bool cr) {
-        GbkText decoded = decodeGbk(raw);
+        GbkText decoded = decoder.decode(raw);
         doc.lossless_ = doc.lossless_ && decoded.clean;
         doc.lines_.push_back({std::move(decoded.text), raw, endingOf(lf, cr)});
     });
