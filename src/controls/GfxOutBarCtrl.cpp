@@ -465,10 +465,11 @@ void CGfxOutBarCtrl::DrawBar(QPainter& painter, int folder, int firstItem, bool 
     painter.restore();
 
     for (int i = 0; i < GetFolderCount(); ++i)
-        DrawFolder(painter, i, frame.FolderRect(i), live);
+        DrawFolder(painter, i, frame.FolderRect(i), i == folder, live);
 }
 
-void CGfxOutBarCtrl::DrawFolder(QPainter& painter, int index, const QRect& rect, bool live) const
+void CGfxOutBarCtrl::DrawFolder(QPainter& painter, int index, const QRect& rect, bool open,
+                                bool live) const
 {
     const bool pressed = live && m_press.area == HitArea::Folder && m_press.index == index
         && m_press.over;
@@ -476,8 +477,8 @@ void CGfxOutBarCtrl::DrawFolder(QPainter& painter, int index, const QRect& rect,
         && m_hoverFolder == index;
 
     QLinearGradient face(rect.topLeft(), rect.bottomLeft());
-    face.setColorAt(0, cr3dFace.lighter(pressed ? 98 : 108));
-    face.setColorAt(1, cr3dFace.darker(pressed ? 104 : 103));
+    face.setColorAt(0, cr3dFace.lighter(pressed ? 97 : 112));
+    face.setColorAt(1, cr3dFace.darker(pressed ? 102 : 107));
     painter.fillRect(rect, face);
 
     const QRect outer = rect.adjusted(0, 0, -1, -1);
@@ -495,13 +496,18 @@ void CGfxOutBarCtrl::DrawFolder(QPainter& painter, int index, const QRect& rect,
             painter.drawLine(second.right(), second.top(), second.right(), second.bottom());
         }
     }
+    // The open folder's header carries a mark, so the open folder reads at a glance.
+    if (open)
+        painter.fillRect(QRect(inner.left() + 1, inner.top() + 2, 3, inner.height() - 3), theme::Accent());
 
     const CBarFolder& folder = m_folders[static_cast<std::size_t>(index)];
-    const QRect text = rect.adjusted(4, 0, -4, 0).translated(pressed ? QPoint(1, 1) : QPoint());
+    const QRect text = rect.adjusted(8, 0, -8, 0).translated(pressed ? QPoint(1, 1) : QPoint());
+    QFont caption = font();
+    caption.setBold(true);
+    painter.setFont(caption);
     painter.setPen(palette().color(QPalette::ButtonText));
-    painter.setFont(font());
     painter.drawText(text, Qt::AlignCenter | Qt::TextSingleLine,
-                     fontMetrics().elidedText(folder.cName, Qt::ElideRight, text.width()));
+                     QFontMetrics(caption).elidedText(folder.cName, Qt::ElideRight, text.width()));
 }
 
 void CGfxOutBarCtrl::DrawItems(QPainter& painter, int folder, int firstItem, bool live) const

@@ -156,7 +156,7 @@ private:
     int ArrowExtent() const;
 
     void DrawBar(QPainter& painter, int folder, int firstItem, bool live) const;
-    void DrawFolder(QPainter& painter, int index, const QRect& rect, bool live) const;
+    void DrawFolder(QPainter& painter, int index, const QRect& rect, bool open, bool live) const;
     void DrawItems(QPainter& painter, int folder, int firstItem, bool live) const;
     void DrawArrow(QPainter& painter, const QRect& rect, bool up, bool pushed) const;
     void DrawInsertMark(QPainter& painter) const;

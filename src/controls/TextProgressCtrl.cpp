@@ -10,7 +10,7 @@
 namespace veltroma {
 
 CTextProgress::CTextProgress(QWidget* parent)
-    : QWidget(parent),
+    : QFrame(parent),
       m_formatSource([] { return g_LoadString(QStringLiteral("IDC_NETREGISTDISPLAY")); })
 {
     const QPalette pal = palette();
@@ -19,8 +19,9 @@ CTextProgress::CTextProgress(QWidget* parent)
     m_colTextFore = pal.color(QPalette::Highlight);
     m_colTextBk = pal.color(QPalette::Base);
     QFont f = font();
-    f.setPointSize(12);
+    f.setPointSize(10);
     setFont(f);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -113,43 +114,46 @@ QSize CTextProgress::sizeHint() const
 
 int CTextProgress::FilledWidth() const
 {
-    return ProgressBarWidth(m_nPos, m_nMin, m_nMax, width());
+    return ProgressBarWidth(m_nPos, m_nMin, m_nMax, contentsRect().width());
 }
 
 void CTextProgress::resizeEvent(QResizeEvent* event)
 {
     m_nBarWidth = -1;
-    QWidget::resizeEvent(event);
+    QFrame::resizeEvent(event);
 }
 
 void CTextProgress::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const QRect all = rect();
+    const QRect all = contentsRect();
     if (m_nMin >= m_nMax) {
         // No sensible fraction: show the bar empty rather than leave stale pixels.
         painter.fillRect(all, m_colBk);
-        return;
-    }
-    const int filled = FilledWidth();
-    const QRect done(0, 0, filled, all.height());
-    const QRect left(filled, 0, all.width() - filled, all.height());
-    painter.fillRect(done, m_colFore);
-    painter.fillRect(left, m_colBk);
+    } else {
+        const int filled = FilledWidth();
+        const QRect done(all.x(), all.y(), filled, all.height());
+        const QRect left(all.x() + filled, all.y(), all.width() - filled, all.height());
+        painter.fillRect(done, m_colFore);
+        painter.fillRect(left, m_colBk);
 
-    const QString text = DisplayText();
-    if (text.isEmpty())
-        return;
-    painter.setFont(font());
-    const int flags = Qt::AlignCenter | Qt::TextSingleLine;
-    painter.save();
-    painter.setClipRect(done);
-    painter.setPen(m_colTextBk);
-    painter.drawText(all, flags, text);
-    painter.restore();
-    painter.setClipRect(left);
-    painter.setPen(m_colTextFore);
-    painter.drawText(all, flags, text);
+        const QString text = DisplayText();
+        if (!text.isEmpty()) {
+            painter.setFont(font());
+            const int flags = Qt::AlignCenter | Qt::TextSingleLine;
+            painter.save();
+            painter.setClipRect(done);
+            painter.setPen(m_colTextBk);
+            painter.drawText(all, flags, text);
+            painter.restore();
+            painter.save();
+            painter.setClipRect(left);
+            painter.setPen(m_colTextFore);
+            painter.drawText(all, flags, text);
+            painter.restore();
+        }
+    }
+    drawFrame(&painter);
 }
 
 } // namespace veltroma

@@ -2,7 +2,7 @@
 
 #include <QColor>
 #include <QString>
-#include <QWidget>
+#include <QFrame>
 
 #include <functional>
 
@@ -10,7 +10,8 @@ namespace veltroma {
 
 // A progress bar that prints its text, or the localized percentage, across itself in two
 // colours: one over the filled part and one over the empty part, so it reads on both.
-class CTextProgress : public QWidget {
+// The bar fills the inside of its thin frame.
+class CTextProgress : public QFrame {
     Q_OBJECT
 
 public:

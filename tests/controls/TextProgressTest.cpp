@@ -80,6 +80,7 @@ TEST_F(TextProgressTest, At37PercentPrintsTheLocalizedText)
 
 TEST_F(TextProgressTest, RepaintsOnlyWhenTheFilledWidthChanges)
 {
+    bar.resize(400 + bar.width() - bar.contentsRect().width(), 30);
     bar.SetRange(0, 1000);
     EXPECT_EQ(bar.SetPos(1), 0);
     EXPECT_EQ(bar.GetBarWidth(), 0);
@@ -118,7 +119,10 @@ TEST_F(TextProgressTest, TextTakesTheOtherColourOverTheFilledPart)
     bar.SetPos(50);
 
     const QImage image = test::Grab(bar);
-    const QRect filled(0, 0, 200, 30), empty(200, 0, 200, 30);
+    const QRect inside = bar.contentsRect();
+    const int half = inside.width() / 2;
+    const QRect filled(inside.x(), inside.y(), half, inside.height());
+    const QRect empty(inside.x() + half, inside.y(), inside.width() - half, inside.height());
     EXPECT_GT(test::CountPixels(image, filled, bar1), 0);
     EXPECT_GT(test::CountPixels(image, filled, overFilled), 0);
     EXPECT_EQ(test::CountPixels(image, filled, overEmpty), 0);
