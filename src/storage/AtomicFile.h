@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace veltroma {
+
+// What the file system says about one version of a file: a file changed or replaced since
+// has another stamp.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the file open on `fd`.
+[[nodiscard]] std::optional<FileStamp> stampOfOpenFile(int fd);
+
+struct ReplaceResult {
+    bool ok = false;
+    QString error;   // when not ok
+    FileStamp stamp; // of the new file, when ok
+};
+
+// Replaces the file at `path` by `content` so that the path holds either the old content or
+// the new one, whole, whatever happens meanwhile (a crash, a kill, a full disk, a power cut):
+// the content goes to a new file in the same folder, is flushed to the disk, and only then
+// renamed over the old one. A new file keeps the old one's permissions. On failure the old
+// file is untouched and the partial new one removed; what a writer killed mid-write left
+// behind is removed by the next successful replace of the same file.
+[[nodiscard]] ReplaceResult replaceFile(const QString& path, QByteArrayView content);
+
+} // namespace veltroma

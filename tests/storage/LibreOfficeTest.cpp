@@ -1,0 +1,131 @@
+#include "StorageTestSupport.h"
+
+#include "storage/CSpreadSheet.h"
+
+#include <QDir>
+
+namespace veltroma {
+namespace {
+
+using test::recordRow;
+
+// LibreOffice as a second, independent program: it writes workbooks for us to read, and
+// reads ours. Skipped where it is not installed.
+class LibreOffice : public test::StorageTest {
+protected:
+    void SetUp() override
+    {
+        test::StorageTest::SetUp();
+        m_soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+        if (m_soffice.isEmpty())
+            GTEST_SKIP() << "LibreOffice is not installed";
+    }
+
+    // Converts `source` with the given filter into the test folder.
+    void convert(const QString& source, const QString& filter)
+    {
+        const test::ProcessResult run = test::runProcess(
+            m_soffice, {QStringLiteral("-env:UserInstallation=file://") + path(QStringLiteral("profile")),
+                        QStringLiteral("--headless"), QStringLiteral("--convert-to"), filter,
+                        QStringLiteral("--outdir"), m_folder.path(), source});
+        ASSERT_TRUE(run.finished && run.exitCode == 0) << run.err.toStdString();
+    }
+
+    QString workbookFromCsv(const QString& name, const QByteArray& csv)
+    {
+        QFile file(path(name + QStringLiteral(".csv")));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(csv);
+        file.close();
+        convert(file.fileName(), QStringLiteral("xls"));
+        QFile::remove(file.fileName());
+        return path(name + QStringLiteral(".xls"));
+    }
+
+    QString m_soffice;
+};
+
+TEST_F(LibreOffice, WorkbookItWroteIsRead)
+{
+    const QString file = workbookFromCsv(QStringLiteral("day"),
+                                         "Hour:Minute,DC oltage(V),AC Power (W),Inverter Status\n"
+                                         "9:5:3,230.5,1200,Normal\n"
+                                         "12:15:30,231.25,-3,\"it's \"\"odd\"\"\"\n"
+                                         "13:0:0,,0.001,\n");
+    CSpreadSheet sheet(file, QStringLiteral("day"), false);
+    ASSERT_EQ(sheet.GetTotalRows(), 4) << sheet.GetLastError().toStdString();
+    ASSERT_EQ(sheet.GetTotalColumns(), 4);
+    QStringList cells;
+    sheet.GetFieldNames(cells);
+    EXPECT_EQ(cells, (QStringList{QStringLiteral("Hour:Minute"), QStringLiteral("DC oltage(V)"),
+                                  QStringLiteral("AC Power (W)"), QStringLiteral("Inverter Status")}));
+    ASSERT_TRUE(sheet.ReadRow(cells, 2));
+    EXPECT_EQ(cells, (QStringList{QStringLiteral("9:5:3"), QStringLiteral("230.5"), QStringLiteral("1200"),
+                                  QStringLiteral("Normal")}));
+    ASSERT_TRUE(sheet.ReadRow(cells, 3));
+    EXPECT_EQ(cells, (QStringList{QStringLiteral("12:15:30"), QStringLiteral("231.25"), QStringLiteral("-3"),
+                                  QStringLiteral("it's \"odd\"")}));
+    ASSERT_TRUE(sheet.ReadRow(cells, 4));
+    EXPECT_EQ(cells, (QStringList{QStringLiteral("13:0:0"), QString(), QStringLiteral("0.001"), QString()}));
+
+    // Such a workbook takes new rows; what was there reads the same afterwards.
+    ASSERT_TRUE(sheet.AddRow({QStringLiteral("14:0:0"), QStringLiteral("1")}, 3)) << sheet.GetLastError().toStdString();
+    CSpreadSheet reread(file, QStringLiteral("day"), false);
+    ASSERT_EQ(reread.GetTotalRows(), 5);
+    ASSERT_TRUE(reread.ReadRow(cells, 4));
+    EXPECT_EQ(cells[3], QStringLiteral("it's \"odd\""));
+    ASSERT_TRUE(reread.ReadRow(cells, 3));
+    EXPECT_EQ(cells, (QStringList{QStringLiteral("14:0:0"), QStringLiteral("1"), QString(), QString()}));
+}
+
+TEST_F(LibreOffice, FormulaResultsAreReadAndNeverOverwritten)
+{
+    const QString file = workbookFromCsv(QStringLiteral("sums"), "A,B\n=2*21,x\n=1/4,y\n");
+    QFile before(file);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+
+    CSpreadSheet sheet(file, QStringLiteral("sums"), false);
+    QString cell;
+    ASSERT_TRUE(sheet.ReadCell(cell, 1, 2));
+    EXPECT_EQ(cell, QStringLiteral("42"));
+    ASSERT_TRUE(sheet.ReadCell(cell, 1, 3));
+    EXPECT_EQ(cell, QStringLiteral("0.25"));
+    EXPECT_FALSE(sheet.AddRow({QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_TRUE(sheet.GetLastError().contains(QStringLiteral("formulas")));
+    QFile after(file);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+}
+
+TEST_F(LibreOffice, OpensOurMonthFile)
+{
+    const QString file = newMonthFile();
+    {
+        CSpreadSheet cover(file, QStringLiteral("Cover"), false);
+        ASSERT_TRUE(cover.AddCell(QStringLiteral("2011-5"), QStringLiteral("D"), 39));
+        CSpreadSheet day(file, QStringLiteral("31"), false);
+        ASSERT_TRUE(day.AddRow(recordRow(1, QStringLiteral("it's fine")), 3));
+        ASSERT_TRUE(day.AddRow(recordRow(2), 3));
+    }
+    // Every sheet as its own text file.
+    convert(file, QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"));
+    const auto lines = [&](const QString& sheet) {
+        QFile csv(path(QStringLiteral("2011-5-%1.csv").arg(sheet)));
+        EXPECT_TRUE(csv.open(QIODevice::ReadOnly)) << sheet.toStdString();
+        return QString::fromUtf8(csv.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    };
+    const QStringList cover = lines(QStringLiteral("Cover"));
+    ASSERT_EQ(cover.size(), 39);
+    EXPECT_TRUE(cover[0].startsWith(QStringLiteral("Inverter History Data Management")));
+    EXPECT_TRUE(cover[38].startsWith(QStringLiteral(",Year-Month,,2011-5")));
+    const QStringList day31 = lines(QStringLiteral("31"));
+    ASSERT_EQ(day31.size(), 4);
+    EXPECT_EQ(day31[1], recordColumnTitles().join(u','));
+    EXPECT_EQ(day31[2], recordRow(2).join(u','));
+    EXPECT_EQ(day31[3], recordRow(1, QStringLiteral("it's fine")).join(u','));
+    EXPECT_EQ(lines(QStringLiteral("1")).size(), 2);
+}
+
+} // namespace
+} // namespace veltroma
