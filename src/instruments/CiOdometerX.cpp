@@ -16,16 +16,24 @@ namespace {
 
 constexpr double kFrame = 3.0;
 constexpr double kPad = 1.5;
-constexpr double kWheelWidth = 13.0;
 constexpr double kWheelHeight = 20.0;
+constexpr double kHeight = kWheelHeight + 2 * (kFrame + kPad);
+constexpr double kNarrowest = 9.0;
+constexpr double kWidest = 20.0;
+constexpr double kNaturalWidth = 13.0;
 constexpr double kGap = 1.2;
+
+double caseWidth(int digits, double wheelWidth)
+{
+    return 2 * (kFrame + kPad) + digits * wheelWidth + (digits - 1) * kGap;
+}
 
 } // namespace
 
 CiOdometerX::CiOdometerX(QWidget* parent)
-    : PaintedInstrument(QSizeF(100, 26), Scaling::Fit, parent), roll_(new QVariantAnimation(this))
+    : PaintedInstrument(QSizeF(caseWidth(6, kNaturalWidth), kHeight), Scaling::FitHeight, parent),
+      roll_(new QVariantAnimation(this))
 {
-    setLogicalSize(artworkSize());
     roll_->setEasingCurve(QEasingCurve::OutCubic);
     connect(roll_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         shown_ = v.toDouble();
@@ -33,27 +41,35 @@ CiOdometerX::CiOdometerX(QWidget* parent)
     });
 }
 
-QSizeF CiOdometerX::artworkSize() const
+double CiOdometerX::wheelWidth() const
 {
-    const double width = 2 * (kFrame + kPad) + digits_ * kWheelWidth + (digits_ - 1) * kGap;
-    return {width, kWheelHeight + 2 * (kFrame + kPad)};
+    const double room = logicalRect().width() - caseWidth(digits_, 0.0);
+    return std::clamp(room / digits_, kNarrowest, kWidest);
+}
+
+QRectF CiOdometerX::caseRect() const
+{
+    const QRectF area = logicalRect();
+    const double width = caseWidth(digits_, wheelWidth());
+    return {area.center().x() - width / 2, area.top(), width, area.height()};
 }
 
 QSize CiOdometerX::sizeHint() const
 {
-    return scaledSize(1.1);
+    return QSizeF(caseWidth(digits_, kNaturalWidth) * 1.1, kHeight * 1.1).toSize();
 }
 
 QSize CiOdometerX::minimumSizeHint() const
 {
-    return scaledSize(0.6);
+    return QSizeF(caseWidth(digits_, kNarrowest) * 0.6, kHeight * 0.6).toSize();
 }
 
 void CiOdometerX::setDigitCount(int digits)
 {
     digits_ = std::clamp(digits, 1, 12);
     decimals_ = std::min(decimals_, digits_ - 1);
-    setLogicalSize(artworkSize());
+    updateGeometry();
+    invalidateStatic();
     roll_->stop();
     shown_ = wheelUnits(target_);
 }
@@ -112,14 +128,15 @@ QString CiOdometerX::readout() const
 
 QRectF CiOdometerX::wheelRect(int indexFromLeft) const
 {
-    const QRectF area = logicalRect();
-    return {area.left() + kFrame + kPad + indexFromLeft * (kWheelWidth + kGap),
-            area.top() + kFrame + kPad, kWheelWidth, kWheelHeight};
+    const QRectF box = caseRect();
+    const double width = wheelWidth();
+    return {box.left() + kFrame + kPad + indexFromLeft * (width + kGap), box.top() + kFrame + kPad,
+            width, kWheelHeight};
 }
 
 void CiOdometerX::paintStatic(QPainter& painter)
 {
-    const QRectF area = logicalRect().adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF area = caseRect().adjusted(0.5, 0.5, -0.5, -0.5);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0x03, 0x03, 0x04));
     painter.drawRoundedRect(area.adjusted(kFrame - 0.5, kFrame - 0.5, -kFrame + 0.5, -kFrame + 0.5), 1.5, 1.5);
@@ -173,7 +190,7 @@ void CiOdometerX::paintDynamic(QPainter& painter)
     }
 
     // One glass over the whole window.
-    const QRectF window = logicalRect().adjusted(kFrame, kFrame, -kFrame, -kFrame);
+    const QRectF window = caseRect().adjusted(kFrame, kFrame, -kFrame, -kFrame);
     QPainterPath glassPath;
     glassPath.addRect(window);
     art::glass(painter, glassPath, window);

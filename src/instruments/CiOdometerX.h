@@ -6,7 +6,8 @@ class QVariantAnimation;
 
 namespace veltroma {
 
-// A mechanical counter: a row of digit wheels that roll from one value to the next. Each
+// A mechanical counter: a row of digit wheels that roll from one value to the next; the
+// wheels widen with the widget up to a natural shape. Each
 // wheel turns with the one to its right as that one passes from 9 to 0. Wheels for decimals
 // are red. Values below 0 show as 0; values too large for the wheels wrap as on a real
 // counter.
@@ -37,7 +38,9 @@ protected:
     void paintDynamic(QPainter& painter) override;
 
 private:
-    [[nodiscard]] QSizeF artworkSize() const;
+    [[nodiscard]] double wheelWidth() const;
+    // The counter's case: as wide as its wheels need, centred in the widget.
+    [[nodiscard]] QRectF caseRect() const;
     [[nodiscard]] QRectF wheelRect(int indexFromLeft) const;
     // The value in units of the rightmost wheel, as a resting counter shows it.
     [[nodiscard]] double wheelUnits(double value) const;

@@ -110,16 +110,30 @@ void CiPlotChannelX::setTitle(const QString& title)
 
 QColor CiPlotChannelX::color() const
 {
-    return graph_->pen().color();
+    return color_;
 }
 
 void CiPlotChannelX::setColor(const QColor& color)
 {
-    graph_->setPen(QPen(color, 1.6));
-    QColor fill = color;
-    fill.setAlpha(38);
-    graph_->setBrush(fill);
+    color_ = color;
+    applyStyle();
     plot_.requestReplot();
+}
+
+void CiPlotChannelX::setDense(bool dense)
+{
+    if (dense == dense_)
+        return;
+    dense_ = dense;
+    applyStyle();
+}
+
+void CiPlotChannelX::applyStyle()
+{
+    graph_->setPen(QPen(color_, dense_ ? 1.0 : 1.6));
+    QColor fill = color_;
+    fill.setAlpha(38);
+    graph_->setBrush(dense_ ? QBrush(Qt::NoBrush) : QBrush(fill));
 }
 
 // ---- axis
@@ -271,9 +285,24 @@ CiPlotX::CiPlotX(QWidget* parent)
         channels_.back()->setColor(kChannelColors[std::size_t(i)]);
     }
     rebuildLegend();
+    // After the layout the axis knows its width in pixels; the curves are drawn after that.
+    connect(plot_, &QCustomPlot::afterLayout, this, [this] { fitDrawingToDensity(); });
 }
 
 CiPlotX::~CiPlotX() = default;
+
+void CiPlotX::fitDrawingToDensity()
+{
+    const QCPRange range = plot_->xAxis->range();
+    const int pixels = std::max(plot_->axisRect()->width(), 1);
+    for (const auto& channel : channels_) {
+        if (!channel->visible())
+            continue;
+        const auto data = channel->graph()->data();
+        const auto shown = data->findEnd(range.upper) - data->findBegin(range.lower);
+        channel->setDense(shown > 2 * pixels);
+    }
+}
 
 void CiPlotX::styleAxis(QCPAxis* axis) const
 {

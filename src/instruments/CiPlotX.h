@@ -41,10 +41,16 @@ public:
 private:
     friend class CiPlotX;
     CiPlotChannelX(CiPlotX& plot, QCPGraph* graph);
+    // Dense curves are drawn with a thin line and no fill: wide antialiased strokes over
+    // thousands of segments cost the raster engine a hundred times more.
+    void setDense(bool dense);
+    void applyStyle();
 
     CiPlotX& plot_;
     QCPGraph* graph_;
+    QColor color_;
     bool visible_ = true;
+    bool dense_ = false;
 };
 
 // An axis of the plot. The X axis counts in day values and shows them through its
@@ -143,6 +149,7 @@ private:
     void channelCleared();
     void rebuildLegend();
     void requestReplot();
+    void fitDrawingToDensity();
     [[nodiscard]] double nowDays() const;
     void styleAxis(QCPAxis* axis) const;
 

@@ -185,7 +185,7 @@ void CiSwitchRotaryX::paintLabels(QPainter& painter, int selected)
         if (needed > room)
             labelFont.setPixelSize(std::max(7, int(labelFont.pixelSize() * room / needed)));
         painter.setFont(labelFont);
-        painter.setPen(i == selected ? art::kAmber : ink);
+        painter.setPen(i == selected ? art::accentOn(palette().color(QPalette::Window)) : ink);
         painter.drawText(box, align | Qt::TextSingleLine, labels_[i]);
     }
 }

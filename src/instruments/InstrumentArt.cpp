@@ -194,6 +194,11 @@ QColor unlit(const QColor& color)
     return QColor::fromHsv(std::max(hsv.hsvHue(), 0), saturation, 50).toRgb();
 }
 
+QColor accentOn(const QColor& background)
+{
+    return background.lightness() > 140 ? QColor(0xb3, 0x5c, 0x00) : kAmber;
+}
+
 QColor inkOn(const QColor& background)
 {
     const double luminance = 0.299 * background.red() + 0.587 * background.green()

@@ -38,6 +38,8 @@ void ledHalo(QPainter& painter, const QRectF& bounds, const QColor& color);
 
 // The colour of a dark LED of this colour.
 [[nodiscard]] QColor unlit(const QColor& color);
+// The amber accent, deepened where it has to read on a light background.
+[[nodiscard]] QColor accentOn(const QColor& background);
 // Black or white, whichever reads better on `background`.
 [[nodiscard]] QColor inkOn(const QColor& background);
 // The widget's font family at a logical pixel size.

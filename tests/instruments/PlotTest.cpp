@@ -160,6 +160,23 @@ TEST_F(PlotTest, AxisMinSpanTitleAndFormat)
     EXPECT_EQ(ticker->dateTimeFormat(), QStringLiteral("2011-5-d H:mm:ss"));
 }
 
+TEST_F(PlotTest, DenseCurvesAreDrawnThinAndUnfilled)
+{
+    auto* channel = plot.GetChannel(3);
+    plot.GetXAxis(0)->SetSpan(1);
+    for (int i = 0; i < 100; ++i)
+        channel->AddXY(500 + i / 1440.0, i);
+    plot.customPlot()->replot();
+    EXPECT_GT(channel->graph()->pen().widthF(), 1.0);
+    EXPECT_NE(channel->graph()->brush().style(), Qt::NoBrush);
+    for (int i = 0; i < 20000; ++i)
+        channel->AddXY(501 + i / 86400.0, i % 50);
+    plot.customPlot()->replot();
+    EXPECT_DOUBLE_EQ(channel->graph()->pen().widthF(), 1.0);
+    EXPECT_EQ(channel->graph()->brush().style(), Qt::NoBrush);
+    EXPECT_EQ(channel->color(), channel->graph()->pen().color());
+}
+
 TEST_F(PlotTest, AFullChannelDropsItsOldestPoints)
 {
     plot.setChannelCapacity(100);
