@@ -363,6 +363,13 @@ QByteArray writeWorkbookStream(const Workbook& book)
     // Strings are numbered in the order the cells are written, so one pass collects them.
     SharedStrings strings;
     std::vector<std::uint32_t> stringIndex;
+    qsizetype cells = 0;
+    for (int i = 0; i < book.sheetCount(); ++i) {
+        for (int r = 0; r < book.sheet(i).storedRows(); ++r)
+            cells += static_cast<qsizetype>(book.sheet(i).row(r).size());
+    }
+    strings.reserve(cells);
+    stringIndex.reserve(static_cast<std::size_t>(cells));
     for (int i = 0; i < book.sheetCount(); ++i) {
         const Sheet& sheet = book.sheet(i);
         for (int r = 0; r < sheet.storedRows(); ++r) {

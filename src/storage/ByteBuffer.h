@@ -2,40 +2,59 @@
 
 #include <QByteArray>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <optional>
 
 namespace veltroma {
 
 // Little-endian writing into a growing byte array: the byte order of compound files and of
-// the workbook stream, whatever the machine's.
+// the workbook stream, whatever the machine's. Bytes go straight into spare capacity, since
+// a month file is written a few million bytes at a time.
 class ByteWriter {
 public:
-    void reserve(qsizetype bytes) { m_bytes.reserve(bytes); }
+    void reserve(qsizetype bytes) { grow(bytes); }
 
-    void u8(std::uint8_t value) { m_bytes.append(static_cast<char>(value)); }
+    void u8(std::uint8_t value)
+    {
+        grow(1);
+        m_data[m_size++] = static_cast<char>(value);
+    }
     void u16(std::uint16_t value)
     {
-        u8(static_cast<std::uint8_t>(value));
-        u8(static_cast<std::uint8_t>(value >> 8));
+        grow(2);
+        m_data[m_size++] = static_cast<char>(value);
+        m_data[m_size++] = static_cast<char>(value >> 8);
     }
     void u32(std::uint32_t value)
     {
-        u16(static_cast<std::uint16_t>(value));
-        u16(static_cast<std::uint16_t>(value >> 16));
+        grow(4);
+        for (int shift = 0; shift < 32; shift += 8)
+            m_data[m_size++] = static_cast<char>(value >> shift);
     }
     void u64(std::uint64_t value)
     {
         u32(static_cast<std::uint32_t>(value));
         u32(static_cast<std::uint32_t>(value >> 32));
     }
-    void bytes(const QByteArray& data) { m_bytes.append(data); }
-    void zeros(qsizetype count) { m_bytes.append(count, '\0'); }
+    void bytes(QByteArrayView data)
+    {
+        grow(data.size());
+        std::copy(data.begin(), data.end(), m_data + m_size);
+        m_size += data.size();
+    }
+    void zeros(qsizetype count)
+    {
+        grow(count);
+        std::fill_n(m_data + m_size, count, '\0');
+        m_size += count;
+    }
 
     void patchU16(qsizetype at, std::uint16_t value)
     {
-        m_bytes[at] = static_cast<char>(value);
-        m_bytes[at + 1] = static_cast<char>(value >> 8);
+        m_data[at] = static_cast<char>(value);
+        m_data[at + 1] = static_cast<char>(value >> 8);
     }
     void patchU32(qsizetype at, std::uint32_t value)
     {
@@ -43,12 +62,28 @@ public:
         patchU16(at + 2, static_cast<std::uint16_t>(value >> 16));
     }
 
-    [[nodiscard]] qsizetype size() const { return m_bytes.size(); }
-    [[nodiscard]] const QByteArray& data() const { return m_bytes; }
-    [[nodiscard]] QByteArray take() { return std::move(m_bytes); }
+    [[nodiscard]] qsizetype size() const { return m_size; }
+    [[nodiscard]] QByteArrayView data() const { return {m_data, m_size}; }
+    [[nodiscard]] QByteArray take()
+    {
+        m_bytes.truncate(m_size);
+        m_data = nullptr;
+        m_size = 0;
+        return std::move(m_bytes);
+    }
 
 private:
+    void grow(qsizetype extra)
+    {
+        if (m_size + extra <= m_bytes.size())
+            return;
+        m_bytes.resize(std::max(m_bytes.size() * 2, m_size + extra + 4096));
+        m_data = m_bytes.data();
+    }
+
     QByteArray m_bytes;
+    char* m_data = nullptr;
+    qsizetype m_size = 0;
 };
 
 // Bounds-checked little-endian reading: a field that lies beyond the data reads as nothing,

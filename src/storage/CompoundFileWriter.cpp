@@ -94,11 +94,9 @@ SectorLayout layoutFor(qsizetype streamSize)
 
 QByteArray buildCompoundFile(const QByteArray& workbookStream)
 {
-    QByteArray stream = workbookStream;
-    if (stream.size() <= kMiniStreamCutoff)
-        stream.append(kMiniStreamCutoff + kSectorSize - stream.size(), '\0');
-
-    const SectorLayout layout = layoutFor(stream.size());
+    const qsizetype streamSize =
+        workbookStream.size() <= kMiniStreamCutoff ? kMiniStreamCutoff + kSectorSize : workbookStream.size();
+    const SectorLayout layout = layoutFor(streamSize);
 
     std::vector<std::uint32_t> fat(std::size_t{layout.fatSectors} * kEntriesPerFatSector, kFreeSector);
     for (std::uint32_t s = 0; s < layout.streamSectors; ++s)
@@ -134,14 +132,14 @@ QByteArray buildCompoundFile(const QByteArray& workbookStream)
     for (std::uint32_t i = 0; i < kHeaderDifatEntries; ++i)
         out.u32(i < layout.fatSectors ? layout.firstFatSector() + i : kFreeSector);
 
-    // The stream, its last sector filled with zeros.
-    out.bytes(stream);
-    out.zeros(qsizetype{layout.streamSectors} * kSectorSize - stream.size());
+    // The stream, padded with zeros to its size and then to the end of its last sector.
+    out.bytes(workbookStream);
+    out.zeros(qsizetype{layout.streamSectors} * kSectorSize - workbookStream.size());
 
     // Directory: the root, the workbook stream and two unused entries.
     DirectoryEntry root{QStringLiteral("Root Entry"), EntryType::Root, 1, true, kEndOfChain, 0};
     DirectoryEntry workbook{QStringLiteral("Workbook"), EntryType::Stream, kNoStream, false, 0,
-                            static_cast<std::uint32_t>(stream.size())};
+                            static_cast<std::uint32_t>(streamSize)};
     writeEntry(out, root);
     writeEntry(out, workbook);
     writeEntry(out, DirectoryEntry{});

@@ -13,6 +13,7 @@ namespace veltroma {
 // use, which cells refer to by index.
 class SharedStrings {
 public:
+    void reserve(qsizetype texts) { m_index.reserve(texts); }
     // The index of `text` (not empty), counting one more use.
     std::uint32_t add(const QString& text);
 

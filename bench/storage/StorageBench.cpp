@@ -1,0 +1,149 @@
+// A full month record file (the cover and 31 day sheets of 480 rows of 11 cells): inserting
+// one row and saving, and reading the whole month back into plot points, set beside python's
+// xlrd reading the same file.
+#include "storage/RecordRows.h"
+
+#include "storage/CSpreadSheet.h"
+#include "storage/RecordTemplate.h"
+#include "storage/WorkbookStore.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace veltroma {
+namespace {
+
+constexpr int kRowsPerDay = 480; // a day of rows every 180 s
+
+class MonthFile {
+public:
+    MonthFile()
+    {
+        Workbook book = makeRecordTemplate();
+        Sheet& cover = book.editSheet(0);
+        cover.setText(38, 3, QStringLiteral("2011-5"));
+        for (int day = 1; day <= 31; ++day) {
+            Sheet& sheet = book.editSheet(day);
+            for (int r = 0; r < kRowsPerDay; ++r) {
+                const QStringList row = test::recordRow(day * 1000 + r);
+                for (int c = 0; c < row.size(); ++c)
+                    sheet.setText(r + 2, c, row[c]);
+            }
+        }
+        m_path = m_folder.filePath(QStringLiteral("2011-5.xls"));
+        if (const auto error = WorkbookStore::shared().save(m_path, book))
+            qFatal("%s", qPrintable(*error));
+    }
+    [[nodiscard]] const QString& path() const { return m_path; }
+
+private:
+    QTemporaryDir m_folder;
+    QString m_path;
+};
+
+MonthFile& monthFile()
+{
+    static MonthFile file;
+    return file;
+}
+
+struct PlotPoint {
+    double x;
+    double value;
+};
+
+// What history reading does with a month: every day sheet, oldest row first, the time as
+// the day's fraction and columns B to J as numbers.
+std::size_t readMonthIntoPoints(const QString& path, std::vector<PlotPoint>& points)
+{
+    points.clear();
+    QStringList cells;
+    CSpreadSheet cover(path, QStringLiteral("Cover"), false);
+    QString yearMonth;
+    cover.ReadCell(yearMonth, QStringLiteral("D"), 39);
+    for (int day = 1; day <= 31; ++day) {
+        CSpreadSheet sheet(path, QString::number(day), false);
+        for (long r = sheet.GetTotalRows(); r >= 3; --r) {
+            if (!sheet.ReadRow(cells, r))
+                break;
+            const QStringList hms = cells.first().split(u':');
+            const double x = day + 1 +
+                             (hms.value(0).toDouble() + hms.value(1).toDouble() / 60 + hms.value(2).toDouble() / 3600) / 24;
+            for (int c = 1; c < 10 && c < cells.size(); ++c)
+                points.push_back({x, cells[c].toDouble()});
+        }
+    }
+    return points.size();
+}
+
+void BM_InsertRowAndSave(benchmark::State& state)
+{
+    const QString& path = monthFile().path();
+    int n = 0;
+    for (auto _ : state) {
+        CSpreadSheet day(path, QStringLiteral("15"), false);
+        if (!day.AddRow(test::recordRow(++n), 3))
+            state.SkipWithError(qPrintable(day.GetLastError()));
+    }
+}
+BENCHMARK(BM_InsertRowAndSave)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The first row after the program starts: the month file is read before it is written.
+void BM_InsertRowAndSaveAfterStart(benchmark::State& state)
+{
+    const QString& path = monthFile().path();
+    int n = 0;
+    for (auto _ : state) {
+        WorkbookStore::shared().clear();
+        CSpreadSheet day(path, QStringLiteral("16"), false);
+        if (!day.AddRow(test::recordRow(++n), 3))
+            state.SkipWithError(qPrintable(day.GetLastError()));
+    }
+}
+BENCHMARK(BM_InsertRowAndSaveAfterStart)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_ReadWholeMonth(benchmark::State& state)
+{
+    const QString& path = monthFile().path();
+    std::vector<PlotPoint> points;
+    for (auto _ : state) {
+        WorkbookStore::shared().clear(); // from the file, as when a month is opened
+        benchmark::DoNotOptimize(readMonthIntoPoints(path, points));
+    }
+    state.counters["points"] = static_cast<double>(points.size());
+}
+BENCHMARK(BM_ReadWholeMonth)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_XlrdReadWholeMonth(benchmark::State& state)
+{
+    const QString& path = monthFile().path();
+    for (auto _ : state) {
+        QProcess python;
+        python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(VELTROMA_XLRD_BENCH), path});
+        if (!python.waitForFinished(120000) || python.exitCode() != 0) {
+            state.SkipWithError("python3 with xlrd did not run");
+            break;
+        }
+        const QList<QByteArray> fields = python.readAllStandardOutput().trimmed().split(' ');
+        state.SetIterationTime(fields.value(0).toDouble());
+        state.counters["cells"] = fields.value(1).toDouble();
+    }
+}
+BENCHMARK(BM_XlrdReadWholeMonth)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+} // namespace
+} // namespace veltroma
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
