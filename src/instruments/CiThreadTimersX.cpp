@@ -1,6 +1,5 @@
 #include "instruments/CiThreadTimersX.h"
 
-#include <QPointer>
 #include <QThread>
 
 #include <algorithm>
@@ -71,12 +70,7 @@ void CiThreadTimersX::setInterval(int index, int ms)
 
 void CiThreadTimersX::fire(int index)
 {
-    Slot& slot = slots_[std::size_t(index)];
-    if (slot.running)
-        return;
-    slot.running = true;
-    // A handler may end the owner and with it this object.
-    const QPointer<CiThreadTimersX> alive(this);
+    // Qt does not activate a timer again while its previous event is still being handled.
     switch (index) {
     case 0:
         emit timer1();
@@ -88,8 +82,6 @@ void CiThreadTimersX::fire(int index)
         emit timer3();
         break;
     }
-    if (alive)
-        slot.running = false;
 }
 
 } // namespace veltroma

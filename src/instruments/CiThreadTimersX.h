@@ -11,7 +11,7 @@ namespace veltroma {
 // user-interface thread). Enabling a timer that already runs leaves its period alone, so a
 // caller may enable it on every pass. The setters may be called from any thread.
 // A timer does not fire again while the handler of its previous event is still running
-// (for instance inside a message box), so events never pile up on each other.
+// (for instance inside a message box): events never pile up on each other.
 class CiThreadTimersX : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +43,6 @@ private:
     struct Slot {
         QTimer* timer = nullptr;
         bool enabled = false;
-        bool running = false;
     };
     std::array<Slot, kTimerCount> slots_;
 };

@@ -10,10 +10,12 @@
 
 #include <QImage>
 #include <QSet>
+#include <QTest>
 #include <qcustomplot.h>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 namespace veltroma {
@@ -115,6 +117,60 @@ INSTANTIATE_TEST_SUITE_P(
         std::replace(name.begin(), name.end(), ' ', '_');
         return name;
     });
+
+TEST(RenderTest, NeedleStopsAtTheEndsOfTheScale)
+{
+    QWidget host;
+    auto* gauge = new CiAngularGaugeX(&host);
+    gauge->setRange(0, 40);
+    gauge->SetPosition(40);
+    const QImage full = shoot(*gauge);
+    gauge->SetPosition(55);
+    EXPECT_EQ(shoot(*gauge), full);
+    gauge->SetPosition(std::nan(""));
+    EXPECT_DOUBLE_EQ(gauge->position(), 55);
+    gauge->SetPosition(-3);
+    const QImage empty = shoot(*gauge);
+    gauge->SetPosition(0);
+    EXPECT_EQ(shoot(*gauge), empty);
+}
+
+TEST(RenderTest, CachedArtworkFollowsAPaletteChange)
+{
+    // The slider's detent marks are cached artwork in the palette's text colour; a stale
+    // cached layer would keep the old colour.
+    QWidget host;
+    auto* slider = new CiSwitchSliderX(&host);
+    slider->resize(slider->sizeHint());
+    host.show();
+    QPalette palette = slider->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    slider->setPalette(palette);
+    const QImage dark = slider->grab().toImage();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    slider->setPalette(palette);
+    EXPECT_NE(slider->grab().toImage(), dark);
+}
+
+TEST(RenderTest, OdometerRollsToTheNewValueWhenShown)
+{
+    CiOdometerX counter;
+    counter.setRollDuration(60);
+    counter.resize(counter.sizeHint());
+    counter.show();
+    counter.SetValue(250);
+    EXPECT_DOUBLE_EQ(counter.value(), 250);
+    const QImage early = counter.grab().toImage();
+    QTest::qWait(200);
+    const QImage settled = counter.grab().toImage();
+    EXPECT_NE(early, settled);
+    CiOdometerX still;
+    still.setRollDuration(0);
+    still.resize(counter.size());
+    still.show();
+    still.SetValue(250);
+    EXPECT_EQ(still.grab().toImage(), settled);
+}
 
 TEST(RenderTest, OdometerReadoutFollowsTheValue)
 {

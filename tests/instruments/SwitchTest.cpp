@@ -203,6 +203,19 @@ TEST(Rocker, ClickRocksAndReportsTheNewState)
     EXPECT_EQ(spy.count(), 2);
 }
 
+TEST(Rocker, LyingInAWideBoxItStillRocks)
+{
+    CiSwitchRockerX rocker;
+    rocker.resize(27, 24);
+    QSignalSpy spy(&rocker, &CiSwitchRockerX::changed);
+    QTest::mouseClick(&rocker, Qt::LeftButton);
+    EXPECT_TRUE(rocker.isOn());
+    EXPECT_EQ(spy.count(), 1);
+    const QImage on = rocker.grab().toImage();
+    rocker.setOn(false);
+    EXPECT_NE(rocker.grab().toImage(), on);
+}
+
 TEST(Lamp, KeepsStateColourAndTextAsGiven)
 {
     QWidget form;
