@@ -47,7 +47,7 @@ private:
     bool pressed_ = false;
     bool hovered_ = false;
     QString caption_;
-    long indicatorHeight_ = 4;
+    long indicatorHeight_ = 3;
 };
 
 } // namespace veltroma

@@ -10,9 +10,6 @@ namespace veltroma {
 PaintedInstrument::PaintedInstrument(QSizeF logicalSize, Scaling scaling, QWidget* parent)
     : QWidget(parent), logicalSize_(logicalSize), scaling_(scaling)
 {
-    // The artwork draws its own background where it has one and leaves the rest to the
-    // parent, so instruments sit on the form's picture.
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 double PaintedInstrument::scale() const

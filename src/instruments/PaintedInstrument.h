@@ -8,7 +8,8 @@ namespace veltroma {
 // Base of the painted instruments. Each one draws in a fixed logical space that the painter
 // scales to the widget, so the artwork keeps its proportions at any size. What does not
 // change with the instrument's state (bezels, scales, tracks) is drawn once into a cached
-// pixmap, redrawn after a resize or a change of palette, font or style.
+// pixmap, redrawn after a resize or a change of palette, font or style. Outside its artwork
+// an instrument is transparent, so it sits on the form's picture.
 class PaintedInstrument : public QWidget {
     Q_OBJECT
 public:
