@@ -49,11 +49,7 @@ const Entry& EntryOf(Art art)
 
 void EnsureResources()
 {
-    static const bool done = [] {
-        InitArtworkResources();
-        return true;
-    }();
-    (void)done;
+    [[maybe_unused]] static const bool registered = (InitArtworkResources(), true);
 }
 
 } // namespace

@@ -211,8 +211,8 @@ void CGfxOutBarCtrl::SetFolderText(int index, const QString& text)
 
 void CGfxOutBarCtrl::SetSmallIconView(bool small)
 {
-    ModifyFlag(small ? 0 : fSmallIcon, small ? fSmallIcon : 0, true);
     iFirstItem = 0;
+    ModifyFlag(small ? 0 : fSmallIcon, small ? fSmallIcon : 0, true);
 }
 
 void CGfxOutBarCtrl::ModifyFlag(std::uint32_t remove, std::uint32_t add, bool redraw)
@@ -627,7 +627,7 @@ void CGfxOutBarCtrl::mouseMoveEvent(QMouseEvent* event)
     const bool over = hit.area == m_press.area && hit.index == m_press.index;
     if (m_press.area == HitArea::Item && !m_press.dragging && !over && (dwFlags & fDragItems))
         m_press.dragging = true;
-    const int gap = m_press.dragging ? DropGapAt(pos) : -1;
+    const int gap = m_press.dragging ? DropGapAt(pos, m_press.index) : -1;
     if (over != m_press.over || gap != m_press.dropGap) {
         m_press.over = over;
         m_press.dropGap = gap;
@@ -653,10 +653,7 @@ void CGfxOutBarCtrl::mouseReleaseEvent(QMouseEvent* event)
         break;
     case HitArea::Item:
         if (press.dragging) {
-            m_press = press;
-            m_press.dropGap = DropGapAt(pos);
-            FinishDrag();
-            m_press = Press{};
+            FinishDrag(press.index, DropGapAt(pos, press.index));
         } else if (onPressed) {
             iLastSel = press.index;
             m_blinkOn = true;
@@ -705,7 +702,7 @@ void CGfxOutBarCtrl::ScrollStep(HitArea arrow)
     update();
 }
 
-int CGfxOutBarCtrl::DropGapAt(QPoint point) const
+int CGfxOutBarCtrl::DropGapAt(QPoint point, int from) const
 {
     if (!GetInsideRect().contains(point))
         return -1;
@@ -718,15 +715,13 @@ int CGfxOutBarCtrl::DropGapAt(QPoint point) const
         }
     }
     // Dropping just above or below itself would leave the item where it is.
-    if (gap == m_press.index || gap == m_press.index + 1)
+    if (gap == from || gap == from + 1)
         return -1;
     return gap;
 }
 
-void CGfxOutBarCtrl::FinishDrag()
+void CGfxOutBarCtrl::FinishDrag(int from, int gap)
 {
-    const int from = m_press.index;
-    const int gap = m_press.dropGap;
     CBarFolder* folder = FolderAt(iSelFolder);
     if (gap < 0 || folder == nullptr || ItemAt(from) == nullptr)
         return;

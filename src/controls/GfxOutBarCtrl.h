@@ -163,8 +163,9 @@ private:
     QPixmap RenderBar(int folder, int firstItem) const;
 
     void ScrollStep(HitArea arrow);
-    int DropGapAt(QPoint point) const;
-    void FinishDrag();
+    // The gap before which item `from` would be dropped at `point`; -1 for no drop there.
+    int DropGapAt(QPoint point, int from) const;
+    void FinishDrag(int from, int gap);
     void UpdateHover(QPoint point);
     void UpdateCursor(QPoint point);
     void StartSlide(int from, int to, const QPixmap& before);

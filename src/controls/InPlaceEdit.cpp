@@ -20,7 +20,8 @@ bool IsEndKey(int key)
     return key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
-// Control characters a filtered editor still lets through: copy, backspace, paste, cut.
+// Control characters a filtered editor still lets through: copy, backspace, paste, cut,
+// and the delete key, which some platforms send as a character.
 bool IsAllowedControl(QChar c)
 {
     const char16_t u = c.unicode();

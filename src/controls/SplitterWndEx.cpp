@@ -21,7 +21,7 @@ bool CSplitterWndEx::CreateStatic(int rows, int columns)
 
 void CSplitterWndEx::SetPane(int row, int column, QWidget* pane)
 {
-    if (row < 0 || row >= GetRowCount() || column < 0 || column >= GetColumnCount())
+    if (pane == nullptr || row < 0 || row >= GetRowCount() || column < 0 || column >= GetColumnCount())
         return;
     pane->setParent(this);
     m_panes[static_cast<std::size_t>(row * GetColumnCount() + column)] = pane;

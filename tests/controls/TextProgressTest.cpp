@@ -2,6 +2,10 @@
 #include "controls/TextProgressCtrl.h"
 #include "controls/WidgetImages.h"
 
+#include "config/LanguageSettings.h"
+#include "config/ProgramPaths.h"
+
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -76,6 +80,19 @@ TEST_F(TextProgressTest, At37PercentPrintsTheLocalizedText)
     bar.SetWindowText({});
     bar.SetShowText(false);
     EXPECT_EQ(bar.DisplayText(), "");
+}
+
+TEST(TextProgressLanguage, ByDefaultTheTextComesFromTheActiveLanguageFile)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    setProgramFolder(home.path());
+    ASSERT_EQ(LoadSet("English", LoadSetMode::Language), "English");
+
+    CTextProgress bar;
+    bar.SetPos(37);
+    EXPECT_EQ(bar.DisplayText(),
+              QString::fromUtf8("Start network Regist\u2026\u2026\u2026have finished 37%"));
 }
 
 TEST_F(TextProgressTest, RepaintsOnlyWhenTheFilledWidthChanges)
