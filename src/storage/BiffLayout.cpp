@@ -91,13 +91,21 @@ public:
                 sheetStarts.emplace_back(body.u32(0).value_or(0), body.u8(5).value_or(0) == 0);
             }
         }
+        // Sheets follow each other in the order of the list; a list that points back into
+        // what was read already is damaged (and would make the scan quadratic).
+        qsizetype scannedTo = bof->next;
         for (std::size_t i = 0; i < sheetStarts.size(); ++i) {
+            if (sheetStarts[i].first < scannedTo)
+                return std::nullopt;
             if (!sheetStarts[i].second) {
                 noteLoss(QStringLiteral("charts or macro sheets"));
+                scannedTo = sheetStarts[i].first;
                 continue;
             }
-            if (!scanSheet(sheetStarts[i].first, m_layout.sheets[i]))
+            const auto end = scanSheet(sheetStarts[i].first, m_layout.sheets[i]);
+            if (!end)
                 return std::nullopt;
+            scannedTo = *end;
         }
         return std::move(m_layout);
     }
@@ -134,17 +142,18 @@ private:
             m_layout.lostOnSave += (m_layout.lostOnSave.isEmpty() ? QString() : QStringLiteral(", ")) + what;
     }
 
-    bool scanSheet(std::uint32_t start, SheetLayout& sheet)
+    // Where the sheet's substream ends, or nothing when it is damaged.
+    std::optional<qsizetype> scanSheet(std::uint32_t start, SheetLayout& sheet)
     {
         const auto bof = recordAt(m_in, start);
         if (!bof || bof->type != biff::kBof)
-            return false;
+            return std::nullopt;
         int depth = 0; // embedded chart substreams nest their own BOF and EOF
         // The cell whose formula result follows in a string record; row -1: none.
         CellText pendingString{-1, 0, {}};
         for (auto r = recordAt(m_in, bof->next); ; r = recordAt(m_in, r->next)) {
             if (!r)
-                return false;
+                return std::nullopt;
             if (r->type == biff::kBof) {
                 noteLoss(QStringLiteral("charts or drawings"));
                 ++depth;
@@ -152,7 +161,7 @@ private:
             }
             if (r->type == biff::kEof) {
                 if (depth-- == 0)
-                    return true;
+                    return r->next;
                 continue;
             }
             if (depth > 0)
@@ -162,10 +171,11 @@ private:
             const int column = body.u16(2).value_or(0);
             switch (r->type) {
             case biff::kMergedCells:
-                for (int i = 0; i < body.u16(0).value_or(0); ++i) {
-                    const qsizetype at = 2 + 8 * i;
-                    sheet.merges.push_back({body.u16(at).value_or(0), body.u16(at + 2).value_or(0),
-                                            body.u16(at + 4).value_or(0), body.u16(at + 6).value_or(0)});
+                for (qsizetype at = 2; at + 8 <= r->body.size(); at += 8) {
+                    const CellRange range{*body.u16(at), *body.u16(at + 2), *body.u16(at + 4), *body.u16(at + 6)};
+                    if (range.firstRow <= range.lastRow && range.firstColumn <= range.lastColumn &&
+                        range.lastColumn < kMaxSheetColumns)
+                        sheet.merges.push_back(range);
                 }
                 break;
             case biff::kColInfo:

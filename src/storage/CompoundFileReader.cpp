@@ -121,7 +121,9 @@ private:
         const auto fatCount = m_reader.u32(44);
         auto difatSector = m_reader.u32(68);
         const auto difatCount = m_reader.u32(72);
-        if (!fatCount || !difatSector || !difatCount)
+        // No table can have more sectors than the file has: counts beyond are damage.
+        const qsizetype sectorsInFile = m_file.size() / m_sectorSize;
+        if (!fatCount || !difatSector || !difatCount || *fatCount > sectorsInFile || *difatCount > sectorsInFile)
             return false;
         std::vector<std::uint32_t> fatSectors;
         for (qsizetype i = 0; i < 109; ++i) {
@@ -130,7 +132,7 @@ private:
                 fatSectors.push_back(s);
         }
         const qsizetype perDifat = m_sectorSize / 4 - 1;
-        for (std::uint32_t d = 0; d < *difatCount && *difatSector != kEndOfChain; ++d) {
+        for (std::uint32_t d = 0; d < *difatCount && *difatSector != kEndOfChain && fatSectors.size() < *fatCount; ++d) {
             const QByteArrayView sector = sectorData(*difatSector);
             if (sector.isEmpty())
                 return false;
@@ -144,6 +146,7 @@ private:
         if (fatSectors.size() < *fatCount)
             return false;
         fatSectors.resize(*fatCount);
+        m_fat.reserve(fatSectors.size() * static_cast<std::size_t>(m_sectorSize / 4));
         for (const std::uint32_t s : fatSectors) {
             const QByteArrayView sector = sectorData(s);
             if (sector.isEmpty())

@@ -41,7 +41,7 @@ private:
     };
     void remember(Entry entry);
 
-    static constexpr std::size_t kMaxEntries = 4;
+    static constexpr std::size_t kMaxEntries = 3; // the month being recorded and two being looked at
     std::mutex m_mutex;
     std::list<Entry> m_entries; // the most recently used first
 };
