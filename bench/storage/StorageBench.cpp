@@ -8,6 +8,7 @@
 #include "storage/WorkbookStore.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -90,6 +91,7 @@ void BM_InsertRowAndSave(benchmark::State& state)
         if (!day.AddRow(test::recordRow(++n), 3))
             state.SkipWithError(qPrintable(day.GetLastError()));
     }
+    state.counters["file_kB"] = static_cast<double>(QFileInfo(path).size()) / 1024;
 }
 BENCHMARK(BM_InsertRowAndSave)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

@@ -76,7 +76,7 @@ void writeFont(ByteWriter& out, std::uint16_t twips, bool bold)
     emitRecord(out, biff::kFont, body);
 }
 
-struct XfSpec {
+struct XfFields {
     std::uint16_t font;
     std::uint16_t format;
     bool style;
@@ -84,7 +84,7 @@ struct XfSpec {
     std::uint8_t usedAttributes;
 };
 
-void writeXf(ByteWriter& out, const XfSpec& xf)
+void writeXf(ByteWriter& out, const XfFields& xf)
 {
     ByteWriter body;
     body.u16(xf.font);

@@ -107,6 +107,12 @@ TEST_F(LibreOffice, OpensOurMonthFile)
         CSpreadSheet day(file, QStringLiteral("31"), false);
         ASSERT_TRUE(day.AddRow(recordRow(1, QStringLiteral("it's fine")), 3));
         ASSERT_TRUE(day.AddRow(recordRow(2), 3));
+        // Enough distinct texts that the shared string table continues over several records.
+        CSpreadSheet full(file, QStringLiteral("30"), false);
+        full.BeginTransaction();
+        for (int n = 0; n < 400; ++n)
+            ASSERT_TRUE(full.AddRow(recordRow(1000 + n)));
+        ASSERT_TRUE(full.Commit());
     }
     // Every sheet as its own text file.
     convert(file, QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"));
@@ -125,6 +131,10 @@ TEST_F(LibreOffice, OpensOurMonthFile)
     EXPECT_EQ(day31[2], recordRow(2).join(u','));
     EXPECT_EQ(day31[3], recordRow(1, QStringLiteral("it's fine")).join(u','));
     EXPECT_EQ(lines(QStringLiteral("1")).size(), 2);
+    const QStringList day30 = lines(QStringLiteral("30"));
+    ASSERT_EQ(day30.size(), 402);
+    for (int n = 0; n < 400; ++n)
+        ASSERT_EQ(day30[2 + n], recordRow(1000 + n).join(u',')) << n;
 }
 
 } // namespace
