@@ -1,0 +1,145 @@
+#include "support/InverterSim.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace veltroma::test {
+namespace {
+
+// veltroma-monitor --headless as a process, with what it has written so far.
+class HeadlessProcess {
+public:
+    HeadlessProcess(const QString& home)
+    {
+        process_.setProgram(QStringLiteral(VELTROMA_MONITOR_EXE));
+        process_.setArguments({QStringLiteral("--headless"), QStringLiteral("--home"), home});
+        process_.start();
+    }
+
+    ~HeadlessProcess()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+
+    bool started() { return process_.waitForStarted(5000); }
+
+    // Waits until `done` holds for the output collected so far.
+    bool waitUntil(const std::function<bool()>& done, int timeoutMs)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > timeoutMs || process_.state() == QProcess::NotRunning)
+                return done();
+            process_.waitForReadyRead(100);
+            out_ += process_.readAllStandardOutput();
+            err_ += process_.readAllStandardError();
+        }
+        return true;
+    }
+
+    QStringList rows() const
+    {
+        // Only whole lines: a row is written in one piece ending with its line break.
+        QStringList lines = QString::fromUtf8(out_).split(QLatin1Char('\n'));
+        lines.removeLast();
+        return lines;
+    }
+    QString errors() const { return QString::fromUtf8(err_); }
+    QByteArray rawOutput() const { return out_; }
+    QProcess& process() { return process_; }
+
+    void collectRest()
+    {
+        out_ += process_.readAllStandardOutput();
+        err_ += process_.readAllStandardError();
+    }
+
+private:
+    QProcess process_;
+    QByteArray out_;
+    QByteArray err_;
+};
+
+TEST(HeadlessMonitorTest, LogsRowsReportsAPulledCableAndEndsOnSigterm)
+{
+    InverterSim sim;
+    ASSERT_TRUE(sim.isRunning()) << sim.errorString().toStdString();
+
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    QFile settings(home.filePath(QStringLiteral("setting.ini")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Setting]\r\nLanguage=English\r\nCommNum=" + sim.portPath().toUtf8()
+                   + ",9600,8,N,1\r\n");
+    settings.close();
+
+    HeadlessProcess monitor(home.path());
+    ASSERT_TRUE(monitor.started());
+
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.rows().size() >= 2; }, 20'000))
+        << monitor.errors().toStdString();
+    const QRegularExpression time(QStringLiteral("^\\d{1,2}:\\d{1,2}:\\d{1,2}$"));
+    for (const auto& row : monitor.rows()) {
+        const auto fields = row.split(QLatin1Char('\t'));
+        ASSERT_EQ(fields.size(), 11) << row.toStdString();
+        EXPECT_TRUE(time.match(fields[0]).hasMatch()) << row.toStdString();
+        EXPECT_EQ(fields[7], "12345.6");
+        EXPECT_TRUE(fields[10] == "Normal" || fields[10] == "Wait") << row.toStdString();
+    }
+    EXPECT_TRUE(monitor.errors().isEmpty()) << monitor.errors().toStdString();
+
+    // Cable pulled: the loss is reported some twenty seconds after the last reply.
+    ASSERT_TRUE(sim.command(QStringLiteral("silent on")));
+    QElapsedTimer sincePulled;
+    sincePulled.start();
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.errors().contains("link lost"); }, 30'000));
+    EXPECT_GE(sincePulled.elapsed(), 17'000);
+    const auto rowsWhileLost = monitor.rows().size();
+
+    ASSERT_TRUE(sim.command(QStringLiteral("silent off")));
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.errors().contains("link back"); }, 10'000))
+        << monitor.errors().toStdString();
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.rows().size() > rowsWhileLost; }, 10'000));
+    EXPECT_LT(monitor.errors().indexOf("link lost"), monitor.errors().indexOf("link back"));
+
+    monitor.process().terminate(); // SIGTERM
+    ASSERT_TRUE(monitor.process().waitForFinished(10'000));
+    monitor.collectRest();
+    EXPECT_EQ(monitor.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(monitor.process().exitCode(), 0);
+    EXPECT_TRUE(monitor.rawOutput().endsWith('\n'));
+}
+
+TEST(HeadlessMonitorTest, EndsWithAMessageWhenThePortCannotBeOpened)
+{
+    QTemporaryDir home;
+    QFile settings(home.filePath(QStringLiteral("setting.ini")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Setting]\r\nLanguage=English\r\nCommNum=/dev/veltroma-no-port,9600,8,N,1\r\n");
+    settings.close();
+
+    HeadlessProcess monitor(home.path());
+    ASSERT_TRUE(monitor.started());
+    ASSERT_TRUE(monitor.process().waitForFinished(10'000));
+    monitor.collectRest();
+    EXPECT_EQ(monitor.process().exitCode(), 1);
+    EXPECT_TRUE(monitor.errors().contains(
+        "Initialize /dev/veltroma-no-port,9600,8,N,1 fault,Need Check PC COMM Set!"))
+        << monitor.errors().toStdString();
+    EXPECT_TRUE(monitor.rows().isEmpty());
+}
+
+} // namespace
+} // namespace veltroma::test
