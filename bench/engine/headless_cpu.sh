@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# CPU use of the headless monitor while it polls the simulated inverter.
+#
+#   bench/engine/headless_cpu.sh [BUILD_DIR] [SECONDS]
+#
+# Starts tools/inverter-sim on a pseudo-terminal and veltroma-monitor --headless against it,
+# waits until rows are logged (registration done), then measures the monitor process's user
+# and system time over SECONDS (default 60) and prints it as a share of one core. The target
+# is under 1 %. Exits non-zero when the monitor logs nothing or does not end with code 0.
+set -euo pipefail
+
+build=${1:-build/default}
+seconds=${2:-60}
+monitor=$build/src/app/veltroma-monitor
+sim=$build/tools/inverter-sim/inverter-sim
+for exe in "$monitor" "$sim"; do
+    [[ -x $exe ]] || { echo "missing $exe: build it first" >&2; exit 2; }
+done
+
+work=$(mktemp -d)
+monitor_pid=
+cleanup() {
+    [[ -n $monitor_pid ]] && kill "$monitor_pid" 2>/dev/null || true
+    [[ -n ${SIM_PID:-} ]] && kill "$SIM_PID" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The simulator ends when its standard input (held by this script) ends.
+coproc SIM { exec "$sim" --link "$work/tty" --quiet --quit-on-eof; }
+read -r -t 10 pty_line <&"${SIM[0]}" || { echo "the simulator did not start" >&2; exit 1; }
+[[ $pty_line == PTY* ]] || { echo "unexpected simulator output: $pty_line" >&2; exit 1; }
+
+mkdir "$work/home"
+printf '[Setting]\r\nLanguage=English\r\nCommNum=%s,9600,8,N,1\r\n' "$work/tty" \
+    > "$work/home/setting.ini"
+"$monitor" --headless --home "$work/home" > "$work/rows.txt" 2> "$work/events.txt" &
+monitor_pid=$!
+
+for _ in $(seq 200); do
+    [[ -s $work/rows.txt ]] && break
+    sleep 0.1
+done
+[[ -s $work/rows.txt ]] || { echo "no rows logged" >&2; cat "$work/events.txt" >&2; exit 1; }
+
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$monitor_pid/stat"; }
+ticks_per_second=$(getconf CLK_TCK)
+rows_before=$(wc -l < "$work/rows.txt")
+start_ticks=$(cpu_ticks)
+start_ns=$(date +%s%N)
+sleep "$seconds"
+end_ticks=$(cpu_ticks)
+end_ns=$(date +%s%N)
+rows=$(( $(wc -l < "$work/rows.txt") - rows_before ))
+
+kill -TERM "$monitor_pid"
+status=0
+wait "$monitor_pid" || status=$?
+monitor_pid=
+
+awk -v ticks=$((end_ticks - start_ticks)) -v hz="$ticks_per_second" \
+    -v ns=$((end_ns - start_ns)) -v rows="$rows" 'BEGIN {
+        wall = ns / 1e9
+        printf "veltroma-monitor --headless: %.2f %% of one core over %.0f s (%.2f s CPU, %d rows)\n",
+               100 * ticks / hz / wall, wall, ticks / hz, rows
+    }'
+if [[ $status -ne 0 ]]; then
+    echo "the monitor ended with exit code $status after SIGTERM" >&2
+    exit 1
+fi
