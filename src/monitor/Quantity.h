@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 
 namespace veltroma {
@@ -20,11 +19,6 @@ enum class Quantity : int {
 };
 
 inline constexpr std::size_t kQuantityCount = 9;
-
-inline constexpr std::array<Quantity, kQuantityCount> kAllQuantities{
-    Quantity::Vpv,    Quantity::Vac,    Quantity::Fac,    Quantity::Pac,         Quantity::Etoday,
-    Quantity::Htoday, Quantity::Etotal, Quantity::Htotal, Quantity::Temperature,
-};
 
 [[nodiscard]] constexpr int index(Quantity q) { return static_cast<int>(q); }
 

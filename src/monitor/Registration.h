@@ -42,7 +42,6 @@ public:
     void RegistProgressBar();
 
     [[nodiscard]] int RegistStartFlg() const { return RegistStartFlg_; }
-    [[nodiscard]] unsigned CurPos() const { return CurPos_; }
 
 private:
     // Two broadcasts that clear all bus addresses, 22 ms after each.

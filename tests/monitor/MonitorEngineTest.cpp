@@ -83,14 +83,5 @@ TEST_F(MonitorEngineTest, DeclaredLossStopsRecordingUntilTheNextRefresh)
     EXPECT_TRUE(engine.recordingEnabled());
 }
 
-TEST_F(MonitorEngineTest, OtherModesLeaveTheTimersToTheModeChange)
-{
-    engine.refreshTick(RefreshState::RealtimeConnected);
-    engine.refreshTick(RefreshState::OtherMode);
-    EXPECT_TRUE(engine.recordingEnabled());
-    engine.disableTimers();
-    EXPECT_FALSE(engine.recordingEnabled());
-}
-
 } // namespace
 } // namespace veltroma::test

@@ -99,14 +99,6 @@ TEST_F(RegistrationTest, SwitchOffSendsClearTwiceQueryAndAssignment)
     EXPECT_EQ(engine.watchdog().CommunicationOkFlg(), 1);
 }
 
-TEST_F(RegistrationTest, SerialWithZeroByteCutsTheCaptionButIsAssignedWhole)
-{
-    serial = std::string("A1B2\0C3D4E", 10);
-    engine.OnChangeUseriSwitchLEDX0(false);
-    EXPECT_EQ(frames().back(), assignment(serial));
-    EXPECT_EQ(display.captions().back().second, "A1B2");
-}
-
 TEST_F(RegistrationTest, UnansweredQueryAssignsWhatTheBufferHeldAndKeepsTheSerial)
 {
     engine.OnChangeUseriSwitchLEDX0(false);
@@ -141,47 +133,6 @@ TEST_F(RegistrationTest, SwitchOnStartsTheWorkerAndTheTenStepProgress)
     engine.refreshTick(RefreshState::RealtimeConnected);
     EXPECT_EQ(engine.flags().COMM_CMD.load(), 1);
     EXPECT_EQ(engine.flags().RegistEndFlg.load(), 1);
-}
-
-TEST_F(RegistrationTest, WorkerStartedInTheFirstSecondPollsWithControlZeroUntilTheCountEnds)
-{
-    ASSERT_TRUE(engine.OnChangeUseriSwitchLEDX0(true));
-    ASSERT_TRUE(waitFor([this] { return link.sent().size() >= 8; }));
-    for (int tick = 0; tick < 12; ++tick)
-        engine.refreshTick(RefreshState::RealtimeConnected);
-    const auto switched = link.sent().size();
-    ASSERT_TRUE(waitFor([&] { return link.sent().size() >= switched + 6; }));
-    engine.OnChangeUseriSwitchLEDX0(false);
-
-    const auto sent = link.sent();
-    bool seenRead = false;
-    for (std::size_t i = 4; i < sent.size(); ++i) {
-        const auto& bytes = sent[i].bytes;
-        if (bytes[kOffsetDestination] != 0x01)
-            continue;
-        const auto control = bytes[kOffsetControl];
-        if (i < 8) {
-            EXPECT_EQ(control, 0x00) << i;
-            EXPECT_EQ(bytes.back(), bytes[kOffsetFunction] == 0x02 ? 0xA0 : 0xA2);
-        }
-        seenRead = seenRead || control == 0x01;
-        if (seenRead) {
-            EXPECT_EQ(control, 0x01) << "no 0x00 poll after the first 0x01, at " << i;
-        }
-    }
-    EXPECT_TRUE(seenRead);
-}
-
-TEST_F(RegistrationTest, WorkerStartedLaterPollsWithControlOneFromTheStart)
-{
-    engine.refreshTick(RefreshState::RealtimeDisconnected);
-    ASSERT_TRUE(engine.OnChangeUseriSwitchLEDX0(true));
-    ASSERT_TRUE(waitFor([this] { return link.sent().size() >= 10; }));
-    engine.OnChangeUseriSwitchLEDX0(false);
-    for (const auto& sent : link.sent())
-        if (sent.bytes[kOffsetDestination] == 0x01) {
-            EXPECT_EQ(sent.bytes[kOffsetControl], 0x01);
-        }
 }
 
 TEST_F(RegistrationTest, ClosedChannelStartsTheWorkerWithoutProgress)
