@@ -37,6 +37,8 @@ function(veltroma_test name)
     set(labels gui)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
+  # gtest_discover_tests would split a plain list into separate properties.
+  string(REPLACE ";" "\\;" env "${env}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
