@@ -5,10 +5,12 @@
 #include "config/ProgramPaths.h"
 #include "config/SettingsStartup.h"
 #include "monitor/ConsolePrompt.h"
+#include "monitor/DailyRecorder.h"
 #include "monitor/HeadlessMonitor.h"
 #include "monitor/StopSignals.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 
 #include <csignal>
 #include <cstdio>
@@ -32,7 +34,11 @@ int runHeadless(const QString& home)
     StopSignals stopSignals;
     QObject::connect(&stopSignals, &StopSignals::stopRequested, qApp, &QCoreApplication::quit);
 
+    // The month file exists from the start, as it does when the window opens.
+    LoadDataExecute(LoadDataSet(g_szCurPath(), QDateTime::currentDateTime(), bInverterAdrNow));
+    DailyRecorder recorder;
     HeadlessMonitor monitor(channel, steadyClock(), g_szCurPath(), stdout, stderr);
+    monitor.setRecorder(&recorder);
     monitor.start();
     QCoreApplication::exec();
     monitor.stop();

@@ -1,0 +1,91 @@
+#include "monitor/HistoryReader.h"
+
+#include "base/Prompt.h"
+#include "storage/CSpreadSheet.h"
+
+#include <QStringList>
+
+namespace veltroma {
+
+namespace {
+
+constexpr int kDaysOnAxis = 31;
+constexpr int kRecordSlot = 1;
+
+// Text that is no number reads as 0, as a number cell of the record should.
+float cellNumber(const QString& text)
+{
+    bool ok = false;
+    const float value = text.trimmed().toFloat(&ok);
+    return ok ? value : 0.0F;
+}
+
+} // namespace
+
+double historyX(int day, int hour, int minute, int second)
+{
+    return (day + 1) + (hour + minute / 60.0 + second / 3600.0) / 24.0;
+}
+
+bool isMonthFilePath(const QString& path)
+{
+    const auto dashAt = [&path](qsizetype fromEnd) {
+        return path.size() >= fromEnd && path.at(path.size() - fromEnd) == u'-';
+    };
+    return dashAt(6) || dashAt(7);
+}
+
+void HistoryReader::ReadFile(const QString& file, const QString& sheet, Mode mode)
+{
+    {
+        CSpreadSheet cover(file, QStringLiteral("Cover"), false);
+        QString yearMonth;
+        if (cover.ReadCell(yearMonth, QStringLiteral("D"), 39))
+            sExcelFileName_ = yearMonth;
+    }
+    plot_.setXSpan(kDaysOnAxis);
+    if (mode == Mode::OneDay) {
+        ReadFromExcel(file, sheet);
+        return;
+    }
+    for (int day = 1; day <= kDaysOnAxis; ++day)
+        ReadFromExcel(file, QString::number(day));
+}
+
+void HistoryReader::ReadFromExcel(const QString& file, const QString& sheet)
+{
+    CSpreadSheet daySheet(file, sheet, false);
+    const long iRows = daySheet.GetTotalRows() - 1;
+    const int iCols = daySheet.GetTotalColumns();
+    const int day = sheet.toInt();
+    const QString format = sExcelFileName_ + QStringLiteral("-d h:nn:ss");
+    // The sheet's rows from the last one up to row 3: oldest record first.
+    for (long r = iRows - 1; r >= 1; --r) {
+        QStringList cells;
+        if (!daySheet.ReadRow(cells, r + 2)) {
+            prompt_.message(QStringLiteral("Read Error"));
+            return;
+        }
+        for (int column = 1; column <= iCols; ++column) {
+            readCell(column <= cells.size() ? cells.at(column - 1) : QString(), column, day);
+            for (int q = 0; q < kHistoryChannels; ++q)
+                plot_.addPoint(q, XValue_, values_.value(static_cast<Quantity>(q), kRecordSlot));
+            plot_.setDateTimeFormat(format);
+        }
+    }
+}
+
+void HistoryReader::readCell(const QString& text, int column, int day)
+{
+    if (column == 1) {
+        const QStringList parts = text.trimmed().split(u':');
+        const auto part = [&parts](int i) { return i < parts.size() ? parts.at(i).toInt() : 0; };
+        XValue_ = historyX(day, part(0), part(1), part(2));
+        return;
+    }
+    // Columns B..J hold the quantities in channel order; other columns carry no value.
+    if (column - 2 < kHistoryChannels)
+        values_.value(static_cast<Quantity>(column - 2), kRecordSlot) = cellNumber(text);
+}
+
+} // namespace veltroma

@@ -1,0 +1,265 @@
+#include "monitor/DailyRecorder.h"
+#include "monitor/HistoryReader.h"
+#include "storage/CSpreadSheet.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTime>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace veltroma::test {
+namespace {
+
+struct Point {
+    int channel;
+    double x;
+    double y;
+};
+
+class RecordingPlot final : public HistoryPlot {
+public:
+    void addPoint(int channel, double x, double y) override { points.push_back({channel, x, y}); }
+    void setXSpan(double days) override { span = days; }
+    void setDateTimeFormat(const QString& text) override { format = text; }
+
+    [[nodiscard]] std::vector<Point> channel(int q) const
+    {
+        std::vector<Point> out;
+        for (const Point& p : points)
+            if (p.channel == q)
+                out.push_back(p);
+        return out;
+    }
+
+    std::vector<Point> points;
+    double span = 0.0;
+    QString format;
+};
+
+class RecordingTest : public ::testing::Test {
+protected:
+    // The snapshot the engine would hand over for a reply at `when` with the values given.
+    InverterModel snapshot(const QDateTime& when, const QStringList& values) const
+    {
+        InverterModel m;
+        m.realtimeDecoded = true;
+        m.sSerialNums[bInverterAdrNow] = QStringLiteral("SN0042");
+        m.sModelname[bInverterAdrNow] = QStringLiteral("VT-3000");
+        m.sVer[bInverterAdrNow] = QStringLiteral("1.07");
+        m.paths = LoadDataSet(folder(), when, bInverterAdrNow);
+        m.NewRow = QStringList{m.paths.sExcelColumA} + values;
+        return m;
+    }
+
+    QString folder() const { return dir_.path() + u'/'; }
+
+    static QStringList readRow(const QString& file, const QString& sheet, long row)
+    {
+        CSpreadSheet s(file, sheet, false);
+        QStringList cells;
+        EXPECT_TRUE(s.ReadRow(cells, row)) << s.GetLastError().toStdString();
+        for (QString& c : cells)
+            c = c.trimmed();
+        return cells;
+    }
+
+    static long rows(const QString& file, const QString& sheet)
+    {
+        return CSpreadSheet(file, sheet, false).GetTotalRows();
+    }
+
+    QTemporaryDir dir_;
+};
+
+const QStringList kValues{"350.2", "230.1", "50.01", "1500", "3.4", "120", "1234.5", "880", "41.5",
+                          "Normal"};
+
+QDateTime at(int year, int month, int day, int h, int m, int s)
+{
+    return QDateTime(QDate(year, month, day), QTime(h, m, s));
+}
+
+TEST_F(RecordingTest, FirstEventWritesTheCoverOnlyThenRowsGoOnTopNewestFirst)
+{
+    DailyRecorder recorder;
+    const InverterModel first = snapshot(at(2011, 5, 7, 9, 5, 3), kValues);
+    const QString file = first.paths.sWriteExcelPath;
+    EXPECT_TRUE(file.endsWith(QStringLiteral("/Data/Inverter1/2011-5.xls"))) << file.toStdString();
+
+    recorder.record(first);
+    ASSERT_TRUE(QFileInfo::exists(file));
+    CSpreadSheet cover(file, QStringLiteral("Cover"), false);
+    QString cell;
+    const QStringList expected{"SN0042", "VT-3000", "1.07", "2011-5"};
+    for (int i = 0; i < expected.size(); ++i) {
+        ASSERT_TRUE(cover.ReadCell(cell, QStringLiteral("D"), 36 + i));
+        EXPECT_EQ(cell.trimmed(), expected[i]);
+    }
+    EXPECT_EQ(rows(file, QStringLiteral("7")), 2) << "no data row in the cover event";
+
+    InverterModel second = snapshot(at(2011, 5, 7, 9, 8, 3), kValues);
+    second.NewRow[4] = QStringLiteral("1600");
+    InverterModel third = snapshot(at(2011, 5, 7, 9, 11, 3), kValues);
+    third.NewRow[4] = QStringLiteral("1700");
+    recorder.record(second);
+    recorder.record(third);
+    // No new reply between two events: the same row is written again.
+    recorder.record(third);
+
+    EXPECT_EQ(rows(file, QStringLiteral("7")), 5);
+    EXPECT_EQ(readRow(file, QStringLiteral("7"), 3), third.NewRow);
+    EXPECT_EQ(readRow(file, QStringLiteral("7"), 4), third.NewRow);
+    EXPECT_EQ(readRow(file, QStringLiteral("7"), 5), second.NewRow);
+    EXPECT_EQ(readRow(file, QStringLiteral("7"), 2).value(0), QStringLiteral("Hour:Minute"));
+
+    // Restarting the program rewrites the cover and keeps the rows already there.
+    DailyRecorder restarted;
+    ASSERT_TRUE(LoadDataExecute(third.paths));
+    restarted.record(third);
+    EXPECT_EQ(rows(file, QStringLiteral("7")), 5);
+}
+
+TEST_F(RecordingTest, LastDayOfMonthAndFaultRowsLandInTheirSheets)
+{
+    DailyRecorder recorder;
+    recorder.record(snapshot(at(2011, 5, 31, 23, 50, 0), kValues));
+    QStringList fault = kValues;
+    fault.last() = QStringLiteral("Grid fault 'F03'");
+    const InverterModel row = snapshot(at(2011, 5, 31, 23, 53, 0), fault);
+    recorder.record(row);
+    // A state outside 0..3 leaves the row without a status cell.
+    const InverterModel shortRow = snapshot(at(2011, 5, 31, 23, 56, 0), kValues.mid(0, 9));
+    recorder.record(shortRow);
+
+    const QString file = row.paths.sWriteExcelPath;
+    EXPECT_EQ(rows(file, QStringLiteral("31")), 4);
+    EXPECT_EQ(rows(file, QStringLiteral("30")), 2);
+    EXPECT_EQ(readRow(file, QStringLiteral("31"), 4), row.NewRow);
+    EXPECT_EQ(readRow(file, QStringLiteral("31"), 4).value(10), QStringLiteral("Grid fault 'F03'"));
+    EXPECT_EQ(readRow(file, QStringLiteral("31"), 3).mid(0, 10), shortRow.NewRow);
+    EXPECT_TRUE(readRow(file, QStringLiteral("31"), 3).value(10).isEmpty());
+}
+
+TEST_F(RecordingTest, ChangeOfMonthWritesTheNewCoverFirst)
+{
+    DailyRecorder recorder;
+    recorder.record(snapshot(at(2011, 5, 31, 23, 57, 0), kValues));
+    recorder.record(snapshot(at(2011, 5, 31, 23, 59, 0), kValues));
+    const InverterModel june = snapshot(at(2011, 6, 1, 0, 2, 0), kValues);
+    recorder.record(june);
+    EXPECT_EQ(recorder.writeExcelPathOld(), june.paths.sWriteExcelPath);
+    EXPECT_EQ(rows(june.paths.sWriteExcelPath, QStringLiteral("1")), 2);
+    recorder.record(june);
+    EXPECT_EQ(rows(june.paths.sWriteExcelPath, QStringLiteral("1")), 3);
+}
+
+TEST_F(RecordingTest, NothingIsWrittenBeforeTheFirstReply)
+{
+    DailyRecorder recorder;
+    InverterModel none = snapshot(at(2011, 5, 7, 9, 0, 0), kValues);
+    none.realtimeDecoded = false;
+    recorder.record(none);
+    EXPECT_FALSE(QFileInfo::exists(none.paths.sWriteExcelPath));
+    EXPECT_TRUE(recorder.writeExcelPathOld().isEmpty());
+}
+
+TEST(HistoryX, TimeOfDayIsAFractionOfTheDay)
+{
+    // In hours after the day's start: 9:5:3 is 9.0842 h, 12:15:30 is 12.2583 h.
+    EXPECT_NEAR((historyX(7, 9, 5, 3) - 8) * 24, 9.0842, 1e-4);
+    EXPECT_NEAR((historyX(12, 12, 15, 30) - 13) * 24, 12.2583, 1e-4);
+    EXPECT_DOUBLE_EQ(historyX(1, 0, 0, 0), 2.0);
+}
+
+TEST(MonthFilePath, AcceptsOneAndTwoDigitMonths)
+{
+    EXPECT_TRUE(isMonthFilePath(QStringLiteral("/data/2011-5.xls")));
+    EXPECT_TRUE(isMonthFilePath(QStringLiteral("/data/2011-12.xls")));
+    EXPECT_FALSE(isMonthFilePath(QStringLiteral("/data/201105.xls")));
+    EXPECT_FALSE(isMonthFilePath(QString()));
+    EXPECT_FALSE(isMonthFilePath(QStringLiteral("-.xls")));
+}
+
+class HistoryTest : public RecordingTest {
+protected:
+    // Records rows at the given times of 7 May 2011 with Pac = 1000 + index; returns the file.
+    QString recordDay(const std::vector<QTime>& times, int month = 5)
+    {
+        DailyRecorder recorder;
+        QString file;
+        for (std::size_t i = 0; i <= times.size(); ++i) {
+            const QTime t = i == 0 ? times.front() : times[i - 1];
+            InverterModel m = snapshot(QDateTime(QDate(2011, month, 7), t), kValues);
+            m.NewRow[4] = QString::number(1000 + static_cast<int>(i));
+            recorder.record(m);  // the first one only writes the cover
+            file = m.paths.sWriteExcelPath;
+        }
+        return file;
+    }
+
+    RecordingPlot plot_;
+    ScriptedPrompt prompt_;
+    HistoryReader reader_{plot_, prompt_};
+};
+
+TEST_F(HistoryTest, OneDayIsPlottedOldestFirstOnePointPerCell)
+{
+    const QString file = recordDay({QTime(9, 5, 3), QTime(12, 15, 30)});
+    reader_.ReadFile(file, QStringLiteral("7"), HistoryReader::Mode::OneDay);
+
+    EXPECT_EQ(reader_.excelFileName(), QStringLiteral("2011-5"));
+    EXPECT_EQ(plot_.format, QStringLiteral("2011-5-d h:nn:ss"));
+    EXPECT_DOUBLE_EQ(plot_.span, 31.0);
+    const int columns = CSpreadSheet(file, QStringLiteral("7"), false).GetTotalColumns();
+    ASSERT_GE(columns, 11);
+    const auto pac = plot_.channel(3);
+    ASSERT_EQ(pac.size(), static_cast<std::size_t>(2 * columns));
+    EXPECT_EQ(plot_.points.size(), pac.size() * kHistoryChannels);
+
+    // The oldest row first; its Pac shows from the point after column E on.
+    EXPECT_NEAR(pac[0].x, historyX(7, 9, 5, 3), 1e-9);
+    EXPECT_DOUBLE_EQ(pac[3].y, 0.0);
+    EXPECT_DOUBLE_EQ(pac[4].y, 1001.0);
+    // The newer row starts with the older value until its own cell.
+    EXPECT_NEAR(pac[columns].x, historyX(7, 12, 15, 30), 1e-9);
+    EXPECT_DOUBLE_EQ(pac[columns + 3].y, 1001.0);
+    EXPECT_DOUBLE_EQ(pac[columns + 4].y, 1002.0);
+    EXPECT_DOUBLE_EQ(plot_.channel(2).back().y, 50.01F);
+    EXPECT_TRUE(prompt_.shown().empty());
+}
+
+TEST_F(HistoryTest, EmptySheetAndMissingFilePlotNothingAndShowNothing)
+{
+    const QString file = recordDay({QTime(9, 5, 3)});
+    reader_.ReadFile(file, QStringLiteral("8"), HistoryReader::Mode::OneDay);
+    EXPECT_TRUE(plot_.points.empty());
+
+    const QString missing = folder() + QStringLiteral("Data/Inverter1/2011-4.xls");
+    reader_.ReadFile(missing, QStringLiteral("7"), HistoryReader::Mode::OneDay);
+    reader_.ReadFile(missing, QStringLiteral("0"), HistoryReader::Mode::WholeMonth);
+    EXPECT_TRUE(plot_.points.empty());
+    EXPECT_TRUE(prompt_.shown().empty());
+    EXPECT_FALSE(QFileInfo::exists(missing)) << "reading must not create the file";
+}
+
+TEST_F(HistoryTest, TwoMonthFilesAddUp)
+{
+    const QString may = recordDay({QTime(9, 5, 3), QTime(9, 8, 3)}, 5);
+    const QString june = recordDay({QTime(10, 0, 0)}, 6);
+    reader_.ReadFile(may, QStringLiteral("0"), HistoryReader::Mode::WholeMonth);
+    const std::size_t afterMay = plot_.points.size();
+    reader_.ReadFile(june, QStringLiteral("0"), HistoryReader::Mode::WholeMonth);
+
+    EXPECT_GT(afterMay, 0U);
+    EXPECT_EQ(plot_.points.size(), afterMay * 3 / 2);
+    EXPECT_EQ(reader_.excelFileName(), QStringLiteral("2011-6"));
+}
+
+} // namespace
+} // namespace veltroma::test
