@@ -56,9 +56,11 @@ protected:
         auto download = std::make_unique<PackageDownload>(
             prompt, launcher, clock, [this] { ++quits; }, folder.path(),
             *parseUpdateHost(authority), timeouts);
-        QObject::connect(download.get(), &PackageDownload::progressRange,
+        // The download thread emits these; with the download object as context they reach
+        // the test's vectors queued, on this thread.
+        QObject::connect(download.get(), &PackageDownload::progressRange, download.get(),
                          [this](qint64 maximum) { ranges.push_back(maximum); });
-        QObject::connect(download.get(), &PackageDownload::progressChanged,
+        QObject::connect(download.get(), &PackageDownload::progressChanged, download.get(),
                          [this](qint64 received) { positions.push_back(received); });
         return download;
     }
@@ -204,7 +206,7 @@ TEST_P(PackageDownloadFailureTest, IsReportedAndTheProgramKeepsRunning)
     timeouts.transferMs = 500;
     auto download = makeDownload();
     QStringList failures;
-    QObject::connect(download.get(), &PackageDownload::downloadFailed,
+    QObject::connect(download.get(), &PackageDownload::downloadFailed, download.get(),
                      [&](const QString& message) { failures << message; });
 
     runDownload(*download);
