@@ -1,0 +1,58 @@
+#include "service/manual/ManualTest.h"
+
+#include "config/Strings.h"
+
+namespace veltroma {
+
+namespace {
+
+// What the entry field says of a text that is no unsigned whole number.
+QString unsignedNumberText()
+{
+    return QStringLiteral("Please enter an unsigned integer.");
+}
+
+} // namespace
+
+ManualTest::ManualTest(ByteLink& link, Clock& clock, Prompt& prompt, ManualTestDisplay& display)
+    : m_prompt(prompt), m_thread(link, clock, display)
+{
+}
+
+bool ManualTest::OnSetSerialNum(const QString& entry)
+{
+    const auto bytes = serialNumberBytes(entry);
+    if (!bytes) {
+        m_prompt.message(g_LoadString(QStringLiteral("IDC_MANUALTEST_SERIALRANGE")), {},
+                         PromptButtons::Ok, PromptIcon::Warning);
+        return false;
+    }
+    m_thread.queueSetSerialNumber(*bytes);
+    return true;
+}
+
+bool ManualTest::OnDCIWrite(const QString& entry)
+{
+    // A text that is no number is refused outright: sending the last accepted value instead
+    // would write an offset the user did not ask for.
+    bool isNumber = false;
+    const unsigned offset = entry.trimmed().toUInt(&isNumber);
+    if (!isNumber) {
+        m_prompt.message(unsignedNumberText(), {}, PromptButtons::Ok, PromptIcon::Warning);
+        return false;
+    }
+    if (!isDciOffsetInRange(offset)) {
+        m_prompt.message(g_LoadString(QStringLiteral("IDC_MANUALTEST_DCIRANGE")), {},
+                         PromptButtons::Ok, PromptIcon::Warning);
+        return false;
+    }
+    m_thread.queueWriteDciOffset(static_cast<std::uint16_t>(offset));
+    return true;
+}
+
+bool ManualTest::close(const std::function<void()>& pump)
+{
+    return m_thread.waitForEnd(kClosingWaitMs, pump);
+}
+
+} // namespace veltroma

@@ -1,0 +1,17 @@
+#include "service/manual/ManualTestDisplay.h"
+
+namespace veltroma {
+
+void QueuedManualTestDisplay::showDci(int reading, int offset)
+{
+    QMetaObject::invokeMethod(
+        this, [this, reading, offset] { emit dciShown(reading, offset); }, Qt::QueuedConnection);
+}
+
+void QueuedManualTestDisplay::showSerialNumbers(const SerialNumberTexts& texts)
+{
+    QMetaObject::invokeMethod(
+        this, [this, texts] { emit serialNumbersShown(texts); }, Qt::QueuedConnection);
+}
+
+} // namespace veltroma
