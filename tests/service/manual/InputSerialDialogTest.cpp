@@ -1,0 +1,101 @@
+#include "ManualTestSupport.h"
+
+#include "service/autotest/CTestBar.h"
+#include "service/manual/CInputSerial.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace veltroma::test {
+namespace {
+
+// Saves a picture of `widget` when VELTROMA_SCREENSHOT_DIR names a folder, to look at.
+void saveScreenshot(QWidget& widget, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("VELTROMA_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        widget.grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
+
+class InputSerialDialog : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(link.ready()) << link.sim.errorString().toStdString(); }
+
+    EnglishTexts english;
+    SimulatedLink link;
+    ScriptedPrompt prompt;
+};
+
+TEST_F(InputSerialDialog, FieldsFollowTheInverterAndTheSetButtons)
+{
+    CInputSerial dialog(prompt, link.channel);
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Manual Test"));
+    EXPECT_EQ(dialog.dciEntry()->selectedText(), QStringLiteral("0"));
+
+    ASSERT_TRUE(waitUntil([&] { return dialog.dciValue()->text() == QStringLiteral("25"); }, 5000));
+    EXPECT_EQ(dialog.dciShiftValue()->text(), QStringLiteral("2000"));
+
+    dialog.serialEntry()->setText(QStringLiteral("VT24000777"));
+    dialog.serialSetButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return dialog.nowValue()->text() == QStringLiteral("VT24000777"); },
+                          10000));
+    EXPECT_EQ(dialog.lastValue()->text(), QStringLiteral("A1B2C3D4E5"));
+    EXPECT_EQ(dialog.settingValue()->text(), QStringLiteral("VT24000777"));
+
+    dialog.dciEntry()->setText(QStringLiteral("2050"));
+    dialog.dciSetButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return dialog.dciShiftValue()->text() == QStringLiteral("2050"); },
+                          10000));
+    saveScreenshot(dialog, QStringLiteral("manualtest"));
+    EXPECT_TRUE(prompt.shown().empty());
+
+    dialog.reject();
+    EXPECT_FALSE(dialog.isRefreshing());
+}
+
+TEST_F(InputSerialDialog, ClosingWhileAnOrderRunsWaitsForTheThreadWithABusyCursor)
+{
+    auto dialog = std::make_unique<CInputSerial>(prompt, link.channel);
+    dialog->show();
+    ASSERT_TRUE(link.sim.command(QStringLiteral("silent on")));
+    dialog->serialEntry()->setText(QStringLiteral("VT24000777"));
+    dialog->serialSetButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return !link.requestsOf(QStringLiteral("service-read-serial")).empty(); },
+                          10000));
+
+    bool busyWhileClosing = false;
+    QTimer::singleShot(50, [&] {
+        busyWhileClosing = QApplication::overrideCursor()
+            && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    });
+    QElapsedTimer closing;
+    closing.start();
+    dialog->reject();
+    EXPECT_LT(closing.elapsed(), 3000);
+    EXPECT_TRUE(busyWhileClosing);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(dialog->isRefreshing());
+    dialog.reset();
+}
+
+TEST_F(InputSerialDialog, ScanPutsTheBarCodeIntoTheSerialNumber)
+{
+    CInputSerial dialog(prompt, link.channel);
+    QTimer::singleShot(0, [] {
+        auto* bar = qobject_cast<CTestBar*>(QApplication::activeModalWidget());
+        ASSERT_NE(bar, nullptr);
+        bar->entry()->setText(QStringLiteral("VT24000888"));
+        bar->accept();
+    });
+    dialog.OnScans();
+    EXPECT_EQ(dialog.serialEntry()->text(), QStringLiteral("VT24000888"));
+}
+
+} // namespace
+} // namespace veltroma::test
