@@ -71,6 +71,10 @@ CInputSerial::CInputSerial(Prompt& prompt, ByteLink& link, Clock& clock, QWidget
     layout->setSizeConstraint(QLayout::SetFixedSize);
     alignCaptions();
 
+    // Enter sets what the field with the focus holds, never the other group's value.
+    for (auto* button : findChildren<QPushButton*>())
+        button->setAutoDefault(false);
+
     connect(&m_display, &QueuedManualTestDisplay::dciShown, this, &CInputSerial::showDci);
     connect(&m_display, &QueuedManualTestDisplay::serialNumbersShown, this,
             &CInputSerial::showSerialNumbers);
@@ -82,6 +86,7 @@ QWidget* CInputSerial::makeSerialGroup()
     m_SerialNum = new QLineEdit(group);
     m_connect = new QPushButton(text("IDC_MANUALTEST_BUTTON3"), group);
     connect(m_connect, &QPushButton::clicked, this, &CInputSerial::OnSetSerialNum);
+    connect(m_SerialNum, &QLineEdit::returnPressed, this, &CInputSerial::OnSetSerialNum);
     m_lastValue = valueField(group);
     m_settingValue = valueField(group);
     m_nowValue = valueField(group);
@@ -106,6 +111,7 @@ QWidget* CInputSerial::makeDciGroup()
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,10}")), m_DCIShift));
     m_dciSet = new QPushButton(text("IDC_MANUALTEST_BUTTON3"), group);
     connect(m_dciSet, &QPushButton::clicked, this, &CInputSerial::OnDCIWrite);
+    connect(m_DCIShift, &QLineEdit::returnPressed, this, &CInputSerial::OnDCIWrite);
     m_dciValue = valueField(group);
     m_dciShiftValue = valueField(group);
 

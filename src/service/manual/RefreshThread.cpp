@@ -48,7 +48,9 @@ bool RefreshThread::waitForEnd(std::int64_t boundMs, const std::function<void()>
     }
     const bool endedInTime = !b_Active.load();
     // Never leave a thread behind that uses this object; every step it can be in is bounded.
-    m_thread.join();
+    // A nested wait (from an event handled by `pump`) may have joined it already.
+    if (m_thread.joinable())
+        m_thread.join();
     return endedInTime;
 }
 

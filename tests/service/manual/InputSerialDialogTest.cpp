@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest/QTest>
 
 namespace veltroma::test {
 namespace {
@@ -82,6 +83,19 @@ TEST_F(InputSerialDialog, ClosingWhileAnOrderRunsWaitsForTheThreadWithABusyCurso
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(dialog->isRefreshing());
     dialog.reset();
+}
+
+TEST_F(InputSerialDialog, EnterSetsTheValueOfItsOwnField)
+{
+    CInputSerial dialog(prompt, link.channel);
+    dialog.show();
+    dialog.dciEntry()->setText(QStringLiteral("1919"));
+    QTest::keyClick(dialog.dciEntry(), Qt::Key_Return);
+    dialog.serialEntry()->setText(QStringLiteral("VT2400077"));
+    QTest::keyClick(dialog.serialEntry(), Qt::Key_Return);
+    EXPECT_EQ(prompt.texts(), (QStringList{QStringLiteral("DCI Value should be in 1920~2080 range!"),
+                                           QStringLiteral("Serial Number Length should be 10 Char!")}));
+    EXPECT_TRUE(dialog.isVisible());
 }
 
 TEST_F(InputSerialDialog, ScanPutsTheBarCodeIntoTheSerialNumber)
