@@ -1,17 +1,39 @@
+#include "app/RunWindow.h"
 #include "monitor/RunHeadless.h"
+#include "update/UpdateHost.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QStringList>
 
 #include <cstdio>
 
+namespace {
+
+QStringList argumentList(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+void complain(const QString& text)
+{
+    std::fprintf(stderr, "veltroma-monitor: %s\n", qPrintable(text));
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("veltroma-monitor"));
-
+    // The options are read before the application object exists: the window needs a
+    // different one from the headless logger.
     QCommandLineParser parser;
-    parser.addHelpOption();
+    parser.setApplicationDescription(QStringLiteral("Monitoring and service program for a "
+                                                    "grid-tied photovoltaic inverter."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
     const QCommandLineOption headless(QStringLiteral("headless"),
                                       QStringLiteral("Monitor without a window: record rows on "
                                                      "standard output, link events on standard "
@@ -19,15 +41,39 @@ int main(int argc, char** argv)
     const QCommandLineOption home(QStringLiteral("home"),
                                   QStringLiteral("Program folder (settings, languages, data)."),
                                   QStringLiteral("DIR"));
-    parser.addOption(headless);
-    parser.addOption(home);
-    parser.process(app);
+    const QCommandLineOption updateHost(QStringLiteral("update-host"),
+                                        QStringLiteral("Update server, HOST or HOST:PORT."),
+                                        QStringLiteral("HOST[:PORT]"));
+    parser.addOptions({help, headless, home, updateHost});
 
-    if (!parser.isSet(headless)) {
-        std::fputs("veltroma-monitor: the window comes with the application module; "
-                   "use --headless for now.\n",
-                   stderr);
+    if (!parser.parse(argumentList(argc, argv))) {
+        complain(parser.errorText());
         return 2;
     }
-    return veltroma::runHeadless(parser.value(home));
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        complain(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+        return 2;
+    }
+
+    veltroma::UpdateHost host = veltroma::defaultUpdateHost();
+    if (parser.isSet(updateHost)) {
+        const auto parsed = veltroma::parseUpdateHost(parser.value(updateHost));
+        if (!parsed) {
+            complain(QStringLiteral("'%1' is no update server (HOST or HOST:PORT)")
+                         .arg(parser.value(updateHost)));
+            return 2;
+        }
+        host = *parsed;
+    }
+
+    if (parser.isSet(headless)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("veltroma-monitor"));
+        return veltroma::runHeadless(parser.value(home));
+    }
+    return veltroma::runWindow(argc, argv, parser.value(home), host);
 }

@@ -1,0 +1,85 @@
+#include "app/shell/ComCfgDlg.h"
+
+#include "channel/Channel.h"
+#include "channel/PortList.h"
+#include "config/ProfileFile.h"
+#include "config/ProgramPaths.h"
+#include "config/Strings.h"
+#include "app/shell/CommSettings.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace veltroma {
+
+CComCfgDlg::CComCfgDlg(Channel& channel, QWidget* parent)
+    : QDialog(parent)
+    , m_channel(channel)
+    , m_label(new QLabel(this))
+    , m_cmbPort(new QComboBox(this))
+{
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    m_label->setBuddy(m_cmbPort);
+    m_cmbPort->setMinimumWidth(160);
+    m_cmbPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_btnOk = buttons->button(QDialogButtonBox::Ok);
+    m_btnCancel = buttons->button(QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CComCfgDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CComCfgDlg::reject);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_label);
+    row->addWidget(m_cmbPort, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(18, 18, 18, 12);
+    layout->setSpacing(18);
+    layout->addLayout(row);
+    layout->addStretch(1);
+    layout->addWidget(buttons);
+    setMinimumSize(300, 120);
+
+    OnInitDialog();
+    connect(m_cmbPort, &QComboBox::currentIndexChanged, this, &CComCfgDlg::OnSelChange);
+}
+
+void CComCfgDlg::OnInitDialog()
+{
+    // Without a stored port, the port in use is the one to show: a choice the dialog
+    // offered of its own would move the link on a plain OK.
+    const QString stored = ProfileFile(g_szSettingPath())
+                               .read(QStringLiteral("Setting"), QStringLiteral("CommNum"));
+    const QString current = stored.isEmpty() ? m_channel.COMM_CFG : stored;
+
+    const QStringList ports = ComPortChoices(availablePortNames(), current);
+    m_cmbPort->addItems(ports);
+    m_cmbPort->setCurrentIndex(PreselectedPort(ports, current).value_or(-1));
+
+    setWindowTitle(g_LoadString(QStringLiteral("IDD_COMMCONFIG_DIALOG")));
+    m_label->setText(g_LoadString(QStringLiteral("IDC_RS232NO")));
+    m_btnOk->setText(g_LoadString(QStringLiteral("IDOK")));
+    m_btnCancel->setText(g_LoadString(QStringLiteral("IDCANCEL")));
+    OnSelChange();
+}
+
+void CComCfgDlg::OnSelChange()
+{
+    // No port chosen, nothing to store: OK waits for a choice.
+    m_btnOk->setEnabled(m_cmbPort->currentIndex() >= 0);
+}
+
+void CComCfgDlg::accept()
+{
+    if (m_cmbPort->currentIndex() < 0)
+        return;
+    m_ComCfgStr = ComCfgString(m_cmbPort->currentText());
+    ApplyPortDescription(m_channel, m_ComCfgStr);
+    QDialog::accept();
+}
+
+} // namespace veltroma

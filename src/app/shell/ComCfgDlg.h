@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace veltroma {
+
+class Channel;
+
+// The communication settings: the PC's serial port for the link. OK reopens the channel on
+// the chosen port and stores it as CommNum; Cancel changes nothing.
+class CComCfgDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CComCfgDlg(Channel& channel, QWidget* parent = nullptr);
+
+    // The port description OK stored; empty before OK.
+    [[nodiscard]] const QString& ComCfgStr() const { return m_ComCfgStr; }
+    [[nodiscard]] QComboBox* PortList() const { return m_cmbPort; }
+
+    void accept() override;
+
+private:
+    void OnInitDialog();
+    void OnSelChange();
+
+    Channel& m_channel;
+    QLabel* m_label = nullptr;
+    QComboBox* m_cmbPort = nullptr;
+    QPushButton* m_btnOk = nullptr;
+    QPushButton* m_btnCancel = nullptr;
+    QString m_ComCfgStr;
+};
+
+} // namespace veltroma

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "channel/Channel.h"
+#include "update/UpdateHost.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+namespace veltroma {
+
+class CMainFrame;
+class Clock;
+class Prompt;
+
+// The application object: it owns the prompt, the channel with its serial port and the main
+// window, and runs the start and the end of the program.
+class CDesignApp {
+public:
+    struct Options {
+        QString home;                              // --home; empty: the executable's folder
+        UpdateHost updateHost = defaultUpdateHost(); // --update-host
+    };
+
+    using DocumentOpener = std::function<bool(const QUrl&)>;
+    using Quit = std::function<void(int exitCode)>;
+
+    CDesignApp(Options options, std::unique_ptr<Prompt> prompt, Clock& clock);
+    ~CDesignApp();
+
+    CDesignApp(const CDesignApp&) = delete;
+    CDesignApp& operator=(const CDesignApp&) = delete;
+
+    // Start-up: the main window runs the start dialog and builds itself, then shows. False
+    // when the start dialog was cancelled: no window is left and the program ends with 0.
+    bool InitInstance();
+
+    // The orderly end after the exit question: the port is closed and the event loop ends
+    // with exit code 0.
+    void ExitProgram();
+
+    // The shell's "open" of a document with its viewer; false when that failed.
+    bool OpenDocument(const QString& path) const;
+
+    [[nodiscard]] Channel& channel() { return m_channel; }
+    [[nodiscard]] Prompt& prompt() { return *m_prompt; }
+    [[nodiscard]] Clock& clock() { return m_clock; }
+    [[nodiscard]] const Options& options() const { return m_options; }
+    // The program folder, ending with "/".
+    [[nodiscard]] const QString& programFolder() const { return m_programFolder; }
+    [[nodiscard]] CMainFrame* GetMainWnd() const { return m_pMainWnd.get(); }
+
+    // For tests and embedding: how documents are opened and how the event loop is ended.
+    void setDocumentOpener(DocumentOpener opener) { m_openDocument = std::move(opener); }
+    void setQuit(Quit quit) { m_quit = std::move(quit); }
+
+private:
+    Options m_options;
+    QString m_programFolder;
+    Clock& m_clock;
+    std::unique_ptr<Prompt> m_prompt;
+    Channel m_channel;
+    DocumentOpener m_openDocument;
+    Quit m_quit;
+    // Last, so that the window and the monitor form go before the channel they talk through.
+    std::unique_ptr<CMainFrame> m_pMainWnd;
+};
+
+} // namespace veltroma

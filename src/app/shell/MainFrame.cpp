@@ -1,0 +1,224 @@
+#include "app/shell/MainFrame.h"
+
+#include "base/Prompt.h"
+#include "config/ProgramPaths.h"
+#include "config/Strings.h"
+#include "controls/Artwork.h"
+#include "controls/GfxOutBarCtrl.h"
+#include "controls/SplitterWndEx.h"
+#include "app/shell/ComCfgDlg.h"
+#include "app/shell/DesignApp.h"
+#include "app/shell/InitDlg.h"
+#include "app/shell/MonitorPane.h"
+#include "app/shell/Navigation.h"
+#include "app/shell/PositionPin.h"
+#include "app/shell/ProgramTitle.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace veltroma {
+
+namespace {
+
+// Large-icon view, items and folders editable and draggable, animated; no selection frame.
+constexpr std::uint32_t kBarFlags = CGfxOutBarCtrl::fEditGroups | CGfxOutBarCtrl::fEditItems
+    | CGfxOutBarCtrl::fRemoveGroups | CGfxOutBarCtrl::fRemoveItems | CGfxOutBarCtrl::fAddGroups
+    | CGfxOutBarCtrl::fDragItems | CGfxOutBarCtrl::fAnimation;
+
+constexpr int kLargeIconEdge = 32;
+constexpr int kSmallIconEdge = 16;
+
+const QString kHelpFile = QStringLiteral("Help/MarovikHlp.chm");
+
+} // namespace
+
+CMainFrame::CMainFrame(CDesignApp& app) : m_app(app)
+{
+    // No menu, tool or status bar: the frame is the split window and nothing else.
+    setWindowTitle(programTitle());
+    setWindowIcon(artwork::Render(artwork::Art::AppIcon));
+    setGeometry(kMainFramePin);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::OnCreateClient()
+{
+    {
+        CInitDlg start(m_app.channel(), m_app.programFolder());
+        if (start.exec() != QDialog::Accepted)
+            return false;
+    }
+
+    wndSplitter = new CSplitterWndEx(this);
+    wndSplitter->CreateStatic(1, 3);
+    setCentralWidget(wndSplitter);
+
+    m_designView = new QWidget;
+    m_designView->setObjectName(QStringLiteral("CDesignView"));
+    wndSplitter->SetPane(0, 1, m_designView);
+    wndSplitter->SetColumnInfo(1, 0, 0);
+
+    BuildNavigationBar();
+    wndSplitter->SetColumnInfo(0, kNavigationWidth, 0);
+
+    m_monitorPane = CreateMonitorPane(m_app, *this);
+    wndSplitter->SetPane(0, 2, m_monitorPane);
+    wndSplitter->SetColumnInfo(2, 0, 0);
+    wndSplitter->RecalcLayout();
+    return true;
+}
+
+void CMainFrame::BuildNavigationBar()
+{
+    wndBar = new CGfxOutBarCtrl;
+    wndBar->Create(wndSplitter, QRect(), kBarFlags);
+    wndSplitter->SetPane(0, 0, wndBar);
+
+    imaLarge = artwork::NavigationImages(kLargeIconEdge);
+    imaSmall = artwork::NavigationImages(kSmallIconEdge);
+    wndBar->SetImageList(&imaLarge, CGfxOutBarCtrl::fLargeIcon);
+    wndBar->SetImageList(&imaSmall, CGfxOutBarCtrl::fSmallIcon);
+    wndBar->SetAnimationTickCount(0);
+    wndBar->SetAnimSelHighlight(0);
+
+    for (const NavFolder& folder : kNavFolders)
+        wndBar->AddFolder(g_LoadString(QLatin1String(folder.captionKey)), folder.data);
+    int position = 0;
+    for (const NavItem& item : kNavItems)
+        wndBar->InsertItem(item.folder, position++, g_LoadString(QLatin1String(item.captionKey)),
+                           item.image, 0);
+    wndBar->SetSelFolder(0);
+
+    connect(wndBar, &CGfxOutBarCtrl::itemClicked, this,
+            [this](int index) { OnOutbarNotify(kOutbarItemClicked, index); });
+    connect(wndBar, &CGfxOutBarCtrl::folderChanged, this,
+            [this](int index) { OnOutbarNotify(kOutbarFolderChanged, index); });
+}
+
+int CMainFrame::OnOutbarNotify(int code, int value)
+{
+    if (code != kOutbarItemClicked)
+        return 0;
+    if (const auto action = NavigationAction(wndBar->GetFolderData(), value))
+        RunNavigation(*action);
+    return 0;
+}
+
+void CMainFrame::RunNavigation(NavAction action)
+{
+    switch (action) {
+    case NavAction::CommSettings:
+        OnCommSettings();
+        break;
+    case NavAction::Help:
+        OnHelpTopic();
+        break;
+    case NavAction::ParameterManagement:
+    case NavAction::AutoTest:
+        RunServiceEntry(action);
+        break;
+    }
+}
+
+void CMainFrame::OnCommSettings()
+{
+    CComCfgDlg dialog(m_app.channel(), this);
+    dialog.exec();
+}
+
+void CMainFrame::RunServiceEntry(NavAction action)
+{
+    const auto access = ServiceAccessOf(action);
+    if (!access)
+        return;
+    Prompt& prompt = m_app.prompt();
+    const std::optional<QString> entered = prompt.password(access->prefill);
+    if (!entered || *entered != access->code) {
+        prompt.message(g_LoadString(QStringLiteral("IDC_PASSWORDERROR")), {}, PromptButtons::Ok,
+                       PromptIcon::Warning);
+        return;
+    }
+    prompt.message(QStringLiteral("This service function is not available yet."), {},
+                   PromptButtons::Ok, PromptIcon::Information);
+}
+
+void CMainFrame::OnHelpTopic()
+{
+    const QString path = g_szCurPath() + kHelpFile;
+    if (QFileInfo::exists(path) && m_app.OpenDocument(path))
+        return;
+    m_app.prompt().message(QStringLiteral("Cann't find MarovikHlp.chm !"), {}, PromptButtons::Ok,
+                           PromptIcon::None);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    const PromptAnswer answer = m_app.prompt().message(
+        g_LoadString(QStringLiteral("IDC_EXITINFORMATION")), {}, PromptButtons::YesNo,
+        PromptIcon::Question);
+    if (answer != PromptAnswer::Yes) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    m_app.ExitProgram();
+}
+
+bool CMainFrame::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::ActivationChange:
+    case QEvent::WindowStateChange:
+    case QEvent::WindowTitleChange:
+        SchedulePin();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::SchedulePin()
+{
+    if (m_pinScheduled)
+        return;
+    m_pinScheduled = true;
+    QTimer::singleShot(0, this, &CMainFrame::PinPosition);
+}
+
+void CMainFrame::PinPosition()
+{
+    m_pinScheduled = false;
+    if (!isVisible() || isMinimized())
+        return;
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+        return; // the state change brings another pin
+    }
+    // The pin holds the outer frame; the client area is what the decorations leave of it.
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QSize decorations = outer.size() - inner.size();
+    const QSize client = kMainFramePin.size() - decorations;
+    if (size() != client)
+        setFixedSize(client);
+
+    const QPoint at = outer.topLeft();
+    if (at == kMainFramePin.topLeft()) {
+        m_refusedAt.reset();
+        return;
+    }
+    // A window system that keeps putting the window back where it was has the last word.
+    if (m_refusedAt == at)
+        return;
+    m_refusedAt = at;
+    move(kMainFramePin.topLeft());
+}
+
+} // namespace veltroma

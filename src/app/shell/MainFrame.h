@@ -1,0 +1,74 @@
+#pragma once
+
+#include "controls/ImageList.h"
+
+#include <QMainWindow>
+
+#include <QPoint>
+
+#include <cstdint>
+#include <optional>
+
+namespace veltroma {
+
+class CDesignApp;
+class CGfxOutBarCtrl;
+class CSplitterWndEx;
+enum class NavAction;
+
+// The program's only top-level window: the start dialog first, then a split window with the
+// navigation bar, the empty document view and the monitor form. It stands pinned at one
+// place and size, and it asks before the program ends.
+class CMainFrame final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Notification codes of the navigation bar.
+    static constexpr int kOutbarItemClicked = 1;
+    static constexpr int kOutbarFolderChanged = 5;
+    // The navigation bar's width; the empty view's column has none.
+    static constexpr int kNavigationWidth = 150;
+
+    explicit CMainFrame(CDesignApp& app);
+    ~CMainFrame() override;
+
+    // Runs the start dialog and builds the client area; false when the start dialog was not
+    // left with OK (the program then ends without a window).
+    bool OnCreateClient();
+
+    // The navigation bar's report: code 1 with the clicked item; every other code is ignored.
+    int OnOutbarNotify(int code, int value);
+    // Opens the help file, or says that it is missing.
+    void OnHelpTopic();
+    // The communication settings dialog.
+    void OnCommSettings();
+
+    [[nodiscard]] CGfxOutBarCtrl* NavigationBar() const { return wndBar; }
+    [[nodiscard]] CSplitterWndEx* Splitter() const { return wndSplitter; }
+    [[nodiscard]] QWidget* MonitorPane() const { return m_monitorPane; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void BuildNavigationBar();
+    void RunNavigation(NavAction action);
+    void RunServiceEntry(NavAction action);
+    // Puts the window back at its pinned place and size once the current event is done.
+    void SchedulePin();
+    void PinPosition();
+
+    CDesignApp& m_app;
+    CSplitterWndEx* wndSplitter = nullptr;
+    CGfxOutBarCtrl* wndBar = nullptr;
+    QWidget* m_designView = nullptr;
+    QWidget* m_monitorPane = nullptr;
+    ImageList imaLarge;
+    ImageList imaSmall;
+    bool m_pinScheduled = false;
+    // Where the window stood when it was last moved back; see PinPosition.
+    std::optional<QPoint> m_refusedAt;
+};
+
+} // namespace veltroma

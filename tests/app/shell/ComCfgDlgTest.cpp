@@ -1,0 +1,147 @@
+#include "ShellTestSupport.h"
+
+#include "config/SettingsStartup.h"
+#include "app/shell/ComCfgDlg.h"
+#include "app/shell/CommSettings.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace veltroma {
+namespace {
+
+using test::ProgramHome;
+using test::ScriptedPrompt;
+
+const QStringList kComPorts{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9"};
+
+TEST(CommSettings, PreselectionFollowsTheStoredPort)
+{
+    const QStringList ports = kComPorts + QStringList{"/dev/ttyS0", "/dev/ttyUSB0"};
+    EXPECT_EQ(PreselectedPort(ports, "COM5,9600,8,N,1"), 4);
+    EXPECT_EQ(PreselectedPort(ports, "com5,4800,8,N,1"), 4);
+    EXPECT_EQ(PreselectedPort(ports, "COM2"), 1);
+    // The first four characters decide for COM names the list does not hold.
+    EXPECT_EQ(PreselectedPort(ports, "COM55,9600,8,N,1"), 4);
+    EXPECT_EQ(PreselectedPort(ports, "/dev/ttyUSB0,9600,8,N,1"), 10);
+    // A device is never taken for another that merely begins alike.
+    EXPECT_EQ(PreselectedPort(ports, "/dev/ttyACM0,9600,8,N,1"), std::nullopt);
+    EXPECT_EQ(PreselectedPort(ports, "XYZ"), std::nullopt);
+    EXPECT_EQ(PreselectedPort(ports, ""), std::nullopt);
+}
+
+TEST(CommSettings, TheDeviceInUseIsAlwaysOffered)
+{
+    EXPECT_EQ(ComPortChoices(kComPorts, "COM3,9600,8,N,1"), kComPorts);
+    EXPECT_EQ(ComPortChoices(kComPorts, "/dev/pts/7,9600,8,N,1"), kComPorts + QStringList{"/dev/pts/7"});
+    EXPECT_EQ(ComPortChoices(kComPorts + QStringList{"/dev/ttyS0"}, "/dev/ttyS0,9600,8,N,1"),
+              kComPorts + QStringList{"/dev/ttyS0"});
+    EXPECT_EQ(ComCfgString("COM3"), QStringLiteral("COM3,9600,8,N,1"));
+}
+
+class ComCfgDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.port().ok());
+        home.writePortSettings();
+        const StartupSettings settings = loadStartupSettings(home.path());
+        channel.COMM_CFG = settings.portDescription;
+        channel.PortInit(0);
+        ASSERT_TRUE(channel.ChannelOK());
+    }
+
+    ProgramHome home;
+    ScriptedPrompt prompt;
+    Channel channel{steadyClock(), prompt};
+};
+
+TEST_F(ComCfgDlgTest, OpensWithTheStoredPortAndLocalizedTexts)
+{
+    home.writeSettings("COM5,9600,8,N,1");
+    CComCfgDlg dialog(channel);
+    EXPECT_EQ(dialog.PortList()->currentText(), QStringLiteral("COM5"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("PC Communication Setting"));
+    EXPECT_EQ(dialog.findChild<QLabel*>()->text(), QStringLiteral("PC RS232 No."));
+    const QStringList first9 = [&] {
+        QStringList items;
+        for (int i = 0; i < 9; ++i)
+            items << dialog.PortList()->itemText(i);
+        return items;
+    }();
+    EXPECT_EQ(first9, kComPorts);
+}
+
+TEST_F(ComCfgDlgTest, ThePortInUseIsListedAndKeptByOk)
+{
+    const QByteArray before = home.settingBytes();
+    CComCfgDlg dialog(channel);
+    EXPECT_EQ(dialog.PortList()->currentText(), home.port().slavePath());
+    dialog.accept();
+    EXPECT_EQ(home.setting("CommNum"), home.port().description());
+    EXPECT_EQ(home.settingBytes(), before);
+    EXPECT_TRUE(channel.ChannelOK());
+    EXPECT_TRUE(prompt.texts().isEmpty());
+}
+
+TEST_F(ComCfgDlgTest, WithoutCommNumThePortInUseIsPreselected)
+{
+    home.writeSettings({});
+    channel.COMM_CFG = QStringLiteral("COM4,9600,8,N,1");
+    CComCfgDlg dialog(channel);
+    EXPECT_EQ(dialog.PortList()->currentText(), QStringLiteral("COM4"));
+}
+
+TEST_F(ComCfgDlgTest, OkStoresTheChosenPortAndReopensOnIt)
+{
+    CComCfgDlg dialog(channel);
+    dialog.PortList()->setCurrentIndex(2);
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(home.setting("CommNum"), QStringLiteral("COM3,9600,8,N,1"));
+    EXPECT_EQ(home.setting("Language"), QStringLiteral("English"));
+    EXPECT_EQ(channel.COMM_CFG, QStringLiteral("COM3,9600,8,N,1"));
+    // The old port is closed; COM3 may or may not exist here, and a failure is reported.
+    EXPECT_TRUE(home.port().slaveClosed());
+    if (!channel.ChannelOK()) {
+        EXPECT_EQ(prompt.texts(), QStringList{"Initialize COM3,9600,8,N,1 fault,Need Check PC COMM Set!"});
+    }
+}
+
+TEST_F(ComCfgDlgTest, CancelChangesNothing)
+{
+    const QByteArray before = home.settingBytes();
+    const QString description = channel.COMM_CFG;
+    CComCfgDlg dialog(channel);
+    dialog.PortList()->setCurrentIndex(2);
+    dialog.reject();
+    EXPECT_EQ(home.settingBytes(), before);
+    EXPECT_EQ(channel.COMM_CFG, description);
+    EXPECT_TRUE(channel.ChannelOK());
+    EXPECT_FALSE(home.port().slaveClosed());
+    EXPECT_TRUE(prompt.texts().isEmpty());
+}
+
+TEST_F(ComCfgDlgTest, AStoredPortThatMatchesNothingIsNeverReplacedByAnInventedOne)
+{
+    home.writeSettings("XYZ,9600,8,N,1");
+    const QByteArray before = home.settingBytes();
+    CComCfgDlg dialog(channel);
+    EXPECT_EQ(dialog.PortList()->currentIndex(), -1);
+    auto* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    EXPECT_FALSE(ok->isEnabled());
+    dialog.accept();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(home.settingBytes(), before);
+    EXPECT_TRUE(channel.ChannelOK());
+
+    dialog.PortList()->setCurrentIndex(0);
+    EXPECT_TRUE(ok->isEnabled());
+}
+
+} // namespace
+} // namespace veltroma

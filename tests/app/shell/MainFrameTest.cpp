@@ -1,0 +1,192 @@
+#include "ShellTestSupport.h"
+
+#include "config/Strings.h"
+#include "controls/BitButtonNL.h"
+#include "controls/GfxOutBarCtrl.h"
+#include "controls/SplitterWndEx.h"
+#include "app/shell/ComCfgDlg.h"
+#include "app/shell/InitDlg.h"
+#include "app/shell/MainFrame.h"
+#include "app/shell/PositionPin.h"
+
+#include <QDir>
+#include <QMenuBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace veltroma {
+namespace {
+
+using test::ProgramHome;
+using test::TestApp;
+using test::whenModal;
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.port().ok());
+        home.writePortSettings();
+        whenModal<CInitDlg>([](CInitDlg& dialog) { dialog.OkButton()->click(); });
+        ASSERT_TRUE(t.app->InitInstance());
+        frame = t.app->GetMainWnd();
+        ASSERT_NE(frame, nullptr);
+        QApplication::processEvents();
+        bar = frame->NavigationBar();
+    }
+
+    void click(QPoint at)
+    {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, at);
+        QApplication::processEvents();
+    }
+    void clickItem(int folder, int item)
+    {
+        if (bar->GetSelFolder() != folder)
+            click(bar->GetFolderRect(folder).center());
+        ASSERT_EQ(bar->GetSelFolder(), folder);
+        const QRect rect = bar->GetItemRect(item);
+        ASSERT_FALSE(rect.isEmpty());
+        click(rect.center());
+    }
+
+    ProgramHome home;
+    TestApp t{home.path()};
+    CMainFrame* frame = nullptr;
+    CGfxOutBarCtrl* bar = nullptr;
+};
+
+TEST_F(MainFrameTest, StandsPinnedWithTitleNavigationBarAndMonitorForm)
+{
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Veltroma monitor V3.00"));
+    EXPECT_EQ(frame->menuWidget(), nullptr);
+    EXPECT_EQ(frame->frameGeometry(), kMainFramePin);
+
+    // The navigation bar has a width of its own; the empty view none; the form the rest.
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->width(), CMainFrame::kNavigationWidth);
+    EXPECT_FALSE(frame->Splitter()->GetPane(0, 1)->isVisible());
+    QWidget* form = frame->MonitorPane();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_GT(form->x(), bar->width());
+    EXPECT_EQ(form->geometry().right(), frame->Splitter()->width() - 1);
+
+    // Every entry of both folders can be reached.
+    EXPECT_EQ(bar->GetFolderCount(), 2);
+    for (int folder = 0; folder < 2; ++folder) {
+        bar->SetSelFolder(folder);
+        ASSERT_EQ(bar->GetItemCount(), 2);
+        for (int item = 0; item < 2; ++item)
+            EXPECT_TRUE(bar->rect().contains(bar->GetItemRect(item))) << folder << "/" << item;
+    }
+    EXPECT_EQ(bar->GetFolderData(1), 1u);
+}
+
+TEST_F(MainFrameTest, GoesBackToItsPlaceWhenMovedResizedOrMaximised)
+{
+    frame->move(300, 200);
+    QApplication::processEvents();
+    EXPECT_EQ(frame->frameGeometry(), kMainFramePin);
+
+    frame->resize(800, 500);
+    QApplication::processEvents();
+    EXPECT_EQ(frame->frameGeometry(), kMainFramePin);
+
+    frame->showMaximized();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_FALSE(frame->isMaximized());
+    EXPECT_EQ(frame->frameGeometry(), kMainFramePin);
+}
+
+TEST_F(MainFrameTest, ExitQuestionNoKeepsEverythingRunning)
+{
+    t.prompt->answer(PromptAnswer::No);
+    EXPECT_FALSE(frame->close());
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(t.app->channel().ChannelOK());
+    EXPECT_FALSE(home.port().slaveClosed());
+    EXPECT_FALSE(t.exitCode.has_value());
+    const auto shown = t.prompt->shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown.front().text, g_LoadString("IDC_EXITINFORMATION"));
+    EXPECT_EQ(shown.front().buttons, PromptButtons::YesNo);
+}
+
+TEST_F(MainFrameTest, ExitQuestionYesClosesThePortAndEndsWithZero)
+{
+    t.prompt->answer(PromptAnswer::Yes);
+    EXPECT_TRUE(frame->close());
+    EXPECT_FALSE(t.app->channel().ChannelOK());
+    EXPECT_TRUE(home.port().slaveClosed());
+    EXPECT_EQ(t.exitCode, 0);
+}
+
+TEST_F(MainFrameTest, AFolderChangeOpensNothing)
+{
+    click(bar->GetFolderRect(1).center());
+    EXPECT_EQ(bar->GetSelFolder(), 1);
+    click(bar->GetFolderRect(0).center());
+    EXPECT_EQ(bar->GetSelFolder(), 0);
+    EXPECT_TRUE(t.prompt->texts().isEmpty());
+    EXPECT_TRUE(t.prompt->passwordPrefills().empty());
+    EXPECT_TRUE(t.opened.isEmpty());
+}
+
+TEST_F(MainFrameTest, SystemEntriesOpenTheSettingsAndTheHelpFile)
+{
+    bool settingsShown = false;
+    whenModal<CComCfgDlg>([&](CComCfgDlg& dialog) {
+        settingsShown = true;
+        dialog.reject();
+    });
+    clickItem(0, 0);
+    EXPECT_TRUE(settingsShown);
+
+    // No help file beside the program: the message, and nothing opened.
+    clickItem(0, 1);
+    EXPECT_EQ(t.prompt->texts(), QStringList{"Cann't find MarovikHlp.chm !"});
+    EXPECT_TRUE(t.opened.isEmpty());
+
+    ASSERT_TRUE(QDir(home.path()).mkpath("Help"));
+    QFile help(home.path() + "Help/MarovikHlp.chm");
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    t.prompt->clear();
+    clickItem(0, 1);
+    EXPECT_EQ(t.opened, QStringList{home.path() + "Help/MarovikHlp.chm"});
+    EXPECT_TRUE(t.prompt->texts().isEmpty());
+}
+
+TEST_F(MainFrameTest, ServiceEntriesAskForTheirOwnCode)
+{
+    const QString refused = g_LoadString("IDC_PASSWORDERROR");
+    const QString notYet = QStringLiteral("This service function is not available yet.");
+
+    // Parameter management: pre-filled with a space, opened by the first code only.
+    t.prompt->enterPassword(QStringLiteral(" "));
+    t.prompt->enterPassword(QStringLiteral("lantern6"));
+    t.prompt->enterPassword(QStringLiteral("LANTERN4"));
+    t.prompt->enterPassword(QStringLiteral("lantern4"));
+    for (int i = 0; i < 4; ++i)
+        clickItem(1, 0);
+    EXPECT_EQ(t.prompt->texts(), (QStringList{refused, refused, refused, notYet}));
+
+    // Auto test: pre-filled with nothing, opened by the third code only; Cancel is refused.
+    t.prompt->clear();
+    t.prompt->enterPassword(std::nullopt);
+    t.prompt->enterPassword(QStringLiteral("lantern4"));
+    t.prompt->enterPassword(QStringLiteral("lantern6"));
+    for (int i = 0; i < 3; ++i)
+        clickItem(1, 1);
+    EXPECT_EQ(t.prompt->texts(), (QStringList{refused, refused, notYet}));
+
+    const auto prefills = t.prompt->passwordPrefills();
+    ASSERT_EQ(prefills.size(), 7u);
+    EXPECT_EQ(prefills[0], QStringLiteral(" "));
+    EXPECT_EQ(prefills[4], QString());
+}
+
+} // namespace
+} // namespace veltroma
