@@ -1,0 +1,74 @@
+#pragma once
+
+#include "link/Frame.h"
+#include "params/DialogChannel.h"
+#include "params/GridParameters.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace veltroma {
+
+class Prompt;
+
+// The control id of the grid protection parameter grid.
+inline constexpr int kParaSetGridId = 198;
+// Function code of the clear request (energy and hour totals).
+inline constexpr std::uint8_t kFunctionClearTotals = 0x3A;
+
+// Everything the grid protection parameter dialog does apart from drawing: the texts of the
+// value column, the state of its buttons, and its exchanges with one inverter. Runs on the
+// user-interface thread; each operation blocks until its exchanges have ended.
+class ParaSetExchange {
+public:
+    // `InverterAddrSet`: the bus address of the inverter (its low byte goes on the link).
+    ParaSetExchange(DialogChannel channel, Prompt& prompt, int InverterAddrSet);
+
+    // Reads the parameters: three read requests, each reply that is the settings block is
+    // shown. Without one, the user is asked to upload again.
+    void OnButtonUpload();
+    // Writes the rows whose value differs from what the last decoded read showed.
+    void OnButtonDownload();
+    // Clears the inverter's energy and hour totals.
+    void OnClear();
+    // The grid's end-of-edit notice: a value cell gets the typed value held within range.
+    void OnEndLabelEditVariableCriteria(int controlId, int row, int column, const QString& text);
+
+    // Column 1 of `row` (0 to 6).
+    [[nodiscard]] QString value(int row) const { return m_values.at(static_cast<std::size_t>(row)); }
+    [[nodiscard]] bool uploadEnabled() const { return m_uploadEnabled; }
+    [[nodiscard]] bool downloadEnabled() const { return m_downloadEnabled; }
+
+    // Called whenever a value or a button state changed, before any message is shown.
+    void onChanged(std::function<void()> listener) { m_changed = std::move(listener); }
+
+private:
+    // Shows a settings block reply; false for any other frame.
+    bool ProcessRecv(std::span<const std::uint8_t> reply);
+    // Writes one parameter (row 0 to 6) with up to three attempts.
+    bool DownloadPara(LinkSession& session, std::size_t row);
+    // The two data bytes of row's write, high byte first.
+    [[nodiscard]] std::array<std::uint8_t, 2> PackDownloadData(std::size_t row) const;
+    void changed() const;
+
+    DialogChannel m_channel;
+    Prompt& m_prompt;
+    std::uint8_t m_address;
+    std::array<QString, kGridParameterCount> m_values;
+    // Entries 1 to 7: the rows as typed when Download was pressed / as shown after the last
+    // decoded read reply. Entry 0 carries nothing.
+    std::array<float, kGridParameterCount + 1> fDataDownLoad{};
+    std::array<float, kGridParameterCount + 1> fDataUpLoad{};
+    TxBuffer bTxBuffer{};
+    RxBuffer bRxBuffer{};
+    bool m_decoded = false;  // a read reply has been shown, so fDataUpLoad holds values
+    bool m_uploadEnabled = true;
+    bool m_downloadEnabled = false;
+    std::function<void()> m_changed;
+};
+
+} // namespace veltroma

@@ -1,0 +1,212 @@
+#include "ParamsTestSupport.h"
+
+#include "channel/Channel.h"
+#include "config/Strings.h"
+#include "monitor/DisplayUpdates.h"
+#include "monitor/MonitorEngine.h"
+#include "params/ParaSet2Exchange.h"
+#include "params/ParaSetExchange.h"
+#include "support/InverterSim.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QDateTime>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace veltroma::test {
+namespace {
+
+using Request = InverterSim::Request;
+
+class NoDisplay final : public DisplayUpdates {
+public:
+    void setListText(int, int, const QString&) override {}
+    void setPowerGauge(double, const QString&) override {}
+    void setEnergyOdometers(double, double) override {}
+    void setStateLamp(int, ColorRef, const QString&) override {}
+    void setSlotCaption(int, const QString&) override {}
+};
+
+bool waitFor(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(30))
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// The dialogs' exchange logic on the program's real channel, talking to the simulated
+// inverter over its pseudo-terminal.
+class SimulatorParamsTest : public ::testing::Test {
+protected:
+    void start(int address = 1, QStringList extra = {})
+    {
+        InverterSim::Options options;
+        options.address = address;
+        options.extraArguments = std::move(extra);
+        sim = std::make_unique<InverterSim>(options);
+        ASSERT_TRUE(sim->isRunning()) << sim->errorString().toStdString();
+        channel = std::make_unique<Channel>(steadyClock(), prompt);
+        channel->COMM_CFG = sim->portPath() + QStringLiteral(",9600,8,N,1");
+        channel->PortInit(0);
+        ASSERT_TRUE(channel->ChannelOK());
+    }
+
+    std::vector<Request> requestsOfKind(const QString& kind, qsizetype from = 0) const
+    {
+        std::vector<Request> found;
+        const auto all = sim->requests();
+        for (auto i = from; i < all.size(); ++i) {
+            if (all[i].kind == kind)
+                found.push_back(all[i]);
+        }
+        return found;
+    }
+
+    QStringList values(const ParaSetExchange& dialog) const
+    {
+        QStringList out;
+        for (int row = 0; row < 7; ++row)
+            out << dialog.value(row);
+        return out;
+    }
+
+    EnglishLanguage english;
+    ScriptedPrompt prompt;
+    std::unique_ptr<InverterSim> sim;
+    std::unique_ptr<Channel> channel;
+};
+
+TEST_F(SimulatorParamsTest, GridParametersRoundTrip)
+{
+    start(2);
+    ParaSetExchange dialog(dialogChannel(*channel), prompt, 2);
+    dialog.OnButtonUpload();
+    EXPECT_EQ(requestsOfKind("poll-settings").size(), 3U);
+    EXPECT_EQ(values(dialog),
+              (QStringList{"250.0", "60", "196.0", "253.0", "47.50", "50.50", "1000"}));
+    ASSERT_TRUE(dialog.downloadEnabled());
+
+    // Download right after the upload: nothing to write.
+    auto count = sim->requests().size();
+    dialog.OnButtonDownload();
+    EXPECT_EQ(sim->requests().size(), count);
+    dialog.OnButtonUpload();
+
+    // Only "Vac-max" changed: exactly one write frame.
+    count = sim->requests().size();
+    dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 3, 1, "250.0");
+    dialog.OnButtonDownload();
+    const auto writes = requestsOfKind("write-parameter", count);
+    ASSERT_EQ(sim->requests().size(), count + 1);
+    ASSERT_EQ(writes.size(), 1U);
+    EXPECT_EQ(writes[0].bytes, QByteArray::fromHex("435A0000000202050209C40175"));
+
+    // A fresh dialog reads the changed value back.
+    ParaSetExchange again(dialogChannel(*channel), prompt, 2);
+    again.OnButtonUpload();
+    EXPECT_EQ(again.value(3), "250.0");
+    EXPECT_EQ(prompt.texts(), (QStringList{"UpLoad Data OK!", " Download succeed ",
+                                           "UpLoad Data OK!", " Download succeed ",
+                                           "UpLoad Data OK!"}));
+}
+
+TEST_F(SimulatorParamsTest, ClearResetsTheTotals)
+{
+    start();
+    ParaSetExchange dialog(dialogChannel(*channel), prompt, 1);
+    dialog.OnClear();
+    const auto clears = requestsOfKind("clear-totals");
+    ASSERT_EQ(clears.size(), 1U);
+    EXPECT_EQ(clears[0].bytes, QByteArray::fromHex("435A00000001023A02000000DC"));
+    EXPECT_TRUE(prompt.texts().isEmpty());
+}
+
+TEST_F(SimulatorParamsTest, DisplayParametersRoundTrip)
+{
+    start();
+    ParaSet2Exchange dialog(dialogChannel(*channel), prompt);
+    dialog.OnButtonUpload3();
+    EXPECT_EQ(dialog.value(kLanguageRow), "English");
+    EXPECT_EQ(dialog.value(kContrastRow), "3");
+
+    dialog.OnEndLabelEditVariableCriteria(kParaSet2GridId, kLanguageRow, 1, "German");
+    dialog.OnEndLabelEditVariableCriteria(kParaSet2GridId, kContrastRow, 1, "5");
+    dialog.OnButtonDownload3();
+    const auto writes = requestsOfKind("write-display");
+    ASSERT_EQ(writes.size(), 1U);
+    EXPECT_EQ(writes[0].bytes.mid(9, 2), QByteArray::fromHex("0205"));
+
+    ParaSet2Exchange again(dialogChannel(*channel), prompt);
+    again.OnButtonUpload3();
+    EXPECT_EQ(again.value(kLanguageRow), "German");
+    EXPECT_EQ(again.value(kContrastRow), "5");
+    EXPECT_EQ(prompt.texts(),
+              (QStringList{"UpLoad Data OK!",
+                           QString::fromUtf8("DownLoad Data OK,Please Upload to be sure！"),
+                           "UpLoad Data OK!"}));
+}
+
+// The monitoring worker polls the same channel while both dialogs talk. Replies are slowed
+// down, so that a request slipped in while another party waits for its reply would reach the
+// simulator before that reply.
+TEST_F(SimulatorParamsTest, DialogsAndTheMonitoringWorkerNeverInterleave)
+{
+    start(0, {"--slow", "150"});
+    NoDisplay display;
+    MonitorEngine engine(MonitorEngine::Setup{
+        *channel, steadyClock(), display, QStringLiteral("/pv/"), g_LoadString,
+        [] { return QDateTime::currentDateTime(); }});
+    engine.OnChangeUseriSwitchLEDX0(true);
+    ASSERT_TRUE(waitFor([&] { return requestsOfKind("poll-settings").size() >= 1; }));
+
+    ParaSetExchange grid(dialogChannel(*channel), prompt, 1);
+    grid.OnButtonUpload();
+    grid.OnEndLabelEditVariableCriteria(kParaSetGridId, 1, 1, "90");
+    grid.OnButtonDownload();
+    grid.OnButtonUpload();
+    ParaSet2Exchange display2(dialogChannel(*channel), prompt);
+    display2.OnButtonUpload3();
+    display2.OnEndLabelEditVariableCriteria(kParaSet2GridId, kContrastRow, 1, "4");
+    display2.OnButtonDownload3();
+    const auto polls = requestsOfKind("poll-realtime").size();
+    ASSERT_TRUE(waitFor([&] { return requestsOfKind("poll-realtime").size() > polls; }));
+    engine.shutdown();
+
+    // Every request is whole, and none arrives while an earlier one still waits for its reply.
+    bool waitingForReply = false;
+    int replies = 0;
+    for (const QString& line : sim->logLines()) {
+        const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
+        ASSERT_GE(fields.size(), 3) << line.toStdString();
+        EXPECT_NE(fields[1], "bad") << line.toStdString();
+        if (fields[1] == "req") {
+            EXPECT_FALSE(waitingForReply) << line.toStdString();
+            waitingForReply = fields[2] != "clear-addresses";
+        } else if (fields[1] == "rep") {
+            waitingForReply = false;
+            ++replies;
+        }
+    }
+    EXPECT_GT(replies, 10);
+
+    // Each dialog saw its own replies, and the worker polled before and after them.
+    EXPECT_EQ(grid.value(1), "90");
+    EXPECT_EQ(display2.value(kLanguageRow), "English");
+    EXPECT_EQ(requestsOfKind("write-parameter").size(), 1U);
+    EXPECT_EQ(requestsOfKind("write-display").size(), 1U);
+    EXPECT_EQ(prompt.texts(),
+              (QStringList{"UpLoad Data OK!", " Download succeed ", "UpLoad Data OK!",
+                           "UpLoad Data OK!",
+                           QString::fromUtf8("DownLoad Data OK,Please Upload to be sure！")}));
+    EXPECT_TRUE(engine.snapshot().realtimeDecoded);
+}
+
+} // namespace
+} // namespace veltroma::test
