@@ -1,0 +1,146 @@
+// Pictures of the program's own windows, rendered as the program shows them.
+//
+//   veltroma-app-shots start-dialog HOME OUT.png [LANGUAGE]
+//       the start dialog for the program folder HOME, in LANGUAGE or the stored language
+//   veltroma-app-shots record-day HOME YYYY-MM-DD
+//       writes a recorded day into HOME's month file
+//   veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] [--wait S]
+//       the main window after OK in the start dialog: --connect switches the connection on,
+//       --history shows that day in history review; the picture is taken S seconds later
+#include "ShotSupport.h"
+
+#include "app/shell/DesignApp.h"
+#include "app/shell/InitDlg.h"
+#include "app/shell/MainFrame.h"
+#include "base/Clock.h"
+#include "channel/Channel.h"
+#include "config/LanguageSettings.h"
+#include "config/ProgramPaths.h"
+#include "config/SettingsStartup.h"
+#include "controls/BitButtonNL.h"
+#include "instruments/CiSwitchLedX.h"
+#include "instruments/CiSwitchRotaryX.h"
+#include "monitor/ConsolePrompt.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <cstdio>
+
+namespace {
+
+using namespace veltroma;
+
+int usage()
+{
+    std::fputs("usage: veltroma-app-shots start-dialog HOME OUT.png [LANGUAGE]\n"
+               "       veltroma-app-shots record-day HOME YYYY-MM-DD\n"
+               "       veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] "
+               "[--wait SECONDS]\n",
+               stderr);
+    return 2;
+}
+
+int startDialog(const QString& home, const QString& out, const QString& language)
+{
+    // A first start falls back to English; a language of its own needs the language files.
+    if (!language.isEmpty()) {
+        loadStartupSettings(programFolder(home));
+        LoadSet(language, LoadSetMode::Language);
+    }
+    ConsolePrompt prompt(stderr);
+    Channel channel(steadyClock(), prompt);
+    CInitDlg dialog(channel, home);
+    dialog.show();
+    shots::Wait(200);
+    return shots::Save(dialog, out) ? 0 : 1;
+}
+
+void clickCentre(QWidget& widget)
+{
+    const QPointF centre = QRectF(widget.rect()).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, centre, widget.mapToGlobal(centre), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {});
+        QApplication::sendEvent(&widget, &event);
+    }
+}
+
+void turnRotaryTo(CiSwitchRotaryX& rotary, int position)
+{
+    while (rotary.GetPosition() < position) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Right, {});
+        QApplication::sendEvent(&rotary, &key);
+    }
+}
+
+int window(const QString& home, const QString& out, const QStringList& options)
+{
+    const bool connectLink = options.contains(QStringLiteral("--connect"));
+    const qsizetype historyAt = options.indexOf(QStringLiteral("--history"));
+    const qsizetype waitAt = options.indexOf(QStringLiteral("--wait"));
+    const QDate historyDay = historyAt >= 0 && historyAt + 1 < options.size()
+        ? QDate::fromString(options[historyAt + 1], Qt::ISODate)
+        : QDate();
+    const int waitSeconds = waitAt >= 0 && waitAt + 1 < options.size() ? options[waitAt + 1].toInt() : 3;
+    if (historyAt >= 0 && !historyDay.isValid())
+        return usage();
+
+    CDesignApp app({home, defaultUpdateHost()}, std::make_unique<ConsolePrompt>(stderr), steadyClock());
+    shots::WhenModal([](QWidget& start) {
+        if (auto* dialog = qobject_cast<CInitDlg*>(&start))
+            dialog->OkButton()->click();
+    });
+    if (!app.InitInstance())
+        return 1;
+    CMainFrame& frame = *app.GetMainWnd();
+    shots::Wait(1500);
+
+    if (connectLink) {
+        auto* connectSwitch = frame.findChild<CiSwitchLedX*>(QStringLiteral("m_iSwitchLedX0"));
+        if (connectSwitch == nullptr)
+            return 1;
+        clickCentre(*connectSwitch);
+    }
+    if (historyDay.isValid()) {
+        auto* rotary = frame.findChild<CiSwitchRotaryX*>(QStringLiteral("m_iSwitchRotaryX1"));
+        auto* picker = frame.findChild<QDateEdit*>(QStringLiteral("m_graphtime"));
+        if (rotary == nullptr || picker == nullptr)
+            return 1;
+        turnRotaryTo(*rotary, 2);
+        picker->setDate(historyDay);
+    }
+    shots::Wait(waitSeconds * 1000);
+    const bool saved = shots::Save(frame, out);
+    app.channel().m_Port.close();
+    return saved ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 4)
+        return usage();
+    const QString& mode = args[1];
+    const QString home = args[2];
+    if (mode == u"start-dialog")
+        return startDialog(home, args[3], args.value(4));
+    if (mode == u"record-day") {
+        const QDate day = QDate::fromString(args[3], Qt::ISODate);
+        if (!day.isValid())
+            return usage();
+        // The paths and the language, for the state texts, as the program sets them up.
+        const QString folder = programFolder(home);
+        loadStartupSettings(folder);
+        return shots::RecordDay(folder, day) ? 0 : 1;
+    }
+    if (mode == u"window")
+        return window(home, args[3], args.mid(4));
+    return usage();
+}
