@@ -20,7 +20,7 @@ public:
     ManualTest(ByteLink& link, Clock& clock, Prompt& prompt, ManualTestDisplay& display);
 
     // Starts the refresh thread.
-    void start() { m_thread.SetThreadState(true); }
+    void start() { m_thread.start(); }
 
     // The Set button of the serial number. False: the entry is not exactly ten characters;
     // the user has been told and nothing is queued.

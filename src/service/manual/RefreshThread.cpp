@@ -21,13 +21,8 @@ RefreshThread::~RefreshThread()
     waitForEnd(0);
 }
 
-void RefreshThread::SetThreadState(bool run)
+void RefreshThread::start()
 {
-    if (!run) {
-        if (m_thread.joinable())
-            bExitFlg = 1;
-        return;
-    }
     if (m_thread.joinable())
         return;
     bExitFlg = 0;

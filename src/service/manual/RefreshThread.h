@@ -32,8 +32,8 @@ public:
     RefreshThread(const RefreshThread&) = delete;
     RefreshThread& operator=(const RefreshThread&) = delete;
 
-    // true: starts the thread unless it runs already; false: asks it to end and returns.
-    void SetThreadState(bool run);
+    // Starts the thread unless it runs already.
+    void start();
 
     // Asks the thread to end and waits for it: `pump` runs about every 10 ms while the thread
     // is still at work, for at most `boundMs`; the thread is then joined in any case, which

@@ -1,6 +1,5 @@
 #include "ManualTestSupport.h"
 
-#include "service/autotest/CTestBar.h"
 #include "service/manual/CInputSerial.h"
 
 #include <QApplication>
@@ -96,19 +95,6 @@ TEST_F(InputSerialDialog, EnterSetsTheValueOfItsOwnField)
     EXPECT_EQ(prompt.texts(), (QStringList{QStringLiteral("DCI Value should be in 1920~2080 range!"),
                                            QStringLiteral("Serial Number Length should be 10 Char!")}));
     EXPECT_TRUE(dialog.isVisible());
-}
-
-TEST_F(InputSerialDialog, ScanPutsTheBarCodeIntoTheSerialNumber)
-{
-    CInputSerial dialog(prompt, link.channel);
-    QTimer::singleShot(0, [] {
-        auto* bar = qobject_cast<CTestBar*>(QApplication::activeModalWidget());
-        ASSERT_NE(bar, nullptr);
-        bar->entry()->setText(QStringLiteral("VT24000888"));
-        bar->accept();
-    });
-    dialog.OnScans();
-    EXPECT_EQ(dialog.serialEntry()->text(), QStringLiteral("VT24000888"));
 }
 
 } // namespace
