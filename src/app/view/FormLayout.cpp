@@ -1,0 +1,71 @@
+#include "app/view/FormLayout.h"
+
+#include <QtMath>
+
+#include <algorithm>
+#include <array>
+
+namespace veltroma {
+
+namespace formtemplate {
+
+namespace {
+
+// Index 0 of each table belongs to no slot.
+constexpr std::array<QRect, kSlotEntries> kSlotSwitches{
+    QRect{}, {4, 234, 68, 15}, {4, 255, 68, 15}, {4, 276, 68, 15},
+    {9, 296, 68, 15}, {9, 317, 68, 15}, {9, 289, 68, 15}};
+constexpr std::array<QRect, kSlotEntries> kRockers{
+    QRect{}, {75, 306, 18, 16}, {668, 252, 13, 19}, {668, 273, 13, 19},
+    {668, 293, 13, 19}, {668, 314, 13, 19}, {668, 334, 13, 19}};
+constexpr std::array<QRect, kSlotEntries> kStateLamps{
+    QRect{}, {684, 231, 69, 19}, {684, 253, 69, 19}, {684, 274, 69, 19},
+    {684, 294, 69, 19}, {684, 315, 69, 19}, {684, 335, 69, 19}};
+
+QRect bySlot(const std::array<QRect, kSlotEntries>& table, int slot)
+{
+    return isSlot(slot) ? table[static_cast<std::size_t>(slot)] : QRect{};
+}
+
+} // namespace
+
+QRect slotSwitch(int slot)
+{
+    return bySlot(kSlotSwitches, slot);
+}
+
+QRect rocker(int slot)
+{
+    return bySlot(kRockers, slot);
+}
+
+QRect stateLamp(int slot)
+{
+    return bySlot(kStateLamps, slot);
+}
+
+} // namespace formtemplate
+
+DialogUnits DialogUnits::fitting(QSize pixels)
+{
+    return {std::max(pixels.width(), 1) / double(formtemplate::kExtent.width()),
+            std::max(pixels.height(), 1) / double(formtemplate::kExtent.height())};
+}
+
+QRect DialogUnits::toPixels(const QRect& units) const
+{
+    const int left = qRound(units.x() * x_);
+    const int top = qRound(units.y() * y_);
+    const int right = qRound((units.x() + units.width()) * x_);
+    const int bottom = qRound((units.y() + units.height()) * y_);
+    return {left, top, right - left, bottom - top};
+}
+
+QRect DialogUnits::toPixels(const QRect& units, QSize minimum) const
+{
+    const int growX = std::max(minimum.width() - units.width(), 0);
+    const int growY = std::max(minimum.height() - units.height(), 0);
+    return toPixels(units.adjusted(-growX / 2, -growY / 2, growX - growX / 2, growY - growY / 2));
+}
+
+} // namespace veltroma

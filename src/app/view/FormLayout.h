@@ -1,0 +1,71 @@
+#pragma once
+
+#include "monitor/InverterModel.h"
+
+#include <QRect>
+#include <QSize>
+
+namespace veltroma {
+
+// Where the monitor form's controls sit, in the form template's dialog units. The template is
+// 764 units wide; its controls reach down to unit 431.
+namespace formtemplate {
+
+inline constexpr QSize kExtent{764, 431};
+
+inline constexpr QRect kPlot{0, 0, 754, 193};
+inline constexpr QRect kSlider{74, 206, 595, 14};
+inline constexpr QRect kList{75, 219, 592, 44};
+inline constexpr QRect kRotary{7, 291, 302, 94};
+// The template sets the connect switch into the rotary's lower left corner; the rotary's
+// knob and labels are drawn in the part of its rectangle right of it.
+inline constexpr QRect kRotaryArtwork{105, 291, 195, 94};
+inline constexpr QRect kStatusLamp{618, 1, 145, 18};
+inline constexpr QRect kGauge{636, 299, 97, 81};
+inline constexpr QRect kOdometerToday{421, 325, 56, 11};
+inline constexpr QRect kOdometerTotal{539, 326, 56, 11};
+inline constexpr QRect kCaptionToday{425, 302, 50, 11};
+inline constexpr QRect kCaptionTotal{545, 302, 50, 11};
+inline constexpr QRect kConnectSwitch{9, 348, 96, 16};
+inline constexpr QRect kOpenHistorySwitch{365, 415, 96, 16};
+inline constexpr QRect kTestSwitch{348, 319, 41, 16};
+inline constexpr QRect kDatePicker{237, 296, 67, 14};
+inline constexpr QRect kHelpButton{448, 4, 50, 14};
+inline constexpr QRect kSelectComButton{368, 4, 56, 14};
+inline constexpr QRect kUpdateButton{523, 4, 71, 14};
+// The template gives these two a place but no size; they take the size of "Help".
+inline constexpr QRect kOpenFileButton{255, 333, 50, 14};
+inline constexpr QRect kTestButton{271, 367, 50, 14};
+
+// Per inverter slot 1..6.
+[[nodiscard]] QRect slotSwitch(int slot);
+[[nodiscard]] QRect rocker(int slot);
+[[nodiscard]] QRect stateLamp(int slot);
+
+} // namespace formtemplate
+
+// Dialog units to pixels, one scale across and one down, the same for every control.
+class DialogUnits {
+public:
+    // The scale at which the template's extent fills `pixels`.
+    [[nodiscard]] static DialogUnits fitting(QSize pixels);
+
+    // Edges are scaled, not sizes, so controls that touch in the template touch on screen.
+    [[nodiscard]] QRect toPixels(const QRect& units) const;
+    // The rectangle grown evenly about its centre to at least `minimum` units first: some
+    // instruments need more room than the template gave them to be read on screen.
+    [[nodiscard]] QRect toPixels(const QRect& units, QSize minimum) const;
+
+    [[nodiscard]] double xScale() const { return x_; }
+    [[nodiscard]] double yScale() const { return y_; }
+
+private:
+    DialogUnits(double x, double y) : x_(x), y_(y) {}
+    double x_;
+    double y_;
+};
+
+// The size the form asks for: about 1.48 pixels per unit across and 1.44 down.
+inline constexpr QSize kFormPixels{1130, 620};
+
+} // namespace veltroma

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+#include <QSize>
+#include <QString>
+
+class QPainter;
+
+namespace veltroma {
+
+class DialogUnits;
+
+// The look of the monitor form: a dark instrument panel of brushed steel with recessed
+// fields behind the groups of controls, and the styles of its plain Qt controls.
+namespace formlook {
+
+inline const QColor kPanelTop{0x2a, 0x30, 0x36};
+inline const QColor kPanelBottom{0x15, 0x19, 0x1d};
+inline const QColor kCaptionInk{0xf2, 0xf4, 0xf6};
+
+// The form's palette: light ink on the dark panel, amber for focus and selection.
+[[nodiscard]] QPalette palette(const QPalette& base);
+
+// Paints the form's background for a form of `size` laid out with `units`.
+void paintBackground(QPainter& painter, QSize size, const DialogUnits& units);
+
+// Style sheets of the push buttons, the date picker and the list.
+[[nodiscard]] QString buttonStyle();
+[[nodiscard]] QString datePickerStyle();
+[[nodiscard]] QString listStyle();
+
+} // namespace formlook
+
+} // namespace veltroma

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "monitor/HistoryReader.h"
+
+#include <QDate>
+#include <QString>
+
+namespace veltroma {
+
+class Prompt;
+
+// The plot as history review draws on it: the reader's points, and clearing all nine
+// channels before another day is read.
+class HistoryCanvas : public HistoryPlot {
+public:
+    virtual void clearChannels() = 0;
+};
+
+// The two ways the monitor form shows recorded data: one day chosen with the date picker
+// (history data review) and whole months chosen as files (open data file).
+class HistoryReview {
+public:
+    HistoryReview(HistoryCanvas& canvas, Prompt& prompt);
+
+    // Once a second in history data review: the day's sheet of its month file under
+    // `recordFolder` (ending with "/") is read when it is not the one shown already.
+    // Returns true when it read.
+    bool step(const QString& recordFolder, QDate day);
+
+    // Every other mode forgets the day shown, so coming back reads it again.
+    void forget();
+
+    // Open data file: the user picks a file, starting at `currentRecordFile`. A month file
+    // adds its 31 days to what is plotted; anything else, or no choice, reads nothing.
+    void openDataFile(const QString& currentRecordFile);
+
+    [[nodiscard]] const QString& shownFile() const { return sOpenExclePathOld_; }
+    [[nodiscard]] const QString& shownSheet() const { return sOpenExcleSheetOld_; }
+
+    // The file a day is recorded in, and its sheet.
+    [[nodiscard]] static QString monthFile(const QString& recordFolder, QDate day);
+    [[nodiscard]] static QString daySheet(QDate day);
+
+private:
+    HistoryCanvas& canvas_;
+    Prompt& prompt_;
+    HistoryReader reader_;
+    QString sOpenExclePathOld_;
+    QString sOpenExcleSheetOld_;
+};
+
+} // namespace veltroma

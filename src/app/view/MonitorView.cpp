@@ -1,0 +1,420 @@
+#include "app/view/MonitorView.h"
+
+#include "app/view/FormLayout.h"
+#include "app/view/FormLook.h"
+#include "app/view/MonitorViewActions.h"
+#include "app/view/QuantityAxes.h"
+#include "app/view/ViewModes.h"
+#include "base/Prompt.h"
+#include "controls/ComboListCtrl.h"
+#include "instruments/CiAngularGaugeX.h"
+#include "instruments/CiLedRectangleX.h"
+#include "instruments/CiOdometerX.h"
+#include "instruments/CiPlotX.h"
+#include "instruments/CiSwitchLedX.h"
+#include "instruments/CiSwitchRockerX.h"
+#include "instruments/CiSwitchRotaryX.h"
+#include "instruments/CiSwitchSliderX.h"
+#include "instruments/CiThreadTimersX.h"
+#include "update/UpdateChecker.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+#include <algorithm>
+#include <array>
+#include <numeric>
+
+namespace veltroma {
+
+namespace {
+
+constexpr int kListRows = 9;
+constexpr int kListRowHeight = 30;
+constexpr std::array<int, kQuantityCount> kListColumnWidths{90, 90, 90, 90, 110, 110, 110, 90, 110};
+constexpr long kIndicatorOn = 3;
+
+} // namespace
+
+CMonitorView::CMonitorView(Setup setup, QWidget* parent)
+    : QWidget(parent),
+      setup_(std::move(setup)),
+      form_(*this),
+      display_(form_),
+      queuedDisplay_(display_, this),
+      plotHistory_(*form_.m_iPlotX),
+      history_(plotHistory_, setup_.prompt)
+{
+    setObjectName(QStringLiteral("CMonitorView"));
+    setPalette(formlook::palette(palette()));
+    engine_ = std::make_unique<MonitorEngine>(MonitorEngine::Setup{
+        setup_.link, setup_.clock, queuedDisplay_, setup_.programFolder, setup_.loadString,
+        setup_.wallClock});
+    engine_->setRecorder(&recorder_);
+    engine_->setProgressDisplay(setup_.progress);
+    engine_->onLinkLost([this] {
+        linkLost_ = true;
+        lampsOff();
+    });
+    engine_->onLinkBack([this] { linkLost_ = false; });
+    updater_ = std::make_unique<UpdateChecker>(setup_.prompt, setup_.programFolder,
+                                               setup_.updateHost);
+    form_.m_iPlotX->setWallClock(setup_.wallClock);
+    connectControls();
+    OnInitialUpdate();
+}
+
+CMonitorView::~CMonitorView()
+{
+    form_.m_iThreadTimersX1->SetEnabled1(false);
+    form_.m_iThreadTimersX1->SetEnabled2(false);
+    form_.m_iThreadTimersX1->SetEnabled3(false);
+    engine_->shutdown();
+}
+
+QSize CMonitorView::sizeHint() const
+{
+    return kFormPixels;
+}
+
+QSize CMonitorView::minimumSizeHint() const
+{
+    return kFormPixels * 0.6;
+}
+
+void CMonitorView::connectControls()
+{
+    CiThreadTimersX* timers = form_.m_iThreadTimersX1;
+    connect(timers, &CiThreadTimersX::timer1, this, &CMonitorView::OnTimer1iThreadTimersX1);
+    connect(timers, &CiThreadTimersX::timer2, this, &CMonitorView::OnTimer2iThreadTimersX1);
+    connect(timers, &CiThreadTimersX::timer3, this, &CMonitorView::OnTimer3iThreadTimersX1);
+    connect(form_.m_iSwitchRotaryX1, &CiSwitchRotaryX::positionChanged, this,
+            &CMonitorView::OnPositionChangeiSwitchRotaryX1);
+    connect(form_.m_iSwitchSliderX1, &CiSwitchSliderX::positionChanged, this,
+            &CMonitorView::OnPositionChangeiSwitchSliderX1);
+    connect(form_.m_iSwitchLedX0, &CiSwitchLedX::userChanged, this,
+            &CMonitorView::OnChangeUseriSwitchLEDX0);
+    connect(form_.m_iSwitchLedX7, &CiSwitchLedX::userChanged, this, &CMonitorView::OnOpenDataFile);
+    connect(form_.openFileButton, &QPushButton::clicked, this, &CMonitorView::OnOpenDataFile);
+    connect(form_.m_iSwitchLedX8, &CiSwitchLedX::userChanged, this,
+            [this] { setup_.actions.OnTest(); });
+    connect(form_.testButton, &QPushButton::clicked, this, [this] { setup_.actions.OnTest(); });
+    connect(form_.helpButton, &QPushButton::clicked, this, [this] { setup_.actions.OnHelp(); });
+    connect(form_.selectComButton, &QPushButton::clicked, this,
+            [this] { setup_.actions.OnSelectCom(); });
+    connect(form_.updateButton, &QPushButton::clicked, this,
+            [this] { updater_->OnUpdateSoftware(this); });
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        connect(form_.m_iSwitchRockerX[static_cast<std::size_t>(slot)], &CiSwitchRockerX::changed,
+                this, [this, slot] { setup_.actions.OnRocker(slot); });
+    }
+}
+
+void CMonitorView::OnInitialUpdate()
+{
+    const QDateTime now = setup_.wallClock();
+    recordPaths_ = LoadDataSet(setup_.programFolder, now, bInverterAdrNow);
+    LoadDataExecute(recordPaths_);
+
+    form_.m_graphtime->hide();
+    form_.m_iOdometerX1->SetValue(0.0);
+    form_.m_iOdometerX2->SetValue(0.0);
+
+    applyMode(form_.m_iSwitchRotaryX1->GetPosition());
+    OnPositionChangeiSwitchSliderX1();
+
+    for (int q = 0; q < CiPlotX::kChannelCount; ++q)
+        form_.m_iPlotX->GetChannel(q)->SetVisible(false);
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        const auto i = static_cast<std::size_t>(slot);
+        form_.m_iSwitchLedX[i]->SetVisible(false);
+        form_.m_OutOfSpecificationLED[i]->SetVisible(false);
+        form_.m_iSwitchRockerX[i]->hide();
+    }
+
+    GraphTime_ = now.date();
+    form_.m_graphtime->setDate(GraphTime_);
+
+    CiThreadTimersX* timers = form_.m_iThreadTimersX1;
+    timers->SetInterval1(setup_.intervals.refreshMs);
+    timers->SetInterval2(setup_.intervals.recordingMs);
+    timers->SetInterval3(setup_.intervals.watchdogMs);
+    timers->SetEnabled1(true);
+
+    setUpCaptions();
+    setUpList();
+}
+
+void CMonitorView::setUpCaptions()
+{
+    const auto& text = setup_.loadString;
+    form_.m_iSwitchRotaryX1->SetPositionLabels(text(QStringLiteral("IDC_STATUSSWITCH")));
+    form_.m_iSwitchLedX0->SetCaption(text(QStringLiteral("IDC_COMMUNICATIONCONNECT")));
+    form_.m_iSwitchLedX7->SetCaption(text(QStringLiteral("IDC_OPENHISTORYDATAFILE")));
+    form_.m_iSwitchLedX8->SetCaption(text(QStringLiteral("IDC_TEST")));
+    form_.m_iAngularGaugeX1->SetLabel2Text(text(QStringLiteral("IDC_METER_TOTALPOWER")));
+    form_.todayCaption->setText(text(QStringLiteral("IDC_METER_TODAYENERGY")));
+    form_.totalCaption->setText(text(QStringLiteral("IDC_METER_TOTALENERGY")));
+}
+
+void CMonitorView::setUpList()
+{
+    CComboListCtrl* list = form_.m_DisplayList;
+    for (int column = 0; column < int(kQuantityCount); ++column) {
+        list->InsertColumn(column,
+                           setup_.loadString(QStringLiteral("IDC_LIST_COLUMN%1_NAME").arg(column + 1)),
+                           kListColumnWidths[std::size_t(column)]);
+        list->SetReadOnlyColumns(column);
+    }
+    for (int row = 0; row < kListRows; ++row)
+        list->InsertItem(row, QStringLiteral(" "));
+    list->SetRowHeight(kListRowHeight);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Only the first rows belong to inverters; the list shows them without a scroll bar.
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->SetEditLabels(false);
+}
+
+void CMonitorView::fitListColumns()
+{
+    // The columns keep their proportions and fill the list; on a form of full size they
+    // are a few pixels narrower than their nominal widths, so the last column is not cut.
+    CComboListCtrl* list = form_.m_DisplayList;
+    if (list->GetColumnCount() != int(kQuantityCount))
+        return;
+    const int nominal = std::accumulate(kListColumnWidths.begin(), kListColumnWidths.end(), 0);
+    // The list has no scroll bars: its rows are as wide as the list inside its frame.
+    const int rowWidth = list->width() - 2 * list->frameWidth();
+    const double fit = std::clamp(rowWidth / double(nominal), 0.0, 1.0);
+    for (int column = 0; column < int(kQuantityCount); ++column)
+        list->SetColumnWidth(column, int(kListColumnWidths[std::size_t(column)] * fit));
+}
+
+// ---- modes
+
+void CMonitorView::OnPositionChangeiSwitchRotaryX1()
+{
+    setRockersVisible(false);
+    CiSwitchRotaryX* rotary = form_.m_iSwitchRotaryX1;
+    if (rotary->GetPosition() != 0 && iSwitchRotaryX_state_ == 0
+        && form_.m_iSwitchLedX0->GetActive()) {
+        const PromptAnswer answer = setup_.prompt.message(
+            QStringLiteral("Do you want to exit the communication connection?"),
+            QStringLiteral("Notice"), PromptButtons::YesNo, PromptIcon::Question);
+        if (answer == PromptAnswer::No)
+            rotary->SetPosition(0);
+    }
+    applyMode(rotary->GetPosition());
+}
+
+void CMonitorView::applyMode(int position)
+{
+    const ModeLook& look = modeLook(position);
+    iSwitchRotaryX_state_ = look.rotaryState;
+    appliedPosition_ = position;
+
+    CiLedRectangleX* lamp = form_.m_iLedRectangleX1;
+    lamp->SetCenterLabelText(setup_.loadString(QString::fromLatin1(look.lampKey)));
+    lamp->SetActiveColor(look.lampColor);
+    if (look.lampOff)
+        lamp->SetActive(false);
+
+    if (look.stopsWorker)
+        engine_->stopWorker();
+    if (look.clearsChannels)
+        plotHistory_.clearChannels();
+    if (look.disablesTimers)
+        engine_->disableTimers();
+
+    if (!look.showsConnect)
+        form_.m_iSwitchLedX0->SetActive(false);
+    form_.m_iSwitchLedX0->SetVisible(look.showsConnect);
+    form_.m_graphtime->setVisible(look.showsDatePicker);
+    if (look.resetsOpenHistory)
+        form_.m_iSwitchLedX7->SetActive(false);
+    form_.m_iSwitchLedX7->SetVisible(look.showsOpenHistory);
+    form_.openFileButton->setVisible(look.showsOpenHistory);
+    form_.m_iSwitchLedX8->SetVisible(false);
+    form_.testButton->setVisible(look.showsTest);
+    if (look.showsLegend)
+        form_.m_iPlotX->GetLegend(0)->SetVisible(*look.showsLegend);
+    if (look.realtimeTimeFormat)
+        form_.m_iPlotX->GetXAxis(0)->SetDateTimeFormat(QString::fromLatin1(kRealtimeTimeFormat));
+    if (look.showsRockers)
+        setRockersVisible(true);
+    syncTimers();
+}
+
+void CMonitorView::OnPositionChangeiSwitchSliderX1()
+{
+    const int position = form_.m_iSwitchSliderX1->GetPosition();
+    const QuantityAxis& quantity = kQuantityAxes[static_cast<std::size_t>(position)];
+    CiPlotX* plot = form_.m_iPlotX;
+    plot->RemoveAllYAxes();
+    plot->AddYAxis();
+    CiPlotAxisX* axis = plot->GetYAxis(0);
+    axis->SetMin(0.0);
+    axis->SetTitle(setup_.loadString(QString::fromLatin1(quantity.titleKey)));
+    axis->SetSpan(quantity.span);
+    axis->SetTitleShow(true);
+}
+
+void CMonitorView::setRockersVisible(bool visible)
+{
+    // Only the polled inverter has a rocker to show; hiding covers all six.
+    for (int slot = kFirstSlot; slot <= (visible ? bInverterAdrNow : kLastSlot); ++slot)
+        form_.m_iSwitchRockerX[static_cast<std::size_t>(slot)]->setVisible(visible);
+}
+
+// ---- connection
+
+void CMonitorView::OnChangeUseriSwitchLEDX0()
+{
+    const bool on = form_.m_iSwitchLedX0->GetActive();
+    if (!on)
+        linkLost_ = false;
+    const bool showProgress = engine_->OnChangeUseriSwitchLEDX0(on);
+    form_.m_iLedRectangleX1->SetActive(false);
+    if (showProgress && setup_.progress != nullptr) {
+        setup_.progress->showModal();
+        engine_->progressClosed();
+    }
+}
+
+// ---- timers
+
+void CMonitorView::OnTimer1iThreadTimersX1()
+{
+    const int position = appliedPosition_;
+    switch (static_cast<ViewMode>(position)) {
+    case ViewMode::Realtime:
+        refreshRealtime();
+        history_.forget();
+        break;
+    case ViewMode::HistoryReview:
+        GraphTime_ = form_.m_graphtime->date();
+        history_.step(recordPaths_.DataRecordDir2, GraphTime_);
+        toggle(form_.m_iLedRectangleX1);
+        engine_->refreshTick(RefreshState::OtherMode);
+        break;
+    default:
+        history_.forget();
+        toggle(form_.m_iLedRectangleX1);
+        engine_->refreshTick(RefreshState::OtherMode);
+        break;
+    }
+    showCurvesAndSlots(position);
+    syncTimers();
+}
+
+void CMonitorView::refreshRealtime()
+{
+    if (!linkLost_) {
+        toggle(form_.m_iLedRectangleX1);
+        toggle(form_.m_OutOfSpecificationLED[bInverterAdrNow]);
+    }
+    form_.m_iSwitchRockerX[bInverterAdrNow]->hide();
+    if (form_.m_iSwitchLedX0->GetActive()) {
+        engine_->refreshTick(RefreshState::RealtimeConnected);
+        appendPlotPoints();
+    } else {
+        engine_->refreshTick(RefreshState::RealtimeDisconnected);
+        lampsOff();
+    }
+}
+
+void CMonitorView::appendPlotPoints()
+{
+    const InverterModel model = engine_->snapshot();
+    for (int q = 0; q < int(kQuantityCount); ++q) {
+        const float value = model.values.value(static_cast<Quantity>(q), bInverterAdrNow);
+        form_.m_iPlotX->GetChannel(curveChannel(bInverterAdrNow, q))->AddYNow(value);
+    }
+}
+
+void CMonitorView::showCurvesAndSlots(int position)
+{
+    CiPlotX* plot = form_.m_iPlotX;
+    const bool slotShown = form_.m_iSwitchLedX[bInverterAdrNow]->GetActive();
+    const int shown = curveChannel(bInverterAdrNow, form_.m_iSwitchSliderX1->GetPosition());
+    for (int channel = 0; channel < CiPlotX::kChannelCount; ++channel)
+        plot->GetChannel(channel)->SetVisible(slotShown && channel == shown);
+
+    for (int slot = kFirstSlot; slot <= bInverterAdrNow; ++slot) {
+        const auto i = static_cast<std::size_t>(slot);
+        CiSwitchLedX* slotSwitch = form_.m_iSwitchLedX[i];
+        slotSwitch->SetIndicatorHeight(slotSwitch->GetActive() ? kIndicatorOn : 0);
+        slotSwitch->SetVisible(true);
+        if (position != 0)
+            form_.m_OutOfSpecificationLED[i]->SetActive(false);
+    }
+}
+
+void CMonitorView::OnTimer2iThreadTimersX1()
+{
+    engine_->recordingTick();
+}
+
+void CMonitorView::OnTimer3iThreadTimersX1()
+{
+    engine_->watchdogTick();
+    syncTimers();
+}
+
+void CMonitorView::syncTimers()
+{
+    // Enabling a running timer leaves its period alone, so this may run on every event.
+    form_.m_iThreadTimersX1->SetEnabled2(engine_->recordingEnabled());
+    form_.m_iThreadTimersX1->SetEnabled3(engine_->watchdog().enabled());
+}
+
+void CMonitorView::lampsOff()
+{
+    form_.m_iLedRectangleX1->SetActive(false);
+    for (int slot = kFirstSlot; slot <= bInverterAdrNow; ++slot)
+        form_.m_OutOfSpecificationLED[static_cast<std::size_t>(slot)]->SetActive(false);
+}
+
+void CMonitorView::toggle(CiLedRectangleX* lamp)
+{
+    lamp->SetActive(!lamp->GetActive());
+}
+
+// ---- history
+
+void CMonitorView::OnOpenDataFile()
+{
+    history_.openDataFile(currentRecordFile());
+}
+
+QString CMonitorView::currentRecordFile() const
+{
+    const RecordPaths latest = engine_->snapshot().paths;
+    return latest.sWriteExcelPath.isEmpty() ? recordPaths_.sWriteExcelPath : latest.sWriteExcelPath;
+}
+
+// ---- painting
+
+void CMonitorView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    form_.place(DialogUnits::fitting(size()));
+    fitListColumns();
+    background_ = QPixmap();
+}
+
+void CMonitorView::paintEvent(QPaintEvent*)
+{
+    if (background_.size() != size() * devicePixelRatioF()) {
+        background_ = QPixmap(size() * devicePixelRatioF());
+        background_.setDevicePixelRatio(devicePixelRatioF());
+        QPainter painter(&background_);
+        formlook::paintBackground(painter, size(), DialogUnits::fitting(size()));
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, background_);
+}
+
+} // namespace veltroma

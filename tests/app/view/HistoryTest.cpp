@@ -1,0 +1,148 @@
+#include "ViewTestSupport.h"
+
+#include "instruments/CiPlotX.h"
+#include "instruments/CiSwitchLedX.h"
+#include "instruments/CiSwitchRotaryX.h"
+#include "instruments/DayValue.h"
+#include "monitor/DailyRecorder.h"
+#include "support/FakeLink.h"
+#include "support/VirtualClock.h"
+
+#include <QDateEdit>
+#include <algorithm>
+#include <QPushButton>
+#include <QTest>
+#include <qcustomplot.h>
+
+#include <gtest/gtest.h>
+
+namespace veltroma::test {
+namespace {
+
+// Recorded month files in the form's program folder, read back in the two history modes.
+class HistoryTest : public ::testing::Test {
+protected:
+    HistoryTest() : link(clock), form(link, clock) {}
+
+    // Records one row of output power `power` at `at`, as the recording every 180 s does.
+    void record(const QDateTime& at, int power)
+    {
+        InverterModel model;
+        model.paths = LoadDataSet(form.folder(), at, bInverterAdrNow);
+        model.realtimeDecoded = true;
+        model.NewRow = {model.paths.sExcelColumA, "340.0", "230.0", "50.00",
+                        QString::number(power), "12.3", "480", "12345.6", "4096", "30.0",
+                        "Normal"};
+        // The first event for a month file writes its cover and no row.
+        if (recorder.writeExcelPathOld() != model.paths.sWriteExcelPath)
+            recorder.record(model);
+        recorder.record(model);
+    }
+
+    QString monthFile(const char* name) const
+    {
+        return form.folder() + QStringLiteral("Data/Inverter1/") + QLatin1String(name);
+    }
+
+    void turnTo(int position) const
+    {
+        auto* rotary = form.find<CiSwitchRotaryX>("m_iSwitchRotaryX1");
+        rotary->SetPosition(position);
+        emit rotary->positionChanged(position);
+    }
+
+    void pickDay(QDate day) const
+    {
+        form.find<QDateEdit>("m_graphtime")->setDate(day);
+        form.view->OnTimer1iThreadTimersX1();
+    }
+
+    CiPlotX* plot() const { return form.find<CiPlotX>("m_iPlotX"); }
+    int points(int channel) const { return plot()->GetChannel(channel)->pointCount(); }
+    double lastValue(int channel) const
+    {
+        const auto data = plot()->GetChannel(channel)->graph()->data();
+        return (data->constEnd() - 1)->value;
+    }
+
+    VirtualClock clock;
+    FakeLink link;
+    ViewHarness form;
+    DailyRecorder recorder;
+};
+
+// A record row adds one point per cell (eleven) to every channel.
+constexpr int kPointsPerRow = 11;
+
+TEST_F(HistoryTest, ReviewReadsTheDayOfTheDatePickerOnce)
+{
+    record(QDateTime(QDate(2011, 5, 7), QTime(9, 5, 3)), 1500);
+    record(QDateTime(QDate(2011, 5, 7), QTime(12, 15, 30)), 2800);
+    turnTo(2);
+    pickDay(QDate(2011, 5, 7));
+
+    EXPECT_EQ(form.view->history().shownFile(), monthFile("2011-5.xls"));
+    EXPECT_EQ(form.view->history().shownSheet(), "7");
+    ASSERT_EQ(points(3), 2 * kPointsPerRow);
+    EXPECT_DOUBLE_EQ(lastValue(3), 2800.0);
+    const double firstX =
+        dayValueFromPlotKey(plot()->GetChannel(3)->graph()->data()->constBegin()->key);
+    EXPECT_NEAR(firstX, 8.0 + (9 + 5 / 60.0 + 3 / 3600.0) / 24.0, 1e-6);
+    EXPECT_EQ(plot()->GetXAxis(0)->dateTimeFormat(), "2011-5-d h:nn:ss");
+    EXPECT_DOUBLE_EQ(plot()->GetXAxis(0)->span(), 31.0);
+
+    // The same day is not read again, even when its sheet has grown meanwhile.
+    record(QDateTime(QDate(2011, 5, 7), QTime(13, 0, 0)), 3000);
+    form.view->OnTimer1iThreadTimersX1();
+    EXPECT_EQ(points(3), 2 * kPointsPerRow);
+
+    // Another day clears the channels first; its sheet is empty.
+    pickDay(QDate(2011, 5, 8));
+    EXPECT_EQ(form.view->history().shownSheet(), "8");
+    EXPECT_EQ(points(3), 0);
+
+    pickDay(QDate(2011, 5, 7));
+    EXPECT_EQ(points(3), 3 * kPointsPerRow);
+    EXPECT_DOUBLE_EQ(lastValue(3), 3000.0);
+
+    // Another mode forgets the day, so coming back reads it again.
+    turnTo(0);
+    form.view->OnTimer1iThreadTimersX1();
+    EXPECT_TRUE(form.view->history().shownFile().isEmpty());
+    EXPECT_TRUE(form.prompt.shown().empty());
+}
+
+TEST_F(HistoryTest, OpenDataFileAddsEachMonthToThePlot)
+{
+    record(QDateTime(QDate(2011, 5, 7), QTime(9, 5, 3)), 1500);
+    record(QDateTime(QDate(2011, 5, 7), QTime(12, 15, 30)), 2800);
+    record(QDateTime(QDate(2011, 6, 2), QTime(10, 0, 0)), 2100);
+    turnTo(3);
+    ASSERT_EQ(points(0), 0);
+
+    form.prompt.chooseFile(monthFile("2011-5.xls"));
+    QTest::mouseClick(form.find<QPushButton>("openFileButton"), Qt::LeftButton);
+    EXPECT_EQ(points(0), 2 * kPointsPerRow);
+    EXPECT_EQ(plot()->GetXAxis(0)->dateTimeFormat(), "2011-5-d h:nn:ss");
+
+    form.prompt.chooseFile(monthFile("2011-6.xls"));
+    QTest::mouseClick(form.find<CiSwitchLedX>("m_iSwitchLedX7"), Qt::LeftButton);
+    EXPECT_EQ(points(0), 3 * kPointsPerRow);
+    // June's row falls on day 2 of the axis, before May's day 7.
+    const auto power = plot()->GetChannel(3)->graph()->data();
+    EXPECT_NEAR(dayValueFromPlotKey(power->constBegin()->key), 3.0 + 10.0 / 24.0, 1e-6);
+    EXPECT_TRUE(std::any_of(power->constBegin(), power->constBegin() + kPointsPerRow,
+                            [](const QCPGraphData& point) { return point.value == 2100.0; }));
+    EXPECT_EQ(plot()->GetXAxis(0)->dateTimeFormat(), "2011-6-d h:nn:ss");
+
+    // No choice, or a file that is no month file, adds nothing and says nothing.
+    form.prompt.chooseFile(std::nullopt);
+    QTest::mouseClick(form.find<QPushButton>("openFileButton"), Qt::LeftButton);
+    form.prompt.chooseFile(monthFile("notes.xls"));
+    QTest::mouseClick(form.find<QPushButton>("openFileButton"), Qt::LeftButton);
+    EXPECT_EQ(points(0), 3 * kPointsPerRow);
+    EXPECT_TRUE(form.prompt.shown().empty());
+}
+
+} // namespace
+} // namespace veltroma::test

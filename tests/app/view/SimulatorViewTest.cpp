@@ -1,0 +1,127 @@
+#include "ViewTestSupport.h"
+
+#include "channel/Channel.h"
+#include "controls/ComboListCtrl.h"
+#include "instruments/CiAngularGaugeX.h"
+#include "instruments/CiLedRectangleX.h"
+#include "instruments/CiOdometerX.h"
+#include "instruments/CiSwitchLedX.h"
+#include "instruments/CiThreadTimersX.h"
+#include "instruments/ColorRef.h"
+#include "support/InverterSim.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace veltroma::test {
+namespace {
+
+// The form on the real channel, talking to the simulated inverter over its pseudo-terminal.
+// The refresh runs every 50 ms so that the ten steps of the registration progress pass in
+// half a second; the watchdog ticks every 20 ms, so a lost link shows after 0.8 s.
+class SimulatorViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InverterSim::Options options;
+        options.extraArguments = {QStringLiteral("--start-time"), QStringLiteral("12:00")};
+        sim = std::make_unique<InverterSim>(options);
+        ASSERT_TRUE(sim->isRunning()) << sim->errorString().toStdString();
+        channel = std::make_unique<Channel>(steadyClock(), channelPrompt);
+        channel->COMM_CFG = sim->portPath() + QStringLiteral(",9600,8,N,1");
+        channel->PortInit(0);
+        ASSERT_TRUE(channel->ChannelOK());
+        form = std::make_unique<ViewHarness>(*channel, steadyClock(),
+                                             ViewTimerIntervals{50, 3'600'000, 20}, &progress);
+    }
+
+    template <typename T>
+    T* find(const char* name) const
+    {
+        return form->find<T>(name);
+    }
+
+    CComboListCtrl* list() const { return find<CComboListCtrl>("m_DisplayList"); }
+    CiLedRectangleX* statusLamp() const { return find<CiLedRectangleX>("m_iLedRectangleX1"); }
+
+    // Turns "Communication Connect" on; returns once the progress has closed.
+    void connect() const { QTest::mouseClick(find<CiSwitchLedX>("m_iSwitchLedX0"), Qt::LeftButton); }
+
+    ScriptedPrompt channelPrompt;
+    RecordingProgress progress;
+    std::unique_ptr<InverterSim> sim;
+    std::unique_ptr<Channel> channel;
+    std::unique_ptr<ViewHarness> form;
+};
+
+TEST_F(SimulatorViewTest, ConnectRegistersShowsTheProgressAndFillsTheForm)
+{
+    connect();
+    EXPECT_EQ(progress.shown, 1);
+    EXPECT_EQ(progress.positions,
+              (std::vector<unsigned>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(progress.closes, 1);
+
+    const auto requests = sim->requests();
+    ASSERT_GE(requests.size(), 4);
+    EXPECT_EQ(requests[0].bytes, QByteArray::fromHex("435A0000000000030000A0"));
+    EXPECT_EQ(requests[1].bytes, requests[0].bytes);
+    EXPECT_EQ(requests[2].bytes, QByteArray::fromHex("435A00000000000000009D"));
+    EXPECT_TRUE(requests[3].bytes.startsWith(QByteArray::fromHex("435A0000000000010B") + "A1B2C3D4E5"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return find<CiSwitchLedX>("m_iSwitchLedX1")->caption() == "A1B2C3D4E5"; }, 1000));
+
+    // The total counter shows the total as it stood before a reply: from the second on.
+    const auto* total = find<CiOdometerX>("m_iOdometerX2");
+    ASSERT_TRUE(QTest::qWaitFor([total] { return total->value() > 0.0; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return list()->GetItemText(0, 5) != " "; }, 5000));
+    const InverterModel model = form->view->engine().snapshot();
+    const InverterValues& v = model.values;
+    EXPECT_EQ(list()->GetItemText(0, 0), QString::asprintf("%.1f", v.Vpv[1]));
+    EXPECT_EQ(list()->GetItemText(0, 2), QString::asprintf("%.2f", v.Fac[1]));
+    EXPECT_EQ(list()->GetItemText(0, 3), QString::asprintf("%.0f", v.Pac[1]));
+    EXPECT_EQ(list()->GetItemText(0, 5), QString::asprintf("%.0f", v.Htoday[1]));
+    EXPECT_EQ(list()->GetItemText(0, 8), QString::asprintf("%.1f", v.TemperatureValue[1]));
+    EXPECT_GT(v.Pac[1], 0.0F);
+    for (int row = 1; row < 9; ++row)
+        EXPECT_EQ(list()->GetItemText(row, 0), " ") << row;
+
+    const auto* gauge = find<CiAngularGaugeX>("m_iAngularGaugeX1");
+    EXPECT_EQ(gauge->label1Text(), QString::asprintf("%.3fkW", double(v.Pac[1]) / 1000.0));
+    EXPECT_DOUBLE_EQ(gauge->position(), double(v.Pac[1]) / 1000.0);
+    EXPECT_EQ(gauge->label2Text(), "Total Power (kW)");
+    EXPECT_DOUBLE_EQ(find<CiOdometerX>("m_iOdometerX1")->value(), double(v.Etoday[1]));
+    EXPECT_NEAR(total->value(), double(v.Etotal[1]), 0.11);
+
+    const auto* lamp = find<CiLedRectangleX>("m_OutOfSpecificationLED1");
+    EXPECT_TRUE(lamp->isVisible());
+    EXPECT_EQ(lamp->GetCenterLabelText(), "Normal");
+    EXPECT_EQ(colorRefFrom(lamp->activeColor()), colorRef(0, 255, 0));
+    EXPECT_TRUE(channelPrompt.shown().empty());
+}
+
+TEST_F(SimulatorViewTest, PulledCableDarkensTheLampsUntilTheLinkIsBack)
+{
+    auto* timers = find<CiThreadTimersX>("m_iThreadTimersX1");
+    connect();
+    ASSERT_TRUE(QTest::qWaitFor([timers] { return timers->enabled(2); }, 5000));
+
+    ASSERT_TRUE(sim->command(QStringLiteral("silent on")));
+    ASSERT_TRUE(QTest::qWaitFor([timers] { return !timers->enabled(2); }, 10000));
+    EXPECT_FALSE(timers->enabled(1));
+    // Dark for a while, not blinking.
+    const auto* slotLamp = find<CiLedRectangleX>("m_OutOfSpecificationLED1");
+    for (int i = 0; i < 5; ++i) {
+        QTest::qWait(60);
+        EXPECT_FALSE(statusLamp()->GetActive());
+        EXPECT_FALSE(slotLamp->GetActive());
+    }
+
+    ASSERT_TRUE(sim->command(QStringLiteral("silent off")));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return statusLamp()->GetActive(); }, 10000));
+    EXPECT_TRUE(timers->enabled(2));
+}
+
+} // namespace
+} // namespace veltroma::test
