@@ -158,8 +158,8 @@ QString listStyle()
     return QStringLiteral(
         "QTableWidget { background: #000000; color: #ffffff; border: 1px solid #0b0d10;"
         " selection-background-color: #2c3a44; selection-color: #ffffff; outline: 0; }"
-        "QTableWidget::item { background: transparent; padding-left: 4px; }"
-        "QHeaderView::section { color: #e6eaee; padding: 0 4px; font-size: 8pt;"
+        "QTableWidget::item { background: transparent; padding-left: 3px; }"
+        "QHeaderView::section { color: #e6eaee; padding: 0 3px; font-size: 8pt;"
         " border: none; border-right: 1px solid #0b0d10; border-bottom: 1px solid #f2a33a;"
         " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3b424a, stop:1 #262b30); }");
 }

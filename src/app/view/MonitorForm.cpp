@@ -74,6 +74,10 @@ void setUpPlot(CiPlotX& plot)
     CiPlotAxisX* x = plot.GetXAxis(0);
     x->SetSpan(kInitialSpanDays);
     x->SetDateTimeFormat(QStringLiteral("yyyy-m-d h:nn:ss"));
+    // Where the mouse may zoom and drag the plot, it moves along the time axis only.
+    QCPAxisRect* field = plot.customPlot()->axisRect();
+    field->setRangeDrag(Qt::Horizontal);
+    field->setRangeZoom(Qt::Horizontal);
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <qcustomplot.h>
 
 #include <algorithm>
 #include <array>
@@ -244,6 +245,10 @@ void CMonitorView::applyMode(int position)
         form_.m_iPlotX->GetXAxis(0)->SetDateTimeFormat(QString::fromLatin1(kRealtimeTimeFormat));
     if (look.showsRockers)
         setRockersVisible(true);
+    // A recorded day is a thirty-first of the month axis: the user zooms into it.
+    QCustomPlot* plot = form_.m_iPlotX->customPlot();
+    plot->setInteraction(QCP::iRangeZoom, look.zoomsTime);
+    plot->setInteraction(QCP::iRangeDrag, look.zoomsTime);
     syncTimers();
 }
 

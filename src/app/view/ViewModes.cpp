@@ -53,6 +53,7 @@ ModeLook historyReview()
     look.showsDatePicker = true;
     look.resetsOpenHistory = true;
     look.showsLegend = true;
+    look.zoomsTime = true;
     return look;
 }
 

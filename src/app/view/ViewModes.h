@@ -35,6 +35,7 @@ struct ModeLook {
     bool showsTest = false;        // the "Test" button
     std::optional<bool> showsLegend;
     bool realtimeTimeFormat = false; // the X axis shows the full date and time again
+    bool zoomsTime = false;          // the mouse zooms and drags the X axis, to look into a day
     bool showsRockers = false;
 };
 

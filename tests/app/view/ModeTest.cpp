@@ -146,6 +146,8 @@ TEST_F(ModeTest, EachModeSetsItsLampAndControls)
         // Debug leaves the legend as the mode before it left it.
         EXPECT_EQ(plot()->GetLegend(0)->visible(), mode.legendShown);
         EXPECT_EQ(form.find<CiSwitchRockerX>("m_iSwitchRockerX1")->isVisible(), mode.position == 1);
+        // Only recorded data can be zoomed into; live values keep the newest point in view.
+        EXPECT_EQ(plot()->customPlot()->interactions().testFlag(QCP::iRangeZoom), mode.state == 2);
     }
     EXPECT_TRUE(form.prompt.shown().empty());
 }
