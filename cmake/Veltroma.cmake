@@ -30,17 +30,19 @@ function(veltroma_test name)
     set(arg_TIMEOUT 300)
   endif()
   set(labels core)
-  set(env "VELTROMA_SOURCE_DIR=${PROJECT_SOURCE_DIR};VELTROMA_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  # The folders reach the tests through their main, not through CTest properties, so that
+  # running a test executable by hand behaves the same.
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp
+    TARGET_DIRECTORY ${name}
+    PROPERTIES COMPILE_DEFINITIONS
+      "VELTROMA_TEST_SOURCE_DIR=\"${PROJECT_SOURCE_DIR}\";VELTROMA_TEST_BINARY_DIR=\"${PROJECT_BINARY_DIR}\"")
   if(arg_GUI)
     target_compile_definitions(${name} PRIVATE VELTROMA_TEST_GUI)
     target_link_libraries(${name} PRIVATE Qt6::Widgets)
     set(labels gui)
-    list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
-  # gtest_discover_tests would split a plain list into separate properties.
-  string(REPLACE ";" "\\;" env "${env}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT ${arg_TIMEOUT} ENVIRONMENT "${env}")
+    PROPERTIES LABELS "${labels}" TIMEOUT ${arg_TIMEOUT})
 endfunction()

@@ -18,6 +18,10 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
+    if (!qEnvironmentVariableIsSet("VELTROMA_SOURCE_DIR"))
+        qputenv("VELTROMA_SOURCE_DIR", VELTROMA_TEST_SOURCE_DIR);
+    if (!qEnvironmentVariableIsSet("VELTROMA_BINARY_DIR"))
+        qputenv("VELTROMA_BINARY_DIR", VELTROMA_TEST_BINARY_DIR);
     TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
