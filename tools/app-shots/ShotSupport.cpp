@@ -8,6 +8,8 @@
 #include "monitor/Quantity.h"
 #include "monitor/RecordPaths.h"
 
+#include <qcustomplot.h>
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -15,7 +17,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <random>
 
 namespace veltroma::shots {
@@ -47,6 +51,27 @@ bool Save(QWidget& widget, const QString& path)
         return true;
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
+}
+
+void ZoomToData(QWidget& window)
+{
+    auto* plot = window.findChild<QCustomPlot*>();
+    if (plot == nullptr)
+        return;
+    std::optional<QCPRange> keys;
+    for (int i = 0; i < plot->graphCount(); ++i) {
+        QCPGraph* graph = plot->graph(i);
+        bool found = false;
+        const QCPRange range = graph->getKeyRange(found);
+        if (!graph->visible() || !found)
+            continue;
+        keys = keys ? QCPRange(std::min(keys->lower, range.lower), std::max(keys->upper, range.upper)) : range;
+    }
+    if (!keys)
+        return;
+    const double margin = keys->size() * 0.04;
+    plot->xAxis->setRange(keys->lower - margin, keys->upper + margin);
+    plot->replot();
 }
 
 bool RecordDay(const QString& programFolder, QDate day)

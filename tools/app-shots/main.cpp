@@ -5,8 +5,11 @@
 //   veltroma-app-shots record-day HOME YYYY-MM-DD
 //       writes a recorded day into HOME's month file
 //   veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] [--wait S]
+//                                          [--clock HH:MM SCALE]
 //       the main window after OK in the start dialog: --connect switches the connection on,
-//       --history shows that day in history review; the picture is taken S seconds later
+//       --history shows that day in history review; the picture is taken S seconds later.
+//       --clock runs the program's clock from HH:MM today, SCALE times faster, in step with a
+//       simulated inverter started with the same time and scale
 #include "ShotSupport.h"
 
 #include "app/shell/DesignApp.h"
@@ -18,16 +21,19 @@
 #include "config/ProgramPaths.h"
 #include "config/SettingsStartup.h"
 #include "controls/BitButtonNL.h"
+#include "instruments/CiLedRectangleX.h"
 #include "instruments/CiSwitchLedX.h"
 #include "instruments/CiSwitchRotaryX.h"
 #include "monitor/ConsolePrompt.h"
 
 #include <QApplication>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -38,7 +44,7 @@ int usage()
     std::fputs("usage: veltroma-app-shots start-dialog HOME OUT.png [LANGUAGE]\n"
                "       veltroma-app-shots record-day HOME YYYY-MM-DD\n"
                "       veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] "
-               "[--wait SECONDS]\n",
+               "[--wait SECONDS] [--clock HH:MM SCALE]\n",
                stderr);
     return 2;
 }
@@ -88,7 +94,20 @@ int window(const QString& home, const QString& out, const QStringList& options)
     if (historyAt >= 0 && !historyDay.isValid())
         return usage();
 
-    CDesignApp app({home, defaultUpdateHost()}, std::make_unique<ConsolePrompt>(stderr), steadyClock());
+    CDesignApp::Options appOptions{home, defaultUpdateHost()};
+    if (const qsizetype clockAt = options.indexOf(QStringLiteral("--clock")); clockAt >= 0) {
+        const QTime start = QTime::fromString(options.value(clockAt + 1), QStringLiteral("H:mm"));
+        const double scale = options.value(clockAt + 2).toDouble();
+        if (!start.isValid() || scale <= 0)
+            return usage();
+        const QDateTime origin(QDate::currentDate(), start);
+        auto elapsed = std::make_shared<QElapsedTimer>();
+        elapsed->start();
+        appOptions.wallClock = [origin, scale, elapsed] {
+            return origin.addMSecs(static_cast<qint64>(static_cast<double>(elapsed->elapsed()) * scale));
+        };
+    }
+    CDesignApp app(appOptions, std::make_unique<ConsolePrompt>(stderr), steadyClock());
     shots::WhenModal([](QWidget& start) {
         if (auto* dialog = qobject_cast<CInitDlg*>(&start))
             dialog->OkButton()->click();
@@ -98,11 +117,13 @@ int window(const QString& home, const QString& out, const QStringList& options)
     CMainFrame& frame = *app.GetMainWnd();
     shots::Wait(1500);
 
+    auto* connectSwitch = frame.findChild<CiSwitchLedX*>(QStringLiteral("m_iSwitchLedX0"));
+    auto* curveSwitch = frame.findChild<CiSwitchLedX*>(QStringLiteral("m_iSwitchLedX1"));
+    if (connectSwitch == nullptr || curveSwitch == nullptr)
+        return 1;
     if (connectLink) {
-        auto* connectSwitch = frame.findChild<CiSwitchLedX*>(QStringLiteral("m_iSwitchLedX0"));
-        if (connectSwitch == nullptr)
-            return 1;
         clickCentre(*connectSwitch);
+        shots::Wait(1000);
     }
     if (historyDay.isValid()) {
         auto* rotary = frame.findChild<CiSwitchRotaryX*>(QStringLiteral("m_iSwitchRotaryX1"));
@@ -112,7 +133,17 @@ int window(const QString& home, const QString& out, const QStringList& options)
         turnRotaryTo(*rotary, 2);
         picker->setDate(historyDay);
     }
+    // The inverter's own switch shows its curve.
+    clickCentre(*curveSwitch);
     shots::Wait(waitSeconds * 1000);
+    // The lamps blink once a second: the picture shows them lit.
+    if (auto* lamp = frame.findChild<CiLedRectangleX*>(QStringLiteral("m_iLedRectangleX1"))) {
+        for (int i = 0; i < 30 && !lamp->GetActive(); ++i)
+            shots::Wait(50);
+    }
+    // In history review the user zooms into the recorded day, as the form lets the mouse do.
+    if (historyDay.isValid())
+        shots::ZoomToData(frame);
     const bool saved = shots::Save(frame, out);
     app.channel().m_Port.close();
     return saved ? 0 : 1;

@@ -3,6 +3,7 @@
 #include "channel/Channel.h"
 #include "update/UpdateHost.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QUrl>
 
@@ -20,8 +21,10 @@ class Prompt;
 class CDesignApp {
 public:
     struct Options {
-        QString home;                              // --home; empty: the executable's folder
+        QString home;                                // --home; empty: the executable's folder
         UpdateHost updateHost = defaultUpdateHost(); // --update-host
+        // The local time the monitor stamps its values and record rows with.
+        std::function<QDateTime()> wallClock = [] { return QDateTime::currentDateTime(); };
     };
 
     using DocumentOpener = std::function<bool(const QUrl&)>;

@@ -13,10 +13,13 @@
 #include "app/shell/Navigation.h"
 #include "app/shell/PositionPin.h"
 #include "app/shell/ProgramTitle.h"
+#include "app/shell/ProgressDlg.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QTimer>
+
+#include <memory>
 
 namespace veltroma {
 
@@ -34,7 +37,7 @@ const QString kHelpFile = QStringLiteral("Help/MarovikHlp.chm");
 
 } // namespace
 
-CMainFrame::CMainFrame(CDesignApp& app) : m_app(app)
+CMainFrame::CMainFrame(CDesignApp& app) : m_app(app), m_Dlg(new CProgressDlg(this))
 {
     // No menu, tool or status bar: the frame is the split window and nothing else.
     setWindowTitle(programTitle());
@@ -42,7 +45,11 @@ CMainFrame::CMainFrame(CDesignApp& app) : m_app(app)
     setGeometry(kMainFramePin);
 }
 
-CMainFrame::~CMainFrame() = default;
+// The monitor form goes first: its engine may still report progress until it has stopped.
+CMainFrame::~CMainFrame()
+{
+    const std::unique_ptr<QWidget> form(takeCentralWidget());
+}
 
 bool CMainFrame::OnCreateClient()
 {
@@ -117,8 +124,10 @@ void CMainFrame::RunNavigation(NavAction action)
         OnHelpTopic();
         break;
     case NavAction::ParameterManagement:
+        RunServiceEntry(ServiceEntry::DisplayParameters);
+        break;
     case NavAction::AutoTest:
-        RunServiceEntry(action);
+        RunServiceEntry(ServiceEntry::AutoTest);
         break;
     }
 }
@@ -129,9 +138,19 @@ void CMainFrame::OnCommSettings()
     dialog.exec();
 }
 
-void CMainFrame::RunServiceEntry(NavAction action)
+void CMainFrame::OnTest()
 {
-    const auto access = ServiceAccessOf(action);
+    RunServiceEntry(ServiceEntry::ManualTest);
+}
+
+void CMainFrame::OnRocker(int)
+{
+    RunServiceEntry(ServiceEntry::GridParameters);
+}
+
+void CMainFrame::RunServiceEntry(ServiceEntry entry)
+{
+    const auto access = ServiceAccessOf(entry);
     if (!access)
         return;
     Prompt& prompt = m_app.prompt();

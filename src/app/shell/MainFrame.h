@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/view/MonitorViewActions.h"
 #include "controls/ImageList.h"
 
 #include <QMainWindow>
@@ -13,13 +14,16 @@ namespace veltroma {
 
 class CDesignApp;
 class CGfxOutBarCtrl;
+class CProgressDlg;
 class CSplitterWndEx;
 enum class NavAction;
+enum class ServiceEntry;
 
 // The program's only top-level window: the start dialog first, then a split window with the
 // navigation bar, the empty document view and the monitor form. It stands pinned at one
-// place and size, and it asks before the program ends.
-class CMainFrame final : public QMainWindow {
+// place and size, and it asks before the program ends. What the form's buttons open, it
+// opens.
+class CMainFrame final : public QMainWindow, public MonitorViewActions {
     Q_OBJECT
 
 public:
@@ -43,6 +47,15 @@ public:
     // The communication settings dialog.
     void OnCommSettings();
 
+    // MonitorViewActions
+    void OnSelectCom() override { OnCommSettings(); }
+    void OnHelp() override { OnHelpTopic(); }
+    void OnTest() override;
+    void OnRocker(int slot) override;
+
+    // The registration progress the monitor form shows.
+    [[nodiscard]] CProgressDlg& ProgressDialog() const { return *m_Dlg; }
+
     [[nodiscard]] CGfxOutBarCtrl* NavigationBar() const { return wndBar; }
     [[nodiscard]] CSplitterWndEx* Splitter() const { return wndSplitter; }
     [[nodiscard]] QWidget* MonitorPane() const { return m_monitorPane; }
@@ -54,7 +67,8 @@ protected:
 private:
     void BuildNavigationBar();
     void RunNavigation(NavAction action);
-    void RunServiceEntry(NavAction action);
+    // The access code of `entry`, then its dialog.
+    void RunServiceEntry(ServiceEntry entry);
     // Puts the window back at its pinned place and size once the current event is done.
     void SchedulePin();
     void PinPosition();
@@ -64,6 +78,7 @@ private:
     CGfxOutBarCtrl* wndBar = nullptr;
     QWidget* m_designView = nullptr;
     QWidget* m_monitorPane = nullptr;
+    CProgressDlg* m_Dlg; // a child window
     ImageList imaLarge;
     ImageList imaSmall;
     bool m_pinScheduled = false;

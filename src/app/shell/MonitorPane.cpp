@@ -1,22 +1,26 @@
 #include "app/shell/MonitorPane.h"
 
-#include "controls/Theme.h"
-
-#include <QPalette>
-#include <QWidget>
+#include "app/shell/DesignApp.h"
+#include "app/shell/MainFrame.h"
+#include "app/shell/ProgressDlg.h"
+#include "app/view/MonitorView.h"
+#include "config/Strings.h"
 
 namespace veltroma {
 
-QWidget* CreateMonitorPane(CDesignApp&, CMainFrame&)
+QWidget* CreateMonitorPane(CDesignApp& app, CMainFrame& frame)
 {
-    // The monitor form joins here; until then the column shows the form's ground.
-    auto* pane = new QWidget;
-    pane->setObjectName(QStringLiteral("CMonitorView"));
-    pane->setAutoFillBackground(true);
-    QPalette palette = pane->palette();
-    palette.setColor(QPalette::Window, theme::Desktop());
-    pane->setPalette(palette);
-    return pane;
+    return new CMonitorView(CMonitorView::Setup{
+        .link = app.channel(),
+        .clock = app.clock(),
+        .prompt = app.prompt(),
+        .actions = frame,
+        .progress = &frame.ProgressDialog(),
+        .programFolder = app.programFolder(),
+        .loadString = [](const QString& key) { return g_LoadString(key); },
+        .wallClock = app.options().wallClock,
+        .updateHost = app.options().updateHost,
+    });
 }
 
 } // namespace veltroma

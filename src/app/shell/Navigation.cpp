@@ -2,16 +2,17 @@
 
 namespace veltroma {
 
-std::optional<ServiceAccess> ServiceAccessOf(NavAction action)
+std::optional<ServiceAccess> ServiceAccessOf(ServiceEntry entry)
 {
-    switch (action) {
-    case NavAction::ParameterManagement:
-        return ServiceAccess{QStringLiteral(" "), QStringLiteral("lantern4")};
-    case NavAction::AutoTest:
+    const QString space = QStringLiteral(" ");
+    switch (entry) {
+    case ServiceEntry::GridParameters:
+    case ServiceEntry::DisplayParameters:
+        return ServiceAccess{space, QStringLiteral("lantern4")};
+    case ServiceEntry::ManualTest:
+        return ServiceAccess{space, QStringLiteral("lantern5")};
+    case ServiceEntry::AutoTest:
         return ServiceAccess{QString(), QStringLiteral("lantern6")};
-    case NavAction::CommSettings:
-    case NavAction::Help:
-        break;
     }
     return std::nullopt;
 }

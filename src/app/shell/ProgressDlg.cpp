@@ -52,6 +52,13 @@ void CProgressDlg::close()
     }, Qt::QueuedConnection);
 }
 
+void CProgressDlg::showModal()
+{
+    m_Progress->SetRange(0, 100);
+    m_Progress->SetPos(0);
+    exec();
+}
+
 void CProgressDlg::OnSetRange(unsigned maximum)
 {
     m_Progress->SetRange(0, toInt(maximum));

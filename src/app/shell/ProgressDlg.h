@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/Registration.h"
+#include "app/view/MonitorViewActions.h"
 
 #include <QDialog>
 
@@ -11,7 +11,7 @@ class CTextProgress;
 // The registration progress: a small frameless dialog with one text progress bar that reads
 // "…have finished N%". The refresh drives it through its two messages, which arrive queued,
 // as posted window messages would; OK and Cancel (Enter and Escape) close it.
-class CProgressDlg final : public QDialog, public ProgressDisplay {
+class CProgressDlg final : public QDialog, public RegistrationProgress {
     Q_OBJECT
 
 public:
@@ -23,6 +23,8 @@ public:
     void setRange(unsigned maximum) override;
     void setPosition(unsigned position) override;
     void close() override;
+    // RegistrationProgress: modal, from 0 of 0..100, until it closes.
+    void showModal() override;
 
 public slots:
     // The range message: range 0..maximum, position 0.

@@ -4,6 +4,7 @@
 #include "app/view/HistoryReview.h"
 #include "app/view/MonitorForm.h"
 #include "app/view/PlotHistory.h"
+#include "config/Strings.h"
 #include "monitor/DailyRecorder.h"
 #include "monitor/MonitorEngine.h"
 #include "monitor/QueuedDisplay.h"
@@ -47,8 +48,9 @@ public:
         RegistrationProgress* progress = nullptr;
         // The program folder, ending with "/"; the record files live below it.
         QString programFolder;
-        ReplyDecoder::StringLoader loadString;
-        ReplyDecoder::WallClock wallClock;
+        // The localized texts, and the local time of the records and the plot.
+        ReplyDecoder::StringLoader loadString = g_LoadString;
+        ReplyDecoder::WallClock wallClock = [] { return QDateTime::currentDateTime(); };
         UpdateHost updateHost = defaultUpdateHost();
         ViewTimerIntervals intervals{};
     };

@@ -8,9 +8,13 @@
 #include "app/shell/InitDlg.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/PositionPin.h"
+#include "app/shell/ProgressDlg.h"
+#include "app/view/MonitorView.h"
+#include "controls/TextProgressCtrl.h"
 
 #include <QDir>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -68,6 +72,7 @@ TEST_F(MainFrameTest, StandsPinnedWithTitleNavigationBarAndMonitorForm)
     EXPECT_EQ(bar->width(), CMainFrame::kNavigationWidth);
     EXPECT_FALSE(frame->Splitter()->GetPane(0, 1)->isVisible());
     QWidget* form = frame->MonitorPane();
+    EXPECT_NE(qobject_cast<CMonitorView*>(form), nullptr);
     EXPECT_TRUE(form->isVisible());
     EXPECT_GT(form->x(), bar->width());
     EXPECT_EQ(form->geometry().right(), frame->Splitter()->width() - 1);
@@ -186,6 +191,50 @@ TEST_F(MainFrameTest, ServiceEntriesAskForTheirOwnCode)
     ASSERT_EQ(prefills.size(), 7u);
     EXPECT_EQ(prefills[0], QStringLiteral(" "));
     EXPECT_EQ(prefills[4], QString());
+}
+
+TEST_F(MainFrameTest, TheMonitorFormsButtonsOpenTheFramesDialogs)
+{
+    bool settingsShown = false;
+    whenModal<CComCfgDlg>([&](CComCfgDlg& dialog) {
+        settingsShown = true;
+        dialog.reject();
+    });
+    frame->MonitorPane()->findChild<QPushButton*>("selectComButton")->click();
+    EXPECT_TRUE(settingsShown);
+
+    frame->MonitorPane()->findChild<QPushButton*>("helpButton")->click();
+    EXPECT_EQ(t.prompt->texts(), QStringList{"Cann't find MarovikHlp.chm !"});
+
+    // The test dialog takes the second code, the rockers the first.
+    t.prompt->clear();
+    t.prompt->enterPassword(QStringLiteral("lantern4"));
+    t.prompt->enterPassword(QStringLiteral("lantern5"));
+    frame->OnTest();
+    frame->OnTest();
+    t.prompt->enterPassword(QStringLiteral("lantern5"));
+    t.prompt->enterPassword(QStringLiteral("lantern4"));
+    frame->OnRocker(3);
+    frame->OnRocker(3);
+    const QString refused = g_LoadString("IDC_PASSWORDERROR");
+    const QString notYet = QStringLiteral("This service function is not available yet.");
+    EXPECT_EQ(t.prompt->texts(), (QStringList{refused, notYet, refused, notYet}));
+    for (const QString& prefill : t.prompt->passwordPrefills())
+        EXPECT_EQ(prefill, QStringLiteral(" "));
+}
+
+TEST_F(MainFrameTest, RegistrationProgressOpensModalAtZero)
+{
+    CProgressDlg& progress = frame->ProgressDialog();
+    progress.OnSetPos(70);
+    int shownAt = -1;
+    whenModal<CProgressDlg>([&](CProgressDlg& dialog) {
+        shownAt = dialog.Progress()->GetPos();
+        dialog.reject();
+    });
+    static_cast<RegistrationProgress&>(progress).showModal();
+    EXPECT_EQ(shownAt, 0);
+    EXPECT_FALSE(progress.isVisible());
 }
 
 } // namespace
