@@ -14,6 +14,10 @@
 #include "app/shell/PositionPin.h"
 #include "app/shell/ProgramTitle.h"
 #include "app/shell/ProgressDlg.h"
+#include "service/access/AccessRule.h"
+#include "service/access/ServiceEntries.h"
+#include "service/autotest/OpenTestView.h"
+#include "service/manual/OpenManualTest.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -124,10 +128,11 @@ void CMainFrame::RunNavigation(NavAction action)
         OnHelpTopic();
         break;
     case NavAction::ParameterManagement:
-        RunServiceEntry(ServiceEntry::DisplayParameters);
+        OpenDisplayParameters(this, m_app.prompt(), dialogChannel(m_app.channel(), m_app.clock()));
         break;
     case NavAction::AutoTest:
-        RunServiceEntry(ServiceEntry::AutoTest);
+        PasswordDisplay(m_app.prompt(), AccessEntry::AutoTest,
+                        [this] { openTestView(this, m_app.prompt()); });
         break;
     }
 }
@@ -140,28 +145,14 @@ void CMainFrame::OnCommSettings()
 
 void CMainFrame::OnTest()
 {
-    RunServiceEntry(ServiceEntry::ManualTest);
+    PasswordDisplay(m_app.prompt(), AccessEntry::TestButton, [this] {
+        openManualTest(this, m_app.prompt(), m_app.channel(), m_app.clock());
+    });
 }
 
-void CMainFrame::OnRocker(int)
+void CMainFrame::OnRocker(int slot)
 {
-    RunServiceEntry(ServiceEntry::GridParameters);
-}
-
-void CMainFrame::RunServiceEntry(ServiceEntry entry)
-{
-    const auto access = ServiceAccessOf(entry);
-    if (!access)
-        return;
-    Prompt& prompt = m_app.prompt();
-    const std::optional<QString> entered = prompt.password(access->prefill);
-    if (!entered || *entered != access->code) {
-        prompt.message(g_LoadString(QStringLiteral("IDC_PASSWORDERROR")), {}, PromptButtons::Ok,
-                       PromptIcon::Warning);
-        return;
-    }
-    prompt.message(QStringLiteral("This service function is not available yet."), {},
-                   PromptButtons::Ok, PromptIcon::Information);
+    OpenGridParameters(this, m_app.prompt(), dialogChannel(m_app.channel(), m_app.clock()), slot);
 }
 
 void CMainFrame::OnHelpTopic()

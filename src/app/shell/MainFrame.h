@@ -17,7 +17,6 @@ class CGfxOutBarCtrl;
 class CProgressDlg;
 class CSplitterWndEx;
 enum class NavAction;
-enum class ServiceEntry;
 
 // The program's only top-level window: the start dialog first, then a split window with the
 // navigation bar, the empty document view and the monitor form. It stands pinned at one
@@ -67,8 +66,6 @@ protected:
 private:
     void BuildNavigationBar();
     void RunNavigation(NavAction action);
-    // The access code of `entry`, then its dialog.
-    void RunServiceEntry(ServiceEntry entry);
     // Puts the window back at its pinned place and size once the current event is done.
     void SchedulePin();
     void PinPosition();

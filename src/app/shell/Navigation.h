@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -52,19 +50,5 @@ inline constexpr std::array<NavItem, 4> kNavItems{{
         return NavAction::AutoTest;
     return std::nullopt;
 }
-
-// The service dialogs behind access codes, by where they are asked for: the navigation
-// bar's two inverter entries, the monitor form's rockers and its "Test" button.
-enum class ServiceEntry { DisplayParameters, AutoTest, GridParameters, ManualTest };
-
-// The access-code entry of a service dialog: what the field starts with and the one code
-// that opens it.
-struct ServiceAccess {
-    QString prefill;
-    QString code;
-};
-
-// None only for a value outside the enumeration: nothing opens then.
-[[nodiscard]] std::optional<ServiceAccess> ServiceAccessOf(ServiceEntry entry);
 
 } // namespace veltroma

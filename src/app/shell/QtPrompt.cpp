@@ -2,16 +2,11 @@
 
 #include "config/Strings.h"
 #include "app/shell/ProgramTitle.h"
+#include "service/access/Password.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace veltroma {
 
@@ -65,38 +60,6 @@ PromptAnswer dismissedAnswer(PromptButtons buttons)
     return PromptAnswer::Cancel;
 }
 
-// The access-code entry: one masked line, captions in the active language.
-class PasswordEntry final : public QDialog {
-public:
-    PasswordEntry(const QString& prefill, QWidget* parent) : QDialog(parent)
-    {
-        setWindowTitle(g_LoadString(QStringLiteral("IDD_PASSWORD_DIALOG")));
-        setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-
-        auto* label = new QLabel(g_LoadString(QStringLiteral("IDC_PASSWORD")), this);
-        m_edit = new QLineEdit(prefill, this);
-        m_edit->setEchoMode(QLineEdit::Password);
-        label->setBuddy(m_edit);
-
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        buttons->button(QDialogButtonBox::Ok)->setText(g_LoadString(QStringLiteral("IDOK")));
-        buttons->button(QDialogButtonBox::Cancel)->setText(g_LoadString(QStringLiteral("IDCANCEL")));
-        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(label);
-        layout->addWidget(m_edit);
-        layout->addWidget(buttons);
-        setMinimumWidth(300);
-    }
-
-    [[nodiscard]] QString text() const { return m_edit->text(); }
-
-private:
-    QLineEdit* m_edit = nullptr;
-};
-
 } // namespace
 
 QWidget* QtPrompt::owner() const
@@ -130,10 +93,7 @@ PromptAnswer QtPrompt::message(const QString& text, const QString& caption, Prom
 
 std::optional<QString> QtPrompt::password(const QString& prefill)
 {
-    PasswordEntry entry(prefill, owner());
-    if (entry.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return entry.text();
+    return CPassword::Ask(owner(), prefill);
 }
 
 std::optional<QString> QtPrompt::openFile(const QString& caption, const QString& folder,

@@ -11,6 +11,10 @@
 #include "app/shell/ProgressDlg.h"
 #include "app/view/MonitorView.h"
 #include "controls/TextProgressCtrl.h"
+#include "params/ParaSet.h"
+#include "params/ParaSet2.h"
+#include "service/autotest/CTestView.h"
+#include "service/manual/CInputSerial.h"
 
 #include <QDir>
 #include <QMenuBar>
@@ -164,28 +168,43 @@ TEST_F(MainFrameTest, SystemEntriesOpenTheSettingsAndTheHelpFile)
     EXPECT_TRUE(t.prompt->texts().isEmpty());
 }
 
+// Closes the next modal dialog of type T and counts it.
+template <typename T>
+void closeNext(int& shown)
+{
+    whenModal<T>([&shown](T& dialog) {
+        ++shown;
+        dialog.reject();
+    });
+}
+
 TEST_F(MainFrameTest, ServiceEntriesAskForTheirOwnCode)
 {
     const QString refused = g_LoadString("IDC_PASSWORDERROR");
-    const QString notYet = QStringLiteral("This service function is not available yet.");
 
     // Parameter management: pre-filled with a space, opened by the first code only.
     t.prompt->enterPassword(QStringLiteral(" "));
     t.prompt->enterPassword(QStringLiteral("lantern6"));
     t.prompt->enterPassword(QStringLiteral("LANTERN4"));
     t.prompt->enterPassword(QStringLiteral("lantern4"));
+    int displayParameters = 0;
+    closeNext<CParaSet2>(displayParameters);
     for (int i = 0; i < 4; ++i)
         clickItem(1, 0);
-    EXPECT_EQ(t.prompt->texts(), (QStringList{refused, refused, refused, notYet}));
+    EXPECT_EQ(t.prompt->texts(), (QStringList{refused, refused, refused}));
+    EXPECT_EQ(displayParameters, 1);
 
     // Auto test: pre-filled with nothing, opened by the third code only; Cancel is refused.
     t.prompt->clear();
     t.prompt->enterPassword(std::nullopt);
     t.prompt->enterPassword(QStringLiteral("lantern4"));
     t.prompt->enterPassword(QStringLiteral("lantern6"));
+    int testView = 0;
+    closeNext<CTestView>(testView);
     for (int i = 0; i < 3; ++i)
         clickItem(1, 1);
-    EXPECT_EQ(t.prompt->texts(), (QStringList{refused, refused, notYet}));
+    EXPECT_EQ(t.prompt->texts(), (QStringList{refused, refused}));
+    EXPECT_EQ(testView, 1);
 
     const auto prefills = t.prompt->passwordPrefills();
     ASSERT_EQ(prefills.size(), 7u);
@@ -210,15 +229,22 @@ TEST_F(MainFrameTest, TheMonitorFormsButtonsOpenTheFramesDialogs)
     t.prompt->clear();
     t.prompt->enterPassword(QStringLiteral("lantern4"));
     t.prompt->enterPassword(QStringLiteral("lantern5"));
+    int manualTest = 0;
+    closeNext<CInputSerial>(manualTest);
     frame->OnTest();
     frame->OnTest();
+    EXPECT_EQ(manualTest, 1);
+
     t.prompt->enterPassword(QStringLiteral("lantern5"));
     t.prompt->enterPassword(QStringLiteral("lantern4"));
+    int gridParameters = 0;
+    closeNext<CParaSet>(gridParameters);
     frame->OnRocker(3);
     frame->OnRocker(3);
+    EXPECT_EQ(gridParameters, 1);
+
     const QString refused = g_LoadString("IDC_PASSWORDERROR");
-    const QString notYet = QStringLiteral("This service function is not available yet.");
-    EXPECT_EQ(t.prompt->texts(), (QStringList{refused, notYet, refused, notYet}));
+    EXPECT_EQ(t.prompt->texts(), (QStringList{refused, refused}));
     for (const QString& prefill : t.prompt->passwordPrefills())
         EXPECT_EQ(prefill, QStringLiteral(" "));
 }
