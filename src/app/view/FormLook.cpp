@@ -7,7 +7,9 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QRandomGenerator>
+#include <QWidget>
 
+#include <algorithm>
 #include <array>
 
 namespace veltroma::formlook {
@@ -131,7 +133,7 @@ void paintBackground(QPainter& painter, QSize size, const DialogUnits& units)
 QString buttonStyle()
 {
     return QStringLiteral(
-        "QPushButton { color: #e6eaee; padding: 0 2px; font-size: 8pt;"
+        "QPushButton { color: #e6eaee; padding: 0 2px;"
         " border: 1px solid #0b0d10; border-radius: 4px;"
         " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #4a525b, stop:0.5 #353b42,"
         " stop:1 #262b30); }"
@@ -141,16 +143,17 @@ QString buttonStyle()
         "QPushButton:focus { border-color: #f2a33a; }");
 }
 
-QString datePickerStyle()
+QString datePickerStyle(double pointSize)
 {
     return QStringLiteral(
-        "QDateEdit { color: #f2f4f6; background: #101317; border: 1px solid #59616a;"
+        "QDateEdit { font-size: %1pt; color: #f2f4f6; background: #101317; border: 1px solid #59616a;"
         " border-radius: 3px; padding: 0 4px; selection-background-color: #f2a33a;"
         " selection-color: #101317; }"
         "QDateEdit:focus { border-color: #f2a33a; }"
         "QDateEdit::drop-down { border-left: 1px solid #59616a; width: 16px; }"
         "QDateEdit::down-arrow { width: 0; height: 0; border-left: 4px solid transparent;"
-        " border-right: 4px solid transparent; border-top: 5px solid #c9cfd6; }");
+        " border-right: 4px solid transparent; border-top: 5px solid #c9cfd6; }")
+        .arg(pointSize);
 }
 
 QString listStyle()
@@ -159,9 +162,31 @@ QString listStyle()
         "QTableWidget { background: #000000; color: #ffffff; border: 1px solid #0b0d10;"
         " selection-background-color: #2c3a44; selection-color: #ffffff; outline: 0; }"
         "QTableWidget::item { background: transparent; padding-left: 3px; }"
-        "QHeaderView::section { color: #e6eaee; padding: 0 3px; font-size: 8pt;"
+        "QHeaderView::section { color: #e6eaee; padding: 0 3px;"
         " border: none; border-right: 1px solid #0b0d10; border-bottom: 1px solid #f2a33a;"
         " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3b424a, stop:1 #262b30); }");
+}
+
+double fittingPointSize(QFont font, std::initializer_list<QString> texts, int room)
+{
+    double size = kLargestPointSize;
+    for (; size > kSmallestPointSize; size -= 0.5) {
+        font.setPointSizeF(size);
+        const QFontMetrics metrics(font);
+        const bool fits = std::all_of(texts.begin(), texts.end(), [&](const QString& text) {
+            return metrics.horizontalAdvance(text) <= room;
+        });
+        if (fits)
+            break;
+    }
+    return size;
+}
+
+void fitFont(QWidget& widget, std::initializer_list<QString> texts, int room)
+{
+    QFont font = widget.font();
+    font.setPointSizeF(fittingPointSize(font, texts, room));
+    widget.setFont(font);
 }
 
 } // namespace veltroma::formlook

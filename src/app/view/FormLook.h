@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 #include <QSize>
 #include <QString>
 
+#include <initializer_list>
+
 class QPainter;
+class QWidget;
 
 namespace veltroma {
 
@@ -25,10 +29,18 @@ inline const QColor kCaptionInk{0xf2, 0xf4, 0xf6};
 // Paints the form's background for a form of `size` laid out with `units`.
 void paintBackground(QPainter& painter, QSize size, const DialogUnits& units);
 
-// Style sheets of the push buttons, the date picker and the list.
+// Style sheets of the push buttons, the date picker (with its text size) and the list.
 [[nodiscard]] QString buttonStyle();
-[[nodiscard]] QString datePickerStyle();
+[[nodiscard]] QString datePickerStyle(double pointSize);
 [[nodiscard]] QString listStyle();
+
+// The template's small controls keep their places in every language: their texts take the
+// largest size from 8 pt down to 6 pt in which each is at most `room` pixels wide.
+inline constexpr double kLargestPointSize = 8.0;
+inline constexpr double kSmallestPointSize = 6.0;
+[[nodiscard]] double fittingPointSize(QFont font, std::initializer_list<QString> texts, int room);
+// Gives `widget` that size.
+void fitFont(QWidget& widget, std::initializer_list<QString> texts, int room);
 
 } // namespace formlook
 

@@ -114,7 +114,6 @@ MonitorForm::MonitorForm(QWidget& form)
     }
     m_graphtime->setCalendarPopup(true);
     m_graphtime->setDisplayFormat(QStringLiteral("yyyy-M-d"));
-    m_graphtime->setStyleSheet(formlook::datePickerStyle());
     m_DisplayList->setStyleSheet(formlook::listStyle());
 
     for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
@@ -160,6 +159,14 @@ void MonitorForm::place(const DialogUnits& units) const
         m_iSwitchRockerX[i]->setGeometry(units.toPixels(t::rocker(slot), kRockerRoom));
         m_OutOfSpecificationLED[i]->setGeometry(units.toPixels(t::stateLamp(slot)));
     }
+
+    // Button borders and padding take some 8 pixels; the date picker's arrow field 16 more.
+    for (QPushButton* button : {helpButton, selectComButton, updateButton, openFileButton, testButton})
+        formlook::fitFont(*button, {button->text()}, button->width() - 8);
+    const double dateSize = formlook::fittingPointSize(m_graphtime->font(),
+                                                       {QStringLiteral("2088-12-28")},
+                                                       m_graphtime->width() - 34);
+    m_graphtime->setStyleSheet(formlook::datePickerStyle(dateSize));
 
     // The plot draws its field below the buttons and the lamp on its top edge.
     const int strip = units.toPixels(t::kStatusLamp).bottom() + 4 - m_iPlotX->y();

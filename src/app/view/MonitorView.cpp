@@ -19,6 +19,7 @@
 #include "update/UpdateChecker.h"
 
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -189,8 +190,19 @@ void CMonitorView::fitListColumns()
     // The list has no scroll bars: its rows are as wide as the list inside its frame.
     const int rowWidth = list->width() - 2 * list->frameWidth();
     const double fit = std::clamp(rowWidth / double(nominal), 0.0, 1.0);
-    for (int column = 0; column < int(kQuantityCount); ++column)
-        list->SetColumnWidth(column, int(kListColumnWidths[std::size_t(column)] * fit));
+    // The headings share one size, as small as the most crowded heading needs; a section's
+    // padding, border and sort-mark room take some 16 pixels.
+    QHeaderView* header = list->horizontalHeader();
+    double size = formlook::kLargestPointSize;
+    for (int column = 0; column < int(kQuantityCount); ++column) {
+        const int width = int(kListColumnWidths[std::size_t(column)] * fit);
+        list->SetColumnWidth(column, width);
+        if (const QTableWidgetItem* heading = list->horizontalHeaderItem(column))
+            size = std::min(size, formlook::fittingPointSize(header->font(), {heading->text()},
+                                                             width - 16));
+    }
+    // The list's style sheet draws the sections; a rule on the header itself sets their size.
+    header->setStyleSheet(QStringLiteral("QHeaderView::section { font-size: %1pt; }").arg(size));
 }
 
 // ---- modes
