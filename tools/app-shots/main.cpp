@@ -10,8 +10,13 @@
 //       --history shows that day in history review; the picture is taken S seconds later.
 //       --clock runs the program's clock from HH:MM today, SCALE times faster, in step with a
 //       simulated inverter started with the same time and scale
+//   veltroma-app-shots dialogs HOME OUTDIR
+//       the service dialogs over the main window, connected to the inverter of HOME's port,
+//       each after its first exchange with it: grid-parameters.png, display-parameters.png,
+//       manual-test.png, auto-test.png, password.png and comm-settings.png in OUTDIR
 #include "ShotSupport.h"
 
+#include "app/shell/ComCfgDlg.h"
 #include "app/shell/DesignApp.h"
 #include "app/shell/InitDlg.h"
 #include "app/shell/MainFrame.h"
@@ -25,9 +30,18 @@
 #include "instruments/CiSwitchLedX.h"
 #include "instruments/CiSwitchRotaryX.h"
 #include "monitor/ConsolePrompt.h"
+#include "params/DialogChannel.h"
+#include "params/ParaSet.h"
+#include "params/ParaSet2.h"
+#include "service/access/Password.h"
+#include "service/autotest/CTestView.h"
+#include "service/manual/CInputSerial.h"
 
 #include <QApplication>
 #include <QDateEdit>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -44,7 +58,8 @@ int usage()
     std::fputs("usage: veltroma-app-shots start-dialog HOME OUT.png [LANGUAGE]\n"
                "       veltroma-app-shots record-day HOME YYYY-MM-DD\n"
                "       veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] "
-               "[--wait SECONDS] [--clock HH:MM SCALE]\n",
+               "[--wait SECONDS] [--clock HH:MM SCALE]\n"
+               "       veltroma-app-shots dialogs HOME OUTDIR\n",
                stderr);
     return 2;
 }
@@ -149,6 +164,70 @@ int window(const QString& home, const QString& out, const QStringList& options)
     return saved ? 0 : 1;
 }
 
+// Shows `dialog` over the main window, lets `prepare` fill it, and saves its picture.
+bool shootDialog(QDialog& dialog, const QString& path, const std::function<void()>& prepare = {})
+{
+    dialog.show();
+    shots::Wait(300);
+    if (prepare)
+        prepare();
+    shots::Wait(300);
+    const bool saved = shots::Save(dialog, path);
+    dialog.reject();
+    return saved;
+}
+
+int dialogs(const QString& home, const QString& outFolder)
+{
+    CDesignApp app({home, defaultUpdateHost()}, std::make_unique<ConsolePrompt>(stderr),
+                   steadyClock());
+    shots::WhenModal([](QWidget& start) {
+        if (auto* dialog = qobject_cast<CInitDlg*>(&start))
+            dialog->OkButton()->click();
+    });
+    if (!app.InitInstance())
+        return 1;
+    CMainFrame& frame = *app.GetMainWnd();
+    shots::Wait(500);
+    // The inverter answers its parameter requests once it has been registered at address 1.
+    auto* connectSwitch = frame.findChild<CiSwitchLedX*>(QStringLiteral("m_iSwitchLedX0"));
+    if (connectSwitch == nullptr)
+        return 1;
+    clickCentre(*connectSwitch);
+    shots::Wait(3000);
+    const QDir out(outFolder);
+    bool saved = true;
+
+    CParaSet grid(dialogChannel(app.channel()), app.prompt(), 1, &frame);
+    saved &= shootDialog(grid, out.filePath(QStringLiteral("grid-parameters.png")),
+                         [&] { grid.uploadButton().click(); });
+
+    CParaSet2 display(dialogChannel(app.channel()), app.prompt(), &frame);
+    saved &= shootDialog(display, out.filePath(QStringLiteral("display-parameters.png")),
+                         [&] { display.uploadButton().click(); });
+
+    {
+        CInputSerial manual(app.prompt(), app.channel(), steadyClock(), &frame);
+        saved &= shootDialog(manual, out.filePath(QStringLiteral("manual-test.png")), [&] {
+            manual.serialEntry()->setText(QStringLiteral("VT24000123"));
+            shots::Wait(2500);
+        });
+    }
+
+    CTestView test(app.prompt(), &frame);
+    saved &= shootDialog(test, out.filePath(QStringLiteral("auto-test.png")));
+
+    CPassword password(&frame);
+    password.m_pass = QStringLiteral(" ");
+    saved &= shootDialog(password, out.filePath(QStringLiteral("password.png")));
+
+    CComCfgDlg settings(app.channel(), &frame);
+    saved &= shootDialog(settings, out.filePath(QStringLiteral("comm-settings.png")));
+
+    app.channel().m_Port.close();
+    return saved ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -173,5 +252,7 @@ int main(int argc, char** argv)
     }
     if (mode == u"window")
         return window(home, args[3], args.mid(4));
+    if (mode == u"dialogs")
+        return dialogs(home, args[3]);
     return usage();
 }
