@@ -97,6 +97,16 @@ void turnRotaryTo(CiSwitchRotaryX& rotary, int position)
     }
 }
 
+// Starts the program as a user does who answers the start dialog with OK.
+bool startWithOk(CDesignApp& app)
+{
+    shots::WhenModal([](QWidget& start) {
+        if (auto* dialog = qobject_cast<CInitDlg*>(&start))
+            dialog->OkButton()->click();
+    });
+    return app.InitInstance();
+}
+
 int window(const QString& home, const QString& out, const QStringList& options)
 {
     const bool connectLink = options.contains(QStringLiteral("--connect"));
@@ -123,11 +133,7 @@ int window(const QString& home, const QString& out, const QStringList& options)
         };
     }
     CDesignApp app(appOptions, std::make_unique<ConsolePrompt>(stderr), steadyClock());
-    shots::WhenModal([](QWidget& start) {
-        if (auto* dialog = qobject_cast<CInitDlg*>(&start))
-            dialog->OkButton()->click();
-    });
-    if (!app.InitInstance())
+    if (!startWithOk(app))
         return 1;
     CMainFrame& frame = *app.GetMainWnd();
     shots::Wait(1500);
@@ -181,11 +187,7 @@ int dialogs(const QString& home, const QString& outFolder)
 {
     CDesignApp app({home, defaultUpdateHost()}, std::make_unique<ConsolePrompt>(stderr),
                    steadyClock());
-    shots::WhenModal([](QWidget& start) {
-        if (auto* dialog = qobject_cast<CInitDlg*>(&start))
-            dialog->OkButton()->click();
-    });
-    if (!app.InitInstance())
+    if (!startWithOk(app))
         return 1;
     CMainFrame& frame = *app.GetMainWnd();
     shots::Wait(500);
