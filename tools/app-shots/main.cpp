@@ -4,10 +4,11 @@
 //       the start dialog for the program folder HOME, in LANGUAGE or the stored language
 //   veltroma-app-shots record-day HOME YYYY-MM-DD
 //       writes a recorded day into HOME's month file
-//   veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] [--wait S]
+//   veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] [--mode N] [--wait S]
 //                                          [--clock HH:MM SCALE]
 //       the main window after OK in the start dialog: --connect switches the connection on,
-//       --history shows that day in history review; the picture is taken S seconds later.
+//       --history shows that day in history review, --mode N turns the mode switch to
+//       position N (0 realtime .. 4 debug); the picture is taken S seconds later.
 //       --clock runs the program's clock from HH:MM today, SCALE times faster, in step with a
 //       simulated inverter started with the same time and scale
 //   veltroma-app-shots dialogs HOME OUTDIR
@@ -53,12 +54,16 @@ namespace {
 
 using namespace veltroma;
 
+// Positions of the form's mode switch.
+constexpr int kHistoryReviewMode = 2;
+constexpr int kLastMode = 4;
+
 int usage()
 {
     std::fputs("usage: veltroma-app-shots start-dialog HOME OUT.png [LANGUAGE]\n"
                "       veltroma-app-shots record-day HOME YYYY-MM-DD\n"
                "       veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] "
-               "[--wait SECONDS] [--clock HH:MM SCALE]\n"
+               "[--mode N] [--wait SECONDS] [--clock HH:MM SCALE]\n"
                "       veltroma-app-shots dialogs HOME OUTDIR\n",
                stderr);
     return 2;
@@ -89,12 +94,18 @@ void clickCentre(QWidget& widget)
     }
 }
 
-void turnRotaryTo(CiSwitchRotaryX& rotary, int position)
+// Turns the mode switch as the arrow key does; false when a turn was refused (the question
+// on leaving a live connection was answered No).
+bool turnRotaryTo(CiSwitchRotaryX& rotary, int position)
 {
     while (rotary.GetPosition() < position) {
+        const int before = rotary.GetPosition();
         QKeyEvent key(QEvent::KeyPress, Qt::Key_Right, {});
         QApplication::sendEvent(&rotary, &key);
+        if (rotary.GetPosition() == before)
+            return false;
     }
+    return true;
 }
 
 // Starts the program as a user does who answers the start dialog with OK.
@@ -112,11 +123,13 @@ int window(const QString& home, const QString& out, const QStringList& options)
     const bool connectLink = options.contains(QStringLiteral("--connect"));
     const qsizetype historyAt = options.indexOf(QStringLiteral("--history"));
     const qsizetype waitAt = options.indexOf(QStringLiteral("--wait"));
+    const qsizetype modeAt = options.indexOf(QStringLiteral("--mode"));
+    const int mode = modeAt >= 0 ? options.value(modeAt + 1).toInt() : 0;
     const QDate historyDay = historyAt >= 0 && historyAt + 1 < options.size()
         ? QDate::fromString(options[historyAt + 1], Qt::ISODate)
         : QDate();
     const int waitSeconds = waitAt >= 0 && waitAt + 1 < options.size() ? options[waitAt + 1].toInt() : 3;
-    if (historyAt >= 0 && !historyDay.isValid())
+    if ((historyAt >= 0 && !historyDay.isValid()) || mode < 0 || mode > kLastMode)
         return usage();
 
     CDesignApp::Options appOptions{home, defaultUpdateHost()};
@@ -146,13 +159,18 @@ int window(const QString& home, const QString& out, const QStringList& options)
         clickCentre(*connectSwitch);
         shots::Wait(1000);
     }
+    auto* rotary = frame.findChild<CiSwitchRotaryX*>(QStringLiteral("m_iSwitchRotaryX1"));
+    if (rotary == nullptr)
+        return 1;
     if (historyDay.isValid()) {
-        auto* rotary = frame.findChild<CiSwitchRotaryX*>(QStringLiteral("m_iSwitchRotaryX1"));
         auto* picker = frame.findChild<QDateEdit*>(QStringLiteral("m_graphtime"));
-        if (rotary == nullptr || picker == nullptr)
+        if (picker == nullptr)
             return 1;
-        turnRotaryTo(*rotary, 2);
+        if (!turnRotaryTo(*rotary, kHistoryReviewMode))
+            return 1;
         picker->setDate(historyDay);
+    } else if (mode > 0 && !turnRotaryTo(*rotary, mode)) {
+        return 1;
     }
     // The inverter's own switch shows its curve.
     clickCentre(*curveSwitch);
