@@ -4,22 +4,11 @@
 #include "controls/ComboListCtrl.h"
 #include "params/ParamGrid.h"
 
-#include <QHBoxLayout>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace veltroma {
 
 namespace {
-
-QPushButton* MakeButton(QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    // Enter on the grid must never start an exchange.
-    button->setAutoDefault(false);
-    button->setMinimumWidth(96);
-    return button;
-}
 
 std::vector<ParamGridRow> GridRows()
 {
@@ -35,26 +24,16 @@ CParaSet::CParaSet(DialogChannel channel, Prompt& prompt, int InverterAddrSet, Q
     : QDialog(parent),
       m_exchange(std::move(channel), prompt, InverterAddrSet),
       m_DisplayList(new CComboListCtrl(this)),
-      m_upload(MakeButton(this)),
-      m_download(MakeButton(this)),
-      m_cancel(MakeButton(this)),
-      m_clear(MakeButton(this))
+      m_upload(MakeParameterButton(this)),
+      m_download(MakeParameterButton(this)),
+      m_cancel(MakeParameterButton(this)),
+      m_clear(MakeParameterButton(this))
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     SetUpParameterGrid(*m_DisplayList, kParaSetGridId, GridRows());
     m_clear->hide();
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_clear);
-    buttons->addStretch();
-    buttons->addWidget(m_upload);
-    buttons->addWidget(m_download);
-    buttons->addWidget(m_cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(10);
-    layout->addWidget(m_DisplayList);
-    layout->addLayout(buttons);
+    LayOutParameterDialog(*this, *m_DisplayList, {m_clear}, {m_upload, m_download, m_cancel});
 
     connect(m_upload, &QPushButton::clicked, this, [this] { m_exchange.OnButtonUpload(); });
     connect(m_download, &QPushButton::clicked, this, [this] { m_exchange.OnButtonDownload(); });
@@ -69,10 +48,6 @@ CParaSet::CParaSet(DialogChannel channel, Prompt& prompt, int InverterAddrSet, Q
 
     LoadCaptions();
     ShowState();
-    // The grid shows every row and column without scrolling, and the dialog fits it.
-    const auto [gridWidth, gridHeight] = ParameterGridExtent(*m_DisplayList);
-    m_DisplayList->setFixedSize(gridWidth, gridHeight);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void CParaSet::showEvent(QShowEvent* event)

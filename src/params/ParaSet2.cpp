@@ -4,32 +4,17 @@
 #include "controls/ComboListCtrl.h"
 #include "params/ParamGrid.h"
 
-#include <QHBoxLayout>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace veltroma {
-
-namespace {
-
-QPushButton* MakeButton(QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    // Enter on the grid must never start an exchange.
-    button->setAutoDefault(false);
-    button->setMinimumWidth(96);
-    return button;
-}
-
-} // namespace
 
 CParaSet2::CParaSet2(DialogChannel channel, Prompt& prompt, QWidget* parent)
     : QDialog(parent),
       m_exchange(std::move(channel), prompt),
       m_DisplayList3(new CComboListCtrl(this)),
-      m_upload(MakeButton(this)),
-      m_download(MakeButton(this)),
-      m_cancel(MakeButton(this))
+      m_upload(MakeParameterButton(this)),
+      m_download(MakeParameterButton(this)),
+      m_cancel(MakeParameterButton(this))
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     SetUpParameterGrid(*m_DisplayList3, kParaSet2GridId,
@@ -37,16 +22,7 @@ CParaSet2::CParaSet2(DialogChannel channel, Prompt& prompt, QWidget* parent)
                         {QStringLiteral("Contrast"), g_LoadString(QStringLiteral("IDC_LIST3_ROW2_DESCRIPTION"))}});
     m_DisplayList3->SetComboColumns(1, kLanguageRow);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_upload);
-    buttons->addWidget(m_download);
-    buttons->addWidget(m_cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(10);
-    layout->addWidget(m_DisplayList3);
-    layout->addLayout(buttons);
+    LayOutParameterDialog(*this, *m_DisplayList3, {}, {m_upload, m_download, m_cancel});
 
     connect(m_upload, &QPushButton::clicked, this, [this] { m_exchange.OnButtonUpload3(); });
     connect(m_download, &QPushButton::clicked, this, [this] { m_exchange.OnButtonDownload3(); });
@@ -64,10 +40,6 @@ CParaSet2::CParaSet2(DialogChannel channel, Prompt& prompt, QWidget* parent)
 
     LoadCaptions();
     ShowState();
-    // The grid shows every row and column without scrolling, and the dialog fits it.
-    const auto [gridWidth, gridHeight] = ParameterGridExtent(*m_DisplayList3);
-    m_DisplayList3->setFixedSize(gridWidth, gridHeight);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void CParaSet2::showEvent(QShowEvent* event)

@@ -3,7 +3,11 @@
 #include "config/Strings.h"
 #include "controls/ComboListCtrl.h"
 
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace veltroma {
 
@@ -43,6 +47,36 @@ std::pair<int, int> ParameterGridExtent(const CComboListCtrl& grid)
     const int height = 2 * grid.frameWidth() + grid.horizontalHeader()->sizeHint().height()
         + grid.rowCount() * kRowHeight;
     return {width, height};
+}
+
+QPushButton* MakeParameterButton(QWidget* parent)
+{
+    auto* button = new QPushButton(parent);
+    button->setAutoDefault(false);
+    button->setMinimumWidth(96);
+    return button;
+}
+
+void LayOutParameterDialog(QDialog& dialog, CComboListCtrl& grid,
+                           std::initializer_list<QPushButton*> leading,
+                           std::initializer_list<QPushButton*> trailing)
+{
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : leading)
+        buttons->addWidget(button);
+    buttons->addStretch();
+    for (QPushButton* button : trailing)
+        buttons->addWidget(button);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(10);
+    layout->addWidget(&grid);
+    layout->addLayout(buttons);
+
+    // The grid shows every row and column without scrolling, and the dialog fits it.
+    const auto [gridWidth, gridHeight] = ParameterGridExtent(grid);
+    grid.setFixedSize(gridWidth, gridHeight);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 } // namespace veltroma

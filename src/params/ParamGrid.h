@@ -2,8 +2,13 @@
 
 #include <QString>
 
+#include <initializer_list>
 #include <utility>
 #include <vector>
+
+class QDialog;
+class QPushButton;
+class QWidget;
 
 namespace veltroma {
 
@@ -22,5 +27,15 @@ void SetUpParameterGrid(CComboListCtrl& grid, int controlId, const std::vector<P
 
 // The pixels the grid needs to show its columns and rows without scrolling.
 [[nodiscard]] std::pair<int, int> ParameterGridExtent(const CComboListCtrl& grid);
+
+// A button of the parameter dialogs: never the default one, so that Enter on the grid
+// starts no exchange.
+[[nodiscard]] QPushButton* MakeParameterButton(QWidget* parent);
+
+// Lays out a parameter dialog: the set-up grid at its full extent above one row of buttons,
+// `leading` at the left and `trailing` at the right; the dialog keeps the size that fits.
+void LayOutParameterDialog(QDialog& dialog, CComboListCtrl& grid,
+                           std::initializer_list<QPushButton*> leading,
+                           std::initializer_list<QPushButton*> trailing);
 
 } // namespace veltroma
