@@ -6,8 +6,9 @@ veltroma_packages=(
   python3 python3-xlrd
   xvfb xauth imagemagick fonts-dejavu-core fonts-wqy-microhei
 )
-# An independent spreadsheet program to check the written workbooks against.
-veltroma_optional_packages=(libreoffice-calc)
+# An independent spreadsheet program to check the written workbooks against, and a compiler
+# cache that makes rebuilds fast.
+veltroma_optional_packages=(libreoffice-calc ccache)
 
 veltroma_install_deps() {
   local missing=()

@@ -8,6 +8,8 @@ namespace veltroma {
 
 // The link as the protocol sees it: hand over a block to send, take one received byte.
 // The application's channel implements it over the serial port; tests use fakes.
+class LinkHealth;
+
 class ByteLink {
 public:
     virtual ~ByteLink() = default;
@@ -22,6 +24,10 @@ public:
     // Held for one whole exchange (send, pause, receive, decode) by every party that talks
     // on the link, so that no two exchanges interleave on the wire or in the byte queue.
     virtual std::mutex& linkLock() = 0;
+
+    // The counters of this link's exchanges, which every party that talks on it keeps up to
+    // date; none for a link that keeps no count.
+    virtual LinkHealth* health() { return nullptr; }
 };
 
 } // namespace veltroma

@@ -22,11 +22,11 @@ HeadlessMonitor::HeadlessMonitor(ByteLink& link, Clock& clock, const QString& pr
 {
     // Rows are built on the worker; they are written here, on this object's thread, so that
     // a stop never cuts a line in half.
-    engine_.setRowListener([this](const QStringList& row) {
-        QMetaObject::invokeMethod(this, [this, row] { printRow(row); }, Qt::QueuedConnection);
-    });
-    engine_.onLinkLost([this] { printEvent("link lost"); });
-    engine_.onLinkBack([this] { printEvent("link back"); });
+    EngineEvents& events = engine_.events();
+    connect(&events, &EngineEvents::rowBuilt, this, &HeadlessMonitor::printRow,
+            Qt::QueuedConnection);
+    connect(&events, &EngineEvents::linkLost, this, [this] { printEvent("link lost"); });
+    connect(&events, &EngineEvents::linkBack, this, [this] { printEvent("link back"); });
 
     refreshTimer_.setInterval(kRefreshMs);
     recordingTimer_.setInterval(kRecordingMs);

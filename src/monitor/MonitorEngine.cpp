@@ -14,12 +14,12 @@ MonitorEngine::MonitorEngine(Setup setup)
 {
     watchdog_.onLost([this] {
         recordingEnabled_ = false;
-        if (onLinkLost_)
-            onLinkLost_();
+        emit events_.linkLost(QStringLiteral("no reply from the inverter"));
     });
-    watchdog_.onBack([this] {
-        if (onLinkBack_)
-            onLinkBack_();
+    watchdog_.onBack([this] { emit events_.linkBack(); });
+    decoder_.setRowListener([this](const QStringList& row) {
+        emit events_.realtimeDecoded(model_.snapshot());
+        emit events_.rowBuilt(row);
     });
 }
 
@@ -66,11 +66,6 @@ void MonitorEngine::recordingTick()
     const InverterModel snapshot = model_.snapshot();
     if (snapshot.realtimeDecoded)
         recorder_->record(snapshot);
-}
-
-void MonitorEngine::setRowListener(ReplyDecoder::RowListener listener)
-{
-    decoder_.setRowListener(std::move(listener));
 }
 
 void MonitorEngine::shutdown()

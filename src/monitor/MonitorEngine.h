@@ -1,14 +1,13 @@
 #pragma once
 
 #include "monitor/CommWorker.h"
+#include "monitor/EngineEvents.h"
 #include "monitor/EngineLink.h"
 #include "monitor/InverterModel.h"
 #include "monitor/Registration.h"
 #include "monitor/ReplyDecoder.h"
 #include "monitor/SharedModel.h"
 #include "monitor/Watchdog.h"
-
-#include <functional>
 
 namespace veltroma {
 
@@ -59,12 +58,8 @@ public:
 
     void setRecorder(Recorder* recorder) { recorder_ = recorder; }
     void setProgressDisplay(ProgressDisplay* progress) { registration_.setProgressDisplay(progress); }
-    // Called on the worker thread right after a record row has been built; set it before the
-    // first worker starts.
-    void setRowListener(ReplyDecoder::RowListener listener);
-    // On the user-interface thread, from the watchdog.
-    void onLinkLost(std::function<void()> event) { onLinkLost_ = std::move(event); }
-    void onLinkBack(std::function<void()> event) { onLinkBack_ = std::move(event); }
+    // The engine's events; connect before the first worker starts.
+    [[nodiscard]] EngineEvents& events() { return events_; }
 
     [[nodiscard]] InverterModel snapshot() const { return model_.snapshot(); }
     [[nodiscard]] bool recordingEnabled() const { return recordingEnabled_; }
@@ -86,8 +81,7 @@ private:
     CommWorker worker_;
     Recorder* recorder_ = nullptr;
     bool recordingEnabled_ = false;
-    std::function<void()> onLinkLost_;
-    std::function<void()> onLinkBack_;
+    EngineEvents events_;
 };
 
 } // namespace veltroma

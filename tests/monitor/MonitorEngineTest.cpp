@@ -25,7 +25,7 @@ protected:
                   [] { return QDateTime(QDate(2011, 5, 7), QTime(12, 0, 0)); }})
     {
         engine.setRecorder(&recorder);
-        engine.onLinkLost([this] { ++lost; });
+        QObject::connect(&engine.events(), &EngineEvents::linkLost, [this] { ++lost; });
         link.respondWith([](FakeLink& l, const FakeLink::Sent& sent) {
             if (sent.bytes.at(kOffsetDestination) == 0x01 && sent.bytes.at(kOffsetFunction) == 0x02)
                 l.arrive(sent.atMs + 30, replyFrame(0x82, exampleRealtimeData()));

@@ -56,11 +56,11 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
         setup_.wallClock});
     engine_->setRecorder(&recorder_);
     engine_->setProgressDisplay(setup_.progress);
-    engine_->onLinkLost([this] {
+    connect(&engine_->events(), &EngineEvents::linkLost, this, [this] {
         linkLost_ = true;
         lampsOff();
     });
-    engine_->onLinkBack([this] { linkLost_ = false; });
+    connect(&engine_->events(), &EngineEvents::linkBack, this, [this] { linkLost_ = false; });
     updater_ = std::make_unique<UpdateChecker>(setup_.prompt, setup_.programFolder,
                                                setup_.updateHost);
     form_.m_iPlotX->setWallClock(setup_.wallClock);
