@@ -1,0 +1,43 @@
+# Run at build time (cmake -P): writes the man page from its template, with the OPTIONS
+# section made from the program's own --help, so that no option goes undocumented.
+#   -DPROGRAM=... -DTEMPLATE=... -DOUTPUT=... -DVELTROMA_VERSION_TEXT=3.00
+execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} --help failed: ${result}")
+endif()
+
+string(REPLACE "\n" ";" lines "${help}")
+set(in_options FALSE)
+set(roff "")
+foreach(line IN LISTS lines)
+  if(line STREQUAL "Options:")
+    set(in_options TRUE)
+    continue()
+  endif()
+  if(NOT in_options)
+    continue()
+  endif()
+  if(line STREQUAL "")
+    break()
+  endif()
+  string(REPLACE "\\" "\\\\" line "${line}")
+  if(line MATCHES "^  (-[^ ].*[^ ])  +(.*)$" OR line MATCHES "^  (-[^ ]*)$")
+    # "  -h, --help    Show this help." begins an option.
+    set(names "${CMAKE_MATCH_1}")
+    set(text "${CMAKE_MATCH_2}")
+    string(REPLACE "-" "\\-" names "${names}")
+    string(REGEX REPLACE "<([^>]*)>" "\\\\fI\\1\\\\fR" names "${names}")
+    string(APPEND roff ".TP\n.B ${names}\n${text}")
+  else()
+    # A continued description.
+    string(STRIP "${line}" text)
+    string(APPEND roff " ${text}")
+  endif()
+  string(APPEND roff "\n")
+endforeach()
+if(roff STREQUAL "")
+  message(FATAL_ERROR "${PROGRAM} --help lists no options")
+endif()
+
+string(REGEX REPLACE "\n$" "" OPTIONS "${roff}")
+configure_file(${TEMPLATE} ${OUTPUT} @ONLY)
