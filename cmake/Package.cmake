@@ -4,12 +4,15 @@ set(CPACK_PACKAGE_VERSION ${VELTROMA_VERSION_TEXT})
 set(CPACK_PACKAGE_VENDOR "The Veltroma monitor developers")
 set(CPACK_PACKAGE_CONTACT "The Veltroma monitor developers <dev@veltroma.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "monitor and service a grid-tied photovoltaic inverter")
+# Debian shows the description as it is: lines of at most 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-  "Veltroma monitor talks to a grid-tied photovoltaic inverter on a PC serial link (RS232 or
-RS485, 9600 baud). It registers the inverter, polls it, shows its values on one form, records
-a row every three minutes into monthly Excel workbooks, plots recorded days back, reads and
-writes the inverter's grid-protection and display parameters behind access codes and offers
-service tests. A systemd template unit runs it without a window as a logger.")
+  "Veltroma monitor talks to a grid-tied photovoltaic inverter on a PC serial
+link (RS232 or RS485, 9600 baud). It registers the inverter, polls it, shows
+its values on one form, records a row every three minutes into monthly Excel
+workbooks, plots recorded days back, reads and writes the inverter's
+grid-protection and display parameters behind access codes and offers
+service tests. A systemd template unit runs it without a window as a
+logger.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

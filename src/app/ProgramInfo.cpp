@@ -20,7 +20,7 @@ QString helpText(const QCommandLineParser& parser)
     // are read before one does.
     QString options = parser.helpText();
     options.remove(0, options.indexOf(u'\n') + 1);
-    return QStringLiteral("Usage: veltroma-monitor [options]\n") + options
+    return versionText() + QStringLiteral("Usage: veltroma-monitor [options]\n") + options
         + QStringLiteral(
             "\n"
             "Program folder (setting.ini, Language/, Data/, Help/, Update/):\n"
