@@ -17,6 +17,8 @@ int runWindow(int& argc, char** argv, const QString& home, const UpdateHost& upd
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("veltroma-monitor"));
+    // Ties the window to the installed desktop entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.veltroma.Monitor"));
     QApplication::setWindowIcon(artwork::Render(artwork::Art::AppIcon));
     // The program ends through the exit question only; a message box closed before the main
     // window is up must not end it.
