@@ -44,7 +44,7 @@ dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/lib/systemd/system/veltroma-monit
   | grep -q '^ExecStart=/usr/bin/veltroma-monitor --headless$' || fail "the unit does not start /usr/bin/veltroma-monitor"
 
 if command -v lintian >/dev/null; then
-  lintian --no-tag-display-limit "$deb" >"$work/lintian.txt" 2>&1 || true
+  lintian --tag-display-limit 0 --display-info "$deb" >"$work/lintian.txt" 2>&1 || true
   echo "lintian:"
   sed 's/^/  /' "$work/lintian.txt"
   ! grep -q '^E: ' "$work/lintian.txt" || fail "lintian reports errors"
