@@ -79,6 +79,16 @@ for option in $(grep -oE '^ +(-[A-Za-z], )?--[a-z-]+' <<<"$help" | grep -oE -- '
   grep -qF -- "${option//-/\\-}" "$prefix/share/man/man1/veltroma-monitor.1" || fail "man page lacks $option"
 done
 
+# A folder that cannot be made is said, not met with silence.
+touch "$work/not-a-folder"
+set +e
+"$program" --headless --home "$work/not-a-folder/veltroma" >/dev/null 2>"$work/blocked.err"
+status=$?
+set -e
+[ "$status" -eq 1 ] || fail "an unusable program folder ended the program with $status"
+grep -q "program folder $work/not-a-folder/veltroma/ cannot be created" "$work/blocked.err" \
+  || fail "no clear message for an unusable program folder: $(cat "$work/blocked.err")"
+
 echo "== headless with a per-user data folder"
 export HOME=$work/home XDG_DATA_HOME=$work/data
 mkdir -p "$HOME"
