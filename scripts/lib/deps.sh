@@ -5,6 +5,12 @@ veltroma_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-xlrd
   xvfb xauth imagemagick fonts-dejavu-core fonts-wqy-microhei
+  # Checks of the installed tree and of the Debian package.
+  desktop-file-utils
+  appstream
+  dpkg-dev
+  file
+  lintian
 )
 # An independent spreadsheet program to check the written workbooks against, and a compiler
 # cache that makes rebuilds fast.

@@ -1,4 +1,6 @@
+#include "app/ProgramInfo.h"
 #include "app/RunWindow.h"
+#include "config/ProgramPaths.h"
 #include "monitor/RunHeadless.h"
 #include "update/UpdateHost.h"
 
@@ -7,6 +9,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -23,6 +26,18 @@ void complain(const QString& text)
     std::fprintf(stderr, "veltroma-monitor: %s\n", qPrintable(text));
 }
 
+// The program folder of a mode without a window, made ready; empty after the reason has been
+// told. The window reports it in a message box of its own.
+std::optional<QString> readyProgramFolder(const QString& home)
+{
+    const QString folder = veltroma::programFolder(home);
+    if (const auto problem = veltroma::prepareProgramFolder(folder)) {
+        complain(*problem);
+        return std::nullopt;
+    }
+    return folder;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -34,24 +49,31 @@ int main(int argc, char** argv)
                                                     "grid-tied photovoltaic inverter."));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Show the program's version."));
     const QCommandLineOption headless(QStringLiteral("headless"),
                                       QStringLiteral("Monitor without a window: record rows on "
                                                      "standard output, link events on standard "
                                                      "error."));
     const QCommandLineOption home(QStringLiteral("home"),
-                                  QStringLiteral("Program folder (settings, languages, data)."),
+                                  QStringLiteral("Program folder (settings, languages, data); "
+                                                 "see below for the default."),
                                   QStringLiteral("DIR"));
     const QCommandLineOption updateHost(QStringLiteral("update-host"),
                                         QStringLiteral("Update server, HOST or HOST:PORT."),
                                         QStringLiteral("HOST[:PORT]"));
-    parser.addOptions({help, headless, home, updateHost});
+    parser.addOptions({help, version, headless, home, updateHost});
 
     if (!parser.parse(argumentList(argc, argv))) {
         complain(parser.errorText());
         return 2;
     }
     if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::fputs(qPrintable(veltroma::helpText(parser)), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::fputs(qPrintable(veltroma::versionText()), stdout);
         return 0;
     }
     if (!parser.positionalArguments().isEmpty()) {
@@ -71,9 +93,12 @@ int main(int argc, char** argv)
     }
 
     if (parser.isSet(headless)) {
+        const auto folder = readyProgramFolder(parser.value(home));
+        if (!folder)
+            return 1;
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("veltroma-monitor"));
-        return veltroma::runHeadless(parser.value(home));
+        return veltroma::runHeadless(*folder);
     }
-    return veltroma::runWindow(argc, argv, parser.value(home), host);
+    return veltroma::runWindow(argc, argv, veltroma::programFolder(parser.value(home)), host);
 }

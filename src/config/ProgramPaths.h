@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace veltroma {
 
 // The program-wide paths. They are set on the UI thread at start-up and when the language
@@ -22,9 +24,28 @@ void setProgramFolder(const QString& folder);
 
 void setLanguagePath(const QString& path);
 
-// The program folder with a trailing "/": `home` when given (the --home option, which may be
-// relative to the working directory), else the folder of the running executable, never the
-// working directory.
+// What decides where the program folder is.
+struct ProgramFolderInputs {
+    QString home;             // the --home option, empty when not given; may be relative
+    QString executableFolder; // the folder of the running executable
+    QString xdgDataHome;      // $XDG_DATA_HOME, empty when unset
+    QString userHome;         // $HOME
+};
+
+// The program folder rule, with a trailing "/":
+// - `home` when given (relative to the working directory);
+// - else the executable's folder when it already holds setting.ini (a portable copy) or is not
+//   the `bin` folder of an installation (the build tree);
+// - else, installed, the per-user data folder $XDG_DATA_HOME/veltroma-monitor, where an unset
+//   or relative XDG_DATA_HOME means ~/.local/share. The installed tree is never chosen.
+QString chooseProgramFolder(const ProgramFolderInputs& inputs);
+
+// chooseProgramFolder() for this process: its executable (never the working directory) and
+// its environment.
 QString programFolder(const QString& home = {});
+
+// Creates the program folder when it is missing and proves that files can be made in it.
+// Empty: ready. Otherwise the message for the user, which names the folder and the reason.
+std::optional<QString> prepareProgramFolder(const QString& folder);
 
 } // namespace veltroma

@@ -1,5 +1,6 @@
 #include "update/PackageDownload.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -168,6 +169,15 @@ private:
 
 } // namespace
 
+AfterDownload platformAfterDownload()
+{
+#ifdef Q_OS_WIN
+    return AfterDownload::LaunchInstaller;
+#else
+    return AfterDownload::KeepPackage;
+#endif
+}
+
 PackageDownload::PackageDownload(Prompt& prompt, Launcher& launcher, Clock& clock,
                                  std::function<void()> quit, QString programFolder,
                                  UpdateHost host, UpdateTimeouts timeouts, QObject* parent)
@@ -194,8 +204,12 @@ bool PackageDownload::OnUpdateSetup()
 
     m_strURL = QStringLiteral("http://") + m_host.authority() + QLatin1String(packageServerPath);
     const QString packageName = m_strURL.mid(m_strURL.lastIndexOf(u'/') + 1);
+    // A package that is not started is kept apart from the program's own files.
+    const QString targetFolder = m_afterDownload == AfterDownload::KeepPackage
+        ? pathInFolder(m_programFolder, QLatin1String(updateFolderName))
+        : m_programFolder;
     // Built afresh on every click, never appended to.
-    m_strFilePath = pathInFolder(m_programFolder, packageName);
+    m_strFilePath = pathInFolder(targetFolder, packageName);
 
     const QString versionFile = pathInFolder(m_programFolder, QLatin1String(versionFileName));
     const auto version = readNeededVersion(versionFile);
@@ -212,7 +226,12 @@ bool PackageDownload::OnUpdateSetup()
         return false;
     }
 
-    const QString installerPath = pathInFolder(m_programFolder, installerName(sz_need));
+    if (!QDir().mkpath(targetFolder)) {
+        fail(QStringLiteral("The folder %1 can not be created; nothing was downloaded.")
+                 .arg(targetFolder));
+        return false;
+    }
+    const QString installerPath = pathInFolder(targetFolder, installerName(sz_need));
     const unsigned run = ++m_run;
     m_bExist = false;
     std::unique_ptr<QThread> thread(QThread::create(
@@ -311,6 +330,15 @@ void PackageDownload::finishDownload(unsigned run, const Result& result)
         return;
     case Result::Kind::Done:
         break;
+    }
+    if (m_afterDownload == AfterDownload::KeepPackage) {
+        m_prompt.message(QStringLiteral("Version %1 of the program is available. Its package was "
+                                        "downloaded to\n%2\nIt is an installer for Windows and "
+                                        "was not started.")
+                             .arg(sz_need, result.installerPath),
+                         dialogCaption, PromptButtons::Ok, PromptIcon::Information);
+        emit packageKept(result.installerPath);
+        return;
     }
     if (!m_launcher.launch(result.installerPath)) {
         fail(QStringLiteral("The installer %1 can not be started.").arg(result.installerPath));

@@ -18,10 +18,21 @@ class Clock;
 class Launcher;
 class Prompt;
 
+// What becomes of a package that arrived whole.
+enum class AfterDownload {
+    LaunchInstaller, // in the program folder, started, and the program ends (Windows)
+    KeepPackage,     // kept in the program folder's Update/ and named to the user (elsewhere:
+                     // the package is a Windows installer)
+};
+
+// LaunchInstaller on Windows, KeepPackage elsewhere.
+AfterDownload platformAfterDownload();
+
 // The download behind the update dialog's "update" button: fetches the package on its own
 // thread, keeps it only when it arrived whole, renames it to the installer of the announced
-// version, starts that and ends the program. Every failure is reported and the program
-// goes on. Lives on the user-interface thread.
+// version, then starts that and ends the program, or keeps it and says where (see
+// AfterDownload). Every failure is reported and the program goes on. Lives on the
+// user-interface thread.
 class PackageDownload final : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +50,9 @@ public:
 
     // Stops a running download and waits for its thread; nothing is renamed or launched.
     void stop();
+
+    // For tests of the other platform's behaviour; set before OnUpdateSetup().
+    void setAfterDownload(AfterDownload after) { m_afterDownload = after; }
 
     [[nodiscard]] bool isRunning() const { return m_hDownLoadThread != nullptr; }
     [[nodiscard]] const QString& url() const { return m_strURL; }
@@ -61,6 +75,8 @@ signals:
     // The download ended without a launch; the user has been told `message`.
     void downloadFailed(const QString& message);
     void installerLaunched(const QString& path);
+    // The package is kept at `path`; the user has been told (KeepPackage).
+    void packageKept(const QString& path);
 
 private:
     Result DownloadFileThread(const QString& url, const QString& filePath,
@@ -76,6 +92,7 @@ private:
     QString m_programFolder;
     UpdateHost m_host;
     UpdateTimeouts m_timeouts;
+    AfterDownload m_afterDownload = platformAfterDownload();
 
     QString m_strURL;
     QString m_strFilePath;

@@ -53,6 +53,7 @@ SetupUpdate::SetupUpdate(Prompt& prompt, Launcher& launcher, Clock& clock,
         m_status->setText(QStringLiteral("Starting the installer…"));
         accept();
     });
+    connect(&m_download, &PackageDownload::packageKept, this, &QDialog::accept);
 }
 
 void SetupUpdate::OnUpdateSetup()

@@ -15,7 +15,7 @@ UpdateCheck::UpdateCheck(Prompt& prompt, QString programFolder, UpdateHost host,
 {
 }
 
-bool UpdateCheck::checkForUpdate()
+UpdateCheck::Outcome UpdateCheck::checkForUpdate()
 {
     const QString url = m_host.authority() + QLatin1String(versionServerPath);
     const QString fileName = pathInFolder(m_programFolder, QLatin1String(versionFileName));
@@ -24,12 +24,16 @@ bool UpdateCheck::checkForUpdate()
         m_prompt.message(QStringLiteral("The file %1 can not be opened.\n%2")
                              .arg(fileName, result.fileError),
                          {}, PromptButtons::Ok, PromptIcon::Warning);
-        return false;
+        return Outcome::Failed;
+    }
+    if (!result.failure.isEmpty()) {
+        m_prompt.message(checkFailedText(result.failure), {}, PromptButtons::Ok, PromptIcon::Warning);
+        return Outcome::Failed;
     }
     if (result.newerVersion)
-        return true;
+        return Outcome::NewerVersion;
     m_prompt.message(latestVersionText(), {}, PromptButtons::Ok, PromptIcon::Information);
-    return false;
+    return Outcome::LatestVersion;
 }
 
 QString latestVersionText()
@@ -37,6 +41,11 @@ QString latestVersionText()
     return QStringLiteral("%1%2").arg(QStringLiteral("Veltroma monitor V "),
                                       QLatin1String(currentversion))
         + QStringLiteral("\nThe current software is the latest version ");
+}
+
+QString checkFailedText(const QString& reason)
+{
+    return QStringLiteral("The check for a newer version failed.\n") + reason;
 }
 
 } // namespace veltroma

@@ -10,14 +10,20 @@ namespace veltroma {
 class Prompt;
 
 // The check behind the "Update Software" button: asks the server for the version file, saves
-// it in the program folder and tells the user when there is nothing newer.
+// it in the program folder and tells the user when there is nothing newer or the check failed.
 class UpdateCheck {
 public:
+    enum class Outcome {
+        NewerVersion,  // the update dialog is to be opened; nothing has been shown
+        LatestVersion, // the user has been told that this is the latest version
+        Failed,        // the user has been told why the check failed
+    };
+
     UpdateCheck(Prompt& prompt, QString programFolder, UpdateHost host, UpdateTimeouts timeouts = {});
 
-    // True: a newer version has been announced (during this run) and the update dialog is to
-    // be opened. False: the user has been told why not.
-    bool checkForUpdate();
+    // One check, from "no newer version" on. Runs on the calling thread until the server has
+    // answered or the timeouts have passed.
+    Outcome checkForUpdate();
 
     [[nodiscard]] const QString& programFolder() const { return m_programFolder; }
     [[nodiscard]] const UpdateHost& host() const { return m_host; }
@@ -33,5 +39,8 @@ private:
 
 // The two lines shown when the server announces nothing newer.
 QString latestVersionText();
+
+// The message of a failed check, with its reason.
+QString checkFailedText(const QString& reason);
 
 } // namespace veltroma

@@ -23,7 +23,7 @@ UpdateChecker::~UpdateChecker() = default;
 
 void UpdateChecker::OnUpdateSoftware(QWidget* parent)
 {
-    if (!m_check.checkForUpdate())
+    if (m_check.checkForUpdate() != UpdateCheck::Outcome::NewerVersion)
         return;
     SetupUpdate dialog(m_prompt, *m_launcher, *m_clock, m_quit, m_check.programFolder(),
                        m_check.host(), m_check.timeouts(), parent);

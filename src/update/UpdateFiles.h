@@ -14,6 +14,8 @@ inline constexpr char versionFileName[] = "Veltromamonitor.xml";
 inline constexpr char packageFileName[] = "Veltromamonitor.rar";
 inline constexpr char versionServerPath[] = "/Veltromamonitor.xml";
 inline constexpr char packageServerPath[] = "/Veltromamonitor.rar";
+// Where the package is kept on a system that cannot start it.
+inline constexpr char updateFolderName[] = "Update";
 
 // `folder` joined with `name`, with exactly one '/' between them.
 QString pathInFolder(const QString& folder, const QString& name);

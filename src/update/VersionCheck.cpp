@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "update/UpdateFiles.h"
 #include "update/UpdateHost.h"
 
 #include <algorithm>
@@ -18,9 +19,6 @@ namespace veltroma {
 
 namespace {
 
-// The answer is judged in pieces of this size, the receive buffer of the request; cutting the
-// stream at fixed offsets makes the result independent of how the network splits it.
-constexpr qsizetype chunkSize = 512;
 // A version file is a few hundred bytes; a server that streams without end is cut off here.
 constexpr qint64 answerLimitBytes = 1024 * 1024;
 
@@ -124,11 +122,31 @@ double atofPrefix(QByteArrayView text)
     return negative ? -value : value;
 }
 
-bool chunkAnnouncesNewer(QByteArrayView chunk, double currentVersion)
+VersionAnswer judgeVersionAnswer(QByteArrayView response)
 {
-    const auto semicolon = chunk.lastIndexOf(';');
-    const auto number = semicolon < 0 ? chunk : chunk.sliced(semicolon + 1);
-    return currentVersion < atofPrefix(number);
+    const auto lineEnd = response.indexOf("\r\n");
+    const QByteArrayView statusLine = lineEnd < 0 ? response : response.first(lineEnd);
+    // "HTTP/1.1 200 OK": the version of the protocol, the code, the reason.
+    const QList<QByteArray> parts = statusLine.toByteArray().split(' ');
+    if (parts.size() < 2 || !parts[0].startsWith("HTTP/")) {
+        return {{}, QStringLiteral("The update server gave no HTTP answer.")};
+    }
+    if (parts[1] != "200") {
+        QString status = QString::fromLatin1(statusLine.sliced(parts[0].size() + 1)).left(80);
+        for (QChar& c : status) {
+            if (!c.isPrint())
+                c = u'?';
+        }
+        return {{}, QStringLiteral("The update server answered \"%1\".").arg(status)};
+    }
+    const auto headerEnd = response.indexOf("\r\n\r\n");
+    const QByteArrayView body = headerEnd < 0 ? QByteArrayView() : response.sliced(headerEnd + 4);
+    // ";" and exactly four characters end the body.
+    if (body.size() < 5 || body[body.size() - 5] != ';'
+        || !isValidVersion(QString::fromLatin1(body.last(4)))) {
+        return {{}, QStringLiteral("The update server's answer holds no version number.")};
+    }
+    return {QString::fromLatin1(body.last(4)), {}};
 }
 
 GetUrlResult VersionCheck::GetUrl(const QString& url, const QString& fileName,
@@ -136,28 +154,28 @@ GetUrlResult VersionCheck::GetUrl(const QString& url, const QString& fileName,
 {
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return {m_newerVersionSeen, file.errorString()};
+        return {.fileError = file.errorString()};
 
     const QString hostText = hostOfUrl(url);
     const auto host = parseUpdateHost(hostText);
     QTcpSocket socket;
-    if (!host || !connectWithin(socket, *host, QDeadlineTimer(m_timeouts.connectMs)))
-        return {m_newerVersionSeen, {}};
+    if (!host || !connectWithin(socket, *host, QDeadlineTimer(m_timeouts.connectMs))) {
+        return {.failure = QStringLiteral("The update server %1 could not be reached.%2")
+                               .arg(hostText,
+                                    socket.error() == QAbstractSocket::UnknownSocketError
+                                        ? QString()
+                                        : u'\n' + socket.errorString())};
+    }
 
     const QByteArray request = "GET " + pathOfUrl(url).toLatin1() + " HTTP/1.1\r\n"
         + "HOST: " + hostText.toLatin1() + "\r\nConnection: Close\r\n\r\n";
     socket.write(request);
 
-    const double current = atofPrefix(currentVersion.toLatin1());
-    QByteArray pending;
+    QByteArray answer;
     const auto take = [&] {
         const QByteArray data = socket.readAll();
         file.write(data);
-        pending += data;
-        for (; pending.size() >= chunkSize; pending.remove(0, chunkSize)) {
-            if (chunkAnnouncesNewer(QByteArrayView(pending).first(chunkSize), current))
-                m_newerVersionSeen = true;
-        }
+        answer += data;
     };
     // Until the server closes, the connection fails, the server falls silent, or the answer
     // runs beyond all reason in size or time.
@@ -170,9 +188,14 @@ GetUrlResult VersionCheck::GetUrl(const QString& url, const QString& fileName,
         take();
     }
     take();
-    if (!pending.isEmpty() && chunkAnnouncesNewer(pending, current))
-        m_newerVersionSeen = true;
-    return {m_newerVersionSeen, {}};
+    if (!file.flush())
+        return {.fileError = file.errorString()};
+
+    const VersionAnswer judged = judgeVersionAnswer(answer);
+    if (!judged.failure.isEmpty())
+        return {.failure = judged.failure};
+    const bool newer = atofPrefix(currentVersion.toLatin1()) < atofPrefix(judged.version.toLatin1());
+    return {.newerVersion = newer, .version = judged.version};
 }
 
 } // namespace veltroma

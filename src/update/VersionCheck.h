@@ -18,31 +18,42 @@ struct UpdateTimeouts {
 // locale; 0 when nothing numeric starts the text.
 double atofPrefix(QByteArrayView text);
 
-// True when the number after the last ';' of `chunk` (or at its start when it holds no ';')
-// is greater than `currentVersion`.
-bool chunkAnnouncesNewer(QByteArrayView chunk, double currentVersion);
+// What a raw answer to the version request says.
+struct VersionAnswer {
+    // The announced version, four characters such as "3.10"; empty when the answer is not
+    // believed.
+    QString version;
+    // Why the answer is not believed; empty when it is.
+    QString failure;
+};
+
+// Only a "200" answer whose body ends in ';' and a four-character version (digits around one
+// dot) is believed; an error page is not, whatever numbers it holds.
+VersionAnswer judgeVersionAnswer(QByteArrayView response);
 
 struct GetUrlResult {
-    // The newer-version flag: a newer version has been announced at some time during this run.
+    // A believed answer announces a version greater than the current one.
     bool newerVersion = false;
+    // The announced version, when the answer was believed.
+    QString version{};
     // Not empty: the version file could not be created, so nothing was asked.
-    QString fileError;
+    QString fileError{};
+    // Not empty: the check failed (no server, an error status, no version in the answer).
+    QString failure{};
 };
 
 // The version request: a plain HTTP/1.1 GET on a TCP connection, whose whole raw answer is
-// saved as it arrives and scanned piece by piece for the announced version.
+// saved as it arrives and then judged. Every check starts afresh: an earlier answer counts for
+// nothing.
 class VersionCheck {
 public:
     explicit VersionCheck(UpdateTimeouts timeouts = {}) : m_timeouts(timeouts) {}
 
     // `url` is host + path without a scheme; the whole answer goes to `fileName`.
-    // A server that cannot be reached leaves the flag as it was.
     GetUrlResult GetUrl(const QString& url, const QString& fileName, const QString& currentVersion);
 
 private:
     UpdateTimeouts m_timeouts;
-    // Once set it stays set for the rest of the run.
-    bool m_newerVersionSeen = false;
 };
 
 } // namespace veltroma

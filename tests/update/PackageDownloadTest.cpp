@@ -56,6 +56,7 @@ protected:
         auto download = std::make_unique<PackageDownload>(
             prompt, launcher, clock, [this] { ++quits; }, folder.path(),
             *parseUpdateHost(authority), timeouts);
+        download->setAfterDownload(after);
         // The download thread emits these; with the download object as context they reach
         // the test's vectors queued, on this thread.
         QObject::connect(download.get(), &PackageDownload::progressRange, download.get(),
@@ -90,6 +91,8 @@ protected:
     int quits = 0;
     std::vector<qint64> ranges;
     std::vector<qint64> positions;
+    // Most cases follow the installer through to its start, as on Windows.
+    AfterDownload after = AfterDownload::LaunchInstaller;
     UpdateTimeouts timeouts{.connectMs = 1000, .silenceMs = 3000, .answerMs = 10000, .transferMs = 5000};
 };
 
@@ -100,7 +103,7 @@ TEST_F(PackageDownloadTest, AnnouncedVersionIsDownloadedRenamedLaunchedAndThePro
                  {LoopbackHttpServer::ok("<?xml version=\"1.0\"?><update/>;3.10")});
     server.serve("/Veltromamonitor.rar", {packageResponse(body)});
     UpdateCheck check(prompt, folder.path(), *parseUpdateHost(server.authority()), timeouts);
-    ASSERT_TRUE(check.checkForUpdate());
+    ASSERT_EQ(check.checkForUpdate(), UpdateCheck::Outcome::NewerVersion);
 
     auto download = makeDownload();
     const auto startMs = clock.nowMs();
@@ -117,6 +120,51 @@ TEST_F(PackageDownloadTest, AnnouncedVersionIsDownloadedRenamedLaunchedAndThePro
     EXPECT_TRUE(prompt.texts().isEmpty()) << prompt.texts().join(u'|').toStdString();
     EXPECT_EQ(ranges, std::vector<qint64>{3000});
     EXPECT_EQ(positions, (std::vector<qint64>{1024, 2048, 3000}));
+}
+
+TEST_F(PackageDownloadTest, OnLinuxTheWholePackageIsKeptInUpdateNamedToTheUserAndNothingIsLaunched)
+{
+#ifndef Q_OS_LINUX
+    GTEST_SKIP() << "the behaviour of Linux";
+#endif
+    after = platformAfterDownload();
+    const QByteArray body = package(5000);
+    server.serve("/Veltromamonitor.xml", {LoopbackHttpServer::ok("<update/>;3.10")});
+    server.serve("/Veltromamonitor.rar", {.bytes = packageResponse(body), .pieceSize = 700, .pauseMs = 2});
+    UpdateCheck check(prompt, folder.path(), *parseUpdateHost(server.authority()), timeouts);
+    ASSERT_EQ(check.checkForUpdate(), UpdateCheck::Outcome::NewerVersion);
+
+    auto download = makeDownload();
+    QString kept;
+    QObject::connect(download.get(), &PackageDownload::packageKept,
+                     [&](const QString& path) { kept = path; });
+    runDownload(*download);
+
+    const QString expected = inFolder("Update/Updatefile3.10.exe");
+    EXPECT_EQ(kept, expected);
+    EXPECT_EQ(fileContent("Update/Updatefile3.10.exe"), body);
+    EXPECT_FALSE(QFile::exists(inFolder("Update/Veltromamonitor.rar")));
+    EXPECT_TRUE(launcher.launched.isEmpty());
+    EXPECT_EQ(quits, 0);
+    ASSERT_EQ(prompt.texts().size(), 1);
+    EXPECT_TRUE(prompt.texts().front().contains(QStringLiteral("Version 3.10 ")));
+    EXPECT_TRUE(prompt.texts().front().contains(expected));
+}
+
+TEST_F(PackageDownloadTest, AKeptPackageThatArrivesIncompleteIsNotKept)
+{
+    after = AfterDownload::KeepPackage;
+    writeVersionFile("<update/>;3.10");
+    // The server promises more than it sends, then closes.
+    server.serve("/Veltromamonitor.rar",
+                 {"HTTP/1.1 200 OK\r\nContent-Length: 4000\r\n\r\n" + package(1500)});
+    auto download = makeDownload();
+    runDownload(*download);
+
+    EXPECT_TRUE(QDir(inFolder("Update")).isEmpty());
+    expectNothingStarted();
+    ASSERT_EQ(prompt.texts().size(), 1);
+    EXPECT_TRUE(prompt.texts().front().contains(QStringLiteral("incomplete")));
 }
 
 TEST_F(PackageDownloadTest, PackageRequestCarriesTheFixedHeaders)

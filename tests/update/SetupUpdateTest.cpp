@@ -136,6 +136,7 @@ TEST_F(SetupUpdateTest, SuccessfulDownloadClosesTheDialogAndEndsTheProgram)
     writeVersionFile("<update/>;3.10");
     server.serve("/Veltromamonitor.rar", {.bytes = packageResponse(3000, 3000)});
     auto dialog = makeDialog();
+    dialog->download().setAfterDownload(AfterDownload::LaunchInstaller);
     dialog->show();
 
     dialog->updateButton()->click();
@@ -145,6 +146,25 @@ TEST_F(SetupUpdateTest, SuccessfulDownloadClosesTheDialogAndEndsTheProgram)
     EXPECT_EQ(dialog->progressBar()->value(), 3000);
     EXPECT_EQ(launcher.launched,
               QStringList{pathInFolder(folder.path(), QStringLiteral("Updatefile3.10.exe"))});
+}
+
+TEST_F(SetupUpdateTest, KeptPackageClosesTheDialogAndTheProgramGoesOn)
+{
+    writeVersionFile("<update/>;3.10");
+    server.serve("/Veltromamonitor.rar", {.bytes = packageResponse(3000, 3000)});
+    auto dialog = makeDialog();
+    dialog->download().setAfterDownload(AfterDownload::KeepPackage);
+    dialog->show();
+
+    dialog->updateButton()->click();
+    ASSERT_TRUE(test::waitUntil([&] { return !dialog->isVisible(); }));
+
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(quits, 0);
+    EXPECT_TRUE(launcher.launched.isEmpty());
+    ASSERT_EQ(prompt.texts().size(), 1);
+    EXPECT_TRUE(prompt.texts().front().contains(
+        pathInFolder(folder.path(), QStringLiteral("Update/Updatefile3.10.exe"))));
 }
 
 class UpdateCheckerTest : public SetupUpdateTest {

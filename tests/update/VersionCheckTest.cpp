@@ -15,6 +15,7 @@ namespace veltroma {
 namespace {
 
 using test::LoopbackHttpServer;
+using Outcome = UpdateCheck::Outcome;
 
 QByteArray versionBody(const QByteArray& version)
 {
@@ -57,7 +58,7 @@ TEST_F(VersionCheckTest, SameVersionShowsTheLatestVersionMessageAndSavesTheWhole
     const QByteArray response = LoopbackHttpServer::ok(versionBody("1.00"));
     server.serve("/Veltromamonitor.xml", {response});
 
-    EXPECT_FALSE(check().checkForUpdate());
+    EXPECT_EQ(check().checkForUpdate(), Outcome::LatestVersion);
 
     ASSERT_EQ(prompt.texts(),
               QStringList{"Veltroma monitor V 1.00\nThe current software is the latest version "});
@@ -67,50 +68,83 @@ TEST_F(VersionCheckTest, SameVersionShowsTheLatestVersionMessageAndSavesTheWhole
 TEST_F(VersionCheckTest, NewerVersionOpensTheDialogWithoutAMessage)
 {
     server.serve("/Veltromamonitor.xml", {LoopbackHttpServer::ok(versionBody("1.01"))});
-    EXPECT_TRUE(check().checkForUpdate());
+    EXPECT_EQ(check().checkForUpdate(), Outcome::NewerVersion);
     EXPECT_TRUE(prompt.texts().isEmpty());
 }
 
-TEST_F(VersionCheckTest, ChunkedAnswerIsComparedOnItsRawText)
+struct UnbelievedAnswer {
+    const char* name;
+    QByteArray response;
+};
+
+void PrintTo(const UnbelievedAnswer& answer, std::ostream* out)
 {
-    const QByteArray response =
-        LoopbackHttpServer::chunked({"<?xml version=\"1.0\"?><update>", "</update>;1.20"});
-    server.serve("/Veltromamonitor.xml", {response});
-    EXPECT_TRUE(check().checkForUpdate());
-    EXPECT_EQ(savedVersionFile(), response);
+    *out << answer.name;
 }
 
-TEST_F(VersionCheckTest, AnswerWithoutSemicolonFindsNothingNewer)
+class UnbelievedAnswerTest : public VersionCheckTest,
+                             public ::testing::WithParamInterface<UnbelievedAnswer> {};
+
+TEST_P(UnbelievedAnswerTest, IsACheckThatFailedNotANewerOrTheLatestVersion)
 {
-    // Read in two pieces, each from its start: the status line, then blanks.
-    QByteArray body = "<version>3.10</version>" + QByteArray(900, ' ');
-    server.serve("/Veltromamonitor.xml", {LoopbackHttpServer::ok(body)});
-    EXPECT_FALSE(check().checkForUpdate());
-    EXPECT_EQ(prompt.texts().size(), 1);
+    server.serve("/Veltromamonitor.xml", {GetParam().response});
+
+    EXPECT_EQ(check().checkForUpdate(), Outcome::Failed);
+
+    ASSERT_EQ(prompt.texts().size(), 1);
+    EXPECT_TRUE(prompt.texts().front().startsWith(checkFailedText({})))
+        << prompt.texts().front().toStdString();
+    // Still saved as it came, for whoever wants to see what the server said.
+    EXPECT_EQ(savedVersionFile(), GetParam().response);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    ErrorPagesAndMalformedAnswers, UnbelievedAnswerTest,
+    ::testing::Values(
+        UnbelievedAnswer{"NotFoundWithAVersionLikeBody",
+                         "HTTP/1.1 404 Not Found\r\nContent-Length: 12\r\n\r\n<html/>;9.99"},
+        UnbelievedAnswer{"ServerErrorWithAVersionLikeBody",
+                         "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 12\r\n\r\n<err/>;9.99"},
+        UnbelievedAnswer{"NoSemicolon",
+                         LoopbackHttpServer::ok("<version>3.10</version>" + QByteArray(900, ' '))},
+        UnbelievedAnswer{"ChunkedBodyWhoseRawTextEndsInTheChunkTrailer",
+                         LoopbackHttpServer::chunked({"<update>", "</update>;1.20"})},
+        UnbelievedAnswer{"ThreeCharacterVersion", LoopbackHttpServer::ok("<update/>;1.5")},
+        UnbelievedAnswer{"LineBreakAfterTheVersion", LoopbackHttpServer::ok("<update/>;1.50\n")},
+        UnbelievedAnswer{"NoHttpAtAll", "1.50;1.50"},
+        UnbelievedAnswer{"HeadersNeverEnd", "HTTP/1.1 200 OK\r\nX: ;1.50"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(VersionCheckTest, ResultDoesNotDependOnHowTheNetworkSplitsTheAnswer)
 {
     server.serve("/Veltromamonitor.xml",
                  {.bytes = LoopbackHttpServer::ok(versionBody("2.00")), .pieceSize = 3, .pauseMs = 2});
-    EXPECT_TRUE(check().checkForUpdate());
+    EXPECT_EQ(check().checkForUpdate(), Outcome::NewerVersion);
 }
 
-TEST_F(VersionCheckTest, ANewerVersionOnceSeenStaysSeenForTheRun)
+TEST_F(VersionCheckTest, EachCheckStartsFromNoNewerVersion)
 {
     UpdateCheck updateCheck = check();
     server.serve("/Veltromamonitor.xml", {LoopbackHttpServer::ok(versionBody("1.01"))});
-    EXPECT_TRUE(updateCheck.checkForUpdate());
+    EXPECT_EQ(updateCheck.checkForUpdate(), Outcome::NewerVersion);
 
+    // The newer version has been withdrawn.
     server.serve("/Veltromamonitor.xml", {LoopbackHttpServer::ok(versionBody("1.00"))});
-    EXPECT_TRUE(updateCheck.checkForUpdate());
-    EXPECT_TRUE(prompt.texts().isEmpty());
+    EXPECT_EQ(updateCheck.checkForUpdate(), Outcome::LatestVersion);
+    EXPECT_EQ(prompt.texts(), QStringList{latestVersionText()});
+
+    server.serve("/Veltromamonitor.xml", {LoopbackHttpServer::notFound()});
+    EXPECT_EQ(updateCheck.checkForUpdate(), Outcome::Failed);
 }
 
-TEST_F(VersionCheckTest, RefusedConnectionShowsTheLatestVersionMessage)
+TEST_F(VersionCheckTest, RefusedConnectionIsACheckThatFailed)
 {
-    EXPECT_FALSE(checkAgainst(QStringLiteral("127.0.0.1:%1").arg(test::refusedPort())).checkForUpdate());
-    EXPECT_EQ(prompt.texts(), QStringList{latestVersionText()});
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(test::refusedPort());
+    EXPECT_EQ(checkAgainst(host).checkForUpdate(), Outcome::Failed);
+    ASSERT_EQ(prompt.texts().size(), 1);
+    EXPECT_TRUE(prompt.texts().front().startsWith(
+        checkFailedText(QStringLiteral("The update server %1 could not be reached.").arg(host))))
+        << prompt.texts().front().toStdString();
 }
 
 TEST_F(VersionCheckTest, ServerThatNeverAnswersTheConnectionCostsNoMoreThanTheConnectTime)
@@ -119,10 +153,11 @@ TEST_F(VersionCheckTest, ServerThatNeverAnswersTheConnectionCostsNoMoreThanTheCo
     timeouts.connectMs = 400;
     QElapsedTimer elapsed;
     elapsed.start();
-    EXPECT_FALSE(checkAgainst(QStringLiteral("127.0.0.1:%1").arg(silent.port())).checkForUpdate());
+    EXPECT_EQ(checkAgainst(QStringLiteral("127.0.0.1:%1").arg(silent.port())).checkForUpdate(),
+              Outcome::Failed);
     // Far below the minutes a system connect timeout can take.
     EXPECT_LT(elapsed.elapsed(), 5000);
-    EXPECT_EQ(prompt.texts(), QStringList{latestVersionText()});
+    EXPECT_EQ(prompt.texts().size(), 1);
 }
 
 TEST_F(VersionCheckTest, ServerThatFallsSilentEndsTheAnswer)
@@ -130,7 +165,7 @@ TEST_F(VersionCheckTest, ServerThatFallsSilentEndsTheAnswer)
     timeouts.silenceMs = 300;
     server.serve("/Veltromamonitor.xml",
                  {.bytes = LoopbackHttpServer::ok(versionBody("1.50")), .holdOpen = true});
-    EXPECT_TRUE(check().checkForUpdate());
+    EXPECT_EQ(check().checkForUpdate(), Outcome::NewerVersion);
 }
 
 TEST_F(VersionCheckTest, UncreatableVersionFileIsReportedAndNothingIsAsked)
@@ -139,7 +174,7 @@ TEST_F(VersionCheckTest, UncreatableVersionFileIsReportedAndNothingIsAsked)
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("Veltromamonitor.xml")));
     server.serve("/Veltromamonitor.xml", {LoopbackHttpServer::ok(versionBody("1.01"))});
 
-    EXPECT_FALSE(check().checkForUpdate());
+    EXPECT_EQ(check().checkForUpdate(), Outcome::Failed);
 
     ASSERT_EQ(prompt.texts().size(), 1);
     EXPECT_TRUE(prompt.texts().front().startsWith(

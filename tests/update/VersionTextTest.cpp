@@ -37,17 +37,24 @@ TEST(AtofPrefix, TextWithoutALeadingNumberIsZero)
         EXPECT_EQ(atofPrefix(text), 0.0) << text;
 }
 
-TEST(ChunkComparison, TheNumberAfterTheLastSemicolonCounts)
+TEST(VersionAnswer, OnlyAnOkStatusWithTheVersionAtTheEndIsBelieved)
 {
-    EXPECT_TRUE(chunkAnnouncesNewer("HTTP/1.1 200 OK\r\n\r\n<v>;0.50;1.01", 1.00));
-    EXPECT_FALSE(chunkAnnouncesNewer("<v>;9.00;1.00", 1.00));
-    EXPECT_FALSE(chunkAnnouncesNewer("<v>;0.99", 1.00));
-    EXPECT_FALSE(chunkAnnouncesNewer("<v>;", 1.00));
-    // Without a semicolon the chunk's own start is read.
-    EXPECT_FALSE(chunkAnnouncesNewer("HTTP/1.1 200 OK\r\n<v>3.10</v>", 1.00));
-    EXPECT_TRUE(chunkAnnouncesNewer("2.00 and more", 1.00));
-    // Bytes after a NUL are part of the chunk as well.
-    EXPECT_TRUE(chunkAnnouncesNewer(QByteArrayView("a\0b;1.50", 8), 1.00));
+    EXPECT_EQ(judgeVersionAnswer("HTTP/1.1 200 OK\r\n\r\n<v>;0.50;1.01").version, "1.01");
+    EXPECT_EQ(judgeVersionAnswer("HTTP/1.0 200\r\nA: b\r\n\r\n;3.10").version, "3.10");
+
+    const VersionAnswer refused = judgeVersionAnswer("HTTP/1.1 503 Busy\x07\r\n\r\n;3.10");
+    EXPECT_TRUE(refused.version.isEmpty());
+    // The status goes into a message: no control characters.
+    EXPECT_EQ(refused.failure, QStringLiteral("The update server answered \"503 Busy?\"."));
+
+    for (const char* unbelieved : {"HTTP/1.1 2000 OK\r\n\r\n;3.10", "HTTP/1.1 200 OK\r\n\r\n;../x",
+                                   "HTTP/1.1 200 OK\r\n\r\n3.10", "HTTP/1.1 200 OK\r\n\r\n;3.10 ",
+                                   "HTTP/1.1 200 OK\r\n;3.10", "", "HTTP/1.1"}) {
+        SCOPED_TRACE(unbelieved);
+        const VersionAnswer answer = judgeVersionAnswer(unbelieved);
+        EXPECT_TRUE(answer.version.isEmpty());
+        EXPECT_FALSE(answer.failure.isEmpty());
+    }
 }
 
 TEST(NeededVersion, IsTheLastFourCharactersOfTheFirst700Bytes)

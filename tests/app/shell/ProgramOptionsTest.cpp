@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -41,8 +42,20 @@ TEST(ProgramOptions, HelpNamesEveryOption)
 {
     const MonitorRun run = runMonitor({"--help"});
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* option : {"--home", "--headless", "--update-host"})
+    for (const char* option : {"--home", "--headless", "--update-host", "--version"})
         EXPECT_TRUE(run.out.contains(QLatin1String(option))) << option;
+    EXPECT_TRUE(run.out.startsWith("Veltroma monitor 3.00")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("$XDG_DATA_HOME/veltroma-monitor")) << run.out.toStdString();
+}
+
+TEST(ProgramOptions, VersionIsOneLineWithNameAndVersion)
+{
+    const MonitorRun run = runMonitor({"--version"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^Veltroma monitor 3\.00( \(revision [\w.-]+\))?\n$)"))
+                    .match(run.out)
+                    .hasMatch())
+        << run.out.toStdString();
 }
 
 } // namespace
