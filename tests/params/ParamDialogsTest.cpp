@@ -114,6 +114,17 @@ TEST_F(ParamDialogsTest, GridParametersUploadEditAndDownload)
     EXPECT_TRUE(dialog.downloadButton().isEnabled());
 }
 
+TEST_F(ParamDialogsTest, ADisplayThatDoesNotAnswerGetsOneMessage)
+{
+    CParaSet2 dialog(fake.channel(), prompt);
+    show(dialog);
+    fake.answerWith({});
+    QTest::mouseClick(&dialog.uploadButton(), Qt::LeftButton);
+    EXPECT_EQ(prompt.texts(), QStringList{"Please UpLoad Data again!"});
+    EXPECT_EQ(fake.requests().size(), 3U);
+    EXPECT_FALSE(dialog.downloadButton().isEnabled());
+}
+
 TEST_F(ParamDialogsTest, DisplayParametersOfferTheFourLanguagesAndBoundTheContrast)
 {
     CParaSet2 dialog(fake.channel(), prompt);
