@@ -90,7 +90,7 @@ TEST_F(ParaSetExchangeTest, AnUnansweredWriteIsReportedAndTheOtherRowsStillGo)
     uploadExample();
     // Vpv-start gets no reply at all, DCI-Limit is acknowledged, the read-back is not answered.
     fake.link.respondWith([](FakeLink& link, const FakeLink::Sent& sent) {
-        if (sent.bytes[7] == 0x3D)
+        if (sent.bytes.size() > 7 && sent.bytes[7] == 0x3D)
             link.arrive(sent.atMs + 5, replyFrom(0x0001, 0x02, 0xBD, {0x0B, 0xB8}));
     });
     exchange.OnEndLabelEditVariableCriteria(kParaSetGridId, 0, 1, "260");
