@@ -32,7 +32,10 @@ QString helpText(const QCommandLineParser& parser)
             "  The installed files are never written to.\n"
             "\n"
             "Exit codes: 0 done or stopped by SIGINT/SIGTERM; 1 the program folder cannot be\n"
-            "written or the port cannot be opened (headless); 2 wrong command line.\n");
+            "written or the port cannot be opened (headless); 2 wrong command line.\n"
+            "--read-parameters and --write-parameters: 0 done and verified; 1 no reply or a\n"
+            "read-back difference; 2 invalid file or options; 3 wrong access code; 4 port\n"
+            "unavailable or busy.\n");
 }
 
 } // namespace veltroma

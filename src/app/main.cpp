@@ -2,6 +2,7 @@
 #include "app/RunWindow.h"
 #include "config/ProgramPaths.h"
 #include "monitor/RunHeadless.h"
+#include "params/RunParameters.h"
 #include "update/UpdateHost.h"
 
 #include <QCommandLineParser>
@@ -63,6 +64,16 @@ int main(int argc, char** argv)
                                         QStringLiteral("Update server, HOST or HOST:PORT."),
                                         QStringLiteral("HOST[:PORT]"));
     parser.addOptions({help, version, headless, home, updateHost});
+    const QCommandLineOption readParameters(QStringLiteral("read-parameters"),
+                                            QStringLiteral("Print the grid parameters as Name=Value lines."));
+    const QCommandLineOption writeParameters(QStringLiteral("write-parameters"),
+                                             QStringLiteral("Write the grid parameters of FILE, verified."),
+                                             QStringLiteral("FILE"));
+    const QCommandLineOption accessCode(QStringLiteral("access-code"),
+                                        QStringLiteral("Access code of the parameters."), QStringLiteral("CODE"));
+    const QCommandLineOption address(QStringLiteral("address"),
+                                     QStringLiteral("Bus address of the inverter (default 1)."), QStringLiteral("N"));
+    parser.addOptions({readParameters, writeParameters, accessCode, address});
 
     if (!parser.parse(argumentList(argc, argv))) {
         complain(parser.errorText());
@@ -92,6 +103,14 @@ int main(int argc, char** argv)
         host = *parsed;
     }
 
+    if (parser.isSet(readParameters) || parser.isSet(writeParameters)) {
+        const auto folder = readyProgramFolder(parser.value(home));
+        if (!folder)
+            return 1;
+        QCoreApplication app(argc, argv);
+        return veltroma::runParameters({parser.isSet(readParameters), parser.value(writeParameters),
+                                        parser.value(accessCode), parser.value(address), *folder});
+    }
     if (parser.isSet(headless)) {
         const auto folder = readyProgramFolder(parser.value(home));
         if (!folder)

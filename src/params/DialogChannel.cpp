@@ -4,10 +4,6 @@
 
 namespace veltroma {
 
-namespace {
-constexpr int kWriteAttempts = 3;
-}
-
 DialogChannel dialogChannel(Channel& channel, Clock& clock)
 {
     return {channel, clock, [&channel] { channel.PortInit(0); }};
@@ -26,6 +22,12 @@ int LinkSession::exchange(std::span<const std::uint8_t> request, RxBuffer& reply
     if (pauseMs > 0)
         channel_.clock.sleepMs(pauseMs);
     return RecvDataBack(channel_.link, channel_.clock, reply, kFirstByteTimeoutMs);
+}
+
+int LinkSession::exchangeRaw10(std::span<const std::uint8_t> request, RxBuffer& reply)
+{
+    channel_.link.Send_Data(request);
+    return SerialRecvDataBack(channel_.link, channel_.clock, reply, kFirstByteTimeoutMs);
 }
 
 bool LinkSession::write(std::span<const std::uint8_t> request, RxBuffer& reply)

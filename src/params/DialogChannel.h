@@ -13,6 +13,9 @@ namespace veltroma {
 
 class Channel;
 
+// A write is tried this many times before it counts as unanswered.
+inline constexpr int kWriteAttempts = 3;
+
 // What the parameter dialogs need of the program's channel: the link, the clock their waits
 // go through, and the re-opening of the port that precedes each of their operations.
 struct DialogChannel {
@@ -38,6 +41,10 @@ public:
     // Sends `request`, waits `pauseMs`, and receives one reply into `reply` within the
     // first-byte timeout: the reply's length, or 0 when none was accepted.
     int exchange(std::span<const std::uint8_t> request, RxBuffer& reply, int pauseMs = 0);
+
+    // Sends `request` and receives the first ten bytes that come back, unframed (the raw
+    // service commands): 10, or 0 on a timeout.
+    int exchangeRaw10(std::span<const std::uint8_t> request, RxBuffer& reply);
 
     // A write: up to three exchanges, until one is answered. True when one was.
     bool write(std::span<const std::uint8_t> request, RxBuffer& reply);

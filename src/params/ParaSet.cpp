@@ -27,17 +27,19 @@ CParaSet::CParaSet(DialogChannel channel, Prompt& prompt, int InverterAddrSet, Q
       m_upload(MakeParameterButton(this)),
       m_download(MakeParameterButton(this)),
       m_cancel(MakeParameterButton(this)),
-      m_clear(MakeParameterButton(this))
+      m_clear(MakeParameterButton(this)),
+      m_restore(MakeParameterButton(this))
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     SetUpParameterGrid(*m_DisplayList, kParaSetGridId, GridRows());
     m_clear->hide();
 
-    LayOutParameterDialog(*this, *m_DisplayList, {m_clear}, {m_upload, m_download, m_cancel});
+    LayOutParameterDialog(*this, *m_DisplayList, {m_clear, m_restore}, {m_upload, m_download, m_cancel});
 
     connect(m_upload, &QPushButton::clicked, this, [this] { m_exchange.OnButtonUpload(); });
     connect(m_download, &QPushButton::clicked, this, [this] { m_exchange.OnButtonDownload(); });
     connect(m_clear, &QPushButton::clicked, this, [this] { m_exchange.OnClear(); });
+    connect(m_restore, &QPushButton::clicked, this, [this] { m_exchange.OnButtonRestore(); });
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_DisplayList, &CComboListCtrl::endLabelEdit, this,
             [this](int controlId, const EndLabelEditInfo& info) {
@@ -64,6 +66,7 @@ void CParaSet::LoadCaptions()
     m_download->setText(g_LoadString(QStringLiteral("IDC_BUTTON_DOWNLOAD")));
     m_cancel->setText(g_LoadString(QStringLiteral("IDCANCEL")));
     m_clear->setText(g_LoadString(QStringLiteral("IDC_BUTTON_CLEAR")));
+    m_restore->setText(g_LoadString(QStringLiteral("IDC_BUTTON_RESTORE")));
 }
 
 void CParaSet::ShowState()
@@ -72,6 +75,7 @@ void CParaSet::ShowState()
         m_DisplayList->SetItemText(row, 1, m_exchange.value(row));
     m_upload->setEnabled(m_exchange.uploadEnabled());
     m_download->setEnabled(m_exchange.downloadEnabled());
+    m_restore->setEnabled(m_exchange.restoreEnabled());
 }
 
 } // namespace veltroma

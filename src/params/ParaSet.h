@@ -24,6 +24,7 @@ public:
     [[nodiscard]] QPushButton& uploadButton() const { return *m_upload; }
     [[nodiscard]] QPushButton& downloadButton() const { return *m_download; }
     [[nodiscard]] QPushButton& clearButton() const { return *m_clear; }
+    [[nodiscard]] QPushButton& restoreButton() const { return *m_restore; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -38,6 +39,7 @@ private:
     QPushButton* m_download;
     QPushButton* m_cancel;
     QPushButton* m_clear;
+    QPushButton* m_restore;
 };
 
 } // namespace veltroma

@@ -8,65 +8,94 @@
 namespace veltroma {
 
 namespace {
-constexpr int kUploadAttempts = 30;
+// A display that does not answer three times is not there: the user hears it once.
+constexpr int kUploadAttempts = 3;
 constexpr std::uint8_t kFunctionDisplay = kFunctionRealtime;
+constexpr int kMaxContrast = 6;
+
+QString text(const char* key)
+{
+    return g_LoadString(QString::fromLatin1(key));
 }
+
+QString unknown()
+{
+    return text("IDC_DISPLAY_UNKNOWN");
+}
+
+QString rowName(int row)
+{
+    return row == kLanguageRow ? QStringLiteral("Language") : QStringLiteral("Contrast");
+}
+
+} // namespace
 
 ParaSet2Exchange::ParaSet2Exchange(DialogChannel channel, Prompt& prompt)
     : m_channel(std::move(channel)), m_prompt(prompt)
 {
 }
 
-void ParaSet2Exchange::OnButtonUpload3()
+bool ParaSet2Exchange::readSettings(LinkSession& session)
 {
     const std::size_t length =
         BuildRequestTo(bTxBuffer, kDisplayUnitAddress, kControlRead, kFunctionDisplay);
     for (int attempt = 0; attempt < kUploadAttempts; ++attempt) {
-        int received = 0;
-        {
-            // The lock is held for one attempt at a time and never while a message waits for
-            // the user, so a running monitoring worker only waits for one exchange.
-            LinkSession session(m_channel, attempt == 0);
-            if (attempt == 0 && !session.channelOK())
-                return;
-            received = session.exchange(std::span(bTxBuffer).first(length), bRxBuffer);
-        }
-        if (received > 0) {
-            ProcessRecv(std::span(bRxBuffer).first(static_cast<std::size_t>(received)));
-            m_downloadEnabled = true;
-            changed();
-            m_prompt.message(g_LoadString(QStringLiteral("IDC_UPLOADOK")));
-            return;
-        }
-        m_prompt.message(QStringLiteral("1"));
+        const int received = session.exchange(std::span(bTxBuffer).first(length), bRxBuffer);
+        if (received > 0)
+            return ProcessRecv(std::span(bRxBuffer).first(static_cast<std::size_t>(received)));
     }
-    m_prompt.message(g_LoadString(QStringLiteral("IDC_UPLOADAGAIN")));
+    return false;
 }
 
-void ParaSet2Exchange::ProcessRecv(std::span<const std::uint8_t> reply)
+void ParaSet2Exchange::OnButtonUpload3()
+{
+    bool answered = false;
+    {
+        LinkSession session(m_channel, true);
+        if (!session.channelOK())
+            return;
+        const std::size_t length =
+            BuildRequestTo(bTxBuffer, kDisplayUnitAddress, kControlRead, kFunctionDisplay);
+        for (int attempt = 0; attempt < kUploadAttempts && !answered; ++attempt) {
+            const int received = session.exchange(std::span(bTxBuffer).first(length), bRxBuffer);
+            if (received > 0) {
+                ProcessRecv(std::span(bRxBuffer).first(static_cast<std::size_t>(received)));
+                answered = true;
+            }
+        }
+    }
+    if (answered) {
+        m_downloadEnabled = true;
+        changed();
+    }
+    m_prompt.message(text(answered ? "IDC_UPLOADOK" : "IDC_UPLOADAGAIN"));
+}
+
+bool ParaSet2Exchange::ProcessRecv(std::span<const std::uint8_t> reply)
 {
     if (reply.size() < kDisplaySettingsOffset + 3
         || reply[kOffsetFunction] != (kFunctionDisplay | kReplyFlag))
-        return;
+        return false;
     const DisplaySettings settings = DecodeDisplaySettings(reply[kDisplaySettingsOffset]);
-    m_languageCode = settings.language;
-    if (const auto name = DisplayLanguageName(settings.language))
-        m_values[kLanguageRow] = *name;
-    m_values[kContrastRow] = QString::number(settings.contrast);
+    // A code beyond the known ones is shown as unknown, never as a value it is not.
+    m_values[kLanguageRow] = DisplayLanguageName(settings.language).value_or(unknown());
+    m_values[kContrastRow] =
+        settings.contrast <= kMaxContrast ? QString::number(settings.contrast) : unknown();
+    return true;
 }
 
 void ParaSet2Exchange::OnButtonDownload3()
 {
-    // A language cell that names none of the four languages sends the code the display
-    // reported last; with none reported yet nothing is sent.
-    std::optional<std::uint8_t> language = DisplayLanguageCode(m_values[kLanguageRow]);
-    if (!language)
-        language = m_languageCode;
-    if (!language) {
-        m_prompt.message(g_LoadString(QStringLiteral("IDC_UPLOADAGAIN")));
+    // Only values the user set or the display reported within range are written.
+    const std::optional<std::uint8_t> language = DisplayLanguageCode(m_values[kLanguageRow]);
+    const bool contrastKnown = !m_values[kContrastRow].isEmpty() && m_values[kContrastRow] != unknown();
+    if (!language || !contrastKnown) {
+        m_prompt.message(text("IDC_DISPLAY_SETUNKNOWN").arg(rowName(language ? kContrastRow : kLanguageRow)));
         return;
     }
+    const std::array<QString, kDisplayRows> wrote = m_values;
     bool written = false;
+    bool readBack = false;
     {
         LinkSession session(m_channel, true);
         if (!session.channelOK())
@@ -76,12 +105,28 @@ void ParaSet2Exchange::OnButtonDownload3()
         const std::size_t length =
             BuildRequestTo(bTxBuffer, kDisplayUnitAddress, kControlWrite, kFunctionDisplay, data);
         written = session.write(std::span(bTxBuffer).first(length), bRxBuffer);
+        if (written)
+            readBack = readSettings(session);
     }
-    // After a good write the next download waits for an upload that confirms it.
-    m_downloadEnabled = !written;
+    QStringList differences;
+    if (readBack) {
+        for (int row = 0; row < kDisplayRows; ++row) {
+            const auto index = static_cast<std::size_t>(row);
+            if (m_values[index] != wrote[index])
+                differences << text("IDC_DISPLAY_DIFFERS").arg(rowName(row), wrote[index], m_values[index]);
+        }
+    }
+    // Once the grid shows what the display reports, another download may follow at once.
+    m_downloadEnabled = !written || readBack;
     changed();
-    m_prompt.message(g_LoadString(written ? QStringLiteral("IDC_DOWNLOADOK")
-                                          : QStringLiteral("IDC_DOWNLOADAGAIN")));
+    if (!written)
+        m_prompt.message(text("IDC_DOWNLOADAGAIN"));
+    else if (!readBack)
+        m_prompt.message(text("IDC_DISPLAY_NOREADBACK"));
+    else if (!differences.isEmpty())
+        m_prompt.message(text("IDC_DOWNLOADFAILED") + u'\n' + differences.join(u'\n'));
+    else
+        m_prompt.message(text("IDC_DOWNLOADOK"));
 }
 
 void ParaSet2Exchange::OnEndLabelEditVariableCriteria(int controlId, int row, int column,

@@ -35,9 +35,13 @@ class ParaSet2Exchange {
 public:
     ParaSet2Exchange(DialogChannel channel, Prompt& prompt);
 
-    // Reads the display settings: up to 30 attempts, each failed one shown as a "1" box.
+    // Reads the display settings: up to three attempts, and one message when none was
+    // answered.
     void OnButtonUpload3();
-    // Writes the language and contrast of the grid: up to three attempts.
+    // Writes the language and contrast of the grid (up to three attempts) and reads them
+    // back: success only when the display reports what was written; the grid then shows
+    // what it reports. A cell the display reported out of range and the user has not set
+    // is never written back.
     void OnButtonDownload3();
     // The grid's end-of-edit notice: the drop-down takes the chosen name, the contrast cell
     // the typed value held within 0 to 6.
@@ -53,15 +57,17 @@ public:
     void onChanged(std::function<void()> listener) { m_changed = std::move(listener); }
 
 private:
-    // Shows the display settings of a realtime reply; other frames change nothing.
-    void ProcessRecv(std::span<const std::uint8_t> reply);
+    // Shows the display settings of a realtime reply; other frames change nothing. True
+    // when it was one.
+    bool ProcessRecv(std::span<const std::uint8_t> reply);
+    // One read with up to three attempts, under the lock of `session`.
+    bool readSettings(LinkSession& session);
     void changed() const;
 
     DialogChannel m_channel;
     Prompt& m_prompt;
     std::array<QString, kDisplayRows> m_values;
-    // The language code of the last decoded reply, also one that names none of the four.
-    std::optional<std::uint8_t> m_languageCode;
+
     TxBuffer bTxBuffer{};
     RxBuffer bRxBuffer{};
     bool m_downloadEnabled = false;

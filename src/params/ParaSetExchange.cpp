@@ -1,9 +1,14 @@
 #include "params/ParaSetExchange.h"
 
 #include "base/Prompt.h"
+#include "config/ProgramPaths.h"
 #include "config/Strings.h"
 #include "link/Commands.h"
 #include "params/LeadingNumber.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 
 #include <cmath>
 
@@ -12,16 +17,18 @@ namespace veltroma {
 namespace {
 
 constexpr int kReadExchanges = 3;
-constexpr int kReadPauseMs = 20;
 constexpr int kBetweenWritesMs = 15;
 // A difference below this is the same value as shown.
 constexpr float kChangeThreshold = 0.00005F;
-// The settings block: nine words from data byte 0.
-constexpr std::size_t kSettingsBlockLength = kFrameOverhead + 2 * kSettingsWords;
 
 float ParsedValue(const QString& text)
 {
     return static_cast<float>(LeadingDouble(text));
+}
+
+QString text(const char* key)
+{
+    return g_LoadString(QString::fromLatin1(key));
 }
 
 } // namespace
@@ -29,7 +36,8 @@ float ParsedValue(const QString& text)
 ParaSetExchange::ParaSetExchange(DialogChannel channel, Prompt& prompt, int InverterAddrSet)
     : m_channel(std::move(channel)),
       m_prompt(prompt),
-      m_address(static_cast<std::uint8_t>(InverterAddrSet & 0xFF))
+      m_address(InverterAddrSet),
+      m_link(static_cast<std::uint8_t>(InverterAddrSet & 0xFF))
 {
 }
 
@@ -40,51 +48,58 @@ void ParaSetExchange::OnButtonUpload()
         LinkSession session(m_channel, true);
         if (!session.channelOK())
             return;
-        const std::size_t length =
-            BuildRequestTo(bTxBuffer, m_address, kControlRead, kFunctionSettings);
         // Three reads even after a good one; the last good reply is what stays shown.
         for (int i = 0; i < kReadExchanges; ++i) {
-            const int received =
-                session.exchange(std::span(bTxBuffer).first(length), bRxBuffer, kReadPauseMs);
-            // Only an accepted reply is decoded: after a failed receive the buffer holds an
-            // older reply partly overwritten by newer bytes.
-            if (received > 0
-                && ProcessRecv(std::span(bRxBuffer).first(static_cast<std::size_t>(received))))
+            if (const auto reported = m_link.read(session)) {
+                ProcessRecv(*reported);
                 decoded = true;
+            }
         }
     }
     m_uploadEnabled = true;
     if (m_decoded)
         m_downloadEnabled = true;
     changed();
-    m_prompt.message(g_LoadString(decoded ? QStringLiteral("IDC_UPLOADOK")
-                                          : QStringLiteral("IDC_UPLOADAGAIN")));
+    m_prompt.message(text(decoded ? "IDC_UPLOADOK" : "IDC_UPLOADAGAIN"));
 }
 
-bool ParaSetExchange::ProcessRecv(std::span<const std::uint8_t> reply)
+void ParaSetExchange::ProcessRecv(const GridTexts& reported)
 {
-    if (reply.size() < kSettingsBlockLength || reply[kOffsetFunction] != (kFunctionSettings | kReplyFlag))
-        return false;
-    for (std::size_t row = 0; row < kGridParameterCount; ++row) {
-        const GridParameter& parameter = kGridParameters[row];
-        const std::size_t at = kOffsetData + 2 * static_cast<std::size_t>(parameter.readWord);
-        const auto word = static_cast<std::uint16_t>(reply[at] << 8 | reply[at + 1]);
-        m_values[row] = FormatReadWord(parameter, word);
-        // The comparison of a later download uses the value as displayed.
-        fDataUpLoad[row + 1] = ParsedValue(m_values[row]);
-    }
+    m_values = reported;
+    m_reported = reported;
+    // The comparison of a later download uses the value as displayed.
+    for (std::size_t row = 0; row < kGridParameterCount; ++row)
+        fDataUpLoad[row + 1] = ParsedValue(reported[row]);
     m_decoded = true;
-    return true;
 }
 
 void ParaSetExchange::OnButtonDownload()
 {
     m_downloadEnabled = false;
-    bool allWritten = true;
+    for (std::size_t row = 0; row < kGridParameterCount; ++row)
+        fDataDownLoad[row + 1] = ParsedValue(m_values[row]);
+    // Without the inverter's own values there is nothing to compare with or back up.
+    if (!m_decoded) {
+        changed();
+        return;
+    }
+    // Limits in the wrong order would keep the inverter off the grid: nothing is sent.
+    if (const QStringList problems = consistencyProblems(m_values); !problems.isEmpty()) {
+        m_downloadEnabled = true;
+        changed();
+        m_prompt.message(problems.join(u'\n'));
+        return;
+    }
+    downloadChecked();
+}
+
+void ParaSetExchange::downloadChecked()
+{
+    std::vector<RowCheck> writes;
+    bool backupFailed = false;
+    std::optional<GridTexts> readBack;
     {
         LinkSession session(m_channel, true);
-        for (std::size_t row = 0; row < kGridParameterCount; ++row)
-            fDataDownLoad[row + 1] = ParsedValue(m_values[row]);
         if (!session.channelOK()) {
             changed();
             return;
@@ -94,35 +109,86 @@ void ParaSetExchange::OnButtonDownload()
         for (std::size_t i = 1; i <= kGridParameterCount; ++i) {
             if (std::fabs(fDataDownLoad[i] - fDataUpLoad[i]) <= kChangeThreshold)
                 continue;
+            if (writes.empty() && !backUpOnce(session)) {
+                backupFailed = true;
+                break;
+            }
             // A write without a reply does not stop the rows after it.
-            if (!DownloadPara(session, i - 1))
-                allWritten = false;
+            const std::size_t row = i - 1;
+            writes.push_back({row, m_values[row], m_link.write(session, row, m_values[row]), {}});
             session.sleepMs(kBetweenWritesMs);
         }
+        if (!writes.empty())
+            readBack = m_link.readUntilAnswered(session);
+    }
+    if (readBack)
+        ProcessRecv(*readBack);
+    const std::vector<RowCheck> checks = checkWrites(writes, readBack);
+    QStringList failures;
+    for (const RowCheck& check : checks) {
+        if (!check.verified())
+            failures << describeFailure(check);
     }
     m_uploadEnabled = true;
-    if (!allWritten)
-        m_downloadEnabled = true;
+    // The grid shows what the inverter holds now, so the next download compares with that.
+    m_downloadEnabled = backupFailed || !failures.isEmpty() || readBack.has_value();
     changed();
-    if (allWritten)
+    if (backupFailed) {
+        m_prompt.message(text("IDC_BACKUPFAILED")
+                             .arg(QDir::toNativeSeparators(g_szCurPath() + QStringLiteral("Data"))));
+        return;
+    }
+    if (failures.isEmpty())
         m_prompt.message(QStringLiteral(" Download succeed "));
     else
-        m_prompt.message(g_LoadString(QStringLiteral("IDC_DOWNLOADAGAIN")));
+        m_prompt.message(text("IDC_DOWNLOADFAILED") + u'\n' + failures.join(u'\n'));
 }
 
-bool ParaSetExchange::DownloadPara(LinkSession& session, std::size_t row)
+bool ParaSetExchange::backUpOnce(LinkSession& session)
 {
-    bTxBuffer.fill(0);
-    const auto data = PackDownloadData(row);
-    const std::size_t length = BuildRequestTo(bTxBuffer, m_address, kControlWrite,
-                                              kGridParameters[row].writeFunction, data);
-    return session.write(std::span(bTxBuffer).first(length), bRxBuffer);
+    if (!m_backupFile.isEmpty())
+        return true;
+    const QString serial = m_link.serialNumber(session);
+    const auto path = writeBackup(g_szCurPath(), m_address, m_reported, serial,
+                                  QDateTime::currentDateTime());
+    if (!path)
+        return false;
+    m_backupFile = *path;
+    return true;
 }
 
-std::array<std::uint8_t, 2> ParaSetExchange::PackDownloadData(std::size_t row) const
+void ParaSetExchange::OnButtonRestore()
 {
-    const std::uint16_t value = PackGridValue(kGridParameters[row], m_values[row]);
-    return {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value & 0xFF)};
+    if (!m_decoded)
+        return;
+    const auto path = m_prompt.openFile(text("IDC_BUTTON_RESTORE"),
+                                        g_szCurPath() + QStringLiteral("Data/Inverter%1").arg(m_address),
+                                        QStringLiteral("*.txt"));
+    if (path)
+        restoreFrom(*path);
+}
+
+bool ParaSetExchange::restoreFrom(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_prompt.message(text("IDC_RESTOREFAILED").arg(path) + u'\n' + file.errorString());
+        return false;
+    }
+    const ParameterFileContents contents = parseParameterFile(file.readAll());
+    const QStringList problems = contents.problems + rangeProblems(contents, m_reported);
+    if (!problems.isEmpty()) {
+        m_prompt.message(text("IDC_RESTOREFAILED").arg(path) + u'\n' + problems.join(u'\n'));
+        return false;
+    }
+    for (std::size_t row = 0; row < kGridParameterCount; ++row) {
+        if (contents.values[row])
+            m_values[row] = *contents.values[row];
+    }
+    if (m_decoded)
+        m_downloadEnabled = true;
+    changed();
+    return true;
 }
 
 void ParaSetExchange::OnClear()
@@ -130,11 +196,12 @@ void ParaSetExchange::OnClear()
     LinkSession session(m_channel, true);
     if (!session.channelOK())
         return;
-    bTxBuffer.fill(0);
+    TxBuffer tx{};
+    RxBuffer rx{};
     const std::array<std::uint8_t, 2> zero{0x00, 0x00};
-    const std::size_t length =
-        BuildRequestTo(bTxBuffer, m_address, kControlWrite, kFunctionClearTotals, zero);
-    session.write(std::span(bTxBuffer).first(length), bRxBuffer);
+    const std::size_t length = BuildRequestTo(tx, static_cast<std::uint8_t>(m_address & 0xFF),
+                                              kControlWrite, kFunctionClearTotals, zero);
+    session.write(std::span(tx).first(length), rx);
 }
 
 void ParaSetExchange::OnEndLabelEditVariableCriteria(int controlId, int row, int column,

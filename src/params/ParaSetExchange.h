@@ -2,7 +2,8 @@
 
 #include "link/Frame.h"
 #include "params/DialogChannel.h"
-#include "params/GridParameters.h"
+#include "params/GridLink.h"
+#include "params/GridParameterFile.h"
 
 #include <QString>
 
@@ -31,8 +32,17 @@ public:
     // Reads the parameters: three read requests, each reply that is the settings block is
     // shown. Without one, the user is asked to upload again.
     void OnButtonUpload();
-    // Writes the rows whose value differs from what the last decoded read showed.
+    // Writes the rows whose value differs from what the last decoded read showed, after
+    // checking the limits' order and backing up what the inverter held (once per dialog),
+    // then reads them back: success is shown only when every written row reads back as
+    // written; otherwise each row that did not is named, and the grid shows what the
+    // inverter reports.
     void OnButtonDownload();
+    // Asks for a backup file and loads it into the grid for review (after an upload).
+    void OnButtonRestore();
+    // Loads a parameter file into the grid: false, with the user told why, when it cannot be
+    // read or holds a wrong line; then the grid is left as it was.
+    bool restoreFrom(const QString& path);
     // Clears the inverter's energy and hour totals.
     void OnClear();
     // The grid's end-of-edit notice: a value cell gets the typed value held within range.
@@ -42,29 +52,33 @@ public:
     [[nodiscard]] QString value(int row) const { return m_values.at(static_cast<std::size_t>(row)); }
     [[nodiscard]] bool uploadEnabled() const { return m_uploadEnabled; }
     [[nodiscard]] bool downloadEnabled() const { return m_downloadEnabled; }
+    // A file can be restored once the inverter's own values are known.
+    [[nodiscard]] bool restoreEnabled() const { return m_decoded; }
+    // The backup written before the first write of this dialog; empty until then.
+    [[nodiscard]] QString backupFile() const { return m_backupFile; }
 
     // Called whenever a value or a button state changed, before any message is shown.
     void onChanged(std::function<void()> listener) { m_changed = std::move(listener); }
 
 private:
-    // Shows a settings block reply; false for any other frame.
-    bool ProcessRecv(std::span<const std::uint8_t> reply);
-    // Writes one parameter (row 0 to 6) with up to three attempts.
-    bool DownloadPara(LinkSession& session, std::size_t row);
-    // The two data bytes of row's write, high byte first.
-    [[nodiscard]] std::array<std::uint8_t, 2> PackDownloadData(std::size_t row) const;
+    // Shows what the inverter reported.
+    void ProcessRecv(const GridTexts& reported);
+    // Saves what the inverter held before the first write: false when that failed.
+    bool backUpOnce(LinkSession& session);
+    void downloadChecked();
     void changed() const;
 
     DialogChannel m_channel;
     Prompt& m_prompt;
-    std::uint8_t m_address;
-    std::array<QString, kGridParameterCount> m_values;
+    int m_address;
+    GridLink m_link;
+    GridTexts m_values;
+    GridTexts m_reported;  // as the last decoded read showed them
     // Entries 1 to 7: the rows as typed when Download was pressed / as shown after the last
     // decoded read reply. Entry 0 carries nothing.
     std::array<float, kGridParameterCount + 1> fDataDownLoad{};
     std::array<float, kGridParameterCount + 1> fDataUpLoad{};
-    TxBuffer bTxBuffer{};
-    RxBuffer bRxBuffer{};
+    QString m_backupFile;
     bool m_decoded = false;  // a read reply has been shown, so fDataUpLoad holds values
     bool m_uploadEnabled = true;
     bool m_downloadEnabled = false;

@@ -69,6 +69,23 @@ TEST_F(ControlCommandsTest, SwitchesAndValuesReachTheirTargets)
     EXPECT_TRUE(quit.quit);
 }
 
+TEST_F(ControlCommandsTest, WriteFaultsAreSwitchedOnAndOff)
+{
+    EXPECT_TRUE(run("unapplied on").ok);
+    EXPECT_TRUE(run("refuse 0x05").ok);
+    EXPECT_TRUE(inverter.writeFaults().unapplied);
+    EXPECT_EQ(inverter.writeFaults().refusedFunction, 0x05);
+    EXPECT_TRUE(run("refuse 61").ok);
+    EXPECT_EQ(inverter.writeFaults().refusedFunction, 0x3D);
+    for (const char* bad : {"unapplied maybe", "refuse 256", "refuse", "refuse on"})
+        EXPECT_FALSE(run(bad).ok) << bad;
+    EXPECT_EQ(inverter.writeFaults().refusedFunction, 0x3D);
+    EXPECT_TRUE(run("unapplied off").ok);
+    EXPECT_TRUE(run("refuse off").ok);
+    EXPECT_FALSE(inverter.writeFaults().unapplied);
+    EXPECT_FALSE(inverter.writeFaults().refusedFunction.has_value());
+}
+
 TEST_F(ControlCommandsTest, RefusesWhatItCannotTakeAndChangesNothing)
 {
     for (const char* bad : {"", "silent", "silent maybe", "slow -1", "slow 60001", "state 256",

@@ -29,8 +29,8 @@ TEST_F(ParaSet2ExchangeTest, OnlyARealtimeReplySetsTheCells)
     EXPECT_TRUE(exchange.downloadEnabled());
     upload(0x31);
     EXPECT_EQ(exchange.value(kLanguageRow), "English");
-    upload(0x6F);  // language 15 has no name: the cell keeps its text
-    EXPECT_EQ(exchange.value(kLanguageRow), "English");
+    upload(0x6F);  // language 15 has no name
+    EXPECT_EQ(exchange.value(kLanguageRow), "Unknown");
     EXPECT_EQ(exchange.value(kContrastRow), "6");
     EXPECT_EQ(prompt.texts(), QStringList(3, QStringLiteral("UpLoad Data OK!")));
     EXPECT_EQ(fake.requests().size(), 3U);
@@ -60,43 +60,65 @@ private:
     FakeChannel& fake_;
 };
 
-TEST_F(ParaSet2ExchangeTest, EachFailedAttemptShowsABoxWithTheLinkFree)
+TEST_F(ParaSet2ExchangeTest, ASilentDisplayGetsOneMessageAfterThreeAttemptsWithTheLinkFree)
 {
     LockWatchingPrompt watching(fake);
     ParaSet2Exchange dialog(fake.channel(), watching);
     fake.answerWith({});
     dialog.OnButtonUpload3();
 
-    EXPECT_EQ(fake.requests().size(), 30U);
-    QStringList expected(30, QStringLiteral("1"));
-    expected << "Please UpLoad Data again!";
-    EXPECT_EQ(watching.texts, expected);
+    EXPECT_EQ(fake.requests().size(), 3U);
+    EXPECT_EQ(watching.texts, QStringList{"Please UpLoad Data again!"});
     EXPECT_EQ(watching.shownUnderLock, 0);
     EXPECT_EQ(fake.unlockedSends, 0);
-    // Re-opened once, before the first attempt, under the lock.
     EXPECT_EQ(fake.portInits, 1);
     EXPECT_EQ(fake.unlockedPortInits, 0);
     EXPECT_FALSE(dialog.downloadEnabled());
 }
 
-TEST_F(ParaSet2ExchangeTest, ALanguageCellWithoutANameSendsTheCodeReportedLast)
+TEST_F(ParaSet2ExchangeTest, CodesOutOfRangeAreUnknownAndNeverWrittenBackUnlessSet)
 {
-    upload(0x5E);  // language 14: the cell stays empty
-    ASSERT_EQ(exchange.value(kLanguageRow), "");
-    fake.answerWith(replyFrom(0x7F01, 0x02, 0x82, {0x0E, 0x05}));
-    exchange.OnButtonDownload3();
-    EXPECT_EQ(fake.requests().back()[9], 0x0E);
-    EXPECT_EQ(fake.requests().back()[10], 0x05);
-
-    // With no language reported at all, nothing is sent.
-    ParaSet2Exchange fresh(fake.channel(), prompt);
-    fake.answerWith(displayReply(0x31, 0x84));
-    fresh.OnButtonUpload3();
+    upload(0x7E);  // language 14, contrast 7: neither is a value the display can have
+    EXPECT_EQ(exchange.value(kLanguageRow), "Unknown");
+    EXPECT_EQ(exchange.value(kContrastRow), "Unknown");
     prompt.clear();
-    const auto before = fake.requests().size();
-    fresh.OnButtonDownload3();
+    auto before = fake.requests().size();
+    exchange.OnButtonDownload3();
     EXPECT_EQ(fake.requests().size(), before);
-    EXPECT_EQ(prompt.texts(), QStringList{"Please UpLoad Data again!"});
+    ASSERT_EQ(prompt.texts().size(), 1);
+    EXPECT_TRUE(prompt.texts()[0].startsWith("Language:"));
+
+    // Setting only the language still leaves the contrast unknown.
+    exchange.OnEndLabelEditVariableCriteria(kParaSet2GridId, kLanguageRow, 1, "German");
+    exchange.OnButtonDownload3();
+    EXPECT_EQ(fake.requests().size(), before);
+    EXPECT_TRUE(prompt.texts().back().startsWith("Contrast:"));
+
+    // Both set: written, and read back from the display as written.
+    exchange.OnEndLabelEditVariableCriteria(kParaSet2GridId, kContrastRow, 1, "5");
+    fake.answerWith(displayReply(0x52));
+    prompt.clear();
+    before = fake.requests().size();
+    exchange.OnButtonDownload3();
+    const auto sent = fake.requests();
+    ASSERT_EQ(sent.size(), before + 2);  // the write and one read-back
+    EXPECT_EQ(sent[before][9], 0x02);
+    EXPECT_EQ(sent[before][10], 0x05);
+    EXPECT_EQ(sent[before + 1][6], 0x01);
+    EXPECT_EQ(prompt.texts(), QStringList{QString::fromUtf8("DownLoad Data OK,Please Upload to be sure！")});
+}
+
+TEST_F(ParaSet2ExchangeTest, AReadBackThatDiffersNamesTheRowAndShowsWhatTheDisplayReports)
+{
+    upload(0x31);
+    exchange.OnEndLabelEditVariableCriteria(kParaSet2GridId, kContrastRow, 1, "5");
+    prompt.clear();
+    fake.answerWith(displayReply(0x31));  // acknowledged, but the display keeps contrast 3
+    exchange.OnButtonDownload3();
+    EXPECT_EQ(exchange.value(kContrastRow), "3");
+    EXPECT_EQ(prompt.texts(), QStringList{"Not every row reads back as written:\n"
+                                          "Contrast: wrote 5, the display reports 3"});
+    EXPECT_TRUE(exchange.downloadEnabled());
 }
 
 TEST_F(ParaSet2ExchangeTest, ThreeUnansweredWritesAskForAnotherDownload)

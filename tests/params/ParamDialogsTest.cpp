@@ -1,6 +1,7 @@
 #include "DialogPictures.h"
 #include "ParamsTestSupport.h"
 
+#include "config/ProgramPaths.h"
 #include "controls/ComboListCtrl.h"
 #include "controls/InPlaceCombo.h"
 #include "controls/InPlaceEdit.h"
@@ -11,6 +12,7 @@
 #include <QAbstractItemView>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -49,6 +51,9 @@ QStringList Column(const CComboListCtrl& grid, int column)
 
 class ParamDialogsTest : public ::testing::Test {
 protected:
+    // Backups go to a program folder of the test's own.
+    ParamDialogsTest() { setProgramFolder(home.path()); }
+
     template <typename Dialog>
     void show(Dialog& dialog)
     {
@@ -57,6 +62,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     }
 
+    QTemporaryDir home;
     EnglishLanguage english;
     FakeChannel fake;
     ScriptedPrompt prompt;
@@ -79,8 +85,10 @@ TEST_F(ParamDialogsTest, GridParametersUploadEditAndDownload)
     EXPECT_TRUE(dialog.clearButton().isHidden());
     EXPECT_TRUE(SavePicture(dialog, "paraset-opened"));
 
-    fake.answerWith(settingsReply({2500, 60, 1960, 2530, 4750, 5050, 0, 0, 1000}));
+    EXPECT_FALSE(dialog.restoreButton().isEnabled());
+    fake.actAsInverter({2500, 60, 1960, 2530, 4750, 5050, 0, 0, 1000});
     QTest::mouseClick(&dialog.uploadButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog.restoreButton().isEnabled());
     EXPECT_EQ(Column(grid, 1),
               (QStringList{"250.0", "60", "196.0", "253.0", "47.50", "50.50", "1000"}));
     EXPECT_TRUE(dialog.downloadButton().isEnabled());
@@ -93,12 +101,27 @@ TEST_F(ParamDialogsTest, GridParametersUploadEditAndDownload)
 
     const auto before = fake.requests().size();
     QTest::mouseClick(&dialog.downloadButton(), Qt::LeftButton);
-    // T-start, then Vac-max with 2750.
+    // The serial number for the backup, T-start, Vac-max with 2750, and the read-back.
     const auto requests = fake.requests();
-    ASSERT_EQ(requests.size(), before + 2);
-    EXPECT_EQ(requests[before][7], 0x01);
-    EXPECT_EQ(std::vector(requests[before + 1].begin() + 7, requests[before + 1].begin() + 11),
+    ASSERT_EQ(requests.size(), before + 4);
+    EXPECT_EQ(requests[before + 1][7], 0x01);
+    EXPECT_EQ(std::vector(requests[before + 2].begin() + 7, requests[before + 2].begin() + 11),
               (std::vector<std::uint8_t>{0x05, 0x02, 0x0A, 0xBE}));
+    EXPECT_EQ(requests[before + 3][7], 0x04);
+    EXPECT_EQ(prompt.texts().back(), " Download succeed ");
+    EXPECT_EQ(Column(grid, 1),
+              (QStringList{"250.0", "30", "196.0", "275.0", "47.50", "50.50", "1000"}));
+    EXPECT_TRUE(dialog.downloadButton().isEnabled());
+}
+
+TEST_F(ParamDialogsTest, ADisplayThatDoesNotAnswerGetsOneMessage)
+{
+    CParaSet2 dialog(fake.channel(), prompt);
+    show(dialog);
+    fake.answerWith({});
+    QTest::mouseClick(&dialog.uploadButton(), Qt::LeftButton);
+    EXPECT_EQ(prompt.texts(), QStringList{"Please UpLoad Data again!"});
+    EXPECT_EQ(fake.requests().size(), 3U);
     EXPECT_FALSE(dialog.downloadButton().isEnabled());
 }
 
@@ -130,10 +153,14 @@ TEST_F(ParamDialogsTest, DisplayParametersOfferTheFourLanguagesAndBoundTheContra
     EXPECT_EQ(grid.GetItemText(1, 1), "6");
     Type(grid, 1, "5");
 
-    fake.answerWith(replyFrom(0x7F01, 0x02, 0x82, {0x02, 0x05}));
+    // The display takes the values: the write and its read-back get the same block.
+    fake.answerWith(displayReply(0x52));
+    const auto before = fake.requests().size();
     QTest::mouseClick(&dialog.downloadButton(), Qt::LeftButton);
-    EXPECT_EQ(fake.requests().back()[9], 0x02);
-    EXPECT_FALSE(dialog.downloadButton().isEnabled());
+    ASSERT_EQ(fake.requests().size(), before + 2);
+    EXPECT_EQ(fake.requests()[before][9], 0x02);
+    EXPECT_EQ(Column(grid, 1), (QStringList{"German", "5"}));
+    EXPECT_TRUE(dialog.downloadButton().isEnabled());
 }
 
 } // namespace

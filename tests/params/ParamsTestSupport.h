@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <future>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace veltroma::test {
@@ -58,6 +60,31 @@ struct FakeChannel {
                 ++unlockedSends;
             if (!reply.empty())
                 l.arrive(sent.atMs + 5, reply);
+        });
+    }
+
+    // Answers as an inverter at address 1 holding the nine settings words `words`: a read
+    // gets the settings block, a write is applied and acknowledged, anything else goes
+    // unanswered.
+    void actAsInverter(std::vector<std::uint16_t> words)
+    {
+        auto held = std::make_shared<std::vector<std::uint16_t>>(std::move(words));
+        link.respondWith([held](FakeLink& l, const FakeLink::Sent& sent) {
+            const auto& b = sent.bytes;
+            if (b.size() < 11 || b[0] != 0x43)
+                return;
+            if (b[6] == 0x01 && b[7] == 0x04) {
+                l.arrive(sent.atMs + 5, settingsReply(*held));
+                return;
+            }
+            const std::vector<std::pair<std::uint8_t, std::size_t>> words{
+                {0x00, 0}, {0x01, 1}, {0x04, 2}, {0x05, 3}, {0x06, 4}, {0x07, 5}, {0x3D, 8}};
+            for (const auto& [function, word] : words) {
+                if (b[6] == 0x02 && b[7] == function && b.size() == 13) {
+                    (*held)[word] = static_cast<std::uint16_t>(b[9] << 8 | b[10]);
+                    l.arrive(sent.atMs + 5, replyFrom(0x0001, 0x02, function | 0x80, {b[9], b[10]}));
+                }
+            }
         });
     }
 

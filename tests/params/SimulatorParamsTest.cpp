@@ -1,6 +1,7 @@
 #include "ParamsTestSupport.h"
 
 #include "channel/Channel.h"
+#include "config/ProgramPaths.h"
 #include "config/Strings.h"
 #include "monitor/DisplayUpdates.h"
 #include "monitor/MonitorEngine.h"
@@ -10,6 +11,9 @@
 #include "support/ScriptedPrompt.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +51,8 @@ class SimulatorParamsTest : public ::testing::Test {
 protected:
     void start(int address = 1, QStringList extra = {})
     {
+        // Backups go under the program folder's Data folder.
+        setProgramFolder(home.path());
         InverterSim::Options options;
         options.address = address;
         options.extraArguments = std::move(extra);
@@ -77,6 +83,17 @@ protected:
         return out;
     }
 
+    // The backups written so far.
+    QStringList backups(int address) const
+    {
+        const QDir dir(home.path() + QStringLiteral("/Data/Inverter%1").arg(address));
+        QStringList paths;
+        for (const QString& name : dir.entryList({"parameters-*.txt"}, QDir::Files, QDir::Name))
+            paths << dir.filePath(name);
+        return paths;
+    }
+
+    QTemporaryDir home;
     EnglishLanguage english;
     ScriptedPrompt prompt;
     std::unique_ptr<InverterSim> sim;
@@ -104,7 +121,10 @@ TEST_F(SimulatorParamsTest, GridParametersRoundTrip)
     dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 3, 1, "250.0");
     dialog.OnButtonDownload();
     const auto writes = requestsOfKind("write-parameter", count);
-    ASSERT_EQ(sim->requests().size(), count + 1);
+    // The serial number for the backup, the write, and one read-back.
+    ASSERT_EQ(sim->requests().size(), count + 3);
+    EXPECT_EQ(requestsOfKind("service-read-serial", count).size(), 1U);
+    EXPECT_EQ(requestsOfKind("poll-settings", count).size(), 1U);
     ASSERT_EQ(writes.size(), 1U);
     EXPECT_EQ(writes[0].bytes, QByteArray::fromHex("435A0000000202050209C40175"));
 
@@ -140,6 +160,129 @@ TEST_F(SimulatorParamsTest, DisplayParametersRoundTrip)
               (QStringList{"UpLoad Data OK!",
                            QString::fromUtf8("DownLoad Data OK,Please Upload to be sure！"),
                            "UpLoad Data OK!"}));
+}
+
+TEST_F(SimulatorParamsTest, AChangedRowIsWrittenOnceVerifiedAndBackedUpBeforeTheFirstWriteOnly)
+{
+    start(1);
+    ParaSetExchange dialog(dialogChannel(*channel), prompt, 1);
+    dialog.OnButtonUpload();
+    dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 3, 1, "250.0");
+    prompt.clear();
+    dialog.OnButtonDownload();
+    EXPECT_EQ(requestsOfKind("write-parameter").size(), 1U);
+    EXPECT_EQ(prompt.texts(), QStringList{" Download succeed "});
+
+    const QStringList files = backups(1);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(files[0], dialog.backupFile());
+    QFile file(files[0]);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    EXPECT_TRUE(lines[0].startsWith("# inverter A1B2C3D4E5, read ")) << lines[0].toStdString();
+    EXPECT_EQ(lines.mid(1, 7), (QList<QByteArray>{"Vpv-start=250.0", "T-start=60", "Vac-min=196.0",
+                                                 "Vac-max=253.0", "f-min=47.50", "f-max=50.50",
+                                                 "DCI-Limit=1000"}));
+
+    // A second download of the same dialog keeps the first backup as the only one.
+    dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 1, 1, "90");
+    dialog.OnButtonDownload();
+    EXPECT_EQ(backups(1).size(), 1);
+    EXPECT_EQ(requestsOfKind("write-parameter").size(), 2U);
+}
+
+TEST_F(SimulatorParamsTest, AnAcknowledgedButUnappliedWriteIsReportedByNameAndTheGridShowsTheInverter)
+{
+    start(1);
+    ASSERT_TRUE(sim->command("unapplied on"));
+    ParaSetExchange dialog(dialogChannel(*channel), prompt, 1);
+    dialog.OnButtonUpload();
+    dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 3, 1, "250.0");
+    prompt.clear();
+    dialog.OnButtonDownload();
+    EXPECT_EQ(prompt.texts(), QStringList{"Not every row reads back as written:\n"
+                                          "Vac-max: wrote 250.0, the inverter reports 253.0"});
+    EXPECT_EQ(dialog.value(3), "253.0");
+    EXPECT_TRUE(dialog.downloadEnabled());
+}
+
+TEST_F(SimulatorParamsTest, ARefusedRowIsNamedWhileTheOthersAreWrittenAndVerified)
+{
+    start(1);
+    ASSERT_TRUE(sim->command("refuse 0x05"));
+    ParaSetExchange dialog(dialogChannel(*channel), prompt, 1);
+    dialog.OnButtonUpload();
+    dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 1, 1, "90");
+    dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 3, 1, "250.0");
+    prompt.clear();
+    dialog.OnButtonDownload();
+    // One write of T-start, three attempts at Vac-max.
+    EXPECT_EQ(requestsOfKind("write-parameter").size(), 4U);
+    EXPECT_EQ(prompt.texts(),
+              QStringList{"Not every row reads back as written:\n"
+                          "Vac-max: wrote 250.0, the inverter did not acknowledge the write"});
+    EXPECT_EQ(dialog.value(1), "90");
+    EXPECT_EQ(dialog.value(3), "253.0");
+}
+
+TEST_F(SimulatorParamsTest, MinimumAboveMaximumIsRefusedBeforeAnyFrameIsSent)
+{
+    start(1);
+    ParaSetExchange dialog(dialogChannel(*channel), prompt, 1);
+    dialog.OnButtonUpload();
+    dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 2, 1, "260.0");
+    dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 1, 1, "90");
+    prompt.clear();
+    const auto count = sim->requests().size();
+    dialog.OnButtonDownload();
+    EXPECT_EQ(sim->requests().size(), count);
+    EXPECT_EQ(prompt.texts(),
+              QStringList{"Vac-min (260.0) must be below Vac-max (253.0): nothing was written."});
+    EXPECT_TRUE(backups(1).isEmpty());
+    EXPECT_TRUE(dialog.downloadEnabled());
+}
+
+TEST_F(SimulatorParamsTest, ARestoredBackupIsReviewedInTheGridThenDownloadedAndVerified)
+{
+    start(1);
+    ParaSetExchange dialog(dialogChannel(*channel), prompt, 1);
+    dialog.OnButtonUpload();
+    dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 3, 1, "250.0");
+    dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 6, 1, "900");
+    dialog.OnButtonDownload();
+    ASSERT_EQ(backups(1).size(), 1);
+
+    // A wrong file changes nothing in the grid.
+    QTemporaryDir dir;
+    QFile wrong(dir.filePath("wrong.txt"));
+    ASSERT_TRUE(wrong.open(QIODevice::WriteOnly));
+    wrong.write("Vac-max=250.0\r\nGrid=1\r\n");
+    wrong.close();
+    prompt.clear();
+    EXPECT_FALSE(dialog.restoreFrom(wrong.fileName()));
+    EXPECT_EQ(prompt.texts(), QStringList{wrong.fileName() + " cannot be restored:\n"
+                                          "line 2: unknown parameter 'Grid'"});
+    EXPECT_EQ(dialog.value(3), "250.0");
+
+    prompt.chooseFile(backups(1)[0]);
+    dialog.OnButtonRestore();
+    EXPECT_EQ(dialog.value(3), "253.0");
+    EXPECT_EQ(dialog.value(6), "1000");
+    prompt.clear();
+    const auto count = requestsOfKind("write-parameter").size();
+    dialog.OnButtonDownload();
+    EXPECT_EQ(requestsOfKind("write-parameter").size(), count + 2);
+    EXPECT_EQ(prompt.texts(), QStringList{" Download succeed "});
+    EXPECT_EQ(values(dialog), (QStringList{"250.0", "60", "196.0", "253.0", "47.50", "50.50", "1000"}));
+
+    // The inverter's factory f-max lies above the range the grid allows: a file may keep it,
+    // but never bring it back once it was changed.
+    dialog.OnEndLabelEditVariableCriteria(kParaSetGridId, 5, 1, "50.20");
+    dialog.OnButtonDownload();
+    prompt.clear();
+    EXPECT_FALSE(dialog.restoreFrom(backups(1)[0]));
+    EXPECT_TRUE(prompt.texts().front().endsWith("f-max=50.50 is not a value from 45.10 to 50.20"))
+        << prompt.texts().front().toStdString();
 }
 
 // The monitoring worker polls the same channel while both dialogs talk. Replies are slowed

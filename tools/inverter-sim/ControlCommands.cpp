@@ -116,6 +116,24 @@ CommandOutcome runCommand(std::string_view line, Controlled target)
         flag = *on;
         return done();
     }
+    if (name == "unapplied") {
+        const auto on = parseSwitch(value);
+        if (!on)
+            return failed("expected on or off");
+        target.inverter.writeFaults().unapplied = *on;
+        return done();
+    }
+    if (name == "refuse") {
+        if (value == "off") {
+            target.inverter.writeFaults().refusedFunction.reset();
+            return done();
+        }
+        const auto code = parseNumber(value, 0xFF);
+        if (!code)
+            return failed("expected a write function code 0 to 255 (0x05) or off");
+        target.inverter.writeFaults().refusedFunction = static_cast<std::uint8_t>(*code);
+        return done();
+    }
     if (name == "slow") {
         const auto ms = parseNumber(value, 60000);
         if (!ms)

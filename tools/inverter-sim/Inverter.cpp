@@ -137,6 +137,10 @@ std::optional<Reply> Inverter::answerFramed(const FramedRequest& f)
         if (f.control == kControlRead && f.function == kFunctionRealtime)
             return realtimeBlock(kDisplayHigh, kDisplayLow, f.control);
         if (f.control == kControlWrite && f.function == kFunctionRealtime && f.data.size() >= 2) {
+            if (writeFaults_.refusedFunction == f.function)
+                return std::nullopt;
+            if (writeFaults_.unapplied)
+                return writeAcknowledge(kDisplayHigh, kDisplayLow, f, f.data[0] & 0x0F, f.data[1] & 0x0F);
             config_.display.language = f.data[0] & 0x0F;
             config_.display.contrast = f.data[1] & 0x0F;
             return writeAcknowledge(kDisplayHigh, kDisplayLow, f, config_.display.language,
@@ -190,8 +194,10 @@ std::optional<Reply> Inverter::answerOwn(const FramedRequest& f)
             return realtimeBlock(0x00, address_, f.control);
         return settingsBlock(f.control);
     }
-    if (f.control != kControlWrite || f.data.size() < 2)
+    if (f.control != kControlWrite || f.data.size() < 2 || writeFaults_.refusedFunction == f.function)
         return std::nullopt;
+    if (writeFaults_.unapplied && (parameterWord(f.function) || f.function == kFunctionClearTotals))
+        return writeAcknowledge(0x00, address_, f, f.data[0], f.data[1]);
     if (const auto index = parameterWord(f.function)) {
         config_.parameters.words[*index] = static_cast<std::uint16_t>(f.data[0] << 8 | f.data[1]);
         applyStartCondition();
@@ -208,11 +214,16 @@ Reply Inverter::answerService(const ServiceRequest& request)
 {
     switch (request.command) {
     case ServiceCommand::SetSerial:
+        if (writeFaults_.unapplied)
+            return Reply{Bytes(request.payload.begin(), request.payload.begin() + kSerialLength),
+                         "service-serial", false};
         std::copy_n(request.payload.begin(), kSerialLength, config_.serial.begin());
         [[fallthrough]];
     case ServiceCommand::ReadSerial:
         return Reply{Bytes(config_.serial.begin(), config_.serial.end()), "service-serial", false};
     case ServiceCommand::WriteDci:
+        if (writeFaults_.unapplied)
+            break;
         config_.dciOffset =
             static_cast<std::uint16_t>(request.payload[0] << 8 | request.payload[1]);
         [[fallthrough]];

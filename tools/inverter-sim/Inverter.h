@@ -30,6 +30,13 @@ struct DisplaySettings {
     std::uint8_t contrast = 3;
 };
 
+// Writes that go wrong on purpose: acknowledged as usual but never applied, or, for one write
+// function code, not answered at all.
+struct WriteFaults {
+    bool unapplied = false;
+    std::optional<std::uint8_t> refusedFunction;
+};
+
 struct InverterConfig {
     SerialNumber serial{'V', 'T', '2', '4', '0', '0', '0', '1', '2', '3'};
     std::uint8_t address = 0;          // bus address; 0 = none yet
@@ -66,6 +73,7 @@ public:
     void setAddress(std::uint8_t address) { address_ = address; }
     void setDciReading(std::uint16_t mA) { config_.dciReading = mA; }
     void setDciOffset(std::uint16_t offset) { config_.dciOffset = offset; }
+    WriteFaults& writeFaults() { return writeFaults_; }
     // The next poll for this device is answered with the information block.
     void armInformation() { informationDue_ = true; }
 
@@ -94,6 +102,7 @@ private:
     std::mt19937& noise_;
     std::uint8_t address_ = 0;
     bool informationDue_ = false;
+    WriteFaults writeFaults_;
 };
 
 } // namespace veltroma::sim

@@ -78,6 +78,10 @@ CInputSerial::CInputSerial(Prompt& prompt, ByteLink& link, Clock& clock, QWidget
     connect(&m_display, &QueuedManualTestDisplay::dciShown, this, &CInputSerial::showDci);
     connect(&m_display, &QueuedManualTestDisplay::serialNumbersShown, this,
             &CInputSerial::showSerialNumbers);
+    connect(&m_display, &QueuedManualTestDisplay::writeFailed, this,
+            [this](int what, const QString& asked, const QString& reported) {
+                m_test.showWriteFailure({static_cast<ManualWrite>(what), asked, reported});
+            });
 }
 
 QWidget* CInputSerial::makeSerialGroup()

@@ -50,6 +50,20 @@ bool ManualTest::OnDCIWrite(const QString& entry)
     return true;
 }
 
+void ManualTest::showWriteFailure(const WriteFailure& failure)
+{
+    QString name = g_LoadString(failure.what == ManualWrite::SerialNumber
+                                    ? QStringLiteral("IDC_MANUALTEST_FRAME2")
+                                    : QStringLiteral("IDC_MANUALTEST_PARA10"));
+    // The captions of the value fields end in a colon.
+    if (name.endsWith(u':') || name.endsWith(QChar(0xFF1A)))
+        name.chop(1);
+    const QString text = failure.reported.isEmpty()
+        ? g_LoadString(QStringLiteral("IDC_MANUALTEST_NOREPLY")).arg(name, failure.asked)
+        : g_LoadString(QStringLiteral("IDC_MANUALTEST_DIFFERS")).arg(name, failure.asked, failure.reported);
+    m_prompt.message(text, {}, PromptButtons::Ok, PromptIcon::Warning);
+}
+
 bool ManualTest::close(const std::function<void()>& pump)
 {
     return m_thread.waitForEnd(kClosingWaitMs, pump);

@@ -30,6 +30,9 @@ public:
     // outside 1920 to 2080; the user has been told and nothing is sent.
     bool OnDCIWrite(const QString& entry);
 
+    // Tells the user that a write was not confirmed: what was asked and what came back.
+    void showWriteFailure(const WriteFailure& failure);
+
     // Ends the refresh thread before the dialog goes: waits up to ten seconds running `pump`,
     // then joins it in any case. True when it ended within the bound.
     bool close(const std::function<void()>& pump = {});

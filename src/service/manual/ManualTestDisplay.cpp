@@ -14,4 +14,14 @@ void QueuedManualTestDisplay::showSerialNumbers(const SerialNumberTexts& texts)
         this, [this, texts] { emit serialNumbersShown(texts); }, Qt::QueuedConnection);
 }
 
+void QueuedManualTestDisplay::showWriteFailure(const WriteFailure& failure)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, failure] {
+            emit writeFailed(static_cast<int>(failure.what), failure.asked, failure.reported);
+        },
+        Qt::QueuedConnection);
+}
+
 } // namespace veltroma

@@ -14,12 +14,22 @@ struct SerialNumberTexts {
     friend bool operator==(const SerialNumberTexts&, const SerialNumberTexts&) = default;
 };
 
+// A write of the manual test that the inverter did not confirm.
+enum class ManualWrite : int { SerialNumber = 0, DciOffset = 1 };
+struct WriteFailure {
+    ManualWrite what = ManualWrite::SerialNumber;
+    QString asked;
+    // What the inverter reports after the write; empty when it did not answer.
+    QString reported;
+};
+
 // Where the refresh thread shows what the inverter answered. Called on the refresh thread.
 class ManualTestDisplay {
 public:
     virtual ~ManualTestDisplay() = default;
     virtual void showDci(int reading, int offset) = 0;
     virtual void showSerialNumbers(const SerialNumberTexts& texts) = 0;
+    virtual void showWriteFailure(const WriteFailure& failure) = 0;
 };
 
 // Hands the refresh thread's values to the thread this object lives on, as signals emitted
@@ -32,10 +42,12 @@ public:
 
     void showDci(int reading, int offset) override;
     void showSerialNumbers(const SerialNumberTexts& texts) override;
+    void showWriteFailure(const WriteFailure& failure) override;
 
 signals:
     void dciShown(int reading, int offset);
     void serialNumbersShown(const veltroma::SerialNumberTexts& texts);
+    void writeFailed(int what, const QString& asked, const QString& reported);
 };
 
 } // namespace veltroma

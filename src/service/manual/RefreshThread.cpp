@@ -83,8 +83,7 @@ void RefreshThread::ThreadFunc()
             runSetSerialNumber(order.serialNumber);
             break;
         case OrderType::WriteDciOffset:
-            m_arguments.dciOffset = order.dciOffset;
-            TestLoad(ServiceLoad::WriteDci);
+            runWriteDciOffset(order.dciOffset);
             break;
         case OrderType::None:
             TestLoad(ServiceLoad::ReadDci);
@@ -100,12 +99,32 @@ void RefreshThread::runSetSerialNumber(const SerialNumberBytes& serialNumber)
 {
     m_arguments.serialNumber = serialNumber;
     m_serials = {{}, serialNumberText(serialNumber), {}};
-    for (const auto load :
-         {ServiceLoad::ReadSerial, ServiceLoad::SetSerial, ServiceLoad::ReadSerialBack}) {
+    for (const auto load : {ServiceLoad::ReadSerial, ServiceLoad::SetSerial}) {
         if (exitRequested())
             return;
         TestLoad(load);
     }
+    if (exitRequested())
+        return;
+    // The write counts only when the number read back is the one asked for.
+    const QString asked = serialNumberText(serialNumber);
+    const bool readBack = TestLoad(ServiceLoad::ReadSerialBack);
+    if (!readBack || m_serials.sSerialNumSel != asked)
+        m_display.showWriteFailure({ManualWrite::SerialNumber, asked,
+                                    readBack ? m_serials.sSerialNumSel : QString()});
+}
+
+void RefreshThread::runWriteDciOffset(std::uint16_t offset)
+{
+    m_arguments.dciOffset = offset;
+    // The reply to the write and a fresh reading must both carry the offset asked for.
+    const bool written = TestLoad(ServiceLoad::WriteDci) && m_DCISHIFT_R == offset;
+    const bool readBack = !exitRequested() && TestLoad(ServiceLoad::ReadDci);
+    if (exitRequested())
+        return;
+    if (!readBack || !written || m_DCISHIFT_R != offset)
+        m_display.showWriteFailure({ManualWrite::DciOffset, QString::number(offset),
+                                    readBack ? QString::number(m_DCISHIFT_R) : QString()});
 }
 
 void RefreshThread::pauseBetweenRefreshes()
@@ -140,6 +159,7 @@ void RefreshThread::ProcessRecv(ServiceLoad load)
     const auto reply = std::span<const std::uint8_t>(bRxBuffer).first(serviceReplyLength(load));
     switch (load) {
     case ServiceLoad::ReadDci:
+    case ServiceLoad::WriteDci:
         if (const auto values = parseDciBlock(reply)) {
             m_DCI_R = values->reading;
             m_DCISHIFT_R = values->offset;
@@ -153,7 +173,6 @@ void RefreshThread::ProcessRecv(ServiceLoad load)
         m_serials.sSerialNumSel += serialNumberText(reply);
         break;
     case ServiceLoad::SetSerial:
-    case ServiceLoad::WriteDci:
         break;
     }
     m_display.showSerialNumbers(m_serials);

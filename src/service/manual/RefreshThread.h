@@ -62,7 +62,10 @@ private:
 
     void ThreadFunc();
     Order takeOrder();
+    // Loads 0, 1 and 2; a number read back other than the one asked for is reported.
     void runSetSerialNumber(const SerialNumberBytes& serialNumber);
+    // Load 4 and a fresh reading; an offset other than the one asked for is reported.
+    void runWriteDciOffset(std::uint16_t offset);
     // Waits up to the refresh pause, less when an order or the end is asked for.
     void pauseBetweenRefreshes();
     [[nodiscard]] bool exitRequested() const { return bExitFlg.load() != 0; }

@@ -130,6 +130,47 @@ TEST_F(ManualTestSim, DciOffsetsInRangeAreSentHighByteFirst)
     EXPECT_TRUE(prompt.shown().empty());
 }
 
+TEST_F(ManualTestSim, WritesTheInverterDidNotApplyAreReportedWithWhatWasAskedAndWhatCameBack)
+{
+    InverterSim::Options options;
+    options.serial = QStringLiteral("A1B2C3D4E5");
+    options.extraArguments = {QStringLiteral("--dci-offset=2000")};
+    start(options);
+    ASSERT_TRUE(link->sim.command(QStringLiteral("unapplied on")));
+
+    ASSERT_TRUE(test->OnSetSerialNum(QStringLiteral("VT24000777")));
+    ASSERT_TRUE(waitUntil([&] { return shown->failures.size() == 1; }, 10000));
+    EXPECT_EQ(shown->failures[0], "VT24000777/A1B2C3D4E5");
+
+    ASSERT_TRUE(test->OnDCIWrite(QStringLiteral("1950")));
+    ASSERT_TRUE(waitUntil([&] { return shown->failures.size() == 2; }, 10000));
+    EXPECT_EQ(shown->failures[1], "1950/2000");
+
+    // A silent inverter: the write is reported as unanswered, once.
+    ASSERT_TRUE(link->sim.command(QStringLiteral("silent on")));
+    ASSERT_TRUE(test->OnDCIWrite(QStringLiteral("1960")));
+    ASSERT_TRUE(waitUntil([&] { return shown->failures.size() == 3; }, 20000));
+    EXPECT_EQ(shown->failures[2], "1960/");
+    EXPECT_EQ(link->requestsOf(kWriteDci).size(), 1 + 3);
+
+    // What the user reads.
+    test->showWriteFailure({ManualWrite::SerialNumber, "VT24000777", "A1B2C3D4E5"});
+    test->showWriteFailure({ManualWrite::DciOffset, "1960", {}});
+    EXPECT_EQ(prompt.texts(),
+              (QStringList{"Serial Number: asked VT24000777, the inverter reports A1B2C3D4E5",
+                           "DCI Shift: asked 1960, no reply after three attempts"}));
+}
+
+TEST_F(ManualTestSim, AppliedWritesAreConfirmedWithoutAMessage)
+{
+    start();
+    ASSERT_TRUE(test->OnSetSerialNum(QStringLiteral("VT24000777")));
+    ASSERT_TRUE(test->OnDCIWrite(QStringLiteral("2050")));
+    ASSERT_TRUE(waitUntil([&] { return !link->requestsOf(kWriteDci).empty(); }, 10000));
+    ASSERT_TRUE(waitForDciReads(2));
+    EXPECT_TRUE(shown->failures.isEmpty()) << shown->failures.join(',').toStdString();
+}
+
 TEST_F(ManualTestSim, DciOffsetsOutOfRangeOrNoNumberAreRefusedAndNothingIsSent)
 {
     start();

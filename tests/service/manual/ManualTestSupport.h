@@ -39,7 +39,12 @@ struct ShownValues {
                          [this](int reading, int offset) { dci.push_back({reading, offset}); });
         QObject::connect(&display, &QueuedManualTestDisplay::serialNumbersShown, &display,
                          [this](const SerialNumberTexts& texts) { serials.push_back(texts); });
+        QObject::connect(&display, &QueuedManualTestDisplay::writeFailed, &display,
+                         [this](int, const QString& asked, const QString& reported) {
+                             failures.push_back(asked + u'/' + reported);
+                         });
     }
+    QStringList failures;  // "asked/reported" of each write not confirmed
     std::vector<std::pair<int, int>> dci;
     std::vector<SerialNumberTexts> serials;
 };

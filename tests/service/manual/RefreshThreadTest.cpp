@@ -13,7 +13,9 @@ namespace {
 struct RecordingDisplay final : ManualTestDisplay {
     void showDci(int reading, int offset) override { dci.push_back({reading, offset}); }
     void showSerialNumbers(const SerialNumberTexts& texts) override { serials.push_back(texts); }
+    void showWriteFailure(const WriteFailure& failure) override { failures.push_back(failure); }
     std::vector<std::pair<int, int>> dci;
+    std::vector<WriteFailure> failures;
     std::vector<SerialNumberTexts> serials;
 };
 
