@@ -6,6 +6,7 @@
 #include "app/view/PlotHistory.h"
 #include "config/Strings.h"
 #include "monitor/DailyRecorder.h"
+#include "monitor/EngineTimers.h"
 #include "monitor/MonitorEngine.h"
 #include "monitor/QueuedDisplay.h"
 #include "monitor/RecordPaths.h"
@@ -24,12 +25,9 @@ class Prompt;
 class RegistrationProgress;
 class UpdateChecker;
 
-// The periods of the form's three thread timers.
-struct ViewTimerIntervals {
-    int refreshMs = 1000;     // Timer1: display refresh, always on
-    int recordingMs = 180000; // Timer2: one record row
-    int watchdogMs = 500;     // Timer3: link watchdog
-};
+// The periods of the form's three thread timers: Timer1 refresh, Timer2 recording, Timer3
+// watchdog.
+using ViewTimerIntervals = EngineTimerIntervals;
 
 // The main form: live values of the inverter in a list, on a power gauge, two energy
 // counters and state lamps; a trend plot of one quantity; a rotary switch for the program's
