@@ -1,4 +1,5 @@
 #include "ControlCommands.h"
+#include "LineCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,38 @@ TEST_F(ControlCommandsTest, RefusesWhatItCannotTakeAndChangesNothing)
     EXPECT_EQ(faults.slowMs, 0);
     EXPECT_EQ(plant.stateCode(), 1);
     EXPECT_EQ(inverter.address(), 0);
+}
+
+TEST(LineCommands, NightEchoAndReplugAreTakenAndCheckedOthersPassedOn)
+{
+    LineSettings line;
+    constexpr double kDay = 86400.0;
+    EXPECT_FALSE(line.asleepAt(2 * 3600.0)) << "by default the inverter never sleeps";
+
+    ASSERT_TRUE(runLineCommand("night auto", line)->ok);
+    for (const double at : {5 * 3600.0, 19.5 * 3600.0, kDay + 3 * 3600.0, 3 * kDay - 1})
+        EXPECT_TRUE(line.asleepAt(at)) << at;
+    for (const double at : {7 * 3600.0, 12 * 3600.0, 5 * kDay + 18 * 3600.0})
+        EXPECT_FALSE(line.asleepAt(at)) << at;
+    ASSERT_TRUE(runLineCommand("night on", line)->ok);
+    EXPECT_TRUE(line.asleepAt(12 * 3600.0));
+    ASSERT_TRUE(runLineCommand("night off", line)->ok);
+    EXPECT_FALSE(line.asleepAt(2 * 3600.0));
+
+    ASSERT_TRUE(runLineCommand("echo on", line)->ok);
+    EXPECT_TRUE(line.echo);
+    ASSERT_TRUE(runLineCommand("replug 2.5", line)->ok);
+    EXPECT_EQ(line.replugAfterSeconds, 2.5);
+
+    for (const char* bad : {"night", "night dusk", "echo 1", "replug", "replug -1", "replug 2s",
+                            "replug 3601", "echo on off"}) {
+        const auto outcome = runLineCommand(bad, line);
+        ASSERT_TRUE(outcome) << bad;
+        EXPECT_FALSE(outcome->ok) << bad;
+    }
+    EXPECT_TRUE(line.echo);
+    EXPECT_EQ(line.replugAfterSeconds, 2.5);
+    EXPECT_FALSE(runLineCommand("silent on", line)) << "not a line command";
 }
 
 } // namespace

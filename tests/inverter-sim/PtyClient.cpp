@@ -69,6 +69,12 @@ int PtyClient::readChar()
     return ::read(fd_, &byte, 1) == 1 ? byte : -1;
 }
 
+bool PtyClient::hungUp(int timeoutMs)
+{
+    pollfd p{fd_, POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) > 0 && (p.revents & (POLLHUP | POLLERR)) != 0;
+}
+
 Bytes PtyClient::exchange(const Bytes& request, std::size_t count)
 {
     send(request);

@@ -26,6 +26,8 @@ public:
     Bytes drain(int ms);
     // The next byte 0..255 if one is waiting, else -1; never waits.
     int readChar();
+    // True once the other side has gone (the device hung up) within `timeoutMs`.
+    bool hungUp(int timeoutMs);
     // Sends a request and reads a reply of exactly `count` bytes.
     Bytes exchange(const Bytes& request, std::size_t count);
 

@@ -379,5 +379,68 @@ TEST_F(SimulatorOverPty, PacedRepliesTakeTheTimeOfTheLine)
     EXPECT_GE(Clock::now() - slowSent, std::chrono::milliseconds(300));
 }
 
+TEST_F(SimulatorOverPty, AtNightItHearsNothingAndWakesUnregistered)
+{
+    start({}, 1);
+    command("night on");
+    // Asleep, not even the service commands are answered.
+    for (const Bytes& request : {kPollRealtime, kQuerySerial, kReadSerial}) {
+        client->send(request);
+        EXPECT_TRUE(client->drain(300).empty());
+    }
+    EXPECT_FALSE(sim->logLines().filter(" note asleep not heard").isEmpty());
+
+    command("night off");
+    expectNoReply(kPollRealtime);
+    const Bytes serialReply = client->exchange(kQuerySerial, 21);
+    ASSERT_TRUE(isValidReply(serialReply));
+    EXPECT_EQ(Bytes(serialReply.begin() + 9, serialReply.begin() + 19), kSerial);
+    EXPECT_EQ(client->exchange(assignAddress(kSerial, 1), 10), kSerial);
+    EXPECT_TRUE(isValidReply(client->exchange(kPollRealtime, 51)));
+}
+
+TEST_F(SimulatorOverPty, NightFollowsTheSimulatedSun)
+{
+    // Half past six in the evening, a simulated hour per real second: the sun sets at seven.
+    start({"--night", "--start-time", "18:30", "--time-scale", "3600"}, 1);
+    QThread::msleep(1500);
+    client->send(kReadSerial);
+    EXPECT_TRUE(client->drain(300).empty());
+    EXPECT_FALSE(sim->logLines().filter(" note asleep address forgotten").isEmpty());
+}
+
+TEST_F(SimulatorOverPty, EchoModeSendsTheRequestBackBeforeTheReply)
+{
+    start({"--echo"}, 1, false);
+    const Bytes back = client->exchange(kPollRealtime, kPollRealtime.size() + 51);
+    ASSERT_EQ(back.size(), kPollRealtime.size() + 51);
+    EXPECT_EQ(Bytes(back.begin(), back.begin() + 11), kPollRealtime);
+    EXPECT_TRUE(isValidReply(Bytes(back.begin() + 11, back.end())));
+
+    command("echo off");
+    EXPECT_TRUE(isValidReply(client->exchange(kPollRealtime, 51)));
+}
+
+TEST_F(SimulatorOverPty, ReplugHangsUpAndComesBackAtTheSameLink)
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("ttyVeltroma");
+    start({"--link", link});
+
+    command("replug 1");
+    EXPECT_TRUE(client->hungUp(2000));
+    EXPECT_FALSE(QFileInfo(link).isSymLink()) << "the device should be gone while unplugged";
+    client.reset();
+
+    for (int i = 0; i < 300 && !QFileInfo(link).isSymLink(); ++i)
+        QThread::msleep(10);
+    ASSERT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_FALSE(sim->logLines().filter(" note plugged-in " + QFileInfo(link).symLinkTarget())
+                     .isEmpty());
+    PtyClient again(link.toStdString());
+    ASSERT_TRUE(again.isOpen());
+    EXPECT_TRUE(isValidReply(again.exchange(kPollRealtime, 51)));
+}
+
 } // namespace
 } // namespace veltroma::test

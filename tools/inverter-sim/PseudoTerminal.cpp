@@ -37,7 +37,12 @@ void makeRaw(int fd)
 
 } // namespace
 
-PseudoTerminal::PseudoTerminal(const std::string& linkPath)
+PseudoTerminal::PseudoTerminal(const std::string& linkPath) : linkPath_(linkPath)
+{
+    open();
+}
+
+void PseudoTerminal::open()
 {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (master_ < 0)
@@ -47,6 +52,7 @@ PseudoTerminal::PseudoTerminal(const std::string& linkPath)
         || ptsname_r(master_, name.data(), name.size()) != 0) {
         const int saved = errno;
         ::close(master_);
+        master_ = -1;
         errno = saved;
         fail("pseudo-terminal setup");
     }
@@ -54,36 +60,56 @@ PseudoTerminal::PseudoTerminal(const std::string& linkPath)
     slave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (slave_ < 0) {
         ::close(master_);
+        master_ = -1;
         fail("open " + slavePath_);
     }
     try {
         makeRaw(slave_);
-        if (!linkPath.empty()) {
+        if (!linkPath_.empty()) {
             // A link left behind by an earlier run is replaced; anything else is kept.
             struct stat st{};
-            if (::lstat(linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-                ::unlink(linkPath.c_str());
-            if (::symlink(slavePath_.c_str(), linkPath.c_str()) != 0)
-                fail("symlink " + linkPath);
-            linkPath_ = linkPath;
+            if (::lstat(linkPath_.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+                ::unlink(linkPath_.c_str());
+            if (::symlink(slavePath_.c_str(), linkPath_.c_str()) != 0)
+                fail("symlink " + linkPath_);
         }
     } catch (...) {
         ::close(slave_);
         ::close(master_);
+        slave_ = master_ = -1;
         throw;
     }
 }
 
-PseudoTerminal::~PseudoTerminal()
+void PseudoTerminal::removeLink()
 {
-    if (!linkPath_.empty()) {
-        std::error_code error;
-        // Only our own link: another run may have taken the name over meanwhile.
-        if (std::filesystem::read_symlink(linkPath_, error) == slavePath_)
-            ::unlink(linkPath_.c_str());
-    }
+    if (linkPath_.empty())
+        return;
+    std::error_code error;
+    // Only our own link: another run may have taken the name over meanwhile.
+    if (std::filesystem::read_symlink(linkPath_, error) == slavePath_)
+        ::unlink(linkPath_.c_str());
+}
+
+void PseudoTerminal::unplug()
+{
+    if (!plugged())
+        return;
+    removeLink();
     ::close(slave_);
     ::close(master_);
+    slave_ = master_ = -1;
+}
+
+void PseudoTerminal::plugIn()
+{
+    if (!plugged())
+        open();
+}
+
+PseudoTerminal::~PseudoTerminal()
+{
+    unplug();
 }
 
 } // namespace veltroma::sim

@@ -15,10 +15,21 @@ public:
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
+    // -1 while unplugged.
     [[nodiscard]] int masterFd() const { return master_; }
     [[nodiscard]] const std::string& slavePath() const { return slavePath_; }
+    [[nodiscard]] bool plugged() const { return master_ >= 0; }
+
+    // The adapter pulled out: both sides closed and the link removed, so a client that holds
+    // the port sees a hang-up and the path is gone.
+    void unplug();
+    // Plugged in again: a new pseudo-terminal, and the link (if any) names it.
+    void plugIn();
 
 private:
+    void open();
+    void removeLink();
+
     int master_ = -1;
     int slave_ = -1;
     std::string slavePath_;

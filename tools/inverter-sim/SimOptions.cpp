@@ -84,6 +84,10 @@ The day:
 
 Faults at start (the control commands of the same names change them later):
   --silent  --badsum  --garbage  --nomarkers  --slow MS  --state N  --fault WORD
+
+The night and the adapter:
+  --night              sleep while the simulated sun is down (as "night auto")
+  --echo               echo every byte the PC sends, as a half-duplex adapter (as "echo on")
 )";
 }
 
@@ -188,6 +192,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments)
         {"--badsum", [&] { o.startCommands.push_back("badsum on"); }},
         {"--garbage", [&] { o.startCommands.push_back("garbage on"); }},
         {"--nomarkers", [&] { o.startCommands.push_back("nomarkers on"); }},
+        {"--night", [&] { o.startCommands.push_back("night auto"); }},
+        {"--echo", [&] { o.startCommands.push_back("echo on"); }},
     };
 
     for (std::size_t i = 0; i < arguments.size(); ++i) {

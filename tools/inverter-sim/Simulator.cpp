@@ -5,7 +5,9 @@
 #include <csignal>
 #include <cstdio>
 #include <poll.h>
+#include <string>
 #include <unistd.h>
+#include <utility>
 
 namespace veltroma::sim {
 
@@ -88,7 +90,15 @@ void Simulator::takeCommandsFromStdin(bool quitAtEnd)
 CommandOutcome Simulator::command(std::string_view line)
 {
     plant_.advanceTo(time_.now());
-    CommandOutcome outcome = runCommand(line, Controlled{inverter_, plant_, faults_});
+    CommandOutcome outcome;
+    if (auto lineOutcome = runLineCommand(line, lineSettings_)) {
+        outcome = CommandOutcome{lineOutcome->ok, std::move(lineOutcome->message), false};
+        followTheNight();
+        if (const auto seconds = std::exchange(lineSettings_.replugAfterSeconds, std::nullopt))
+            unplug(nowMicros(), *seconds);
+    } else {
+        outcome = runCommand(line, Controlled{inverter_, plant_, faults_});
+    }
     log_.write("ctl", line, outcome.ok ? "-> ok" : "-> error: " + outcome.message);
     quit_ = quit_ || outcome.quit;
     return outcome;
@@ -106,12 +116,18 @@ int Simulator::run()
     const StopSignals signals;
     while (!quit_ && g_stopSignal == 0) {
         Micros now = nowMicros();
+        if (plugInAt_ && now >= *plugInAt_) {
+            plugInAt_.reset();
+            line_.plugIn();
+            log_.write("note", "plugged-in", line_.slavePath());
+        }
         if (auto expired = reader_.expire(now / 1000))
             handle(std::move(*expired), now);
         pump(now);
 
         std::array<pollfd, 3> fds{};
         nfds_t count = 0;
+        // A negative descriptor (the line unplugged) is skipped by ppoll.
         fds[count++] = pollfd{line_.masterFd(), POLLIN, 0};
         const bool watchStdin = stdin_ && !stdin_->ended();
         if (watchStdin)
@@ -170,6 +186,8 @@ void Simulator::readLine(Micros now)
         const ssize_t got = ::read(line_.masterFd(), chunk.data(), chunk.size());
         if (got <= 0)
             return;
+        if (lineSettings_.echo)
+            echo(std::span(chunk.data(), static_cast<std::size_t>(got)));
         for (RequestReader::Event& event :
              reader_.feed(std::span(chunk.data(), static_cast<std::size_t>(got)), now / 1000))
             handle(std::move(event), now);
@@ -193,6 +211,10 @@ void Simulator::handle(RequestReader::Event event, Micros now)
     }
     const Request& request = *event.request;
     log_.write("req", Inverter::kindOf(request), hexText(request.raw));
+    if (followTheNight()) {
+        log_.write("note", "asleep", "not heard");
+        return;
+    }
     if (faults_.silent) {
         // A pulled cable: the inverter never hears the request, so nothing changes either.
         log_.write("note", "silent", "not heard");
@@ -246,12 +268,53 @@ void Simulator::pump(Micros now)
     }
 }
 
+bool Simulator::followTheNight()
+{
+    const bool dark = lineSettings_.asleepAt(time_.now());
+    if (dark && !asleep_) {
+        inverter_.setAddress(0);
+        log_.write("note", "asleep", "address forgotten");
+    } else if (!dark && asleep_) {
+        log_.write("note", "awake", "unregistered");
+    }
+    asleep_ = dark;
+    return asleep_;
+}
+
+void Simulator::unplug(Micros now, double seconds)
+{
+    line_.unplug();
+    // What was on its way dies with the adapter.
+    outgoing_.clear();
+    reader_ = RequestReader{};
+    plugInAt_ = now + static_cast<Micros>(seconds * 1e6);
+    log_.write("note", "unplugged", std::to_string(seconds) + " s");
+}
+
+void Simulator::echo(std::span<const std::uint8_t> bytes)
+{
+    // The adapter hears its own transmission: the bytes come back at once, ahead of any reply.
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t written = ::write(line_.masterFd(), bytes.data() + sent, bytes.size() - sent);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            log_.write("note", "dropped", hexText(bytes.subspan(sent)));
+            return;
+        }
+        sent += static_cast<std::size_t>(written);
+    }
+    log_.write("note", "echo", hexText(bytes));
+}
+
 std::optional<Simulator::Micros> Simulator::nextWake() const
 {
-    std::optional<Micros> wake;
+    std::optional<Micros> wake = plugInAt_;
     if (!outgoing_.empty()) {
         const Outgoing& reply = outgoing_.front();
-        wake = reply.startAt + static_cast<Micros>(reply.sent) * timing_.byteMicros;
+        const Micros due = reply.startAt + static_cast<Micros>(reply.sent) * timing_.byteMicros;
+        wake = wake ? std::min(*wake, due) : due;
     }
     if (const auto deadline = reader_.deadlineMs()) {
         const Micros expiry = *deadline * 1000;

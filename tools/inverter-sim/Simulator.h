@@ -4,6 +4,7 @@
 #include "ControlInput.h"
 #include "Faults.h"
 #include "Inverter.h"
+#include "LineCommands.h"
 #include "PlantModel.h"
 #include "PseudoTerminal.h"
 #include "RequestLog.h"
@@ -74,6 +75,10 @@ private:
     void pump(Micros now);
     [[nodiscard]] std::optional<Micros> nextWake() const;
     void runLines(LineInput& input, bool acknowledge);
+    // Puts the inverter to sleep or wakes it as the night setting says; true while asleep.
+    bool followTheNight();
+    void unplug(Micros now, double seconds);
+    void echo(std::span<const std::uint8_t> bytes);
 
     PseudoTerminal& line_;
     Inverter& inverter_;
@@ -89,6 +94,9 @@ private:
     bool quitAtStdinEnd_ = false;
     ControlFifo* fifo_ = nullptr;
     bool quit_ = false;
+    LineSettings lineSettings_;
+    bool asleep_ = false;
+    std::optional<Micros> plugInAt_;
     std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();
 };
 
