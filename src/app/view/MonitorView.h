@@ -20,6 +20,7 @@
 
 namespace veltroma {
 
+class LinkHealthPanel;
 class MonitorViewActions;
 class Prompt;
 class RegistrationProgress;
@@ -97,6 +98,7 @@ private:
     void showCurvesAndSlots(int position);
     void syncTimers();
     void lampsOff();
+    void showLinkCounters();
     void toggle(CiLedRectangleX* lamp);
     void setRockersVisible(bool visible);
     [[nodiscard]] QString currentRecordFile() const;
@@ -110,6 +112,7 @@ private:
     DailyRecorder recorder_;
     std::unique_ptr<MonitorEngine> engine_;
     std::unique_ptr<UpdateChecker> updater_;
+    LinkHealthPanel* linkPanel_ = nullptr; // child of the form
     RecordPaths recordPaths_;
     QDate GraphTime_;
     int iSwitchRotaryX_state_ = 0;
