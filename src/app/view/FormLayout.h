@@ -37,7 +37,7 @@ inline constexpr QRect kUpdateButton{523, 4, 71, 14};
 inline constexpr QRect kOpenFileButton{255, 333, 50, 14};
 inline constexpr QRect kTestButton{271, 367, 50, 14};
 // Not in the template: the link counters of debug mode, over the plot's upper right corner.
-inline constexpr QRect kLinkCounters{604, 24, 146, 128};
+inline constexpr QRect kLinkCounters{604, 22, 146, 152};
 
 // Per inverter slot 1..6.
 [[nodiscard]] QRect slotSwitch(int slot);

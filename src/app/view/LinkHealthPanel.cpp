@@ -33,12 +33,17 @@ LinkHealthPanel::LinkHealthPanel(const StringLoader& loadString, QWidget* parent
         grid->addWidget(new QLabel(loadString(QString::fromLatin1(kCaptionKeys[i])), this),
                         row + 1, 0);
         values_[i] = new QLabel(this);
-        values_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         values_[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        grid->addWidget(values_[i], row + 1, 1);
+        if (row + 1 < kRows) {
+            values_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            grid->addWidget(values_[i], row + 1, 1);
+        }
     }
-    // A long port error wraps below its caption instead of widening the panel.
+    // The last error, with its time, on lines of its own below its caption.
     values_.back()->setWordWrap(true);
+    values_.back()->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(values_.back(), kRows + 1, 0, 1, 2);
+    grid->setRowStretch(kRows + 1, 1);
     setCounters({});
 }
 
