@@ -39,18 +39,25 @@ bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
         watchdog_.arm();
         reRegistration_.reset(reopens());
     }
+    workerWanted_ = on;
     ++switchesPending_;
     switching_ = std::thread([this, on, previous = std::move(switching_)]() mutable {
         if (previous.joinable())
             previous.join();
         (void)registration_.Register();
-        worker_.SetThreadState(on);
+        worker_.SetThreadState(on && workerWanted_);
         --switchesPending_;
     });
     if (!on || !link_.link.ChannelOK())
         return false;
     registration_.startProgress();
     return true;
+}
+
+void MonitorEngine::stopWorker()
+{
+    workerWanted_ = false;
+    worker_.SetThreadState(false);
 }
 
 void MonitorEngine::disableTimers()

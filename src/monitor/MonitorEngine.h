@@ -56,8 +56,9 @@ public:
     [[nodiscard]] bool switching() const { return switchesPending_.load() > 0; }
     void progressClosed() { registration_.progressClosed(); }
 
-    // The modes other than realtime monitoring stop the worker after its cycle.
-    void stopWorker() { worker_.SetThreadState(false); }
+    // The modes other than realtime monitoring stop the worker after its cycle; a switch
+    // change still under way no longer starts one.
+    void stopWorker();
     // The modes that stop listening disable recording and the watchdog.
     void disableTimers();
 
@@ -100,6 +101,8 @@ private:
     // The newest switch change; it waits for the one before it.
     std::thread switching_;
     std::atomic<int> switchesPending_{0};
+    // False once a mode has stopped the worker, until the switch goes on again.
+    std::atomic<bool> workerWanted_{false};
     QString lossReason_;
     Recorder* recorder_ = nullptr;
     bool recordingEnabled_ = false;

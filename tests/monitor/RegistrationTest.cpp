@@ -164,6 +164,17 @@ TEST_F(RegistrationTest, SwitchOnStartsTheWorkerAndTheTenStepProgress)
     EXPECT_EQ(engine.flags().RegistEndFlg.load(), 1);
 }
 
+TEST_F(RegistrationTest, AModeThatStopsTheWorkerWinsOverASwitchStillRegistering)
+{
+    engine.OnChangeUseriSwitchLEDX0(true);
+    engine.stopWorker(); // the user left realtime mode while the registration still ran
+    ASSERT_TRUE(waitFor([this] { return !engine.switching(); }));
+    EXPECT_FALSE(engine.workerRunning());
+
+    ASSERT_TRUE(switchTo(true));
+    EXPECT_TRUE(engine.workerRunning());
+}
+
 TEST_F(RegistrationTest, ClosedChannelStartsTheWorkerWithoutProgress)
 {
     link.setOpen(false);
