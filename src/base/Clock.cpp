@@ -1,9 +1,16 @@
 #include "base/Clock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 namespace veltroma {
+
+bool Clock::waitFor(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                    std::int64_t ms, const std::function<bool()>& done)
+{
+    return wake.wait_for(lock, std::chrono::milliseconds(std::max<std::int64_t>(ms, 0)), done);
+}
 
 std::int64_t SteadyClock::nowMs() const
 {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 
 namespace veltroma {
 
@@ -12,6 +15,12 @@ public:
     // Milliseconds of a monotonic tick count; only differences carry meaning.
     [[nodiscard]] virtual std::int64_t nowMs() const = 0;
     virtual void sleepMs(std::int64_t ms) = 0;
+
+    // Waits on `wake` (with `lock` held on entry and exit) until `done` holds or `ms` have
+    // passed; returns `done()`. Whoever makes `done` true notifies `wake`. The real clock
+    // blocks without polling; a virtual one lets the whole time pass at once.
+    virtual bool waitFor(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                         std::int64_t ms, const std::function<bool()>& done);
 };
 
 // The real monotonic clock.

@@ -1,5 +1,7 @@
 #include "channel/AsynCom.h"
 
+#include "channel/PortFault.h"
+
 namespace veltroma {
 
 namespace {
@@ -52,9 +54,14 @@ asyn_com::~asyn_com()
 bool asyn_com::open_port()
 {
     close();
-    return m_thread.start(
+    m_openFailure.clear();
+    PortFailure failure;
+    const bool opened = m_thread.start(
         [device = m_device, line = _dcb](QSerialPort& port) { return openDevice(port, device, line); },
-        [this](QSerialPort& port) { on_receive(port); });
+        [this](QSerialPort& port) { on_receive(port); }, &failure);
+    if (!opened)
+        m_openFailure = describePortFault(failure.error, m_device, failure.text);
+    return opened;
 }
 
 void asyn_com::close()

@@ -20,8 +20,11 @@ public:
     ~asyn_com() override;
 
     // Closes an open port first, then opens the device with the stored line settings and
-    // empties both directions of its queues.
+    // empties both directions of its queues. On failure openFailure() says why.
     bool open_port() override;
+    // From the next open on, a device that is lost or cannot be opened is opened again by
+    // the port's thread with a growing pause, and `watcher` hears of it.
+    void keepReopening(PortWatcher watcher) { m_thread.keepReopening(std::move(watcher)); }
     // Stops the port's thread and closes the device; returns within a few milliseconds.
     void close() override;
     [[nodiscard]] bool is_open() const override { return m_thread.running(); }

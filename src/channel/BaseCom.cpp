@@ -4,6 +4,7 @@ namespace veltroma {
 
 bool base_com::Open(const QString& description)
 {
+    m_openFailure.clear();
     const QByteArray text = description.toUtf8();
     const auto parsed = parsePortDescription({text.constData(), static_cast<std::size_t>(text.size())});
     if (!parsed)
@@ -19,6 +20,7 @@ bool base_com::Open(const QString& description)
 
 bool base_com::open(int port)
 {
+    m_openFailure.clear();
     if (port < 1 || port > 9)
         return false;
     _port = port;

@@ -38,6 +38,9 @@ public:
     [[nodiscard]] int port() const { return _port; }
     [[nodiscard]] const QString& device() const { return m_device; }
     [[nodiscard]] const LineSettings& lineSettings() const { return _dcb; }
+    // Why the last open of a device failed, in words for the user; empty when the last
+    // open succeeded or was refused before any device was touched.
+    [[nodiscard]] const QString& openFailure() const { return m_openFailure; }
 
 protected:
     Clock& m_clock;
@@ -45,6 +48,7 @@ protected:
     int _port = 0;
     QString m_device;
     LineSettings _dcb;
+    QString m_openFailure;
 };
 
 } // namespace veltroma

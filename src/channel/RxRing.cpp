@@ -13,7 +13,15 @@ std::size_t RxRing::append(std::span<const std::uint8_t> bytes)
         inPointer = (inPointer + 1) % kSize;
         ++stored;
     }
+    if (stored > 0)
+        m_arrived.notify_all();
     return stored;
+}
+
+bool RxRing::waitForBytes(Clock& clock, std::int64_t ms)
+{
+    std::unique_lock lock(m_mutex);
+    return clock.waitFor(m_arrived, lock, ms, [this] { return unreadLocked() > 0; });
 }
 
 int RxRing::take()

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "base/Clock.h"
+
 #include <array>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -22,6 +25,9 @@ public:
     std::size_t append(std::span<const std::uint8_t> bytes);
     // The next unread byte 0..255, or -1 when the ring is empty.
     [[nodiscard]] int take();
+    // Waits through `clock` until a byte is unread or `ms` have passed, woken by append()
+    // rather than asking again and again; true when a byte is unread.
+    bool waitForBytes(Clock& clock, std::int64_t ms);
     // Drops every unread byte.
     void reset();
     [[nodiscard]] std::size_t unread() const;
@@ -30,6 +36,7 @@ private:
     [[nodiscard]] std::size_t unreadLocked() const;
 
     mutable std::mutex m_mutex;
+    std::condition_variable m_arrived;
     std::array<std::uint8_t, kSize> rx_buffer{};
     std::size_t inPointer = 0;
     std::size_t outPointer = 0;

@@ -9,6 +9,18 @@ thread_com::~thread_com()
     close();
 }
 
+int thread_com::waitChar(Clock& clock, std::int64_t deadlineMs)
+{
+    for (;;) {
+        if (const int byte = m_ring.take(); byte >= 0)
+            return byte;
+        const auto left = deadlineMs - clock.nowMs();
+        if (left <= 0)
+            return -1;
+        m_ring.waitForBytes(clock, left);
+    }
+}
+
 void thread_com::on_receive(QSerialPort& port)
 {
     // One batch takes everything the ring could hold, so a reply of any length the link

@@ -14,6 +14,9 @@ public:
 
     // The next received byte 0..255, or -1 when the ring is empty.
     [[nodiscard]] int COM_ReadChar() { return m_ring.take(); }
+    // The next received byte, waiting until `clock` reaches `deadlineMs` for the receive
+    // thread to bring one; -1 when none came. Never polls.
+    [[nodiscard]] int waitChar(Clock& clock, std::int64_t deadlineMs);
 
 protected:
     void on_receive(QSerialPort& port) override;

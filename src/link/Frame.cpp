@@ -1,5 +1,7 @@
 #include "link/Frame.h"
 
+#include "link/LinkHealth.h"
+
 #include <algorithm>
 #include <cassert>
 #include <numeric>
@@ -37,11 +39,18 @@ void SendRequest(ByteLink& link, TxBuffer& tx, std::uint8_t destination, std::ui
 {
     const auto length = BuildRequest(tx, destination, control, function, data);
     link.Send_Data(std::span<const std::uint8_t>(tx).first(length));
+    countOn(link, LinkEvent::RequestSent);
+}
+
+void countOn(ByteLink& link, LinkEvent event)
+{
+    if (LinkHealth* health = link.health())
+        health->count(event);
 }
 
 namespace {
 
-enum class ByteVerdict { Continue, Reject, Complete };
+enum class ByteVerdict { Continue, RejectHeader, RejectLength, Complete };
 
 // Checks `byte`, just stored at position `count` (1-based, as counted after storing it).
 ByteVerdict checkByte(const RxBuffer& buffer, std::uint8_t byte, std::size_t count,
@@ -50,22 +59,22 @@ ByteVerdict checkByte(const RxBuffer& buffer, std::uint8_t byte, std::size_t cou
     switch (count) {
     case 1:
     case 2:
-        return byte == kReplyHeader ? ByteVerdict::Continue : ByteVerdict::Reject;
+        return byte == kReplyHeader ? ByteVerdict::Continue : ByteVerdict::RejectHeader;
     case 3:
     case 4:
     case 5:
         return ByteVerdict::Continue;
     case 6:
-        return byte == 0x00 ? ByteVerdict::Continue : ByteVerdict::Reject;
+        return byte == 0x00 ? ByteVerdict::Continue : ByteVerdict::RejectHeader;
     case 7:
-        return byte <= 0x02 ? ByteVerdict::Continue : ByteVerdict::Reject;
+        return byte <= 0x02 ? ByteVerdict::Continue : ByteVerdict::RejectHeader;
     case 8:
-        return byte >= 0x80 ? ByteVerdict::Continue : ByteVerdict::Reject;
+        return byte >= 0x80 ? ByteVerdict::Continue : ByteVerdict::RejectHeader;
     case 9:
         // A length the reply buffer cannot hold ends the receive here, before any byte
         // could be stored past the buffer.
         if (byte > kMaxReplyData)
-            return ByteVerdict::Reject;
+            return ByteVerdict::RejectLength;
         endPosition = byte + kOffsetData;
         return ByteVerdict::Continue;
     default:
@@ -79,6 +88,31 @@ ByteVerdict checkByte(const RxBuffer& buffer, std::uint8_t byte, std::size_t cou
     }
 }
 
+// Some half-duplex adapters hand back what we send. A copy of the request just sent, byte
+// for byte, ahead of the reply is no reply: it is recognised and skipped. A reply can never
+// be taken for it, because a reply starts with 0xAA and a request never does.
+class EchoFilter {
+public:
+    explicit EchoFilter(std::vector<std::uint8_t> request) : request_(std::move(request)) {}
+
+    enum class Verdict { NotEcho, Inside, Skipped };
+
+    // Called only for bytes that arrive before the reply's first byte.
+    Verdict take(std::uint8_t byte)
+    {
+        if (matched_ >= request_.size() || request_[matched_] != byte
+            || (matched_ == 0 && byte == kReplyHeader))
+            return Verdict::NotEcho;
+        ++matched_;
+        return matched_ == request_.size() ? Verdict::Skipped : Verdict::Inside;
+    }
+    [[nodiscard]] bool inside() const { return matched_ > 0 && matched_ < request_.size(); }
+
+private:
+    std::vector<std::uint8_t> request_;
+    std::size_t matched_ = 0;
+};
+
 } // namespace
 
 int RecvDataBack(ByteLink& link, Clock& clock, RxBuffer& buffer, int firstByteTimeoutMs)
@@ -87,33 +121,61 @@ int RecvDataBack(ByteLink& link, Clock& clock, RxBuffer& buffer, int firstByteTi
     std::int64_t allowedSilence = firstByteTimeoutMs;
     std::size_t count = 0;
     std::size_t endPosition = 0;
+    bool checksumFailed = false;
+    EchoFilter echo(link.lastSent());
 
-    while (clock.nowMs() - lastEvent < allowedSilence) {
-        const int received = link.ReadChar();
-        if (received < 0) {
-            clock.sleepMs(1);
-            continue;
-        }
+    // Silence is measured from the last byte that arrived: bytes already waiting are taken
+    // however late this thread comes to read them.
+    for (;;) {
+        const int received = link.waitChar(clock, lastEvent + allowedSilence);
+        if (received < 0)
+            break;
         lastEvent = clock.nowMs();
         allowedSilence = kInterByteSilenceMs;
-        // After a checksum mismatch the reply keeps being read until the silence ends it;
-        // bytes beyond the buffer are counted but never stored.
         const auto byte = static_cast<std::uint8_t>(received);
-        if (count < buffer.size())
-            buffer[count] = byte;
-        ++count;
-        if (count <= buffer.size()) {
-            switch (checkByte(buffer, byte, count, endPosition)) {
-            case ByteVerdict::Reject:
-                return 0;
-            case ByteVerdict::Complete:
-                return static_cast<int>(count);
-            case ByteVerdict::Continue:
+        if (count == 0) {
+            switch (echo.take(byte)) {
+            case EchoFilter::Verdict::Inside:
+                continue;
+            case EchoFilter::Verdict::Skipped:
+                // The request has now left: the wait for the reply's first byte begins.
+                countOn(link, LinkEvent::EchoSkipped);
+                allowedSilence = firstByteTimeoutMs;
+                continue;
+            case EchoFilter::Verdict::NotEcho:
+                if (echo.inside()) {
+                    countOn(link, LinkEvent::RejectedHeader);
+                    return 0;
+                }
                 break;
             }
         }
-        clock.sleepMs(1);
+        // After a checksum mismatch the reply keeps being read until the silence ends it;
+        // bytes beyond the buffer are counted but never stored.
+        if (count < buffer.size())
+            buffer[count] = byte;
+        ++count;
+        if (count > buffer.size())
+            continue;
+        switch (checkByte(buffer, byte, count, endPosition)) {
+        case ByteVerdict::RejectHeader:
+            countOn(link, LinkEvent::RejectedHeader);
+            return 0;
+        case ByteVerdict::RejectLength:
+            countOn(link, LinkEvent::RejectedLength);
+            return 0;
+        case ByteVerdict::Complete:
+            countOn(link, LinkEvent::ValidatedReply);
+            return static_cast<int>(count);
+        case ByteVerdict::Continue:
+            checksumFailed = checksumFailed || (endPosition >= kOffsetData && count == endPosition + 2);
+            break;
+        }
     }
+    if (echo.inside())
+        countOn(link, LinkEvent::RejectedHeader);
+    else
+        countOn(link, checksumFailed ? LinkEvent::RejectedChecksum : LinkEvent::Timeout);
     return 0;
 }
 
@@ -124,19 +186,17 @@ int SerialRecvDataBack(ByteLink& link, Clock& clock, RxBuffer& buffer, int first
     std::int64_t allowedSilence = firstByteTimeoutMs;
     std::size_t count = 0;
 
-    while (clock.nowMs() - lastEvent < allowedSilence) {
-        const int received = link.ReadChar();
-        if (received < 0) {
-            clock.sleepMs(1);
-            continue;
-        }
+    for (;;) {
+        const int received = link.waitChar(clock, lastEvent + allowedSilence);
+        if (received < 0)
+            break;
         lastEvent = clock.nowMs();
         allowedSilence = kInterByteSilenceMs;
         buffer[count++] = static_cast<std::uint8_t>(received);
         if (count == kRawReplyLength)
             return static_cast<int>(count);
-        clock.sleepMs(1);
     }
+    countOn(link, LinkEvent::Timeout);
     return 0;
 }
 

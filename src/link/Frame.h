@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "link/ByteLink.h"
+#include "link/LinkHealth.h"
 
 #include <array>
 #include <cstddef>
@@ -45,13 +46,18 @@ using RxBuffer = std::array<std::uint8_t, kRxBufferSize>;  // bRxBuffer
 std::size_t BuildRequest(TxBuffer& tx, std::uint8_t destination, std::uint8_t control,
                          std::uint8_t function, std::span<const std::uint8_t> data = {});
 
+// Counts `event` on the link's counters, if it keeps any. The functions here count every
+// request they send and every outcome of a receive, so their callers count none of these.
+void countOn(ByteLink& link, LinkEvent event);
+
 // Builds the request in `tx` and hands its N + 11 bytes to the link.
 void SendRequest(ByteLink& link, TxBuffer& tx, std::uint8_t destination, std::uint8_t control,
                  std::uint8_t function, std::span<const std::uint8_t> data = {});
 
 // Receives and validates one reply into `buffer`, byte by byte: returns N + 11 for a complete
 // frame with a matching checksum, 0 for a rejected or missing reply. A length byte above 169
-// is rejected at once, so nothing is ever stored past the buffer.
+// is rejected at once, so nothing is ever stored past the buffer. An adapter's echo of the
+// request just sent, arriving first, is skipped; the wait for the reply starts after it.
 [[nodiscard]] int RecvDataBack(ByteLink& link, Clock& clock, RxBuffer& buffer,
                                int firstByteTimeoutMs = kFirstByteTimeoutMs);
 

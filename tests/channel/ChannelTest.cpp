@@ -6,7 +6,12 @@
 #include "support/ScriptedPrompt.h"
 #include "support/VirtualClock.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <chrono>
 #include <thread>
@@ -50,15 +55,27 @@ TEST(Channel, PortInitFailureTellsTheUserOnce)
     test::VirtualClock clock;
     ScriptedPrompt prompt;
     Channel channel(clock, prompt);
-    for (const auto* description : {"/dev/veltroma-no-such-port,9600,8,N,1", "COM0,9600,8,N,1"}) {
+    // A device that is not there gets the reason on a line of its own; a description that
+    // names no device has none to give.
+    const struct {
+        const char* description;
+        QString reason;
+    } cases[] = {
+        {"/dev/veltroma-no-such-port,9600,8,N,1",
+         QStringLiteral("\n/dev/veltroma-no-such-port does not exist: is the adapter plugged in?")},
+        {"COM0,9600,8,N,1", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
         prompt.clear();
-        channel.COMM_CFG = QString::fromLatin1(description);
+        channel.COMM_CFG = QString::fromLatin1(c.description);
         channel.PortInit(0);
         EXPECT_FALSE(channel.ChannelOK());
         const auto shown = prompt.shown();
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_EQ(shown.front().text,
-                  QStringLiteral("Initialize %1 fault,Need Check PC COMM Set!").arg(description));
+                  QStringLiteral("Initialize %1 fault,Need Check PC COMM Set!").arg(c.description)
+                      + c.reason);
         EXPECT_EQ(shown.front().buttons, PromptButtons::Ok);
     }
 }
@@ -155,6 +172,26 @@ TEST(PortList, ComNamesFirstThenSystemPaths)
         EXPECT_EQ(names.at(port - 1), QStringLiteral("COM%1").arg(port));
     for (qsizetype i = 9; i < names.size(); ++i)
         EXPECT_TRUE(names.at(i).startsWith(u'/')) << names.at(i).toStdString();
+}
+
+TEST(PortList, StableNamesComeLastAndSayWhichDeviceTheyNameNow)
+{
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.ok());
+    QTemporaryDir byId;
+    const QString name = byId.filePath(QStringLiteral("usb-Veltroma_Test_Adapter_A10K-if00-port0"));
+    ASSERT_TRUE(QFile::link(pty.slavePath(), name));
+    ASSERT_TRUE(QFile::link(byId.filePath(QStringLiteral("gone")), byId.filePath(QStringLiteral("usb-dangling"))));
+
+    const auto ports = availablePorts(byId.path());
+    ASSERT_FALSE(ports.empty());
+    EXPECT_EQ(ports.back().path, name);
+    EXPECT_TRUE(ports.back().description.startsWith(QStringLiteral("now ") + pty.slavePath()))
+        << ports.back().description.toStdString();
+    EXPECT_EQ(std::count_if(ports.begin(), ports.end(),
+                            [](const PortEntry& p) { return p.path.contains(QStringLiteral("dangling")); }),
+              0);
+    EXPECT_TRUE(ports.front().description.isEmpty());
 }
 
 } // namespace

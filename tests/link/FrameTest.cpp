@@ -214,3 +214,108 @@ TEST(RawReceiver, NineBytesAreATimeout)
     EXPECT_EQ(SerialRecvDataBack(link, clock, buffer, kFirstByteTimeoutMs), 0);
     EXPECT_EQ(clock.nowMs(), 8 + kInterByteSilenceMs);
 }
+
+TEST_F(Receiver, BytesAlreadyWaitingAreTakenThoughTheReaderCameLate)
+{
+    const auto frame = reply(0x01, 0x82, dataOf(40));
+    link.arrive(0, frame);
+    // The reader is held up for 120 ms in the middle of the reply, more than the silence
+    // limit; the line itself was never silent, so the reply stands.
+    int sleeps = 0;
+    clock.onSleep([&](std::int64_t) {
+        if (++sleeps == 10)
+            clock.advance(120);
+    });
+    EXPECT_EQ(receive(), 51);
+    EXPECT_EQ(link.counters().validatedReplies, 1u);
+}
+
+TEST_F(Receiver, EchoOfTheRequestJustSentIsSkippedAndCounted)
+{
+    TxBuffer tx{};
+    SendRequest(link, tx, kInverterAddress, kControlRead, kFunctionRealtime);
+    const Bytes request = link.lastSent();
+    const auto start = clock.nowMs();
+    link.arrive(start + 300, request);
+    link.arrive(start + 320, reply(0x01, 0x82, dataOf(40)));
+    EXPECT_EQ(receive(), 51);
+    EXPECT_EQ(buffer[0], 0xAA);
+    auto counted = link.counters();
+    EXPECT_EQ(counted.requestsSent, 1u);
+    EXPECT_EQ(counted.echoesSkipped, 1u);
+    EXPECT_EQ(counted.validatedReplies, 1u);
+
+    // An echo and no reply: the wait for the reply's first byte starts after the echo.
+    SendRequest(link, tx, kInverterAddress, kControlRead, kFunctionRealtime);
+    const auto again = clock.nowMs();
+    link.arrive(again + 300, request);
+    EXPECT_EQ(receive(), 0);
+    EXPECT_EQ(clock.nowMs(), again + 300 + 10 + kFirstByteTimeoutMs);
+    counted = link.counters();
+    EXPECT_EQ(counted.echoesSkipped, 2u);
+    EXPECT_EQ(counted.timeouts, 1u);
+}
+
+TEST_F(Receiver, WhatOnlyLooksLikeAnEchoIsRejected)
+{
+    TxBuffer tx{};
+    SendRequest(link, tx, kInverterAddress, kControlRead, kFunctionRealtime);
+    Bytes cut = link.lastSent();
+    {
+        SCOPED_TRACE("the first half of the request, then a reply");
+        Bytes stream(cut.begin(), cut.begin() + 5);
+        const auto answer = reply(0x01, 0x82, dataOf(4));
+        stream.insert(stream.end(), answer.begin(), answer.end());
+        link.arrive(clock.nowMs(), stream);
+        EXPECT_EQ(receive(), 0);
+        EXPECT_EQ(link.counters().rejectedHeader, 1u);
+    }
+    {
+        SCOPED_TRACE("another request than the one sent");
+        cut[5] = 0x02;
+        link.arrive(clock.nowMs(), cut);
+        EXPECT_EQ(receive(), 0);
+        EXPECT_EQ(link.counters().rejectedHeader, 2u);
+        EXPECT_EQ(link.counters().echoesSkipped, 0u);
+    }
+}
+
+TEST_F(Receiver, CountsEveryOutcomeByItsReason)
+{
+    auto badSum = reply(0x01, 0x82, dataOf(4));
+    badSum.back() ^= 0x01;
+    auto tooLong = reply(0x01, 0x82, dataOf(4));
+    tooLong[8] = 170;
+    struct Case {
+        const char* name;
+        Bytes stream;
+        std::uint64_t LinkCounters::*counter;
+    };
+    const Case cases[] = {
+        {"valid", reply(0x01, 0x84, dataOf(18)), &LinkCounters::validatedReplies},
+        {"wrong header", {0xAA, 0x55}, &LinkCounters::rejectedHeader},
+        {"wrong destination", {0xAA, 0xAA, 0, 1, 0, 7}, &LinkCounters::rejectedHeader},
+        {"function below 0x80", {0xAA, 0xAA, 0, 1, 0, 0, 1, 0x7F}, &LinkCounters::rejectedHeader},
+        {"length beyond the buffer", Bytes(tooLong.begin(), tooLong.begin() + 9),
+         &LinkCounters::rejectedLength},
+        {"checksum", badSum, &LinkCounters::rejectedChecksum},
+        {"cut short", Bytes(badSum.begin(), badSum.begin() + 12), &LinkCounters::timeouts},
+        {"nothing", {}, &LinkCounters::timeouts},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto before = link.counters();
+        link.arrive(clock.nowMs() + 5, c.stream);
+        (void)receive();
+        const auto after = link.counters();
+        EXPECT_EQ(after.*c.counter, before.*c.counter + 1);
+        const auto total = [](const LinkCounters& k) {
+            return k.validatedReplies + k.rejectedHeader + k.rejectedLength + k.rejectedChecksum
+                + k.timeouts;
+        };
+        EXPECT_EQ(total(after), total(before) + 1) << "one outcome per receive";
+    }
+    RxBuffer raw{};
+    EXPECT_EQ(SerialRecvDataBack(link, clock, raw), 0);
+    EXPECT_EQ(link.counters().timeouts, 3u);
+}

@@ -12,8 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace veltroma;
     test::VirtualClock clock{0};
     test::FakeLink link{clock};
+    // A request goes out first, so that streams that begin with (part of) its echo are
+    // tried as well.
+    TxBuffer tx{};
+    SendRequest(link, tx, 0x01, 0x01, 0x02);
     // Even bytes are payload, odd bytes the gap before it (0..63 ms).
-    std::int64_t at = 0;
+    std::int64_t at = clock.nowMs();
     for (std::size_t i = 0; i + 1 < size; i += 2) {
         at += data[i + 1] & 0x3F;
         const std::uint8_t byte = data[i];

@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "link/ByteLink.h"
+#include "link/LinkHealth.h"
 
 #include <cstdint>
 #include <deque>
@@ -71,6 +72,13 @@ public:
 
     [[nodiscard]] bool ChannelOK() const override { return open_; }
     std::mutex& linkLock() override { return linkLock_; }
+    LinkHealth* health() override { return &health_; }
+    [[nodiscard]] std::vector<std::uint8_t> lastSent() const override
+    {
+        std::lock_guard lock(mutex_);
+        return sent_.empty() ? std::vector<std::uint8_t>{} : sent_.back().bytes;
+    }
+    [[nodiscard]] LinkCounters counters() const { return health_.snapshot(); }
 
     void setOpen(bool open) { open_ = open; }
     std::vector<Sent> sent() const { std::lock_guard lock(mutex_); return sent_; }
@@ -93,6 +101,7 @@ private:
     std::size_t reads_ = 0;
     bool open_ = true;
     std::mutex linkLock_;
+    LinkHealth health_;
 };
 
 } // namespace veltroma::test

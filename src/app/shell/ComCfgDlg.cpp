@@ -21,6 +21,7 @@ CComCfgDlg::CComCfgDlg(Channel& channel, QWidget* parent)
     , m_channel(channel)
     , m_label(new QLabel(this))
     , m_cmbPort(new QComboBox(this))
+    , m_portInfo(new QLabel(this))
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     m_label->setBuddy(m_cmbPort);
@@ -40,6 +41,9 @@ CComCfgDlg::CComCfgDlg(Channel& channel, QWidget* parent)
     layout->setContentsMargins(18, 18, 18, 12);
     layout->setSpacing(18);
     layout->addLayout(row);
+    m_portInfo->setWordWrap(true);
+    m_portInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_portInfo);
     layout->addStretch(1);
     layout->addWidget(buttons);
     setMinimumSize(300, 120);
@@ -56,8 +60,18 @@ void CComCfgDlg::OnInitDialog()
                                .read(QStringLiteral("Setting"), QStringLiteral("CommNum"));
     const QString current = stored.isEmpty() ? m_channel.COMM_CFG : stored;
 
-    const QStringList ports = ComPortChoices(availablePortNames(), current);
+    const std::vector<PortEntry> entries = availablePorts();
+    QStringList available;
+    for (const PortEntry& entry : entries)
+        available << entry.path;
+    const QStringList ports = ComPortChoices(available, current);
     m_cmbPort->addItems(ports);
+    // The item text stays the path that is stored; the device behind it is its tip and is
+    // shown under the list for the chosen one.
+    for (const PortEntry& entry : entries) {
+        if (const int at = m_cmbPort->findText(entry.path); at >= 0)
+            m_cmbPort->setItemData(at, entry.description, Qt::ToolTipRole);
+    }
     m_cmbPort->setCurrentIndex(PreselectedPort(ports, current).value_or(-1));
 
     setWindowTitle(g_LoadString(QStringLiteral("IDD_COMMCONFIG_DIALOG")));
@@ -71,6 +85,9 @@ void CComCfgDlg::OnSelChange()
 {
     // No port chosen, nothing to store: OK waits for a choice.
     m_btnOk->setEnabled(m_cmbPort->currentIndex() >= 0);
+    const QString device = m_cmbPort->currentData(Qt::ToolTipRole).toString();
+    m_portInfo->setText(device);
+    m_portInfo->setVisible(!device.isEmpty());
 }
 
 void CComCfgDlg::accept()

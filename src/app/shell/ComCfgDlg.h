@@ -32,6 +32,7 @@ private:
     Channel& m_channel;
     QLabel* m_label = nullptr;
     QComboBox* m_cmbPort = nullptr;
+    QLabel* m_portInfo = nullptr;  // what device the chosen port is
     QPushButton* m_btnOk = nullptr;
     QPushButton* m_btnCancel = nullptr;
     QString m_ComCfgStr;
