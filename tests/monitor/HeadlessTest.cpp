@@ -204,5 +204,34 @@ TEST(HeadlessMonitorTest, InverterThatSleptAndWokeUnregisteredIsRegisteredAgainB
     EXPECT_EQ(monitor.process().exitCode(), 0);
 }
 
+TEST(HeadlessMonitorTest, RepluggedAdapterIsOpenedAndRegisteredAgainAndRowsComeBackByThemselves)
+{
+    QTemporaryDir home;
+    const QString linkPath = home.filePath(QStringLiteral("ttyVELTROMA"));
+    InverterSim::Options options;
+    options.extraArguments = {QStringLiteral("--link"), linkPath};
+    InverterSim sim(options);
+    ASSERT_TRUE(sim.isRunning()) << sim.errorString().toStdString();
+    writeSettings(home, linkPath);
+
+    HeadlessProcess monitor(home.path());
+    ASSERT_TRUE(monitor.started());
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.rows().size() >= 1; }, 20'000))
+        << monitor.errors().toStdString();
+
+    ASSERT_TRUE(sim.command(QStringLiteral("replug 2")));
+    const auto rowsAtUnplug = monitor.rows().size();
+    // Reopen attempts after 1 s and 2 s more, one registration, then the next poll cycle.
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.rows().size() > rowsAtUnplug + 1; }, 30'000))
+        << monitor.errors().toStdString();
+
+    monitor.process().terminate();
+    ASSERT_TRUE(monitor.process().waitForFinished(10'000));
+    monitor.collectRest();
+    EXPECT_EQ(monitor.process().exitCode(), 0);
+    const QRegularExpression counters(QStringLiteral("reopens ([1-9]\\d*), re-registrations ([1-9]\\d*)"));
+    EXPECT_TRUE(counters.match(monitor.errors()).hasMatch()) << monitor.errors().toStdString();
+}
+
 } // namespace
 } // namespace veltroma::test
