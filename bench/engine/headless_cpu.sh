@@ -6,7 +6,7 @@
 # Starts tools/inverter-sim on a pseudo-terminal and veltroma-monitor --headless against it,
 # waits until rows are logged (registration done), then measures the monitor process's user
 # and system time over SECONDS (default 60) and prints it as a share of one core. The target
-# is under 1 %. Exits non-zero when the monitor logs nothing or does not end with code 0.
+# is under 0.3 %: the receiver and the port's thread sleep until bytes or calls arrive. Exits non-zero when the monitor logs nothing or does not end with code 0.
 set -euo pipefail
 
 build=${1:-build/default}
