@@ -57,28 +57,34 @@ void CommWorker::ThreadFunc(std::stop_token stop, std::thread previous)
     // The worker before this one finishes its cycle first.
     if (previous.joinable())
         previous.join();
+    bool answered = false;
     for (;;) {
         if (stop.stop_requested() || closing_) {
             link_.clock.sleepMs(1);
             break;
         }
-        ReadCmd();
+        if (betweenCycles_)
+            betweenCycles_(answered);
+        if (stop.stop_requested() || closing_)
+            continue;
+        answered = ReadCmd();
         link_.clock.sleepMs(1);
     }
     --running_;
 }
 
-void CommWorker::ReadCmd()
+bool CommWorker::ReadCmd()
 {
     link_.clock.sleepMs(1);
-    Comm_Function(bInverterAdrNow, kFunctionRealtime);
+    bool answered = Comm_Function(bInverterAdrNow, kFunctionRealtime);
     pause(kBetweenPollsMs);
     if (closing_)
-        return;
-    Comm_Function(bInverterAdrNow, kFunctionSettings);
+        return answered;
+    answered = Comm_Function(bInverterAdrNow, kFunctionSettings) || answered;
+    return answered;
 }
 
-void CommWorker::Comm_Function(int slot, std::uint8_t function)
+bool CommWorker::Comm_Function(int slot, std::uint8_t function)
 {
     std::lock_guard lock(link_.link.linkLock());
     link_.bTxBuffer.fill(0);
@@ -88,10 +94,11 @@ void CommWorker::Comm_Function(int slot, std::uint8_t function)
     // Only a validated reply is decoded: after a failed exchange the buffer holds an older
     // reply partly overwritten by new bytes, and everything shown stays as it was.
     if (received <= 0)
-        return;
+        return false;
     watchdog_.markAlive();
     decoder_.ProcessRecv(slot, std::span<const std::uint8_t>(link_.bRxBuffer)
                                    .first(static_cast<std::size_t>(received)));
+    return true;
 }
 
 void CommWorker::pause(std::int64_t ms)

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <stop_token>
 #include <thread>
@@ -19,12 +20,19 @@ class Watchdog;
 // one has finished its cycle: at most one worker talks on the link.
 class CommWorker {
 public:
+    // Runs on the worker thread before each cycle; told whether the cycle before it brought
+    // a validated reply.
+    using BetweenCycles = std::function<void(bool lastCycleAnswered)>;
+
     CommWorker(EngineLink& link, const EngineFlags& flags, ReplyDecoder& decoder,
                Watchdog& watchdog);
     ~CommWorker();
 
     CommWorker(const CommWorker&) = delete;
     CommWorker& operator=(const CommWorker&) = delete;
+
+    // Set before the first worker starts.
+    void setBetweenCycles(BetweenCycles hook) { betweenCycles_ = std::move(hook); }
 
     // true: start a worker (a running one is told to stop first, and the new one polls once
     // it has ended); false: tell the current worker to stop after its cycle.
@@ -39,8 +47,9 @@ public:
 
 private:
     void ThreadFunc(std::stop_token stop, std::thread previous);
-    void ReadCmd();
-    void Comm_Function(int slot, std::uint8_t function);
+    // One cycle; true when either poll got a validated reply.
+    bool ReadCmd();
+    bool Comm_Function(int slot, std::uint8_t function);
     // A pause of the cycle that ends early when the program shuts down.
     void pause(std::int64_t ms);
 
@@ -48,6 +57,7 @@ private:
     const EngineFlags& flags_;
     ReplyDecoder& decoder_;
     Watchdog& watchdog_;
+    BetweenCycles betweenCycles_;
     std::mutex mutex_;           // guards the two below
     std::stop_source stop_;      // the current worker's own stop signal
     std::thread worker_;         // the newest worker; it joins the one before it

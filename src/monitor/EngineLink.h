@@ -26,8 +26,7 @@ struct EngineFlags {
     // Control code of the polls: 0 at start, 1 from the first refresh that finds no
     // registration progress running.
     std::atomic<std::uint8_t> COMM_CMD{0};
-    // 1 from the first refresh that finds no registration progress running; the watchdog
-    // counts only from then on.
+    // 1 from the first refresh that finds no registration progress running.
     std::atomic<int> RegistEndFlg{0};
 };
 

@@ -1,36 +1,34 @@
 #include "monitor/HeadlessMonitor.h"
 
 #include "config/Strings.h"
+#include "monitor/LinkCountersLine.h"
 
 #include <QDateTime>
 
 namespace veltroma {
 
-namespace {
-constexpr int kRefreshMs = 1000;
-constexpr int kRecordingMs = 180000;
-constexpr int kWatchdogMs = 500;
-} // namespace
-
-HeadlessMonitor::HeadlessMonitor(ByteLink& link, Clock& clock, const QString& programFolder,
-                                 std::FILE* out, std::FILE* err, QObject* parent)
+HeadlessMonitor::HeadlessMonitor(Setup setup, QObject* parent)
     : QObject(parent),
-      engine_({link, clock, display_, programFolder, g_LoadString,
-               [] { return QDateTime::currentDateTime(); }}),
-      out_(out),
-      err_(err)
+      link_(setup.link),
+      engine_({setup.link, setup.clock, display_, setup.programFolder, g_LoadString,
+               [] { return QDateTime::currentDateTime(); }, setup.linkName}),
+      out_(setup.out),
+      err_(setup.err)
 {
     // Rows are built on the worker; they are written here, on this object's thread, so that
     // a stop never cuts a line in half.
     EngineEvents& events = engine_.events();
     connect(&events, &EngineEvents::rowBuilt, this, &HeadlessMonitor::printRow,
             Qt::QueuedConnection);
-    connect(&events, &EngineEvents::linkLost, this, [this] { printEvent("link lost"); });
-    connect(&events, &EngineEvents::linkBack, this, [this] { printEvent("link back"); });
+    connect(&events, &EngineEvents::linkLost, this, [this](const QString& reason) {
+        printEvent(QStringLiteral("link lost: ") + reason);
+    });
+    connect(&events, &EngineEvents::linkBack, this,
+            [this] { printEvent(QStringLiteral("link back")); });
 
-    refreshTimer_.setInterval(kRefreshMs);
-    recordingTimer_.setInterval(kRecordingMs);
-    watchdogTimer_.setInterval(kWatchdogMs);
+    refreshTimer_.setInterval(setup.intervals.refreshMs);
+    recordingTimer_.setInterval(setup.intervals.recordingMs);
+    watchdogTimer_.setInterval(setup.intervals.watchdogMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &HeadlessMonitor::refresh);
     connect(&recordingTimer_, &QTimer::timeout, this, [this] { engine_.recordingTick(); });
     connect(&watchdogTimer_, &QTimer::timeout, this, [this] {
@@ -46,6 +44,7 @@ HeadlessMonitor::~HeadlessMonitor()
 
 void HeadlessMonitor::start()
 {
+    refresh();
     refreshTimer_.start();
     watchdogTimer_.start();
 }
@@ -85,11 +84,17 @@ void HeadlessMonitor::printRow(const QStringList& row)
     std::fflush(out_);
 }
 
-void HeadlessMonitor::printEvent(const char* event)
+void HeadlessMonitor::printCounters()
+{
+    const LinkHealth* health = link_.health();
+    printEvent(linkCountersLine(health ? health->snapshot() : LinkCounters{}));
+}
+
+void HeadlessMonitor::printEvent(const QString& event)
 {
     const QByteArray time =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toUtf8();
-    std::fprintf(err_, "%s %s\n", time.constData(), event);
+    std::fprintf(err_, "%s %s\n", time.constData(), event.toUtf8().constData());
     std::fflush(err_);
 }
 

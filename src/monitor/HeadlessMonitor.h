@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/DisplayUpdates.h"
+#include "monitor/EngineTimers.h"
 #include "monitor/MonitorEngine.h"
 
 #include <QObject>
@@ -13,23 +14,37 @@ namespace veltroma {
 class Recorder;
 
 // The monitoring engine without a window, as if "Communication Connect" were turned on in
-// realtime mode: registration, polling, watchdog and the once-a-second refresh. Every record
-// row goes to `out` (fields separated by one tab) when it is built; link events to `err`.
+// realtime mode from the start: registration, polling, watchdog, registration again after a
+// loss, and the once-a-second refresh. Every record row goes to `out` (fields separated by
+// one tab) when it is built; link events and the link counters to `err`.
 class HeadlessMonitor final : public QObject {
     Q_OBJECT
 public:
-    HeadlessMonitor(ByteLink& link, Clock& clock, const QString& programFolder, std::FILE* out,
-                    std::FILE* err, QObject* parent = nullptr);
+    struct Setup {
+        ByteLink& link;
+        Clock& clock;
+        QString programFolder;
+        // The port in words, named when the link is lost.
+        QString linkName;
+        std::FILE* out;
+        std::FILE* err;
+        EngineTimerIntervals intervals = {};
+    };
+
+    explicit HeadlessMonitor(Setup setup, QObject* parent = nullptr);
     ~HeadlessMonitor() override;
 
     // Optional: receives the record row every 180 seconds while the link is alive.
     void setRecorder(Recorder* recorder) { engine_.setRecorder(recorder); }
 
-    // Starts the refresh; the switch goes on at the first refresh, once registration has
-    // been settled, so the polls carry the read control code from the first on.
+    // Runs the first refresh at once, which settles the registration progress and turns
+    // the switch on (so the polls carry the read control code from the first on and the
+    // watchdog counts from now), then starts the timers.
     void start();
     // Stops the timers and the worker; returns once the exchange in progress has ended.
     void stop();
+    // The link counters as one line on `err`.
+    void printCounters();
 
 private:
     // The headless program shows nothing.
@@ -45,9 +60,10 @@ private:
     void refresh();
     void syncRecordingTimer();
     void printRow(const QStringList& row);
-    void printEvent(const char* event);
+    void printEvent(const QString& event);
 
     NoDisplay display_;
+    ByteLink& link_;
     MonitorEngine engine_;
     std::FILE* out_;
     std::FILE* err_;

@@ -1,5 +1,6 @@
 #include "monitor/MonitorEngine.h"
 
+#include "link/LinkHealth.h"
 #include "monitor/Recorder.h"
 
 namespace veltroma {
@@ -8,13 +9,17 @@ MonitorEngine::MonitorEngine(Setup setup)
     : link_(setup.link, setup.clock),
       decoder_(model_, setup.display, std::move(setup.programFolder), std::move(setup.loadString),
                std::move(setup.wallClock)),
-      watchdog_(flags_),
       registration_(link_, flags_, model_, setup.display, watchdog_),
-      worker_(link_, flags_, decoder_, watchdog_)
+      worker_(link_, flags_, decoder_, watchdog_),
+      lossReason_(setup.linkName.isEmpty()
+                      ? QStringLiteral("no reply from the inverter")
+                      : QStringLiteral("no reply from the inverter on %1").arg(setup.linkName))
 {
+    worker_.setBetweenCycles([this](bool answered) { betweenCycles(answered); });
     watchdog_.onLost([this] {
         recordingEnabled_ = false;
-        emit events_.linkLost(QStringLiteral("no reply from the inverter"));
+        reRegistration_.request();
+        emit events_.linkLost(lossReason_);
     });
     watchdog_.onBack([this] { emit events_.linkBack(); });
     decoder_.setRowListener([this](const QStringList& row) {
@@ -30,12 +35,29 @@ MonitorEngine::~MonitorEngine()
 
 bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
 {
-    registration_.Register();
-    worker_.SetThreadState(on);
+    if (on) {
+        watchdog_.arm();
+        reRegistration_.reset(reopens());
+    }
+    workerWanted_ = on;
+    ++switchesPending_;
+    switching_ = std::thread([this, on, previous = std::move(switching_)]() mutable {
+        if (previous.joinable())
+            previous.join();
+        (void)registration_.Register();
+        worker_.SetThreadState(on && workerWanted_);
+        --switchesPending_;
+    });
     if (!on || !link_.link.ChannelOK())
         return false;
     registration_.startProgress();
     return true;
+}
+
+void MonitorEngine::stopWorker()
+{
+    workerWanted_ = false;
+    worker_.SetThreadState(false);
 }
 
 void MonitorEngine::disableTimers()
@@ -48,7 +70,8 @@ void MonitorEngine::refreshTick(RefreshState state)
 {
     switch (state) {
     case RefreshState::RealtimeConnected:
-        recordingEnabled_ = true;
+        // After a declared loss nothing is recorded until a validated reply has come again.
+        recordingEnabled_ = !watchdog_.lost();
         break;
     case RefreshState::RealtimeDisconnected:
         disableTimers();
@@ -68,8 +91,29 @@ void MonitorEngine::recordingTick()
         recorder_->record(snapshot);
 }
 
+void MonitorEngine::betweenCycles(bool lastCycleAnswered)
+{
+    if (lastCycleAnswered)
+        reRegistration_.answered();
+    if (!link_.link.ChannelOK() || !reRegistration_.due(link_.clock.nowMs(), reopens()))
+        return;
+    if (LinkHealth* health = link_.link.health())
+        health->count(LinkEvent::ReRegistration);
+    if (registration_.Register())
+        reRegistration_.answered();
+}
+
+std::uint64_t MonitorEngine::reopens() const
+{
+    const LinkHealth* health = link_.link.health();
+    return health ? health->snapshot().reopens : 0;
+}
+
 void MonitorEngine::shutdown()
 {
+    registration_.stop();
+    if (switching_.joinable())
+        switching_.join();
     worker_.shutdown();
     disableTimers();
 }

@@ -4,10 +4,14 @@
 #include "monitor/EngineEvents.h"
 #include "monitor/EngineLink.h"
 #include "monitor/InverterModel.h"
+#include "monitor/ReRegistration.h"
 #include "monitor/Registration.h"
 #include "monitor/ReplyDecoder.h"
 #include "monitor/SharedModel.h"
 #include "monitor/Watchdog.h"
+
+#include <atomic>
+#include <thread>
 
 namespace veltroma {
 
@@ -19,7 +23,8 @@ enum class RefreshState { RealtimeConnected, RealtimeDisconnected, OtherMode };
 // The monitoring engine that the monitor form (or the headless logger) owns: the inverter
 // model and its decoder, the worker, the registration, the watchdog and the recording
 // schedule. Every method runs on the user-interface thread; the owner drives the three
-// ticks from its timers (refresh 1000 ms, recording 180000 ms, watchdog 500 ms).
+// ticks from its timers (EngineTimerIntervals). The registrations and the waits for the
+// worker run on threads of their own, so the user-interface thread never blocks on the link.
 class MonitorEngine {
 public:
     struct Setup {
@@ -31,6 +36,8 @@ public:
         QString programFolder;
         ReplyDecoder::StringLoader loadString;
         ReplyDecoder::WallClock wallClock;
+        // The port in words, for the reason of a loss; empty: not named.
+        QString linkName = {};
     };
 
     explicit MonitorEngine(Setup setup);
@@ -40,18 +47,24 @@ public:
     MonitorEngine& operator=(const MonitorEngine&) = delete;
 
     // The user moved the "Communication Connect" switch: registration first, then the worker
-    // starts or stops. Returns true when the registration progress is to be shown (the
+    // starts or stops, both on the switch's own thread; switched on, the watchdog counts
+    // from now. Returns at once: true when the registration progress is to be shown (the
     // switch went on with the channel open); call progressClosed() when it has closed.
     bool OnChangeUseriSwitchLEDX0(bool on);
+    // True until the registration and the worker start or stop of every switch change so
+    // far have run.
+    [[nodiscard]] bool switching() const { return switchesPending_.load() > 0; }
     void progressClosed() { registration_.progressClosed(); }
 
-    // The modes other than realtime monitoring stop the worker after its cycle.
-    void stopWorker() { worker_.SetThreadState(false); }
+    // The modes other than realtime monitoring stop the worker after its cycle; a switch
+    // change still under way no longer starts one.
+    void stopWorker();
     // The modes that stop listening disable recording and the watchdog.
     void disableTimers();
 
     // The engine's part of the once-a-second refresh: connected in realtime mode, recording
-    // runs; disconnected, recording and the watchdog stop; then the registration progress.
+    // runs unless the link is lost; disconnected, recording and the watchdog stop; then the
+    // registration progress.
     void refreshTick(RefreshState state);
     void watchdogTick() { watchdog_.tick(); }
     void recordingTick();
@@ -68,17 +81,29 @@ public:
     [[nodiscard]] const Registration& registration() const { return registration_; }
     [[nodiscard]] const EngineFlags& flags() const { return flags_; }
 
-    // The end of the program: the worker stops within its current exchange.
+    // The end of the program: a registration stops before its next frame, the worker
+    // within its current exchange.
     void shutdown();
 
 private:
+    // Worker thread, between two cycles: the registration again, when one is due.
+    void betweenCycles(bool lastCycleAnswered);
+    [[nodiscard]] std::uint64_t reopens() const;
+
     EngineLink link_;
     EngineFlags flags_;
     SharedModel model_;
     ReplyDecoder decoder_;
     Watchdog watchdog_;
     Registration registration_;
+    ReRegistration reRegistration_;
     CommWorker worker_;
+    // The newest switch change; it waits for the one before it.
+    std::thread switching_;
+    std::atomic<int> switchesPending_{0};
+    // False once a mode has stopped the worker, until the switch goes on again.
+    std::atomic<bool> workerWanted_{false};
+    QString lossReason_;
     Recorder* recorder_ = nullptr;
     bool recordingEnabled_ = false;
     EngineEvents events_;

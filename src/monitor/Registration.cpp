@@ -25,24 +25,26 @@ Registration::Registration(EngineLink& link, EngineFlags& flags, SharedModel& mo
 {
 }
 
-QString Registration::Register()
+std::optional<QString> Registration::Register()
 {
     std::lock_guard lock(link_.link.linkLock());
     ClearRegM();
     link_.clock.sleepMs(kBetweenClearAndQueryMs);
+    if (stopping_)
+        return std::nullopt;
     return RegM();
 }
 
 void Registration::ClearRegM()
 {
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2 && !stopping_; ++i) {
         SendRequest(link_.link, link_.bTxBuffer, kBroadcastAddress, kControlRegister,
                     kFunctionClearAddresses);
         link_.clock.sleepMs(kAfterClearMs);
     }
 }
 
-QString Registration::RegM()
+std::optional<QString> Registration::RegM()
 {
     auto& rx = link_.bRxBuffer;
     SendRequest(link_.link, link_.bTxBuffer, kBroadcastAddress, kControlRegister,
@@ -50,17 +52,17 @@ QString Registration::RegM()
     const int received = RecvDataBack(link_.link, link_.clock, rx, kFirstByteTimeoutMs);
     if (received > 0)
         watchdog_.markAlive();
+    // Without a validated answer the buffer holds older bytes: assigning or showing them
+    // would give a stranger's serial number the bus address.
+    const bool answered = received > 0 && rx[kOffsetFunction] == (kFunctionQuerySerial | kReplyFlag)
+                          && rx[kOffsetLength] >= kSerialNumberLength;
+    if (!answered || stopping_)
+        return std::nullopt;
 
-    // Whatever the query brought, data bytes 0..9 of the reply buffer are the serial number
-    // that is assigned and shown.
     const auto serial = std::span<const std::uint8_t>(rx).subspan(kOffsetData, kSerialNumberLength);
     const QString caption = textUpToZero(serial);
     display_.setSlotCaption(bInverterAdrNow, caption);
-    // Only a validated answer to the query names the inverter on the record file's cover.
-    if (received > 0 && rx[kOffsetFunction] == (kFunctionQuerySerial | kReplyFlag)
-        && rx[kOffsetLength] >= kSerialNumberLength) {
-        model_.update([&](InverterModel& m) { m.sSerialNums[bInverterAdrNow] = caption; });
-    }
+    model_.update([&](InverterModel& m) { m.sSerialNums[bInverterAdrNow] = caption; });
 
     std::array<std::uint8_t, kSerialNumberLength + 1> assignment{};
     std::copy(serial.begin(), serial.end(), assignment.begin());

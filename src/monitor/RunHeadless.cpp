@@ -25,9 +25,13 @@ int runHeadless(const QString& home)
     Channel channel(steadyClock(), prompt);
     channel.COMM_CFG = settings.portDescription;
     channel.PortInit(0);
-    // Without a window nobody would notice a logger that has no port: end at once.
-    if (!channel.ChannelOK())
-        return 1;
+    // A logger started before its adapter is plugged in waits for it: the channel opens the
+    // port again by itself, and the loss is reported like any other until the inverter answers.
+    const QString portName = settings.portDescription.section(QLatin1Char(','), 0, 0);
+    if (!channel.ChannelOK()) {
+        std::fprintf(stderr, "%s is not open; waiting for it\n", portName.toUtf8().constData());
+        std::fflush(stderr);
+    }
 
     // A reader of the rows that goes away must not end the logger.
     std::signal(SIGPIPE, SIG_IGN);
@@ -37,11 +41,14 @@ int runHeadless(const QString& home)
     // The month file exists from the start, as it does when the window opens.
     LoadDataExecute(LoadDataSet(g_szCurPath(), QDateTime::currentDateTime(), bInverterAdrNow));
     DailyRecorder recorder;
-    HeadlessMonitor monitor(channel, steadyClock(), g_szCurPath(), stdout, stderr);
+    HeadlessMonitor monitor({channel, steadyClock(), g_szCurPath(), portName, stdout, stderr});
+    QObject::connect(&stopSignals, &StopSignals::reportRequested, &monitor,
+                     &HeadlessMonitor::printCounters);
     monitor.setRecorder(&recorder);
     monitor.start();
     QCoreApplication::exec();
     monitor.stop();
+    monitor.printCounters();
     return 0;
 }
 

@@ -33,7 +33,7 @@ StopSignals::StopSignals(QObject* parent) : QObject(parent)
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int number : {SIGINT, SIGTERM})
+    for (const int number : {SIGINT, SIGTERM, SIGUSR1})
         ::sigaction(number, &action, nullptr);
 }
 
@@ -42,7 +42,7 @@ StopSignals::~StopSignals()
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
-    for (const int number : {SIGINT, SIGTERM})
+    for (const int number : {SIGINT, SIGTERM, SIGUSR1})
         ::sigaction(number, &action, nullptr);
     notifier_.reset();
     for (int& fd : g_signalPipe) {
@@ -55,7 +55,11 @@ StopSignals::~StopSignals()
 void StopSignals::readSignal()
 {
     unsigned char byte = 0;
-    if (::read(g_signalPipe[1], &byte, 1) == 1)
+    if (::read(g_signalPipe[1], &byte, 1) != 1)
+        return;
+    if (byte == SIGUSR1)
+        emit reportRequested();
+    else
         emit stopRequested(byte);
 }
 

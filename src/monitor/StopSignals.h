@@ -9,7 +9,8 @@ class QSocketNotifier;
 namespace veltroma {
 
 // Turns SIGINT and SIGTERM into a Qt signal on the thread that made it, so the program can
-// end in an orderly way from its event loop. One instance per process.
+// end in an orderly way from its event loop; SIGUSR1 asks for a report. One instance per
+// process.
 class StopSignals final : public QObject {
     Q_OBJECT
 public:
@@ -21,6 +22,7 @@ public:
 
 signals:
     void stopRequested(int signalNumber);
+    void reportRequested();
 
 private:
     void readSignal();

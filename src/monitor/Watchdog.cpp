@@ -4,11 +4,15 @@
 
 namespace veltroma {
 
-Watchdog::Watchdog(const EngineFlags& flags) : flags_(flags) {}
-
 void Watchdog::markAlive()
 {
     CommunicationOkFlg_ = 1;
+    enabled_ = true;
+}
+
+void Watchdog::arm()
+{
+    iCommunicationNoOkCount_ = 0;
     enabled_ = true;
 }
 
@@ -37,8 +41,7 @@ void Watchdog::tick()
                 onBack_();
         }
     }
-    if (flags_.RegistEndFlg == 1)
-        iCommunicationNoOkCount_ = std::min(iCommunicationNoOkCount_ + 1, kLostCount);
+    iCommunicationNoOkCount_ = std::min(iCommunicationNoOkCount_ + 1, kLostCount);
 }
 
 } // namespace veltroma

@@ -1,23 +1,24 @@
 #pragma once
 
-#include "monitor/EngineLink.h"
-
 #include <atomic>
 #include <functional>
 
 namespace veltroma {
 
 // The link watchdog: a 500 ms tick on the user-interface thread that declares the link lost
-// when no validated reply has come for 40 ticks. Enabled by a validated reply, disabled by
-// a declared loss and by the modes and refreshes that stop listening.
+// when no validated reply has come for 40 ticks. Armed when the connection is switched on,
+// so a link on which nothing ever answers is declared lost too; enabled again by a validated
+// reply; disabled by a declared loss and by the modes and refreshes that stop listening.
 class Watchdog {
 public:
     using Event = std::function<void()>;
 
-    explicit Watchdog(const EngineFlags& flags);
+    Watchdog() = default;
 
     // Any thread, for every validated reply: marks the link alive and enables the watchdog.
     void markAlive();
+    // User-interface thread, when the connection is switched on: counts from now on.
+    void arm();
     // User-interface thread, every 500 ms; does nothing while disabled.
     void tick();
     void disable();
@@ -29,11 +30,12 @@ public:
     [[nodiscard]] bool enabled() const { return enabled_.load(); }
     [[nodiscard]] int CommunicationOkFlg() const { return CommunicationOkFlg_.load(); }
     [[nodiscard]] int iCommunicationNoOkCount() const { return iCommunicationNoOkCount_; }
+    // True from a declared loss until a validated reply has come again.
+    [[nodiscard]] bool lost() const { return lost_; }
 
 private:
     static constexpr int kLostCount = 40;
 
-    const EngineFlags& flags_;
     std::atomic<int> CommunicationOkFlg_{0};
     std::atomic<bool> enabled_{false};
     int iCommunicationNoOkCount_ = 0;

@@ -28,7 +28,7 @@ protected:
           engineLink(link, clock),
           decoder(model, display, QStringLiteral("/pv/"), englishText,
                   [] { return QDateTime(QDate(2011, 5, 7), QTime(12, 0, 0)); }),
-          watchdog(flags),
+          watchdog(),
           worker(engineLink, flags, decoder, watchdog)
     {
         flags.COMM_CMD = 1;

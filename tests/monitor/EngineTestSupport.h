@@ -1,6 +1,8 @@
 #pragma once
 
+#include "link/ByteLink.h"
 #include "link/Frame.h"
+#include "link/LinkHealth.h"
 #include "monitor/DisplayUpdates.h"
 
 #include <QString>
@@ -142,6 +144,22 @@ inline QString englishText(const QString& key)
         return QStringLiteral("Normal");
     return QStringLiteral("Not found");
 }
+
+// Another link with counters of its own, as the serial channel keeps them.
+class CountingLink final : public ByteLink {
+public:
+    explicit CountingLink(ByteLink& inner) : inner_(inner) {}
+
+    void Send_Data(std::span<const std::uint8_t> data) override { inner_.Send_Data(data); }
+    int ReadChar() override { return inner_.ReadChar(); }
+    [[nodiscard]] bool ChannelOK() const override { return inner_.ChannelOK(); }
+    std::mutex& linkLock() override { return inner_.linkLock(); }
+    LinkHealth* health() override { return &health_; }
+
+private:
+    ByteLink& inner_;
+    LinkHealth health_;
+};
 
 // Waits in real time until `done` holds; false after `limit`.
 inline bool waitFor(const std::function<bool()>& done,

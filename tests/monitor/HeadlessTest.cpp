@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 
 namespace veltroma::test {
@@ -125,23 +126,111 @@ TEST(HeadlessMonitorTest, LogsRowsReportsAPulledCableAndEndsOnSigterm)
     EXPECT_TRUE(monitor.rawOutput().endsWith('\n'));
 }
 
-TEST(HeadlessMonitorTest, EndsWithAMessageWhenThePortCannotBeOpened)
+// A settings file in a fresh program folder that names `port`.
+void writeSettings(const QTemporaryDir& home, const QString& port)
 {
-    QTemporaryDir home;
     QFile settings(home.filePath(QStringLiteral("setting.ini")));
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write("[Setting]\r\nLanguage=English\r\nCommNum=/dev/veltroma-no-port,9600,8,N,1\r\n");
-    settings.close();
+    settings.write("[Setting]\r\nLanguage=English\r\nCommNum=" + port.toUtf8()
+                   + ",9600,8,N,1\r\n");
+}
+
+TEST(HeadlessMonitorTest, MissingPortIsWaitedForReportedAsALossAndSigtermStillEndsIt)
+{
+    QTemporaryDir home;
+    writeSettings(home, QStringLiteral("/dev/veltroma-no-port"));
+
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    HeadlessProcess monitor(home.path());
+    ASSERT_TRUE(monitor.started());
+    // The watchdog counts from start: twenty to twenty and a half seconds, plus the
+    // program's own start-up.
+    ASSERT_TRUE(monitor.waitUntil(
+        [&] { return monitor.errors().contains("link lost: no reply from the inverter on "
+                                               "/dev/veltroma-no-port\n"); },
+        21'000))
+        << monitor.errors().toStdString();
+    EXPECT_GE(sinceStart.elapsed(), 19'500);
+    EXPECT_TRUE(monitor.errors().contains("/dev/veltroma-no-port is not open; waiting for it"))
+        << monitor.errors().toStdString();
+
+    ::kill(static_cast<pid_t>(monitor.process().processId()), SIGUSR1);
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.errors().contains("link counters: "); },
+                                  5'000));
+
+    QElapsedTimer sinceTerm;
+    sinceTerm.start();
+    monitor.process().terminate(); // SIGTERM, while the channel waits to open the port again
+    ASSERT_TRUE(monitor.process().waitForFinished(10'000));
+    // Promptly: well below one step of the reopen backoff.
+    EXPECT_LT(sinceTerm.elapsed(), 3'000);
+    monitor.collectRest();
+    EXPECT_EQ(monitor.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(monitor.process().exitCode(), 0);
+    EXPECT_EQ(monitor.errors().count(QStringLiteral("link counters: sent ")), 2)
+        << monitor.errors().toStdString();
+    EXPECT_TRUE(monitor.rows().isEmpty());
+}
+
+TEST(HeadlessMonitorTest, InverterThatSleptAndWokeUnregisteredIsRegisteredAgainByItself)
+{
+    InverterSim sim;
+    ASSERT_TRUE(sim.isRunning()) << sim.errorString().toStdString();
+    QTemporaryDir home;
+    writeSettings(home, sim.portPath());
 
     HeadlessProcess monitor(home.path());
     ASSERT_TRUE(monitor.started());
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.rows().size() >= 1; }, 20'000))
+        << monitor.errors().toStdString();
+
+    // Night falls, and the next morning the inverter answers only to the registration.
+    ASSERT_TRUE(sim.command(QStringLiteral("night on")));
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.errors().contains("link lost"); }, 25'000))
+        << monitor.errors().toStdString();
+    const auto rowsAtNight = monitor.rows().size();
+    ASSERT_TRUE(sim.command(QStringLiteral("night off")));
+
+    // The first repeat came right after the loss, while it still slept; the next one at
+    // most thirty seconds later, plus one poll cycle.
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.errors().contains("link back"); }, 40'000))
+        << monitor.errors().toStdString();
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.rows().size() > rowsAtNight; }, 10'000));
+
+    monitor.process().terminate();
     ASSERT_TRUE(monitor.process().waitForFinished(10'000));
     monitor.collectRest();
-    EXPECT_EQ(monitor.process().exitCode(), 1);
-    EXPECT_TRUE(monitor.errors().contains(
-        "Initialize /dev/veltroma-no-port,9600,8,N,1 fault,Need Check PC COMM Set!"))
+    EXPECT_EQ(monitor.process().exitCode(), 0);
+}
+
+TEST(HeadlessMonitorTest, RepluggedAdapterIsOpenedAndRegisteredAgainAndRowsComeBackByThemselves)
+{
+    QTemporaryDir home;
+    const QString linkPath = home.filePath(QStringLiteral("ttyVELTROMA"));
+    InverterSim::Options options;
+    options.extraArguments = {QStringLiteral("--link"), linkPath};
+    InverterSim sim(options);
+    ASSERT_TRUE(sim.isRunning()) << sim.errorString().toStdString();
+    writeSettings(home, linkPath);
+
+    HeadlessProcess monitor(home.path());
+    ASSERT_TRUE(monitor.started());
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.rows().size() >= 1; }, 20'000))
         << monitor.errors().toStdString();
-    EXPECT_TRUE(monitor.rows().isEmpty());
+
+    ASSERT_TRUE(sim.command(QStringLiteral("replug 2")));
+    const auto rowsAtUnplug = monitor.rows().size();
+    // Reopen attempts after 1 s and 2 s more, one registration, then the next poll cycle.
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.rows().size() > rowsAtUnplug + 1; }, 30'000))
+        << monitor.errors().toStdString();
+
+    monitor.process().terminate();
+    ASSERT_TRUE(monitor.process().waitForFinished(10'000));
+    monitor.collectRest();
+    EXPECT_EQ(monitor.process().exitCode(), 0);
+    const QRegularExpression counters(QStringLiteral("reopens ([1-9]\\d*), re-registrations ([1-9]\\d*)"));
+    EXPECT_TRUE(counters.match(monitor.errors()).hasMatch()) << monitor.errors().toStdString();
 }
 
 } // namespace

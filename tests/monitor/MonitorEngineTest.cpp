@@ -64,11 +64,11 @@ TEST_F(MonitorEngineTest, RecordsOnlyWhileConnectedAndOnceARowExists)
     EXPECT_EQ(recorder.rows.size(), 2U);
 }
 
-TEST_F(MonitorEngineTest, DeclaredLossStopsRecordingUntilTheNextRefresh)
+TEST_F(MonitorEngineTest, AfterADeclaredLossTheRefreshRecordsNothingUntilAReplyCameAgain)
 {
     engine.refreshTick(RefreshState::RealtimeDisconnected); // registration has ended
     engine.OnChangeUseriSwitchLEDX0(true);
-    ASSERT_TRUE(waitFor([this] { return engine.watchdog().enabled(); }));
+    ASSERT_TRUE(waitFor([this] { return engine.snapshot().realtimeDecoded; }));
     engine.stopWorker();
     ASSERT_TRUE(waitFor([this] { return !engine.workerRunning(); }));
 
@@ -79,8 +79,31 @@ TEST_F(MonitorEngineTest, DeclaredLossStopsRecordingUntilTheNextRefresh)
     EXPECT_FALSE(engine.recordingEnabled());
     EXPECT_FALSE(engine.watchdog().enabled());
 
+    // A night of refreshes: the last evening row is not written again and again.
+    for (int second = 0; second < 600; ++second)
+        engine.refreshTick(RefreshState::RealtimeConnected);
+    EXPECT_FALSE(engine.recordingEnabled());
+    engine.recordingTick();
+    EXPECT_TRUE(recorder.rows.empty());
+
+    engine.OnChangeUseriSwitchLEDX0(true);
+    ASSERT_TRUE(waitFor([this] { return engine.watchdog().CommunicationOkFlg() == 1; }));
+    engine.watchdogTick();
     engine.refreshTick(RefreshState::RealtimeConnected);
     EXPECT_TRUE(engine.recordingEnabled());
+}
+
+TEST_F(MonitorEngineTest, ASilentLinkIsDeclaredLostFortyTicksAfterSwitchOn)
+{
+    link.respondWith({});
+    engine.refreshTick(RefreshState::RealtimeDisconnected);
+    engine.OnChangeUseriSwitchLEDX0(true);
+    EXPECT_TRUE(engine.watchdog().enabled());
+    for (int tick = 0; tick < 40; ++tick)
+        engine.watchdogTick();
+    EXPECT_EQ(lost, 0);
+    engine.watchdogTick();
+    EXPECT_EQ(lost, 1);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace veltroma::test {
@@ -65,6 +66,20 @@ protected:
 
     ~RegistrationTest() override { engine.shutdown(); }
 
+    // Moves the switch and waits until its registration and worker change have run.
+    bool switchTo(bool on)
+    {
+        const bool progressShown = engine.OnChangeUseriSwitchLEDX0(on);
+        EXPECT_TRUE(waitFor([this] { return !engine.switching(); }));
+        return progressShown;
+    }
+
+    std::size_t count(const Bytes& frame) const
+    {
+        const auto sent = frames();
+        return static_cast<std::size_t>(std::count(sent.begin(), sent.end(), frame));
+    }
+
     std::vector<Bytes> frames() const
     {
         std::vector<Bytes> bytes;
@@ -84,7 +99,7 @@ protected:
 
 TEST_F(RegistrationTest, SwitchOffSendsClearTwiceQueryAndAssignment)
 {
-    EXPECT_FALSE(engine.OnChangeUseriSwitchLEDX0(false));
+    EXPECT_FALSE(switchTo(false));
 
     EXPECT_EQ(frames(), (std::vector<Bytes>{kClear, kClear, kQuery, assignment(serial)}));
     const auto sent = link.sent();
@@ -99,25 +114,39 @@ TEST_F(RegistrationTest, SwitchOffSendsClearTwiceQueryAndAssignment)
     EXPECT_EQ(engine.watchdog().CommunicationOkFlg(), 1);
 }
 
-TEST_F(RegistrationTest, UnansweredQueryAssignsWhatTheBufferHeldAndKeepsTheSerial)
+TEST_F(RegistrationTest, UnansweredOrInvalidQuerySendsNoAssignmentAndKeepsCaptionAndSerial)
 {
-    engine.OnChangeUseriSwitchLEDX0(false);
-    answering = false;
-    serial = "ZZZZZZZZZZ";
-    engine.OnChangeUseriSwitchLEDX0(false);
+    switchTo(false);
+    // Silence, then an answer with a bad checksum, then a well-formed reply to another
+    // function: none of them names the inverter.
+    for (const int variant : {0, 1, 2}) {
+        SCOPED_TRACE(variant);
+        link.respondWith([variant](FakeLink& l, const FakeLink::Sent& sent) {
+            if (sent.bytes.at(kOffsetFunction) != 0x00 || sent.bytes.at(kOffsetDestination) != 0)
+                return;
+            if (variant == 1) {
+                auto frame = replyFrame(0x80, Bytes(10, 'Z'), 0x00);
+                frame.back() ^= 0xFF;
+                l.arrive(sent.atMs + 30, frame);
+            } else if (variant == 2) {
+                l.arrive(sent.atMs + 30, replyFrame(0x82, Bytes(10, 'Z'), 0x00));
+            }
+        });
+        const std::size_t before = frames().size();
+        switchTo(false);
 
-    // The assignment's raw answer of the first registration overwrote the reply buffer's
-    // first ten bytes; data bytes 1..9 are still what the first query left there.
-    const auto sent = frames();
-    ASSERT_EQ(sent.size(), 8U);
-    EXPECT_EQ(sent[7], assignment("U1B2C3D4E5"));
-    EXPECT_EQ(display.captions().back().second, "U1B2C3D4E5");
-    EXPECT_EQ(engine.snapshot().sSerialNums[1], "A1B2C3D4E5");
+        const auto sent = frames();
+        ASSERT_EQ(sent.size(), before + 3);
+        EXPECT_EQ(sent.back(), kQuery);
+        EXPECT_EQ(count(assignment(serial)), 1U);
+        ASSERT_EQ(display.captions().size(), 1U);
+        EXPECT_EQ(engine.snapshot().sSerialNums[1], "A1B2C3D4E5");
+    }
 }
 
 TEST_F(RegistrationTest, SwitchOnStartsTheWorkerAndTheTenStepProgress)
 {
-    ASSERT_TRUE(engine.OnChangeUseriSwitchLEDX0(true));
+    ASSERT_TRUE(switchTo(true));
     EXPECT_TRUE(engine.workerRunning());
     EXPECT_EQ(engine.registration().RegistStartFlg(), 1);
 
@@ -135,10 +164,21 @@ TEST_F(RegistrationTest, SwitchOnStartsTheWorkerAndTheTenStepProgress)
     EXPECT_EQ(engine.flags().RegistEndFlg.load(), 1);
 }
 
+TEST_F(RegistrationTest, AModeThatStopsTheWorkerWinsOverASwitchStillRegistering)
+{
+    engine.OnChangeUseriSwitchLEDX0(true);
+    engine.stopWorker(); // the user left realtime mode while the registration still ran
+    ASSERT_TRUE(waitFor([this] { return !engine.switching(); }));
+    EXPECT_FALSE(engine.workerRunning());
+
+    ASSERT_TRUE(switchTo(true));
+    EXPECT_TRUE(engine.workerRunning());
+}
+
 TEST_F(RegistrationTest, ClosedChannelStartsTheWorkerWithoutProgress)
 {
     link.setOpen(false);
-    EXPECT_FALSE(engine.OnChangeUseriSwitchLEDX0(true));
+    EXPECT_FALSE(switchTo(true));
     EXPECT_TRUE(engine.workerRunning());
     EXPECT_EQ(engine.registration().RegistStartFlg(), 0);
 }

@@ -68,6 +68,7 @@ TEST_F(SimulatorEngineTest, RegistrationSendsItsFramesInOrderAndShowsTheSerial)
 {
     start({});
     EXPECT_FALSE(engine->OnChangeUseriSwitchLEDX0(false));
+    ASSERT_TRUE(waitFor([&] { return !engine->switching(); }));
 
     const auto requests = sim->requests();
     ASSERT_EQ(requests.size(), 4);
@@ -86,6 +87,7 @@ TEST_F(SimulatorEngineTest, SerialWithAZeroByteIsShownCut)
     options.serial = QStringLiteral("A1B2\\x00C3D4E");
     start(options);
     engine->OnChangeUseriSwitchLEDX0(false);
+    ASSERT_TRUE(waitFor([&] { return !engine->switching(); }));
 
     EXPECT_EQ(display.captions().back().second, "A1B2");
     const auto assigned = requestsOfKind("assign-address");
@@ -104,7 +106,7 @@ TEST_F(SimulatorEngineTest, OnlyAWorkerStartedInTheFirstSecondPollsWithControlZe
     const auto before = sim->requests().size();
     ASSERT_TRUE(waitFor([&] { return sim->requests().size() >= before + 2; }));
     engine->OnChangeUseriSwitchLEDX0(false);
-    ASSERT_TRUE(waitFor([&] { return !engine->workerRunning(); }));
+    ASSERT_TRUE(waitFor([&] { return !engine->switching() && !engine->workerRunning(); }));
 
     const auto polls = requestsOfKind("poll-realtime");
     ASSERT_GE(polls.size(), 2U);

@@ -18,7 +18,6 @@ namespace {
 struct TickedWatchdog {
     TickedWatchdog()
     {
-        flags.RegistEndFlg = 1;
         watchdog.onLost([this] { lostAt = now; });
         watchdog.onBack([this] { backAt = now; });
     }
@@ -31,8 +30,7 @@ struct TickedWatchdog {
         }
     }
 
-    EngineFlags flags;
-    Watchdog watchdog{flags};
+    Watchdog watchdog;
     std::int64_t now = 0;
     std::optional<std::int64_t> lostAt;
     std::optional<std::int64_t> backAt;
@@ -80,18 +78,43 @@ TEST(WatchdogTest, RepliesKeepTheLinkAndTheNextReplyAfterALossBringsItBack)
     EXPECT_EQ(t.watchdog.iCommunicationNoOkCount(), 1);
 }
 
-TEST(WatchdogTest, CountsOnlyOnceRegistrationHasEnded)
+TEST(WatchdogTest, ArmedAtSwitchOnDeclaresALinkThatNeverAnsweredLostAfterTwentySeconds)
+{
+    // Switched on right after a tick, between two ticks, or just before a tick.
+    for (const std::int64_t offset : {0, 1, 250, 499}) {
+        SCOPED_TRACE(offset);
+        TickedWatchdog t;
+        const std::int64_t switchedOnAt = 3'000 + offset;
+        t.runUntil(switchedOnAt);
+        EXPECT_FALSE(t.watchdog.enabled());
+        t.watchdog.arm();
+        t.runUntil(switchedOnAt + 30'000);
+        ASSERT_TRUE(t.lostAt);
+        EXPECT_GE(*t.lostAt - switchedOnAt, 20'000);
+        EXPECT_LE(*t.lostAt - switchedOnAt, 20'500);
+        EXPECT_TRUE(t.watchdog.lost());
+    }
+}
+
+TEST(WatchdogTest, SwitchingOnAgainStartsTheCountAfreshButAnEarlierLossLastsUntilAReply)
 {
     TickedWatchdog t;
-    t.flags.RegistEndFlg = 0;
-    t.watchdog.markAlive();
-    t.runUntil(60'000);
+    t.watchdog.arm();
+    t.runUntil(15'000);
+    t.watchdog.arm(); // off and on again: twenty more seconds
+    t.runUntil(34'000);
     EXPECT_FALSE(t.lostAt);
-    EXPECT_EQ(t.watchdog.iCommunicationNoOkCount(), 0);
+    t.runUntil(36'000);
+    ASSERT_TRUE(t.lostAt);
 
-    t.flags.RegistEndFlg = 1;
-    t.runUntil(60'000 + 20'500);
-    EXPECT_TRUE(t.lostAt);
+    t.watchdog.arm();
+    t.runUntil(40'000);
+    EXPECT_TRUE(t.watchdog.lost());
+    EXPECT_FALSE(t.backAt);
+    t.watchdog.markAlive();
+    t.runUntil(40'500);
+    EXPECT_TRUE(t.backAt);
+    EXPECT_FALSE(t.watchdog.lost());
 }
 
 // The worker and the watchdog together in virtual time: the inverter answers, then its cable
@@ -119,7 +142,7 @@ TEST(WatchdogTest, PulledCableSeenByTheWorkerIsDeclaredLostThenBack)
     } display(clock);
 
     ReplyDecoder decoder(model, display, "/pv/", englishText, [] { return QDateTime::currentDateTime(); });
-    Watchdog watchdog(flags);
+    Watchdog watchdog;
     std::optional<std::int64_t> lostAt;
     std::optional<std::int64_t> backAt;
     std::int64_t lastReplyAtLoss = -1;

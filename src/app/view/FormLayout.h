@@ -36,6 +36,8 @@ inline constexpr QRect kUpdateButton{523, 4, 71, 14};
 // The template gives these two a place but no size; they take the size of "Help".
 inline constexpr QRect kOpenFileButton{255, 333, 50, 14};
 inline constexpr QRect kTestButton{271, 367, 50, 14};
+// Not in the template: the link counters of debug mode, over the plot's upper right corner.
+inline constexpr QRect kLinkCounters{604, 22, 146, 152};
 
 // Per inverter slot 1..6.
 [[nodiscard]] QRect slotSwitch(int slot);

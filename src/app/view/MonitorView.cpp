@@ -2,6 +2,7 @@
 
 #include "app/view/FormLayout.h"
 #include "app/view/FormLook.h"
+#include "app/view/LinkHealthPanel.h"
 #include "app/view/MonitorViewActions.h"
 #include "app/view/QuantityAxes.h"
 #include "app/view/ViewModes.h"
@@ -64,6 +65,8 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
     updater_ = std::make_unique<UpdateChecker>(setup_.prompt, setup_.programFolder,
                                                setup_.updateHost);
     form_.m_iPlotX->setWallClock(setup_.wallClock);
+    linkPanel_ = new LinkHealthPanel(setup_.loadString, this);
+    linkPanel_->hide();
     connectControls();
     OnInitialUpdate();
 }
@@ -257,6 +260,11 @@ void CMonitorView::applyMode(int position)
         form_.m_iPlotX->GetXAxis(0)->SetDateTimeFormat(QString::fromLatin1(kRealtimeTimeFormat));
     if (look.showsRockers)
         setRockersVisible(true);
+    linkPanel_->setVisible(look.showsLinkCounters);
+    if (look.showsLinkCounters) {
+        linkPanel_->raise();
+        showLinkCounters();
+    }
     // A recorded day is a thirty-first of the month axis: the user zooms into it.
     QCustomPlot* plot = form_.m_iPlotX->customPlot();
     plot->setInteraction(QCP::iRangeZoom, look.zoomsTime);
@@ -292,8 +300,10 @@ void CMonitorView::OnChangeUseriSwitchLEDX0()
     const bool on = form_.m_iSwitchLedX0->GetActive();
     if (!on)
         linkLost_ = false;
+    // Returns at once: the registration runs on a thread of its own while the progress shows.
     const bool showProgress = engine_->OnChangeUseriSwitchLEDX0(on);
     form_.m_iLedRectangleX1->SetActive(false);
+    syncTimers();
     if (showProgress && setup_.progress != nullptr) {
         setup_.progress->showModal();
         engine_->progressClosed();
@@ -323,6 +333,8 @@ void CMonitorView::OnTimer1iThreadTimersX1()
         break;
     }
     showCurvesAndSlots(position);
+    if (linkPanel_->isVisible())
+        showLinkCounters();
     syncTimers();
 }
 
@@ -394,6 +406,12 @@ void CMonitorView::lampsOff()
         form_.m_OutOfSpecificationLED[static_cast<std::size_t>(slot)]->SetActive(false);
 }
 
+void CMonitorView::showLinkCounters()
+{
+    const LinkHealth* health = setup_.link.health();
+    linkPanel_->setCounters(health ? health->snapshot() : LinkCounters{});
+}
+
 void CMonitorView::toggle(CiLedRectangleX* lamp)
 {
     lamp->SetActive(!lamp->GetActive());
@@ -417,7 +435,9 @@ QString CMonitorView::currentRecordFile() const
 void CMonitorView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    form_.place(DialogUnits::fitting(size()));
+    const DialogUnits units = DialogUnits::fitting(size());
+    form_.place(units);
+    linkPanel_->setGeometry(units.toPixels(formtemplate::kLinkCounters));
     fitListColumns();
     background_ = QPixmap();
 }

@@ -6,6 +6,7 @@
 #include "app/view/PlotHistory.h"
 #include "config/Strings.h"
 #include "monitor/DailyRecorder.h"
+#include "monitor/EngineTimers.h"
 #include "monitor/MonitorEngine.h"
 #include "monitor/QueuedDisplay.h"
 #include "monitor/RecordPaths.h"
@@ -19,17 +20,15 @@
 
 namespace veltroma {
 
+class LinkHealthPanel;
 class MonitorViewActions;
 class Prompt;
 class RegistrationProgress;
 class UpdateChecker;
 
-// The periods of the form's three thread timers.
-struct ViewTimerIntervals {
-    int refreshMs = 1000;     // Timer1: display refresh, always on
-    int recordingMs = 180000; // Timer2: one record row
-    int watchdogMs = 500;     // Timer3: link watchdog
-};
+// The periods of the form's three thread timers: Timer1 refresh, Timer2 recording, Timer3
+// watchdog.
+using ViewTimerIntervals = EngineTimerIntervals;
 
 // The main form: live values of the inverter in a list, on a power gauge, two energy
 // counters and state lamps; a trend plot of one quantity; a rotary switch for the program's
@@ -99,6 +98,7 @@ private:
     void showCurvesAndSlots(int position);
     void syncTimers();
     void lampsOff();
+    void showLinkCounters();
     void toggle(CiLedRectangleX* lamp);
     void setRockersVisible(bool visible);
     [[nodiscard]] QString currentRecordFile() const;
@@ -112,6 +112,7 @@ private:
     DailyRecorder recorder_;
     std::unique_ptr<MonitorEngine> engine_;
     std::unique_ptr<UpdateChecker> updater_;
+    LinkHealthPanel* linkPanel_ = nullptr; // child of the form
     RecordPaths recordPaths_;
     QDate GraphTime_;
     int iSwitchRotaryX_state_ = 0;

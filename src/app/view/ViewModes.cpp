@@ -74,6 +74,7 @@ ModeLook debug()
     look.lampColor = kBlue;
     look.stopsWorker = true;
     look.showsTest = true;
+    look.showsLinkCounters = true;
     return look;
 }
 

@@ -37,6 +37,7 @@ struct ModeLook {
     bool realtimeTimeFormat = false; // the X axis shows the full date and time again
     bool zoomsTime = false;          // the mouse zooms and drags the X axis, to look into a day
     bool showsRockers = false;
+    bool showsLinkCounters = false; // the link counters panel
 };
 
 // The look of a rotary position 0..4; positions outside count as realtime monitoring.

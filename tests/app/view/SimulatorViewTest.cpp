@@ -10,7 +10,11 @@
 #include "instruments/ColorRef.h"
 #include "support/InverterSim.h"
 
+#include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -57,11 +61,30 @@ protected:
 
 TEST_F(SimulatorViewTest, ConnectRegistersShowsTheProgressAndFillsTheForm)
 {
+    // The window keeps serving events while the registration talks to the inverter: the
+    // largest gap between two 10 ms timer events, from the click until the assignment went
+    // out. The registration itself takes over a second on this link, so a registration on
+    // this thread would show as a gap of that size; 100 ms leaves room for a loaded machine.
+    QElapsedTimer sinceLast;
+    qint64 longestGap = 0;
+    QTimer probe;
+    probe.setInterval(10);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceLast.restart());
+    });
+    probe.start();
+    // The form's first painting is not part of the measure.
+    QTest::qWait(300);
+    sinceLast.start();
+    longestGap = 0;
     connect();
     EXPECT_EQ(progress.shown, 1);
     EXPECT_EQ(progress.positions,
               (std::vector<unsigned>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     EXPECT_EQ(progress.closes, 1);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return sim->requests().size() >= 4; }, 5000));
+    probe.stop();
+    EXPECT_LT(longestGap, 100);
 
     const auto requests = sim->requests();
     ASSERT_GE(requests.size(), 4);

@@ -1,0 +1,68 @@
+#include "app/view/LinkHealthPanel.h"
+
+#include <QGridLayout>
+#include <QLabel>
+
+namespace veltroma {
+
+namespace {
+
+constexpr std::array<const char*, 10> kCaptionKeys{
+    "IDC_LINK_SENT",     "IDC_LINK_REPLIES", "IDC_LINK_TIMEOUTS", "IDC_LINK_CHECKSUM",
+    "IDC_LINK_HEADER",   "IDC_LINK_LENGTH",  "IDC_LINK_ECHOES",   "IDC_LINK_REOPENS",
+    "IDC_LINK_REREGISTRATIONS", "IDC_LINK_LASTERROR"};
+
+} // namespace
+
+LinkHealthPanel::LinkHealthPanel(const StringLoader& loadString, QWidget* parent)
+    : QFrame(parent), noError_(loadString(QStringLiteral("IDC_LINK_NOERROR")))
+{
+    setObjectName(QStringLiteral("LinkHealthPanel"));
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(1);
+    auto* title = new QLabel(loadString(QStringLiteral("IDC_LINK_TITLE")), this);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    grid->addWidget(title, 0, 0, 1, 2);
+    for (int row = 0; row < kRows; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        grid->addWidget(new QLabel(loadString(QString::fromLatin1(kCaptionKeys[i])), this),
+                        row + 1, 0);
+        values_[i] = new QLabel(this);
+        values_[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        if (row + 1 < kRows) {
+            values_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            grid->addWidget(values_[i], row + 1, 1);
+        }
+    }
+    // The last error, with its time, on lines of its own below its caption.
+    values_.back()->setWordWrap(true);
+    values_.back()->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(values_.back(), kRows + 1, 0, 1, 2);
+    grid->setRowStretch(kRows + 1, 1);
+    setCounters({});
+}
+
+void LinkHealthPanel::setCounters(const LinkCounters& c)
+{
+    const std::array<std::uint64_t, kRows - 1> numbers{
+        c.requestsSent,   c.validatedReplies, c.timeouts, c.rejectedChecksum, c.rejectedHeader,
+        c.rejectedLength, c.echoesSkipped,    c.reopens,  c.reRegistrations};
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        values_[i]->setText(QString::number(numbers[i]));
+    values_.back()->setText(c.lastError.isEmpty()
+                                ? noError_
+                                : c.lastErrorTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss "))
+                                      + c.lastError);
+}
+
+QString LinkHealthPanel::valueText(int row) const
+{
+    return values_.at(static_cast<std::size_t>(row))->text();
+}
+
+} // namespace veltroma

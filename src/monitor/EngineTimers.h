@@ -1,0 +1,13 @@
+#pragma once
+
+namespace veltroma {
+
+// The periods of the engine's three timers, which the form and the headless logger both
+// apply.
+struct EngineTimerIntervals {
+    int refreshMs = 1000;     // display refresh and registration progress, always on
+    int recordingMs = 180000; // one record row
+    int watchdogMs = 500;     // link watchdog
+};
+
+} // namespace veltroma
