@@ -42,6 +42,8 @@ CComboListCtrl::CComboListCtrl(QWidget* parent) : QTableWidget(parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setHighlightSections(false);
+    // A heading wider than its column shows that it is cut.
+    horizontalHeader()->setTextElideMode(Qt::ElideRight);
     horizontalHeader()->setSectionsClickable(false);
     // Owners hide a column by making it narrow, as a list control allows.
     horizontalHeader()->setMinimumSectionSize(0);
