@@ -204,6 +204,10 @@ void CMonitorView::fitListColumns()
     }
     // The list's style sheet draws the sections; a rule on the header itself sets their size.
     header->setStyleSheet(QStringLiteral("QHeaderView::section { font-size: %1pt; }").arg(size));
+    // The header measures its headings in its own font: the same size, so none is cut.
+    QFont headingFont = header->font();
+    headingFont.setPointSizeF(size);
+    header->setFont(headingFont);
 }
 
 // ---- modes

@@ -9,6 +9,7 @@
 
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -139,6 +140,20 @@ TEST_F(LayoutTest, EveryCaptionIsWhollyShownLegibleAndClearOfOtherControls)
             EXPECT_FALSE(caption.drawn.intersects(QRectF(other->geometry())))
                 << "over " << other->objectName().toStdString();
         }
+    }
+}
+
+TEST_F(LayoutTest, EveryListHeadingIsWhollyShownInItsColumn)
+{
+    const auto* list = form.find<CComboListCtrl>("m_DisplayList");
+    const QHeaderView* header = list->horizontalHeader();
+    const QFontMetricsF metrics(header->font());
+    for (int column = 0; column < list->GetColumnCount(); ++column) {
+        const QString heading = list->horizontalHeaderItem(column)->text();
+        SCOPED_TRACE(heading.toStdString());
+        // The heading starts 4 pixels into its section, as the header draws it.
+        EXPECT_LE(metrics.horizontalAdvance(heading), header->sectionSize(column) - 4);
+        EXPECT_GE(QFontInfo(header->font()).pixelSize(), 8);
     }
 }
 
