@@ -102,9 +102,10 @@ void CiOdometerX::setRollDuration(int ms)
 double CiOdometerX::wheelUnits(double value) const
 {
     const double units = std::max(value, 0.0) * std::pow(10.0, decimals_);
-    // A counter shows what has been passed: whole units, with a hair of tolerance so that
-    // 12.3 stored as 12.29999 still reads 12.3.
-    return std::floor(units + 1e-6);
+    // The values counted come in whole units of the last wheel (tenths of a kWh) but are kept
+    // as floats: 12349.8 arrives as 12349.7998. Rounding to the nearest unit reads what was
+    // meant and agrees with the same value printed with as many decimals.
+    return std::round(units);
 }
 
 int CiOdometerX::wheelsFor(double units) const

@@ -180,6 +180,11 @@ TEST(RenderTest, OdometerReadoutFollowsTheValue)
     EXPECT_EQ(counter.readout(), QStringLiteral("00012.3"));
     counter.SetValue(-4);
     EXPECT_EQ(counter.readout(), QStringLiteral("00000.0"));
+    // Totals are kept as floats, a hair below the tenth they stand for.
+    for (const float total : {12349.8F, 4.2F, 99999.9F}) {
+        counter.SetValue(double(total));
+        EXPECT_EQ(counter.readout().toDouble(), QString::asprintf("%.1f", double(total)).toDouble());
+    }
 }
 
 TEST(RenderTest, OdometerGrowsByWholeWheelsInsteadOfWrapping)
