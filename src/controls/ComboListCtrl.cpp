@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
 
 #include <algorithm>
 #include <utility>
@@ -28,8 +29,30 @@ int DropDownRoom(int entries)
     return entries < 10 ? entries + 10 : 11;
 }
 
+namespace {
+
+// Column headings cut with "…" when their column is too narrow. The header's elide mode is
+// lost when a style sheet draws the sections, so the text is elided before they are drawn.
+class ElidingHeader final : public QHeaderView {
+public:
+    explicit ElidingHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override
+    {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        // The text starts some 4 pixels into the section and may run up to its border.
+        constexpr int kTextMargin = 4;
+        const int room = sectionSize(logicalIndex) - kTextMargin;
+        option->text = option->fontMetrics.elidedText(option->text, Qt::ElideRight, room);
+    }
+};
+
+} // namespace
+
 CComboListCtrl::CComboListCtrl(QWidget* parent) : QTableWidget(parent)
 {
+    setHorizontalHeader(new ElidingHeader(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -15,7 +15,7 @@ namespace veltroma {
 
 namespace {
 
-constexpr QSizeF kLogical(160, 140);
+constexpr QSizeF kLogical(160, 158);
 constexpr QPointF kCentre(80, 74);
 constexpr double kBezelOuter = 66.0;
 constexpr double kFaceRadius = 60.0;
@@ -23,6 +23,11 @@ constexpr double kScaleRadius = 55.0;
 constexpr double kLabelRadius = 39.0;
 constexpr double kStartAngle = 210.0;
 constexpr double kSweep = 240.0;
+
+// The caption plate under the bezel, which ends at y = 140.
+constexpr QRectF kCaptionPlate(2, 143, 156, 14);
+constexpr double kCaptionPixels = 11.0;
+constexpr double kLeastCaptionPixels = 8.5;
 
 QRectF readingWindow()
 {
@@ -101,6 +106,35 @@ void CiAngularGaugeX::setRange(double minimum, double maximum)
     invalidateStatic();
 }
 
+QFont CiAngularGaugeX::logicalCaptionFont() const
+{
+    QFont caption = art::font(font(), kCaptionPixels, QFont::DemiBold);
+    const double needed = QFontMetricsF(caption).horizontalAdvance(label2_);
+    const double room = kCaptionPlate.width();
+    if (needed > room)
+        caption.setPixelSize(int(std::max(kLeastCaptionPixels, kCaptionPixels * room / needed)));
+    return caption;
+}
+
+QRectF CiAngularGaugeX::captionRect() const
+{
+    return {toWidget(kCaptionPlate.topLeft()), toWidget(kCaptionPlate.bottomRight())};
+}
+
+QFont CiAngularGaugeX::captionFont() const
+{
+    QFont caption = logicalCaptionFont();
+    const double scale = captionRect().height() / kCaptionPlate.height();
+    caption.setPixelSize(std::max(1, int(caption.pixelSize() * scale)));
+    return caption;
+}
+
+QRectF CiAngularGaugeX::dialRect() const
+{
+    const QPointF reach(kBezelOuter, kBezelOuter);
+    return {toWidget(kCentre - reach), toWidget(kCentre + reach)};
+}
+
 QSize CiAngularGaugeX::sizeHint() const
 {
     return scaledSize(1.25);
@@ -162,13 +196,12 @@ void CiAngularGaugeX::paintStatic(QPainter& painter)
     paintScale(painter);
 
     if (!label2_.isEmpty()) {
-        QFont caption = art::font(font(), 8.5, QFont::DemiBold);
-        const double needed = QFontMetricsF(caption).horizontalAdvance(label2_);
-        if (needed > 50.0)
-            caption.setPixelSize(std::max(6, int(caption.pixelSize() * 50.0 / needed)));
+        const QFont caption = logicalCaptionFont();
         painter.setFont(caption);
         painter.setPen(art::kEngraving);
-        painter.drawText(QRectF(kCentre.x() - 30, kCentre.y() - 26, 60, 12), Qt::AlignCenter, label2_);
+        const QString shown = QFontMetricsF(caption).elidedText(label2_, Qt::ElideRight,
+                                                                kCaptionPlate.width());
+        painter.drawText(kCaptionPlate, Qt::AlignCenter | Qt::TextSingleLine, shown);
     }
 
     // The reading window below the hub.

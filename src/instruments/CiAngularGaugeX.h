@@ -4,8 +4,9 @@
 
 namespace veltroma {
 
-// A round pointer instrument: a scale over 240 degrees, a needle, a caption above the hub
-// (label 2) and a reading window below it (label 1).
+// A round pointer instrument: a scale over 240 degrees, a needle, a reading window below the
+// hub (label 1) and a caption on a plate under the dial (label 2), where it has the room to be
+// read without touching the scale.
 class CiAngularGaugeX : public PaintedInstrument {
     Q_OBJECT
 public:
@@ -23,6 +24,12 @@ public:
     [[nodiscard]] QString label1Text() const { return label1_; }
     [[nodiscard]] QString label2Text() const { return label2_; }
 
+    // Where the caption is drawn and the font it is drawn with, both in widget pixels; and
+    // the dial's bounding box, which the caption stays clear of.
+    [[nodiscard]] QRectF captionRect() const;
+    [[nodiscard]] QFont captionFont() const;
+    [[nodiscard]] QRectF dialRect() const;
+
     [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override;
 
@@ -33,6 +40,9 @@ protected:
 private:
     [[nodiscard]] double angleOf(double value) const;
     void paintScale(QPainter& painter);
+    // The caption's font in logical units: as large as the plate allows, down to a least
+    // size below which the text is cut with an ellipsis instead.
+    [[nodiscard]] QFont logicalCaptionFont() const;
 
     double minimum_ = 0.0;
     double maximum_ = 100.0;

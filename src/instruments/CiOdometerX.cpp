@@ -22,16 +22,22 @@ constexpr double kNarrowest = 9.0;
 constexpr double kWidest = 20.0;
 constexpr double kNaturalWidth = 13.0;
 constexpr double kGap = 1.2;
+// The gap before the first decimal wheel, wide enough for the decimal point.
+constexpr double kPointGap = 4.0;
+constexpr double kPointRadius = 1.3;
+constexpr int kMostWheels = 15;
 
-double caseWidth(int digits, double wheelWidth)
+double caseWidth(int digits, double wheelWidth, bool point)
 {
-    return 2 * (kFrame + kPad) + digits * wheelWidth + (digits - 1) * kGap;
+    return 2 * (kFrame + kPad) + digits * wheelWidth + (digits - 1) * kGap
+        + (point ? kPointGap - kGap : 0.0);
 }
 
 } // namespace
 
 CiOdometerX::CiOdometerX(QWidget* parent)
-    : PaintedInstrument(QSizeF(caseWidth(6, kNaturalWidth), kHeight), Scaling::FitHeight, parent),
+    : PaintedInstrument(QSizeF(caseWidth(6, kNaturalWidth, false), kHeight), Scaling::FitHeight,
+                        parent),
       roll_(new QVariantAnimation(this))
 {
     roll_->setEasingCurve(QEasingCurve::OutCubic);
@@ -39,39 +45,43 @@ CiOdometerX::CiOdometerX(QWidget* parent)
         shown_ = v.toDouble();
         update();
     });
+    // A counter that rolled down may need fewer wheels once it rests.
+    connect(roll_, &QVariantAnimation::finished, this, [this] { fitWheels(shown_); });
 }
 
 double CiOdometerX::wheelWidth() const
 {
-    const double room = logicalRect().width() - caseWidth(digits_, 0.0);
-    return std::clamp(room / digits_, kNarrowest, kWidest);
+    const double room = (logicalRect().width() - caseWidth(wheels_, 0.0, hasPoint())) / wheels_;
+    // Extra wheels narrow the others rather than reach out of the widget.
+    return std::min(std::clamp(room, kNarrowest, kWidest), std::max(room, 1.0));
 }
 
 QRectF CiOdometerX::caseRect() const
 {
     const QRectF area = logicalRect();
-    const double width = caseWidth(digits_, wheelWidth());
+    const double width = caseWidth(wheels_, wheelWidth(), hasPoint());
     return {area.center().x() - width / 2, area.top(), width, area.height()};
 }
 
 QSize CiOdometerX::sizeHint() const
 {
-    return QSizeF(caseWidth(digits_, kNaturalWidth) * 1.1, kHeight * 1.1).toSize();
+    return QSizeF(caseWidth(wheels_, kNaturalWidth, hasPoint()) * 1.1, kHeight * 1.1).toSize();
 }
 
 QSize CiOdometerX::minimumSizeHint() const
 {
-    return QSizeF(caseWidth(digits_, kNarrowest) * 0.6, kHeight * 0.6).toSize();
+    return QSizeF(caseWidth(wheels_, kNarrowest, hasPoint()) * 0.6, kHeight * 0.6).toSize();
 }
 
 void CiOdometerX::setDigitCount(int digits)
 {
     digits_ = std::clamp(digits, 1, 12);
     decimals_ = std::min(decimals_, digits_ - 1);
-    updateGeometry();
-    invalidateStatic();
     roll_->stop();
     shown_ = wheelUnits(target_);
+    wheels_ = wheelsFor(shown_);
+    updateGeometry();
+    invalidateStatic();
 }
 
 void CiOdometerX::setDecimalCount(int decimals)
@@ -79,6 +89,8 @@ void CiOdometerX::setDecimalCount(int decimals)
     decimals_ = std::clamp(decimals, 0, digits_ - 1);
     roll_->stop();
     shown_ = wheelUnits(target_);
+    wheels_ = wheelsFor(shown_);
+    updateGeometry();
     invalidateStatic();
 }
 
@@ -90,9 +102,28 @@ void CiOdometerX::setRollDuration(int ms)
 double CiOdometerX::wheelUnits(double value) const
 {
     const double units = std::max(value, 0.0) * std::pow(10.0, decimals_);
-    // A counter shows what has been passed: whole units, with a hair of tolerance so that
-    // 12.3 stored as 12.29999 still reads 12.3.
-    return std::floor(units + 1e-6);
+    // The values counted come in whole units of the last wheel (tenths of a kWh) but are kept
+    // as floats: 12349.8 arrives as 12349.7998. Rounding to the nearest unit reads what was
+    // meant and agrees with the same value printed with as many decimals.
+    return std::round(units);
+}
+
+int CiOdometerX::wheelsFor(double units) const
+{
+    int needed = 1;
+    while (needed < kMostWheels && units >= std::pow(10.0, needed))
+        ++needed;
+    return std::max(digits_, needed);
+}
+
+void CiOdometerX::fitWheels(double units)
+{
+    const int wheels = wheelsFor(units);
+    if (wheels == wheels_)
+        return;
+    wheels_ = wheels;
+    updateGeometry();
+    invalidateStatic();
 }
 
 void CiOdometerX::SetValue(double value)
@@ -102,8 +133,11 @@ void CiOdometerX::SetValue(double value)
     target_ = value;
     const double units = wheelUnits(value);
     roll_->stop();
+    // While rolling, the wheels cover both ends of the roll.
+    fitWheels(std::max(units, shown_));
     if (rollMs_ == 0 || !isVisible() || units == shown_) {
         shown_ = units;
+        fitWheels(units);
         update();
         return;
     }
@@ -117,7 +151,7 @@ QString CiOdometerX::readout() const
 {
     const double units = wheelUnits(target_);
     QString text;
-    for (int i = digits_ - 1; i >= 0; --i) {
+    for (int i = wheelsFor(units) - 1; i >= 0; --i) {
         const double place = std::floor(units / std::pow(10.0, i));
         text += QChar(u'0' + int(std::fmod(place, 10.0)));
         if (i == decimals_ && decimals_ > 0)
@@ -130,8 +164,23 @@ QRectF CiOdometerX::wheelRect(int indexFromLeft) const
 {
     const QRectF box = caseRect();
     const double width = wheelWidth();
-    return {box.left() + kFrame + kPad + indexFromLeft * (width + kGap), box.top() + kFrame + kPad,
-            width, kWheelHeight};
+    const bool pastPoint = hasPoint() && indexFromLeft >= wheels_ - decimals_;
+    const double left = box.left() + kFrame + kPad + indexFromLeft * (width + kGap)
+        + (pastPoint ? kPointGap - kGap : 0.0);
+    return {left, box.top() + kFrame + kPad, width, kWheelHeight};
+}
+
+std::optional<QPointF> CiOdometerX::decimalPointAt() const
+{
+    if (!hasPoint())
+        return std::nullopt;
+    return toWidget(pointCentre());
+}
+
+QPointF CiOdometerX::pointCentre() const
+{
+    const QRectF firstDecimal = wheelRect(wheels_ - decimals_);
+    return {firstDecimal.left() - kPointGap / 2, firstDecimal.bottom() - 3.0};
 }
 
 void CiOdometerX::paintStatic(QPainter& painter)
@@ -150,11 +199,11 @@ void CiOdometerX::paintDynamic(QPainter& painter)
     // Wheel i (0 = rightmost) shows floor(shown / 10^i) and rolls on only while every wheel
     // to its right stands at 9 and is itself rolling.
     double carry = shown_ - std::floor(shown_);
-    for (int i = 0; i < digits_; ++i) {
+    for (int i = 0; i < wheels_; ++i) {
         const double place = std::floor(shown_ / std::pow(10.0, i));
         const int digit = int(std::fmod(place, 10.0));
         const double turn = carry;
-        const QRectF wheel = wheelRect(digits_ - 1 - i);
+        const QRectF wheel = wheelRect(wheels_ - 1 - i);
         const bool decimal = i < decimals_;
 
         QLinearGradient drum(wheel.topLeft(), wheel.bottomLeft());
@@ -194,6 +243,12 @@ void CiOdometerX::paintDynamic(QPainter& painter)
     QPainterPath glassPath;
     glassPath.addRect(window);
     art::glass(painter, glassPath, window);
+    // The point is printed on the glass, so its reflection does not dim it.
+    if (hasPoint()) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0xf1, 0xf3, 0xf5));
+        painter.drawEllipse(pointCentre(), kPointRadius, kPointRadius);
+    }
 }
 
 } // namespace veltroma

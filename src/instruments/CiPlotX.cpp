@@ -16,7 +16,7 @@ namespace veltroma {
 
 namespace {
 
-constexpr int kFrame = 4;
+constexpr int kFrame = CiPlotX::kFrameWidth;
 const QColor kInk(0xc9, 0xcf, 0xd6);
 const QColor kGrid(0x3a, 0x42, 0x4b);
 const QColor kAxisLine(0x7d, 0x86, 0x90);
@@ -285,6 +285,16 @@ CiPlotX::CiPlotX(QWidget* parent)
         channels_.back()->setColor(kChannelColors[std::size_t(i)]);
     }
     rebuildLegend();
+    // A wheel or a drag that the plot takes as zoom or move leaves the view where it is put.
+    connect(plot_, &QCustomPlot::mouseWheel, this, [this] {
+        if (plot_->interactions().testFlag(QCP::iRangeZoom))
+            following_ = false;
+    });
+    connect(plot_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* event) {
+        if (plot_->interactions().testFlag(QCP::iRangeDrag) && (event->buttons() & Qt::LeftButton))
+            following_ = false;
+    });
+    connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this] { followNewest(); });
     // After the layout the axis knows its width in pixels; the curves are drawn after that.
     connect(plot_, &QCustomPlot::afterLayout, this, [this] { fitDrawingToDensity(); });
 }
@@ -418,23 +428,74 @@ double CiPlotX::nowDays() const
     return dayValueFrom(wallClock_());
 }
 
+void CiPlotX::setKeptDays(double days)
+{
+    keptDays_ = std::max(days, 1.0);
+}
+
+void CiPlotX::bound(CiPlotChannelX& channel)
+{
+    const auto data = channel.graph()->data();
+    if (data->isEmpty())
+        return;
+    const double newest = (data->constEnd() - 1)->key;
+    const double oldestKept = newest - plotSpanFromDays(keptDays_);
+    if (data->constBegin()->key < oldestKept)
+        data->removeBefore(oldestKept);
+    if (data->size() <= capacity_)
+        return;
+    // Thinning the older half down to half its size leaves the channel three quarters full,
+    // so the next thinning is a quarter of the capacity away: each point is copied a bounded
+    // number of times, however long the plot runs.
+    const int older = data->size() / 2;
+    QVector<QCPGraphData> kept;
+    kept.reserve(data->size() - older / 2);
+    auto it = data->constBegin();
+    const auto olderEnd = data->constBegin() + older;
+    for (; olderEnd - it >= 4; it += 4) {
+        const auto low = std::min_element(it, it + 4, [](const auto& a, const auto& b) {
+            return a.value < b.value;
+        });
+        const auto high = std::max_element(it, it + 4, [](const auto& a, const auto& b) {
+            return a.value < b.value;
+        });
+        // Low and high in their order of time, so the steps between them stay true.
+        kept.append(*std::min(low, high));
+        if (low != high)
+            kept.append(*std::max(low, high));
+    }
+    for (; it != data->constEnd(); ++it)
+        kept.append(*it);
+    data->set(kept, true);
+}
+
 void CiPlotX::pointAdded(CiPlotChannelX& channel, double x)
 {
-    // Drop the oldest points in batches, not one by one, so a full channel stays cheap.
-    const auto data = channel.graph()->data();
-    if (data->size() > capacity_ + capacity_ / 8) {
-        const double keepFrom = (data->constBegin() + (data->size() - capacity_))->key;
-        data->removeBefore(keepFrom);
-    }
+    bound(channel);
 
     if (!newest_ || x > *newest_)
         newest_ = x;
+    if (following_)
+        scrollToNewest();
+    requestReplot();
+}
+
+void CiPlotX::scrollToNewest()
+{
+    const double newest = newest_.value_or(nowDays());
     const double low = xAxis_->min();
     const double high = low + xAxis_->span();
-    if (*newest_ > high || *newest_ < low) {
-        xAxis_->min_ = *newest_ - xAxis_->span();
+    if (newest > high || newest < low) {
+        xAxis_->min_ = newest - xAxis_->span();
         xAxis_->apply();
     }
+}
+
+void CiPlotX::followNewest()
+{
+    following_ = true;
+    xAxis_->apply();
+    scrollToNewest();
     requestReplot();
 }
 

@@ -103,14 +103,21 @@ private:
     CiPlotX& plot_;
 };
 
-// A trend plot with nine channels over a date-time X axis. When a point lands outside the
-// X range, the range scrolls to keep the newest point at its right edge. Each channel keeps
-// at most a set number of points (half a million unless changed), dropping its oldest, so
-// that a monitor left running for weeks does not grow without end.
+// A trend plot with nine channels over a date-time X axis. While the plot follows its newest
+// point, a point landing outside the X range scrolls the range to keep it at the right edge.
+// Where the mouse may zoom or drag the plot, doing so stops the following, so the view stays
+// where the user put it; a double-click puts the X axis back to its set minimum and span and
+// follows again. Each channel keeps
+// the points of the last 31 days before its newest one (older ones are dropped) and at most
+// a set number of points: when it is full, its older half is thinned to the low and high of
+// each run of four points, so the newest points stay whole, old peaks stay visible and a
+// monitor left running for weeks neither grows without end nor forgets its month.
 class CiPlotX : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kChannelCount = 9;
+    // The width of the metal frame around the plot, in pixels.
+    static constexpr int kFrameWidth = 4;
     using WallClock = std::function<QDateTime()>;
 
     explicit CiPlotX(QWidget* parent = nullptr);
@@ -131,8 +138,17 @@ public:
     [[nodiscard]] QString legendTitle() const;
     // The source of AddYNow's time stamps; the system's wall clock unless replaced.
     void setWallClock(WallClock clock);
+    // At least 16 points per channel.
     void setChannelCapacity(int points);
+    // How far back from its newest point a channel keeps points, in days; at least 1.
+    void setKeptDays(double days);
+    [[nodiscard]] double keptDays() const { return keptDays_; }
     [[nodiscard]] QCustomPlot* customPlot() const { return plot_; }
+    // Whether new points scroll the X range; see the class comment.
+    [[nodiscard]] bool following() const { return following_; }
+    // The X axis back to its set minimum and span, then scrolled to the newest point (or to
+    // the current time when there is none) if that lies outside; following again.
+    void followNewest();
 
     [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override;
@@ -146,6 +162,8 @@ private:
     friend class CiPlotLegendX;
 
     void pointAdded(CiPlotChannelX& channel, double x);
+    void bound(CiPlotChannelX& channel);
+    void scrollToNewest();
     void channelCleared();
     void rebuildLegend();
     void requestReplot();
@@ -161,7 +179,9 @@ private:
     std::unique_ptr<CiPlotLegendX> legend_;
     std::optional<double> newest_;
     WallClock wallClock_;
-    int capacity_ = 500'000;
+    bool following_ = true;
+    int capacity_ = 300'000;
+    double keptDays_ = 31.0;
 };
 
 } // namespace veltroma

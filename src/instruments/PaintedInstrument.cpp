@@ -42,6 +42,11 @@ QPointF PaintedInstrument::toLogical(QPointF widgetPoint) const
     return logicalTransform().inverted().map(widgetPoint);
 }
 
+QPointF PaintedInstrument::toWidget(QPointF logicalPoint) const
+{
+    return logicalTransform().map(logicalPoint);
+}
+
 QSize PaintedInstrument::scaledSize(double factor) const
 {
     return (logicalSize_ * factor).toSize();

@@ -28,6 +28,7 @@ protected:
     // its width follows the widget's shape.
     [[nodiscard]] QRectF logicalRect() const;
     [[nodiscard]] QPointF toLogical(QPointF widgetPoint) const;
+    [[nodiscard]] QPointF toWidget(QPointF logicalPoint) const;
     // A widget size of the given logical scale, for size hints.
     [[nodiscard]] QSize scaledSize(double scale) const;
 

@@ -137,12 +137,11 @@ void ReplyDecoder::decodeRealtime(InverterModel& m, int slot, const ReplyView& r
     });
     take(Quantity::Etoday, scaled(reply.word(kRealtimeEtoday), 10.0), 4);
     take(Quantity::Htoday, std::nullopt, std::nullopt);
-    // The total odometer is summed before this reply's total energy is stored, so it shows
-    // the total as it stood before this reply.
+    take(Quantity::Etotal, scaled(reply.signedDword(kRealtimeEtotal), 10.0), 6);
+    // Summed after this reply's total is stored, so the odometer agrees with the list.
     const double today = v.sum(Quantity::Etoday);
     const double total = v.sum(Quantity::Etotal);
     out.add([=](DisplayUpdates& d) { d.setEnergyOdometers(today, total); });
-    take(Quantity::Etotal, scaled(reply.signedDword(kRealtimeEtotal), 10.0), 6);
     take(Quantity::Htotal, scaled(reply.signedDword(kRealtimeHtotal), 1.0), 7);
     take(Quantity::Temperature, scaled(reply.word(kRealtimeTemperature), 10.0), 8);
 

@@ -2,6 +2,8 @@
 #include "instruments/DayValue.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <qcustomplot.h>
 
 namespace veltroma {
@@ -177,16 +179,46 @@ TEST_F(PlotTest, DenseCurvesAreDrawnThinAndUnfilled)
     EXPECT_EQ(channel->color(), channel->graph()->pen().color());
 }
 
-TEST_F(PlotTest, AFullChannelDropsItsOldestPoints)
+TEST_F(PlotTest, AFullChannelThinsItsOlderHalfAndKeepsItsNewestPointsWhole)
 {
     plot.setChannelCapacity(100);
     auto* channel = plot.GetChannel(5);
+    // A saw tooth: one peak of 1000 in every ten points, the rest zeros.
     for (int i = 0; i < 1000; ++i)
-        channel->AddXY(1000 + i / 86400.0, i);
-    EXPECT_GE(channel->pointCount(), 100);
-    EXPECT_LE(channel->pointCount(), 100 + 100 / 8 + 1);
-    // What is kept is the newest.
-    EXPECT_DOUBLE_EQ((channel->graph()->data()->constEnd() - 1)->value, 999);
+        channel->AddXY(1000 + i / 86400.0, i % 10 == 0 ? 1000 : 0);
+    EXPECT_LE(channel->pointCount(), 100);
+    EXPECT_GE(channel->pointCount(), 60);
+    const auto data = channel->graph()->data();
+    // The newest 40 points are all there, one second apart.
+    for (int back = 1; back <= 40; ++back) {
+        const auto& point = *(data->constEnd() - back);
+        EXPECT_DOUBLE_EQ(point.key, plotKeyFromDayValue(1000 + (1000 - back) / 86400.0));
+    }
+    // The thinned part still starts near the first point and still shows the peaks.
+    EXPECT_LT(data->constBegin()->key, plotKeyFromDayValue(1000 + 100 / 86400.0));
+    int peaks = 0;
+    for (auto it = data->constBegin(); it != data->constEnd() - 40; ++it)
+        peaks += it->value == 1000 ? 1 : 0;
+    EXPECT_GE(peaks, 5);
+    EXPECT_TRUE(std::is_sorted(data->constBegin(), data->constEnd(),
+                               [](const auto& a, const auto& b) { return a.key < b.key; }));
+}
+
+TEST_F(PlotTest, AChannelKeepsTheLast31DaysBeforeItsNewestPoint)
+{
+    auto* channel = plot.GetChannel(0);
+    auto* other = plot.GetChannel(1);
+    // One point an hour over 40 days.
+    for (int hour = 0; hour <= 40 * 24; ++hour) {
+        channel->AddXY(2000 + hour / 24.0, hour);
+        if (hour < 24)
+            other->AddXY(2000 + hour / 24.0, hour);
+    }
+    const auto data = channel->graph()->data();
+    EXPECT_EQ(channel->pointCount(), 31 * 24 + 1);
+    EXPECT_DOUBLE_EQ(data->constBegin()->key, plotKeyFromDayValue(2000 + 9.0));
+    // A channel's window runs from its own newest point: the other one lost nothing.
+    EXPECT_EQ(other->pointCount(), 24);
 }
 
 } // namespace

@@ -180,9 +180,56 @@ TEST(RenderTest, OdometerReadoutFollowsTheValue)
     EXPECT_EQ(counter.readout(), QStringLiteral("00012.3"));
     counter.SetValue(-4);
     EXPECT_EQ(counter.readout(), QStringLiteral("00000.0"));
-    // Too large for the wheels: they wrap like a real counter.
-    counter.SetValue(123456.7);
-    EXPECT_EQ(counter.readout(), QStringLiteral("23456.7"));
+    // Totals are kept as floats, a hair below the tenth they stand for.
+    for (const float total : {12349.8F, 4.2F, 99999.9F}) {
+        counter.SetValue(double(total));
+        EXPECT_EQ(counter.readout().toDouble(), QString::asprintf("%.1f", double(total)).toDouble());
+    }
+}
+
+TEST(RenderTest, OdometerGrowsByWholeWheelsInsteadOfWrapping)
+{
+    struct Case {
+        double value;
+        const char* readout;
+        int wheels;
+    };
+    CiOdometerX counter;
+    counter.setRollDuration(0);
+    counter.setDecimalCount(1);
+    for (const Case& c : {Case{4.1, "00004.1", 6}, Case{99999.9, "99999.9", 6},
+                          Case{123456.7, "123456.7", 7}, Case{1234567.8, "1234567.8", 8},
+                          Case{4.1, "00004.1", 6}}) {
+        SCOPED_TRACE(c.value);
+        counter.SetValue(c.value);
+        EXPECT_EQ(counter.readout(), QString::fromLatin1(c.readout));
+        EXPECT_EQ(counter.wheelCount(), c.wheels);
+    }
+}
+
+TEST(RenderTest, OdometerDrawsItsDecimalPointInsideTheWidget)
+{
+    // The form's room for an odometer, and a narrower one that seven wheels overfill at
+    // their least natural width: they narrow instead of reaching out of the widget.
+    for (const QSize size : {QSize(144, 32), QSize(80, 32)}) {
+        for (double value : {4.1, 123456.7}) {
+            SCOPED_TRACE(testing::Message() << size.width() << " px, " << value);
+            CiOdometerX counter;
+            counter.setRollDuration(0);
+            counter.setDecimalCount(1);
+            counter.resize(size);
+            counter.SetValue(value);
+            const auto point = counter.decimalPointAt();
+            ASSERT_TRUE(point.has_value());
+            QImage image(counter.size(), QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            counter.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+            ASSERT_TRUE(image.rect().contains(point->toPoint()));
+            EXPECT_GT(qGray(image.pixel(point->toPoint())), 150) << "no light point drawn";
+        }
+    }
+    CiOdometerX whole;
+    EXPECT_FALSE(whole.decimalPointAt().has_value());
 }
 
 TEST(RenderTest, EverySampleOfTheGalleryRenders)

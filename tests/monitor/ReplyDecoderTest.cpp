@@ -58,17 +58,17 @@ TEST_F(ReplyDecoderTest, RealtimeExampleGivesTheListedTexts)
     EXPECT_EQ(m.paths.sExcelShellName, "7");
 }
 
-TEST_F(ReplyDecoderTest, OdometersShowTodayNowAndTheTotalAsItStoodBefore)
+TEST_F(ReplyDecoderTest, OdometersShowThisReplysEnergiesAsTheListDoes)
 {
     decode(0x82, exampleRealtimeData());
     EXPECT_DOUBLE_EQ(display.todayOdometer(), static_cast<double>(12.3F));
-    EXPECT_DOUBLE_EQ(display.totalOdometer(), 0.0);
+    EXPECT_DOUBLE_EQ(display.totalOdometer(), static_cast<double>(12345.6F));
 
     auto next = exampleRealtimeData();
     put(next, 14, {0x00, 0x01, 0xE2, 0x4A}); // 12346.6
     decode(0x82, next);
-    EXPECT_DOUBLE_EQ(display.totalOdometer(), static_cast<double>(12345.6F));
     EXPECT_EQ(display.cell(0, 6), "12346.6");
+    EXPECT_EQ(QString::asprintf("%.1f", display.totalOdometer()), display.cell(0, 6));
 }
 
 TEST_F(ReplyDecoderTest, GaugeSumsEverySlot)

@@ -37,7 +37,7 @@ CInitDlg::CInitDlg(Channel& channel, QString programFolder, QWidget* parent)
     m_btnTitle->setGeometry(9, 0, 194, 27);
     m_btnName->setGeometry(4, 33, 242, 27);
     m_cmbLang->setGeometry(184, 123, 122, 24);
-    m_btnNewproject->move(22, 261);
+    m_btnNewproject->move(22, 259);
     m_btnOpenproject->move(193, 259);
     m_btnExit->move(303, 0);
     // The dialog's keyboard belongs to the language list; Enter is OK.

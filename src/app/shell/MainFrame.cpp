@@ -21,6 +21,8 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 
 #include <memory>
@@ -47,6 +49,8 @@ CMainFrame::CMainFrame(CDesignApp& app) : m_app(app), m_Dlg(new CProgressDlg(thi
     setWindowTitle(programTitle());
     setWindowIcon(artwork::Render(artwork::Art::AppIcon));
     setGeometry(kMainFramePin);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(mainFrameOpening(screen->availableGeometry()));
 }
 
 // The monitor form goes first: its engine may still report progress until it has stopped.
@@ -181,7 +185,6 @@ bool CMainFrame::event(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::Show:
-    case QEvent::Move:
     case QEvent::Resize:
     case QEvent::ActivationChange:
     case QEvent::WindowStateChange:
@@ -199,10 +202,10 @@ void CMainFrame::SchedulePin()
     if (m_pinScheduled)
         return;
     m_pinScheduled = true;
-    QTimer::singleShot(0, this, &CMainFrame::PinPosition);
+    QTimer::singleShot(0, this, &CMainFrame::PinSize);
 }
 
-void CMainFrame::PinPosition()
+void CMainFrame::PinSize()
 {
     m_pinScheduled = false;
     if (!isVisible() || isMinimized())
@@ -211,24 +214,12 @@ void CMainFrame::PinPosition()
         setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
         return; // the state change brings another pin
     }
-    // The pin holds the outer frame; the client area is what the decorations leave of it.
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    const QSize decorations = outer.size() - inner.size();
+    // The size holds the outer frame; the client area is what the decorations leave of it.
+    // Where the window stands is the user's choice.
+    const QSize decorations = frameGeometry().size() - geometry().size();
     const QSize client = kMainFramePin.size() - decorations;
     if (size() != client)
         setFixedSize(client);
-
-    const QPoint at = outer.topLeft();
-    if (at == kMainFramePin.topLeft()) {
-        m_refusedAt.reset();
-        return;
-    }
-    // A window system that keeps putting the window back where it was has the last word.
-    if (m_refusedAt == at)
-        return;
-    m_refusedAt = at;
-    move(kMainFramePin.topLeft());
 }
 
 } // namespace veltroma

@@ -5,10 +5,7 @@
 
 #include <QMainWindow>
 
-#include <QPoint>
-
 #include <cstdint>
-#include <optional>
 
 namespace veltroma {
 
@@ -19,8 +16,8 @@ class CSplitterWndEx;
 enum class NavAction;
 
 // The program's only top-level window: the start dialog first, then a split window with the
-// navigation bar, the empty document view and the monitor form. It stands pinned at one
-// place and size, and it asks before the program ends. What the form's buttons open, it
+// navigation bar, the empty document view and the monitor form. Its size is fixed; it opens
+// at one place on the screen, can be moved, and asks before the program ends. What the form's buttons open, it
 // opens.
 class CMainFrame final : public QMainWindow, public MonitorViewActions {
     Q_OBJECT
@@ -66,9 +63,10 @@ protected:
 private:
     void BuildNavigationBar();
     void RunNavigation(NavAction action);
-    // Puts the window back at its pinned place and size once the current event is done.
+    // Puts the window back to its fixed size, out of maximised or full-screen state, once
+    // the current event is done.
     void SchedulePin();
-    void PinPosition();
+    void PinSize();
 
     CDesignApp& m_app;
     CSplitterWndEx* wndSplitter = nullptr;
@@ -79,8 +77,6 @@ private:
     ImageList imaLarge;
     ImageList imaSmall;
     bool m_pinScheduled = false;
-    // Where the window stood when it was last moved back; see PinPosition.
-    std::optional<QPoint> m_refusedAt;
 };
 
 } // namespace veltroma

@@ -151,8 +151,8 @@ QString datePickerStyle(double pointSize)
         " selection-color: #101317; }"
         "QDateEdit:focus { border-color: #f2a33a; }"
         "QDateEdit::drop-down { border-left: 1px solid #59616a; width: 16px; }"
-        "QDateEdit::down-arrow { width: 0; height: 0; border-left: 4px solid transparent;"
-        " border-right: 4px solid transparent; border-top: 5px solid #c9cfd6; }")
+        // Style sheets draw no triangles from borders: the arrow is a picture.
+        "QDateEdit::down-arrow { image: url(:/artwork/down-arrow.svg); width: 8px; height: 5px; }")
         .arg(pointSize);
 }
 
@@ -162,6 +162,8 @@ QString listStyle()
         "QTableWidget { background: #000000; color: #ffffff; border: 1px solid #0b0d10;"
         " selection-background-color: #2c3a44; selection-color: #ffffff; outline: 0; }"
         "QTableWidget::item { background: transparent; padding-left: 3px; }"
+        // The header's own background shows right of the last column.
+        "QHeaderView { background: #262b30; border: none; }"
         "QHeaderView::section { color: #e6eaee; padding: 0 3px;"
         " border: none; border-right: 1px solid #0b0d10; border-bottom: 1px solid #f2a33a;"
         " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3b424a, stop:1 #262b30); }");

@@ -3,6 +3,7 @@
 #include "app/view/FormLayout.h"
 #include "app/view/FormLook.h"
 #include "app/view/QuantityAxes.h"
+#include "app/view/ViewModes.h"
 #include "controls/ComboListCtrl.h"
 #include "instruments/CiAngularGaugeX.h"
 #include "instruments/CiLedRectangleX.h"
@@ -23,8 +24,6 @@ namespace veltroma {
 
 namespace {
 
-// The plot's initial X span in days, about an hour of live values.
-constexpr double kInitialSpanDays = 0.04;
 constexpr double kGaugeMaximumKw = 40.0;
 constexpr int kOdometerDigits = 6;
 // Rooms the template gives too small to be read at this scale, in dialog units.
@@ -72,7 +71,7 @@ void setUpPlot(CiPlotX& plot)
         plot.GetChannel(q)->setTitle(QString::fromLatin1(kChannelTitles[std::size_t(q)]));
     plot.setLegendTitle(QStringLiteral("Registed Inverters"));
     CiPlotAxisX* x = plot.GetXAxis(0);
-    x->SetSpan(kInitialSpanDays);
+    x->SetSpan(kRealtimeSpanDays);
     x->SetDateTimeFormat(QStringLiteral("yyyy-m-d h:nn:ss"));
     // Where the mouse may zoom and drag the plot, it moves along the time axis only.
     QCPAxisRect* field = plot.customPlot()->axisRect();
@@ -138,7 +137,10 @@ void MonitorForm::place(const DialogUnits& units) const
     m_iSwitchSliderX1->setGeometry(units.toPixels(t::kSlider));
     m_DisplayList->setGeometry(units.toPixels(t::kList));
     m_iSwitchRotaryX1->setGeometry(units.toPixels(t::kRotaryArtwork));
-    m_iLedRectangleX1->setGeometry(units.toPixels(t::kStatusLamp));
+    // The template lets the lamp reach past the plot's right edge; it stays inside the frame.
+    const QRect insideFrame = m_iPlotX->geometry().adjusted(
+        CiPlotX::kFrameWidth, CiPlotX::kFrameWidth, -CiPlotX::kFrameWidth, -CiPlotX::kFrameWidth);
+    m_iLedRectangleX1->setGeometry(units.toPixels(t::kStatusLamp).intersected(insideFrame));
     m_iAngularGaugeX1->setGeometry(units.toPixels(t::kGauge));
     m_iOdometerX1->setGeometry(units.toPixels(t::kOdometerToday, kOdometerRoom));
     m_iOdometerX2->setGeometry(units.toPixels(t::kOdometerTotal, kOdometerRoom));

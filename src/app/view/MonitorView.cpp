@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <numeric>
 
 namespace veltroma {
@@ -206,6 +207,10 @@ void CMonitorView::fitListColumns()
     }
     // The list's style sheet draws the sections; a rule on the header itself sets their size.
     header->setStyleSheet(QStringLiteral("QHeaderView::section { font-size: %1pt; }").arg(size));
+    // The header measures its headings in its own font: the same size, so none is cut.
+    QFont headingFont = header->font();
+    headingFont.setPointSizeF(size);
+    header->setFont(headingFont);
 }
 
 // ---- modes
@@ -228,6 +233,8 @@ void CMonitorView::OnPositionChangeiSwitchRotaryX1()
 void CMonitorView::applyMode(int position)
 {
     const ModeLook& look = modeLook(position);
+    // Staying in a mode, as when the user answers No to leaving it, keeps what it shows.
+    const bool changes = position != appliedPosition_;
     iSwitchRotaryX_state_ = look.rotaryState;
     appliedPosition_ = position;
 
@@ -239,8 +246,10 @@ void CMonitorView::applyMode(int position)
 
     if (look.stopsWorker)
         engine_->stopWorker();
-    if (look.clearsChannels)
+    if (look.clearsChannels && changes) {
         plotHistory_.clearChannels();
+        plotLive_ = false;
+    }
     if (look.disablesTimers)
         engine_->disableTimers();
 
@@ -258,6 +267,10 @@ void CMonitorView::applyMode(int position)
         form_.m_iPlotX->GetLegend(0)->SetVisible(*look.showsLegend);
     if (look.realtimeTimeFormat)
         form_.m_iPlotX->GetXAxis(0)->SetDateTimeFormat(QString::fromLatin1(kRealtimeTimeFormat));
+    if (look.followsLive && changes) {
+        form_.m_iPlotX->GetXAxis(0)->SetSpan(kRealtimeSpanDays);
+        form_.m_iPlotX->followNewest();
+    }
     if (look.showsRockers)
         setRockersVisible(true);
     linkPanel_->setVisible(look.showsLinkCounters);
@@ -265,7 +278,8 @@ void CMonitorView::applyMode(int position)
         linkPanel_->raise();
         showLinkCounters();
     }
-    // A recorded day is a thirty-first of the month axis: the user zooms into it.
+    // A recorded day is a thirty-first of the month axis, an hour of live values may be too
+    // much or too little: the user zooms.
     QCustomPlot* plot = form_.m_iPlotX->customPlot();
     plot->setInteraction(QCP::iRangeZoom, look.zoomsTime);
     plot->setInteraction(QCP::iRangeDrag, look.zoomsTime);
@@ -357,6 +371,18 @@ void CMonitorView::refreshRealtime()
 void CMonitorView::appendPlotPoints()
 {
     const InverterModel model = engine_->snapshot();
+    // Before the first validated reply the values are not the inverter's, and after a loss
+    // they are old: neither is plotted, and the curves break where live values stopped.
+    if (linkLost_ || !model.realtimeDecoded) {
+        if (plotLive_) {
+            for (int q = 0; q < int(kQuantityCount); ++q)
+                form_.m_iPlotX->GetChannel(curveChannel(bInverterAdrNow, q))
+                    ->AddYNow(std::numeric_limits<double>::quiet_NaN());
+        }
+        plotLive_ = false;
+        return;
+    }
+    plotLive_ = true;
     for (int q = 0; q < int(kQuantityCount); ++q) {
         const float value = model.values.value(static_cast<Quantity>(q), bInverterAdrNow);
         form_.m_iPlotX->GetChannel(curveChannel(bInverterAdrNow, q))->AddYNow(value);

@@ -119,6 +119,9 @@ private:
     int appliedPosition_ = 0;
     // Set when the watchdog declares the link lost: the lamps stay dark until it is back.
     bool linkLost_ = false;
+    // Set while the plot's curves end in a live value: a break in them is still to be drawn
+    // when values stop being live.
+    bool plotLive_ = false;
     QPixmap background_;
 };
 

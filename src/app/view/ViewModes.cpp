@@ -21,6 +21,8 @@ ModeLook realtime()
     look.resetsOpenHistory = true;
     look.showsLegend = false;
     look.realtimeTimeFormat = true;
+    look.zoomsTime = true;
+    look.followsLive = true;
     return look;
 }
 

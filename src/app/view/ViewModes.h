@@ -35,13 +35,17 @@ struct ModeLook {
     bool showsTest = false;        // the "Test" button
     std::optional<bool> showsLegend;
     bool realtimeTimeFormat = false; // the X axis shows the full date and time again
-    bool zoomsTime = false;          // the mouse zooms and drags the X axis, to look into a day
+    bool zoomsTime = false;          // the mouse zooms and drags the X axis
+    bool followsLive = false;        // the live span again, following the newest point
     bool showsRockers = false;
     bool showsLinkCounters = false; // the link counters panel
 };
 
 // The look of a rotary position 0..4; positions outside count as realtime monitoring.
 [[nodiscard]] const ModeLook& modeLook(int position);
+
+// The X axis span of live values in days, about an hour.
+inline constexpr double kRealtimeSpanDays = 0.04;
 
 // The X axis format of live values.
 inline constexpr const char* kRealtimeTimeFormat = "yyyy-m-d h:nn:ss";

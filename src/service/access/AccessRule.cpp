@@ -49,6 +49,9 @@ bool CodeOpens(AccessEntry entry, const std::optional<QString>& entered)
 bool PasswordDisplay(Prompt& prompt, AccessEntry entry, const std::function<void()>& openTarget)
 {
     const std::optional<QString> entered = prompt.password(accessPoint(entry).prefill);
+    // Cancel is the user changing their mind, not a wrong code: the prompt just closes.
+    if (!entered)
+        return false;
     if (!CodeOpens(entry, entered)) {
         prompt.message(g_LoadString(QStringLiteral("IDC_PASSWORDERROR")));
         return false;

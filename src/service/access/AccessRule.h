@@ -32,8 +32,9 @@ struct AccessPoint {
 
 // The access rule of every entry point: asks for the code with the entry's pre-fill; the
 // right code runs `openTarget` (which shows the service dialog and returns when it has
-// closed), anything else shows the localized "password not correct" message. True when the
-// target ran. Every try is independent: no lock-out, no count.
+// closed), a wrong one shows the localized "password not correct" message, and a cancelled
+// prompt ends the try without a word. True when the target ran. Every try is independent:
+// no lock-out, no count.
 bool PasswordDisplay(Prompt& prompt, AccessEntry entry, const std::function<void()>& openTarget);
 
 } // namespace veltroma

@@ -10,7 +10,7 @@ class Prompt;
 
 // The entry points that open the parameter dialogs, for the monitor form and the main
 // frame. Each runs the access rule (the code prompt through `prompt`, the error message on a
-// wrong code or Cancel) and, with the right code, shows its dialog modally over `parent`; it
+// wrong code, nothing on Cancel) and, with the right code, shows its dialog modally over `parent`; it
 // returns when the dialog has closed: true when it was shown. `channel` is the program's
 // channel as the dialogs use it (see dialogChannel()); every exchange of the dialogs holds
 // its link lock, so the monitoring worker may keep polling meanwhile.

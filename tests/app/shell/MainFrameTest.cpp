@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -65,11 +66,11 @@ protected:
     CGfxOutBarCtrl* bar = nullptr;
 };
 
-TEST_F(MainFrameTest, StandsPinnedWithTitleNavigationBarAndMonitorForm)
+TEST_F(MainFrameTest, HasItsSizeTitleNavigationBarAndMonitorForm)
 {
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Veltroma monitor V3.00"));
     EXPECT_EQ(frame->menuWidget(), nullptr);
-    EXPECT_EQ(frame->frameGeometry(), kMainFramePin);
+    EXPECT_EQ(frame->frameGeometry().size(), kMainFramePin.size());
 
     // The navigation bar has a width of its own; the empty view none; the form the rest.
     EXPECT_TRUE(bar->isVisible());
@@ -92,21 +93,56 @@ TEST_F(MainFrameTest, StandsPinnedWithTitleNavigationBarAndMonitorForm)
     EXPECT_EQ(bar->GetFolderData(1), 1u);
 }
 
-TEST_F(MainFrameTest, GoesBackToItsPlaceWhenMovedResizedOrMaximised)
+TEST_F(MainFrameTest, CanBeMovedButKeepsItsSizeAndIsNeverMaximised)
 {
     frame->move(300, 200);
     QApplication::processEvents();
-    EXPECT_EQ(frame->frameGeometry(), kMainFramePin);
+    EXPECT_EQ(frame->frameGeometry(), QRect(QPoint(300, 200), kMainFramePin.size()));
 
     frame->resize(800, 500);
     QApplication::processEvents();
-    EXPECT_EQ(frame->frameGeometry(), kMainFramePin);
+    EXPECT_EQ(frame->frameGeometry().size(), kMainFramePin.size());
 
     frame->showMaximized();
     QApplication::processEvents();
     QApplication::processEvents();
     EXPECT_FALSE(frame->isMaximized());
-    EXPECT_EQ(frame->frameGeometry(), kMainFramePin);
+    EXPECT_EQ(frame->frameGeometry().size(), kMainFramePin.size());
+}
+
+TEST_F(MainFrameTest, OpensOnTheFreeAreaOfASmallPrimaryScreen)
+{
+    // The test platform's screen is smaller than the window.
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_FALSE(available.contains(kMainFramePin));
+    EXPECT_EQ(frame->frameGeometry().topLeft(), mainFrameOpening(available));
+    EXPECT_TRUE(available.contains(frame->frameGeometry().topLeft()));
+}
+
+TEST(MainFrameOpening, UsesTheUsualPlaceWhenTheWindowFitsAndCentresOtherwise)
+{
+    struct Case {
+        QRect available;
+        QPoint expected;
+    };
+    for (const Case& c : {
+             // The usual place, exactly fitting and with room to spare.
+             Case{{0, 0, 1256, 690}, {100, 40}},
+             Case{{0, 0, 1920, 1040}, {100, 40}},
+             // A panel on the left leaves the usual place partly covered: centred.
+             Case{{200, 0, 1720, 1080}, {200 + (1720 - 1156) / 2, (1080 - 650) / 2}},
+             // One pixel too narrow: centred in the free area.
+             Case{{0, 0, 1255, 800}, {50, 75}},
+             // A secondary layout where the primary screen starts right of the origin.
+             Case{{1920, 30, 1280, 690}, {1920 + 62, 30 + 20}},
+             // Smaller than the window: the title bar stays on the screen.
+             Case{{0, 0, 1024, 600}, {0, 0}},
+             Case{{0, 24, 800, 576}, {0, 24}},
+         }) {
+        SCOPED_TRACE(testing::Message() << c.available.x() << "," << c.available.y() << " "
+                                        << c.available.width() << "x" << c.available.height());
+        EXPECT_EQ(mainFrameOpening(c.available), c.expected);
+    }
 }
 
 TEST_F(MainFrameTest, ExitQuestionNoKeepsEverythingRunning)
@@ -194,7 +230,7 @@ TEST_F(MainFrameTest, ServiceEntriesAskForTheirOwnCode)
     EXPECT_EQ(t.prompt->texts(), (QStringList{refused, refused, refused}));
     EXPECT_EQ(displayParameters, 1);
 
-    // Auto test: pre-filled with nothing, opened by the third code only; Cancel is refused.
+    // Auto test: pre-filled with nothing, opened by the third code only; Cancel says nothing.
     t.prompt->clear();
     t.prompt->enterPassword(std::nullopt);
     t.prompt->enterPassword(QStringLiteral("lantern4"));
@@ -203,7 +239,7 @@ TEST_F(MainFrameTest, ServiceEntriesAskForTheirOwnCode)
     closeNext<CTestView>(testView);
     for (int i = 0; i < 3; ++i)
         clickItem(1, 1);
-    EXPECT_EQ(t.prompt->texts(), (QStringList{refused, refused}));
+    EXPECT_EQ(t.prompt->texts(), QStringList{refused});
     EXPECT_EQ(testView, 1);
 
     const auto prefills = t.prompt->passwordPrefills();

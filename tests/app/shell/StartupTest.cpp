@@ -167,6 +167,23 @@ TEST(Startup, ChoosingALanguageStoresItAndRepaintsTheCaptions)
     EXPECT_NE(g_LoadString("IDC_SETTING"), QStringLiteral("System setting"));
 }
 
+TEST(Startup, OkAndCancelStandOnOneLine)
+{
+    ProgramHome home;
+    home.writePortSettings();
+    TestApp t(home.path());
+    QRect ok, cancel;
+    whenModal<CInitDlg>([&](CInitDlg& dialog) {
+        ok = dialog.OkButton()->geometry();
+        cancel = dialog.CancelButton()->geometry();
+        dialog.CancelButton()->click();
+    });
+    EXPECT_FALSE(t.app->InitInstance());
+    EXPECT_EQ(ok.top(), cancel.top());
+    EXPECT_EQ(ok.bottom(), cancel.bottom());
+    EXPECT_LT(ok.right(), cancel.left());
+}
+
 void drag(QWidget& window, QPoint from, QPoint by)
 {
     const QPoint global = window.mapToGlobal(from);

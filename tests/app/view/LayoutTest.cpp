@@ -2,11 +2,17 @@
 
 #include "app/view/FormLayout.h"
 #include "controls/ComboListCtrl.h"
+#include "instruments/CiAngularGaugeX.h"
 #include "instruments/CiPlotX.h"
 #include "support/FakeLink.h"
 #include "support/VirtualClock.h"
 
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <qcustomplot.h>
 
 #include <gtest/gtest.h>
@@ -54,6 +60,108 @@ TEST_F(LayoutTest, EveryControlLiesOnTheFormAndNoneHidesAnother)
         plot->customPlot()->mapTo(form.view.get(), plot->customPlot()->axisRect()->rect().topLeft()).y();
     for (const char* onTop : {"helpButton", "selectComButton", "updateButton", "m_iLedRectangleX1"})
         EXPECT_LT(at(onTop).bottom(), fieldTop) << onTop;
+}
+
+// A text the form shows: what it says, in which font, the room it is given and the place it
+// takes there, all in form pixels.
+struct Caption {
+    QString owner;
+    QString text;
+    QFont font;
+    QRectF room;
+    QRectF drawn;
+};
+
+QRectF centredText(const QString& text, const QFont& font, const QRectF& room)
+{
+    const QFontMetricsF metrics(font);
+    QRectF box(0, 0, metrics.horizontalAdvance(text), metrics.height());
+    box.moveCenter(room.center());
+    return box;
+}
+
+// Every caption of the form: its labels, its push buttons (less the 4 pixels of border and
+// padding on each side that their style takes) and the gauge's caption.
+std::vector<Caption> captionsOf(QWidget& form)
+{
+    std::vector<Caption> captions;
+    for (QWidget* child : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isVisible())
+            continue;
+        const QString owner = child->objectName();
+        QString text;
+        QRectF room;
+        QFont font = child->font();
+        if (auto* label = qobject_cast<QLabel*>(child)) {
+            text = label->text();
+            room = QRectF(label->contentsRect().translated(label->pos()));
+        } else if (auto* button = qobject_cast<QPushButton*>(child)) {
+            text = button->text();
+            room = QRectF(button->geometry()).adjusted(4, 4, -4, -4);
+        } else if (auto* gauge = qobject_cast<CiAngularGaugeX*>(child)) {
+            text = gauge->label2Text();
+            font = gauge->captionFont();
+            room = gauge->captionRect().translated(gauge->pos());
+        }
+        if (!text.isEmpty())
+            captions.push_back({owner, text, font, room, centredText(text, font, room)});
+    }
+    return captions;
+}
+
+TEST_F(LayoutTest, EveryCaptionIsWhollyShownLegibleAndClearOfOtherControls)
+{
+    QWidget& view = *form.view;
+    auto* plot = form.find<CiPlotX>("m_iPlotX");
+    plot->customPlot()->replot();
+    // The plot is a frame that other controls sit on; what must stay clear is its field.
+    const QRectF plotField(plot->customPlot()->axisRect()->rect().translated(
+        plot->customPlot()->mapTo(&view, QPoint(0, 0))));
+    auto* gauge = form.find<CiAngularGaugeX>("m_iAngularGaugeX1");
+    const QRectF dial = gauge->dialRect().translated(gauge->pos());
+
+    const auto captions = captionsOf(view);
+    ASSERT_GE(captions.size(), 6u);
+    for (const Caption& caption : captions) {
+        SCOPED_TRACE(caption.owner.toStdString() + ": " + caption.text.toStdString());
+        // Half a pixel for the rounding of advances.
+        EXPECT_LE(caption.drawn.width(), caption.room.width() + 0.5) << "cut at the sides";
+        EXPECT_LE(QFontMetricsF(caption.font).capHeight(), caption.room.height()) << "cut";
+        // Below eight pixels a glyph has too few pixels to be told apart.
+        EXPECT_GE(QFontInfo(caption.font).pixelSize(), 8) << "too small to read";
+        EXPECT_FALSE(caption.drawn.intersects(plotField)) << "over the plot's field";
+        if (caption.owner != gauge->objectName())
+            EXPECT_FALSE(caption.drawn.intersects(dial)) << "over the gauge's dial";
+        else
+            EXPECT_FALSE(caption.room.intersects(dial)) << "over its own scale";
+        for (QWidget* other : view.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!other->isVisible() || other->objectName() == caption.owner || other == plot)
+                continue;
+            EXPECT_FALSE(caption.drawn.intersects(QRectF(other->geometry())))
+                << "over " << other->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(LayoutTest, EveryListHeadingIsWhollyShownInItsColumn)
+{
+    const auto* list = form.find<CComboListCtrl>("m_DisplayList");
+    const QHeaderView* header = list->horizontalHeader();
+    const QFontMetricsF metrics(header->font());
+    for (int column = 0; column < list->GetColumnCount(); ++column) {
+        const QString heading = list->horizontalHeaderItem(column)->text();
+        SCOPED_TRACE(heading.toStdString());
+        // The heading starts 4 pixels into its section, as the header draws it.
+        EXPECT_LE(metrics.horizontalAdvance(heading), header->sectionSize(column) - 4);
+        EXPECT_GE(QFontInfo(header->font()).pixelSize(), 8);
+    }
+}
+
+TEST_F(LayoutTest, TheStatusLampStandsInsideThePlotsFrame)
+{
+    const QRect frame = at("m_iPlotX").adjusted(CiPlotX::kFrameWidth, CiPlotX::kFrameWidth,
+                                                -CiPlotX::kFrameWidth, -CiPlotX::kFrameWidth);
+    EXPECT_TRUE(frame.contains(at("m_iLedRectangleX1")));
 }
 
 TEST_F(LayoutTest, ListColumnsFitTheListWithoutScrolling)

@@ -1,6 +1,7 @@
 #include "ViewTestSupport.h"
 
 #include "app/view/QuantityAxes.h"
+#include "app/view/ViewModes.h"
 #include "controls/ComboListCtrl.h"
 #include "instruments/CiLedRectangleX.h"
 #include "instruments/CiOdometerX.h"
@@ -11,16 +12,21 @@
 #include "instruments/CiSwitchSliderX.h"
 #include "instruments/CiThreadTimersX.h"
 #include "instruments/ColorRef.h"
+#include "instruments/DayValue.h"
 #include "link/Commands.h"
 #include "monitor/EngineTestSupport.h"
 #include "support/FakeLink.h"
 
+#include <QApplication>
 #include <QDateEdit>
+#include <QWheelEvent>
 #include <QPushButton>
 #include <QTest>
 #include <qcustomplot.h>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace veltroma::test {
 namespace {
@@ -146,8 +152,9 @@ TEST_F(ModeTest, EachModeSetsItsLampAndControls)
         // Debug leaves the legend as the mode before it left it.
         EXPECT_EQ(plot()->GetLegend(0)->visible(), mode.legendShown);
         EXPECT_EQ(form.find<CiSwitchRockerX>("m_iSwitchRockerX1")->isVisible(), mode.position == 1);
-        // Only recorded data can be zoomed into; live values keep the newest point in view.
-        EXPECT_EQ(plot()->customPlot()->interactions().testFlag(QCP::iRangeZoom), mode.state == 2);
+        // Recorded data and live values can be zoomed into; parameters and debug leave it.
+        EXPECT_EQ(plot()->customPlot()->interactions().testFlag(QCP::iRangeZoom),
+                  mode.state == 2 || mode.state == 0);
     }
     EXPECT_TRUE(form.prompt.shown().empty());
 }
@@ -298,6 +305,104 @@ TEST_F(ModeTest, LostLinkKeepsTheLampsDarkUntilAReplyComesBack)
     form.view->OnTimer3iThreadTimersX1(); // the reply is taken: the link is back
     form.view->OnTimer1iThreadTimersX1();
     EXPECT_TRUE(statusLamp()->GetActive());
+}
+
+TEST_F(ModeTest, NoPointIsPlottedDuringALossAndTheCurvesBreakThere)
+{
+    connect();
+    for (int tick = 0; tick < 12; ++tick)
+        form.view->OnTimer1iThreadTimersX1();
+    ASSERT_TRUE(timers()->enabled(2));
+    const int live = plot()->GetChannel(3)->pointCount();
+    ASSERT_GT(live, 0);
+
+    link.respondWith({});
+    for (int tick = 0; tick < 45 && timers()->enabled(2); ++tick)
+        form.view->OnTimer3iThreadTimersX1();
+    ASSERT_FALSE(timers()->enabled(2));
+    for (int tick = 0; tick < 3; ++tick)
+        form.view->OnTimer1iThreadTimersX1();
+    for (int q = 0; q < 9; ++q) {
+        SCOPED_TRACE(q);
+        const auto data = plot()->GetChannel(q)->graph()->data();
+        // One break and nothing more: the line shows a gap from the last live value on.
+        EXPECT_EQ(data->size(), live + 1);
+        EXPECT_TRUE(std::isnan((data->constEnd() - 1)->value));
+    }
+}
+
+TEST_F(ModeTest, NoPointIsPlottedBeforeTheFirstValidatedReply)
+{
+    // The inverter registers but never answers a poll.
+    link.respondWith([](FakeLink& l, const FakeLink::Sent& sent) {
+        const auto at = sent.atMs + 5;
+        if (sent.bytes.at(kOffsetFunction) == kFunctionQuerySerial) {
+            const QByteArray serial("A1B2C3D4E5");
+            l.arrive(at, replyFrame(0x80, {serial.begin(), serial.end()}, 0x00));
+        } else if (sent.bytes.at(kOffsetFunction) == kFunctionAssignAddress) {
+            l.arrive(at, replyFrame(0x81, std::vector<std::uint8_t>(11, 0), 0x00));
+        }
+    });
+    QTest::mouseClick(connectSwitch(), Qt::LeftButton);
+    ASSERT_TRUE(connectSwitch()->GetActive());
+    for (int tick = 0; tick < 3; ++tick)
+        form.view->OnTimer1iThreadTimersX1();
+    for (int q = 0; q < 9; ++q)
+        EXPECT_EQ(plot()->GetChannel(q)->pointCount(), 0) << q;
+}
+
+TEST_F(ModeTest, AnsweringNoToLeavingRealtimeKeepsThePlot)
+{
+    connect();
+    form.view->OnTimer1iThreadTimersX1();
+    form.view->OnTimer1iThreadTimersX1();
+    ASSERT_EQ(plot()->GetChannel(3)->pointCount(), 2);
+    form.prompt.answer(PromptAnswer::No);
+    turnTo(2);
+    ASSERT_EQ(rotary()->GetPosition(), 0);
+    for (int q = 0; q < 9; ++q)
+        EXPECT_EQ(plot()->GetChannel(q)->pointCount(), 2) << q;
+}
+
+TEST_F(ModeTest, RealtimeShowsItsOwnSpanAgainAfterHistoryReview)
+{
+    CiPlotAxisX* x = plot()->GetXAxis(0);
+    turnTo(2);
+    x->SetMin(40000.0);
+    x->SetSpan(31.0);
+    turnTo(0);
+    EXPECT_DOUBLE_EQ(x->span(), kRealtimeSpanDays);
+    // The form's clock stands at 2011-5-7 12:00; the live span ends at or after it.
+    const double now = dayValueFrom(QDateTime(QDate(2011, 5, 7), QTime(12, 0, 0)));
+    EXPECT_LE(x->min(), now);
+    EXPECT_GE(x->min() + x->span(), now);
+    EXPECT_TRUE(plot()->following());
+}
+
+TEST_F(ModeTest, ZoomingLiveValuesHoldsTheViewUntilADoubleClick)
+{
+    connect();
+    form.view->OnTimer1iThreadTimersX1();
+    QCustomPlot* custom = plot()->customPlot();
+    custom->replot();
+    const QPoint centre = custom->axisRect()->rect().center();
+    QWheelEvent wheel(centre, custom->mapToGlobal(centre), {}, QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(custom, &wheel);
+    EXPECT_FALSE(plot()->following());
+    const QCPRange zoomed = custom->xAxis->range();
+    EXPECT_LT(zoomed.size(), plotSpanFromDays(kRealtimeSpanDays));
+
+    // Points far past the view leave it where the user put it.
+    auto* power = plot()->GetChannel(3);
+    power->AddXY(plot()->GetXAxis(0)->min() + 1.0, 1000.0);
+    EXPECT_DOUBLE_EQ(custom->xAxis->range().lower, zoomed.lower);
+
+    QTest::mouseDClick(custom, Qt::LeftButton, {}, centre);
+    EXPECT_TRUE(plot()->following());
+    EXPECT_NEAR(custom->xAxis->range().size(), plotSpanFromDays(kRealtimeSpanDays), 1e-6);
+    // A millisecond for the rounding of day values to seconds.
+    EXPECT_GE(custom->xAxis->range().upper + 1e-3, (power->graph()->data()->constEnd() - 1)->key);
 }
 
 TEST_F(ModeTest, ButtonsAndRockersReachTheOwner)

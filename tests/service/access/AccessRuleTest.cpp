@@ -62,9 +62,13 @@ TEST_F(AccessRuleTest, OnlyTheExactTextOpens)
     EXPECT_EQ(prompt.texts().size(), 6);
 }
 
-TEST_F(AccessRuleTest, CancellingThePromptShowsTheErrorAsWell)
+TEST_F(AccessRuleTest, CancellingThePromptClosesItWithoutAMessage)
 {
-    EXPECT_FALSE(tryCode(AccessEntry::DisplayParameters, std::nullopt));
+    for (const auto entry : kEntries)
+        EXPECT_FALSE(tryCode(entry, std::nullopt));
+    EXPECT_TRUE(prompt.texts().isEmpty());
+    // A wrong code after a cancelled try is still reported.
+    EXPECT_FALSE(tryCode(AccessEntry::DisplayParameters, QStringLiteral("lantern5")));
     EXPECT_EQ(prompt.texts(), QStringList{"Password not correct!"});
 }
 
