@@ -5,6 +5,9 @@ veltroma_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-xlrd
   xvfb xauth imagemagick fonts-dejavu-core fonts-wqy-microhei
+  libmosquitto-dev
+  mosquitto
+  mosquitto-clients
 )
 # An independent spreadsheet program to check the written workbooks against, and a compiler
 # cache that makes rebuilds fast.

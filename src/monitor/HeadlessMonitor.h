@@ -25,6 +25,9 @@ public:
     // Optional: receives the record row every 180 seconds while the link is alive.
     void setRecorder(Recorder* recorder) { engine_.setRecorder(recorder); }
 
+    // The engine's events, for listeners beside the printed rows.
+    [[nodiscard]] EngineEvents& events() { return engine_.events(); }
+
     // Starts the refresh; the switch goes on at the first refresh, once registration has
     // been settled, so the polls carry the read control code from the first on.
     void start();

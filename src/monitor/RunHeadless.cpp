@@ -17,7 +17,7 @@
 
 namespace veltroma {
 
-int runHeadless(const QString& home)
+int runHeadless(const QString& home, const HeadlessAddOn& addOn)
 {
     ConsolePrompt prompt(stderr);
     const StartupSettings settings = loadStartupSettings(programFolder(home));
@@ -39,6 +39,8 @@ int runHeadless(const QString& home)
     DailyRecorder recorder;
     HeadlessMonitor monitor(channel, steadyClock(), g_szCurPath(), stdout, stderr);
     monitor.setRecorder(&recorder);
+    const std::unique_ptr<QObject> added =
+        addOn ? addOn(monitor.events(), g_szSettingPath()) : nullptr;
     monitor.start();
     QCoreApplication::exec();
     monitor.stop();
