@@ -1,5 +1,7 @@
 #include "app/RunWindow.h"
+#include "monitor/RunExportCsv.h"
 #include "monitor/RunHeadless.h"
+#include "publish/MqttStartup.h"
 #include "update/UpdateHost.h"
 
 #include <QCommandLineParser>
@@ -44,7 +46,18 @@ int main(int argc, char** argv)
     const QCommandLineOption updateHost(QStringLiteral("update-host"),
                                         QStringLiteral("Update server, HOST or HOST:PORT."),
                                         QStringLiteral("HOST[:PORT]"));
-    parser.addOptions({help, headless, home, updateHost});
+    const QCommandLineOption mqtt(QStringLiteral("mqtt"),
+                                  QStringLiteral("Publish the live values to this MQTT broker."),
+                                  QStringLiteral("HOST[:PORT]"));
+    const QCommandLineOption exportCsv(QStringLiteral("export-csv"),
+                                       QStringLiteral("Write a month file's records as CSV; "
+                                                      "exit code 2 for a file that is none."),
+                                       QStringLiteral("MONTH.xls"));
+    const QCommandLineOption output(QStringLiteral("output"),
+                                    QStringLiteral("Where --export-csv writes ('-': standard "
+                                                   "output, the default)."),
+                                    QStringLiteral("FILE"));
+    parser.addOptions({help, headless, home, updateHost, mqtt, exportCsv, output});
 
     if (!parser.parse(argumentList(argc, argv))) {
         complain(parser.errorText());
@@ -70,10 +83,24 @@ int main(int argc, char** argv)
         host = *parsed;
     }
 
+    if (parser.isSet(mqtt)) {
+        const auto broker = veltroma::parseMqttHost(parser.value(mqtt));
+        if (!broker) {
+            complain(QStringLiteral("'%1' is no MQTT broker (HOST or HOST:PORT)")
+                         .arg(parser.value(mqtt)));
+            return 2;
+        }
+        veltroma::setMqttCommandLineHost(*broker);
+    }
+    if (parser.isSet(exportCsv)) {
+        QCoreApplication app(argc, argv);
+        return veltroma::runExportCsv(parser.value(exportCsv), parser.value(output));
+    }
+
     if (parser.isSet(headless)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("veltroma-monitor"));
-        return veltroma::runHeadless(parser.value(home));
+        return veltroma::runHeadless(parser.value(home), veltroma::startHeadlessMqtt);
     }
     return veltroma::runWindow(argc, argv, parser.value(home), host);
 }

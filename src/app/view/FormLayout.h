@@ -36,6 +36,8 @@ inline constexpr QRect kUpdateButton{523, 4, 71, 14};
 // The template gives these two a place but no size; they take the size of "Help".
 inline constexpr QRect kOpenFileButton{255, 333, 50, 14};
 inline constexpr QRect kTestButton{271, 367, 50, 14};
+// Under the date picker in history review, above "Open File" in open data file.
+inline constexpr QRect kExportCsvButton{255, 314, 50, 14};
 
 // Per inverter slot 1..6.
 [[nodiscard]] QRect slotSwitch(int slot);
