@@ -36,8 +36,9 @@ inline constexpr QRect kUpdateButton{523, 4, 71, 14};
 // The template gives these two a place but no size; they take the size of "Help".
 inline constexpr QRect kOpenFileButton{255, 333, 50, 14};
 inline constexpr QRect kTestButton{271, 367, 50, 14};
-// Under the date picker in history review, above "Open File" in open data file.
-inline constexpr QRect kExportCsvButton{255, 314, 50, 14};
+// In the two history modes: the free upper left of the switch panel, on the date picker's
+// line (the connect switch below it is hidden there).
+inline constexpr QRect kExportCsvButton{14, 296, 70, 14};
 
 // Per inverter slot 1..6.
 [[nodiscard]] QRect slotSwitch(int slot);
