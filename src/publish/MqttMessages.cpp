@@ -119,7 +119,7 @@ MqttMessage stateMessage(const QString& prefix, const QString& serial, const QSt
     QJsonObject state;
     for (const ValueKey& value : kValueKeys)
         state.insert(QLatin1String(value.key), rowNumber(row, value.rowColumn));
-    state.insert(QStringLiteral("state"), kStateColumn < row.size() ? row.at(kStateColumn) : QString());
+    state.insert(QStringLiteral("state"), row.value(kStateColumn));
     state.insert(QStringLiteral("time"), time.toOffsetFromUtc(time.offsetFromUtc())
                                              .toString(Qt::ISODate));
     return {stateTopic(prefix, serial), QJsonDocument(state).toJson(QJsonDocument::Compact),
@@ -144,8 +144,8 @@ std::vector<MqttMessage> discoveryMessages(const QString& prefix, const MqttDevi
                         {QStringLiteral("device_class"), QLatin1String(value.deviceClass)},
                         {QStringLiteral("state_class"), QLatin1String(value.stateClass)}}));
     }
-    messages.push_back(configMessage(prefix, device, QStringLiteral("state"),
-                                     QJsonObject{{QStringLiteral("name"), QStringLiteral("State")}}));
+    const QJsonObject stateText{{QStringLiteral("name"), QStringLiteral("State")}};
+    messages.push_back(configMessage(prefix, device, QStringLiteral("state"), stateText));
     return messages;
 }
 

@@ -108,7 +108,8 @@ void MqttPublisher::publishRealtime(const InverterModel& model)
         }
         publishDiscovery();
     }
-    queue_.push(stateMessage(settings_.prefix, device.serial, model.NewRow, replyTime(model.paths)));
+    queue_.push(
+        stateMessage(settings_.prefix, device.serial, model.NewRow, replyTime(model.paths)));
     drain();
 }
 
@@ -138,9 +139,10 @@ void MqttPublisher::startSession(const MqttDevice& device)
     });
     mosquitto_reconnect_delay_set(client, kReconnectFirstS, kReconnectMostS, true);
     if (!settings_.user.isEmpty()) {
-        mosquitto_username_pw_set(client, utf8(settings_.user).constData(),
-                                  settings_.password.isEmpty() ? nullptr
-                                                               : utf8(settings_.password).constData());
+        const QByteArray user = utf8(settings_.user);
+        const QByteArray password = utf8(settings_.password);
+        mosquitto_username_pw_set(client, user.constData(),
+                                  password.isEmpty() ? nullptr : password.constData());
     }
     if (settings_.tls) {
         const QByteArray caFile = utf8(settings_.caFile);
