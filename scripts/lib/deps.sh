@@ -11,6 +11,9 @@ veltroma_packages=(
   dpkg-dev
   file
   lintian
+  libmosquitto-dev
+  mosquitto
+  mosquitto-clients
 )
 # An independent spreadsheet program to check the written workbooks against, and a compiler
 # cache that makes rebuilds fast.

@@ -1,8 +1,10 @@
 #include "app/ProgramInfo.h"
 #include "app/RunWindow.h"
 #include "config/ProgramPaths.h"
+#include "monitor/RunExportCsv.h"
 #include "monitor/RunHeadless.h"
 #include "params/RunParameters.h"
+#include "publish/MqttStartup.h"
 #include "update/UpdateHost.h"
 
 #include <QCommandLineParser>
@@ -74,6 +76,18 @@ int main(int argc, char** argv)
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("Bus address of the inverter (default 1)."), QStringLiteral("N"));
     parser.addOptions({readParameters, writeParameters, accessCode, address});
+    const QCommandLineOption mqtt(QStringLiteral("mqtt"),
+                                  QStringLiteral("Publish the live values to this MQTT broker."),
+                                  QStringLiteral("HOST[:PORT]"));
+    const QCommandLineOption exportCsv(QStringLiteral("export-csv"),
+                                       QStringLiteral("Write a month file's records as CSV; "
+                                                      "exit code 2 for a file that is none."),
+                                       QStringLiteral("MONTH.xls"));
+    const QCommandLineOption output(QStringLiteral("output"),
+                                    QStringLiteral("Where --export-csv writes ('-': standard "
+                                                   "output, the default)."),
+                                    QStringLiteral("FILE"));
+    parser.addOptions({mqtt, exportCsv, output});
 
     if (!parser.parse(argumentList(argc, argv))) {
         complain(parser.errorText());
@@ -111,13 +125,27 @@ int main(int argc, char** argv)
         return veltroma::runParameters({parser.isSet(readParameters), parser.value(writeParameters),
                                         parser.value(accessCode), parser.value(address), *folder});
     }
+    if (parser.isSet(mqtt)) {
+        const auto broker = veltroma::parseMqttHost(parser.value(mqtt));
+        if (!broker) {
+            complain(QStringLiteral("'%1' is no MQTT broker (HOST or HOST:PORT)")
+                         .arg(parser.value(mqtt)));
+            return 2;
+        }
+        veltroma::setMqttCommandLineHost(*broker);
+    }
+    if (parser.isSet(exportCsv)) {
+        QCoreApplication app(argc, argv);
+        return veltroma::runExportCsv(parser.value(exportCsv), parser.value(output));
+    }
+
     if (parser.isSet(headless)) {
         const auto folder = readyProgramFolder(parser.value(home));
         if (!folder)
             return 1;
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("veltroma-monitor"));
-        return veltroma::runHeadless(*folder);
+        return veltroma::runHeadless(*folder, veltroma::startHeadlessMqtt);
     }
     return veltroma::runWindow(argc, argv, veltroma::programFolder(parser.value(home)), host);
 }

@@ -37,6 +37,9 @@ public:
     // Optional: receives the record row every 180 seconds while the link is alive.
     void setRecorder(Recorder* recorder) { engine_.setRecorder(recorder); }
 
+    // The engine's events, for listeners beside the printed rows.
+    [[nodiscard]] EngineEvents& events() { return engine_.events(); }
+
     // Runs the first refresh at once, which settles the registration progress and turns
     // the switch on (so the polls carry the read control code from the first on and the
     // watchdog counts from now), then starts the timers.

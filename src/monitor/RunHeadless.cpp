@@ -17,7 +17,7 @@
 
 namespace veltroma {
 
-int runHeadless(const QString& home)
+int runHeadless(const QString& home, const HeadlessAddOn& addOn)
 {
     ConsolePrompt prompt(stderr);
     const StartupSettings settings = loadStartupSettings(programFolder(home));
@@ -45,6 +45,8 @@ int runHeadless(const QString& home)
     QObject::connect(&stopSignals, &StopSignals::reportRequested, &monitor,
                      &HeadlessMonitor::printCounters);
     monitor.setRecorder(&recorder);
+    const std::unique_ptr<QObject> added =
+        addOn ? addOn(monitor.events(), g_szSettingPath()) : nullptr;
     monitor.start();
     QCoreApplication::exec();
     monitor.stop();

@@ -6,6 +6,7 @@
 #include "config/ProgramPaths.h"
 #include "config/Strings.h"
 #include "app/shell/CommSettings.h"
+#include "app/shell/MqttSettingsGroup.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -22,6 +23,7 @@ CComCfgDlg::CComCfgDlg(Channel& channel, QWidget* parent)
     , m_label(new QLabel(this))
     , m_cmbPort(new QComboBox(this))
     , m_portInfo(new QLabel(this))
+    , m_mqtt(new MqttSettingsGroup(this))
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     m_label->setBuddy(m_cmbPort);
@@ -44,6 +46,7 @@ CComCfgDlg::CComCfgDlg(Channel& channel, QWidget* parent)
     m_portInfo->setWordWrap(true);
     m_portInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_portInfo);
+    layout->addWidget(m_mqtt);
     layout->addStretch(1);
     layout->addWidget(buttons);
     setMinimumSize(300, 120);
@@ -78,6 +81,7 @@ void CComCfgDlg::OnInitDialog()
     m_label->setText(g_LoadString(QStringLiteral("IDC_RS232NO")));
     m_btnOk->setText(g_LoadString(QStringLiteral("IDOK")));
     m_btnCancel->setText(g_LoadString(QStringLiteral("IDCANCEL")));
+    m_mqtt->setSettings(loadMqttSettings(ProfileFile(g_szSettingPath())));
     OnSelChange();
 }
 
@@ -96,6 +100,10 @@ void CComCfgDlg::accept()
         return;
     m_ComCfgStr = ComCfgString(m_cmbPort->currentText());
     ApplyPortDescription(m_channel, m_ComCfgStr);
+    // Only a change is written: a plain OK adds no section to the settings file.
+    const ProfileFile settings(g_szSettingPath());
+    if (const MqttSettings mqtt = m_mqtt->settings(); mqtt != loadMqttSettings(settings))
+        saveMqttSettings(settings, mqtt);
     QDialog::accept();
 }
 

@@ -10,9 +10,11 @@ class QPushButton;
 namespace veltroma {
 
 class Channel;
+class MqttSettingsGroup;
 
-// The communication settings: the PC's serial port for the link. OK reopens the channel on
-// the chosen port and stores it as CommNum; Cancel changes nothing.
+// The communication settings: the PC's serial port for the link, and the MQTT broker. OK
+// reopens the channel on the chosen port and stores it as CommNum, and stores the broker
+// fields in [Mqtt]; Cancel changes nothing.
 class CComCfgDlg final : public QDialog {
     Q_OBJECT
 
@@ -33,6 +35,7 @@ private:
     QLabel* m_label = nullptr;
     QComboBox* m_cmbPort = nullptr;
     QLabel* m_portInfo = nullptr;  // what device the chosen port is
+    MqttSettingsGroup* m_mqtt = nullptr;
     QPushButton* m_btnOk = nullptr;
     QPushButton* m_btnCancel = nullptr;
     QString m_ComCfgStr;

@@ -4,13 +4,15 @@
 #include "app/shell/MainFrame.h"
 #include "app/shell/ProgressDlg.h"
 #include "app/view/MonitorView.h"
+#include "config/ProgramPaths.h"
 #include "config/Strings.h"
+#include "publish/MqttStartup.h"
 
 namespace veltroma {
 
 QWidget* CreateMonitorPane(CDesignApp& app, CMainFrame& frame)
 {
-    return new CMonitorView(CMonitorView::Setup{
+    auto* view = new CMonitorView(CMonitorView::Setup{
         .link = app.channel(),
         .clock = app.clock(),
         .prompt = app.prompt(),
@@ -21,6 +23,10 @@ QWidget* CreateMonitorPane(CDesignApp& app, CMainFrame& frame)
         .wallClock = app.options().wallClock,
         .updateHost = app.options().updateHost,
     });
+    // The publisher lives as long as the form whose engine it listens to.
+    if (auto publisher = startMqttPublisher(g_szSettingPath(), view->events()))
+        publisher.release()->setParent(view);
+    return view;
 }
 
 } // namespace veltroma

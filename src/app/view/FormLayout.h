@@ -38,6 +38,9 @@ inline constexpr QRect kOpenFileButton{255, 333, 50, 14};
 inline constexpr QRect kTestButton{271, 367, 50, 14};
 // Not in the template: the link counters of debug mode, over the plot's upper right corner.
 inline constexpr QRect kLinkCounters{604, 22, 146, 152};
+// In the two history modes: the free upper left of the switch panel, on the date picker's
+// line (the connect switch below it is hidden there).
+inline constexpr QRect kExportCsvButton{14, 296, 70, 14};
 
 // Per inverter slot 1..6.
 [[nodiscard]] QRect slotSwitch(int slot);

@@ -1,6 +1,9 @@
 #include "app/view/HistoryReview.h"
 
 #include "base/Prompt.h"
+#include "monitor/CsvExport.h"
+
+#include <QSaveFile>
 
 namespace veltroma {
 
@@ -46,6 +49,36 @@ void HistoryReview::openDataFile(const QString& currentRecordFile)
     if (!chosen || chosen->isEmpty() || !isMonthFilePath(*chosen))
         return;
     reader_.ReadFile(*chosen, QStringLiteral("0"), HistoryReader::Mode::WholeMonth);
+    openedFile_ = *chosen;
+}
+
+std::optional<QString> HistoryReview::exportShown(bool openDataFileMode, QString& error) const
+{
+    const QString& file = openDataFileMode ? openedFile_ : sOpenExclePathOld_;
+    if (file.isEmpty()) {
+        error = QStringLiteral("nothing shown");
+        return std::nullopt;
+    }
+    std::optional<int> day;
+    if (!openDataFileMode)
+        day = sOpenExcleSheetOld_.toInt();
+    const auto records = readMonthRecords(file, error, day);
+    if (!records)
+        return std::nullopt;
+
+    QString target = file;
+    if (target.endsWith(QStringLiteral(".xls"), Qt::CaseInsensitive))
+        target.chop(4);
+    if (day)
+        target += u'-' + QString::number(*day);
+    target += QStringLiteral(".csv");
+    QSaveFile out(target);
+    const QByteArray text = csvText(*records);
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+        error = out.errorString();
+        return std::nullopt;
+    }
+    return target;
 }
 
 } // namespace veltroma

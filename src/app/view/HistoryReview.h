@@ -5,6 +5,8 @@
 #include <QDate>
 #include <QString>
 
+#include <optional>
+
 namespace veltroma {
 
 class Prompt;
@@ -34,6 +36,11 @@ public:
     // adds its 31 days to what is plotted; anything else, or no choice, reads nothing.
     void openDataFile(const QString& currentRecordFile);
 
+    // What is shown, as CSV beside its month file: the day of history data review
+    // ("2011-5-7.csv"), or the month file read last in open data file ("2011-5.csv"). The
+    // path written, or nothing with the reason in `error`.
+    [[nodiscard]] std::optional<QString> exportShown(bool openDataFileMode, QString& error) const;
+
     [[nodiscard]] const QString& shownFile() const { return sOpenExclePathOld_; }
     [[nodiscard]] const QString& shownSheet() const { return sOpenExcleSheetOld_; }
 
@@ -47,6 +54,8 @@ private:
     HistoryReader reader_;
     QString sOpenExclePathOld_;
     QString sOpenExcleSheetOld_;
+    // The month file open data file read last.
+    QString openedFile_;
 };
 
 } // namespace veltroma

@@ -100,6 +100,7 @@ MonitorForm::MonitorForm(QWidget& form)
       selectComButton(makeButton(form, "selectComButton", QStringLiteral("Select COM"))),
       updateButton(makeButton(form, "updateButton", QStringLiteral("Update Software"))),
       openFileButton(makeButton(form, "openFileButton", QStringLiteral("Open File"))),
+      exportCsvButton(makeButton(form, "exportCsvButton", QStringLiteral("Export CSV…"))),
       testButton(makeButton(form, "testButton", QStringLiteral("Test"))),
       m_iThreadTimersX1(new CiThreadTimersX(&form))
 {
@@ -154,6 +155,7 @@ void MonitorForm::place(const DialogUnits& units) const
     selectComButton->setGeometry(units.toPixels(t::kSelectComButton));
     updateButton->setGeometry(units.toPixels(t::kUpdateButton));
     openFileButton->setGeometry(units.toPixels(t::kOpenFileButton));
+    exportCsvButton->setGeometry(units.toPixels(t::kExportCsvButton));
     testButton->setGeometry(units.toPixels(t::kTestButton));
     for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const auto i = static_cast<std::size_t>(slot);
@@ -163,7 +165,8 @@ void MonitorForm::place(const DialogUnits& units) const
     }
 
     // Button borders and padding take some 8 pixels; the date picker's arrow field 16 more.
-    for (QPushButton* button : {helpButton, selectComButton, updateButton, openFileButton, testButton})
+    for (QPushButton* button :
+         {helpButton, selectComButton, updateButton, openFileButton, exportCsvButton, testButton})
         formlook::fitFont(*button, {button->text()}, button->width() - 8);
     const double dateSize = formlook::fittingPointSize(m_graphtime->font(),
                                                        {QStringLiteral("2088-12-28")},

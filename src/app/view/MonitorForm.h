@@ -51,6 +51,7 @@ struct MonitorForm {
     QPushButton* selectComButton;
     QPushButton* updateButton;
     QPushButton* openFileButton;
+    QPushButton* exportCsvButton;
     QPushButton* testButton;
     CiThreadTimersX* m_iThreadTimersX1;
 };

@@ -104,6 +104,8 @@ void CMonitorView::connectControls()
             &CMonitorView::OnChangeUseriSwitchLEDX0);
     connect(form_.m_iSwitchLedX7, &CiSwitchLedX::userChanged, this, &CMonitorView::OnOpenDataFile);
     connect(form_.openFileButton, &QPushButton::clicked, this, &CMonitorView::OnOpenDataFile);
+    form_.exportCsvButton->setText(setup_.loadString(QStringLiteral("IDC_EXPORTCSV")));
+    connect(form_.exportCsvButton, &QPushButton::clicked, this, &CMonitorView::OnExportCsv);
     connect(form_.m_iSwitchLedX8, &CiSwitchLedX::userChanged, this,
             [this] { setup_.actions.OnTest(); });
     connect(form_.testButton, &QPushButton::clicked, this, [this] { setup_.actions.OnTest(); });
@@ -261,6 +263,7 @@ void CMonitorView::applyMode(int position)
         form_.m_iSwitchLedX7->SetActive(false);
     form_.m_iSwitchLedX7->SetVisible(look.showsOpenHistory);
     form_.openFileButton->setVisible(look.showsOpenHistory);
+    form_.exportCsvButton->setVisible(look.showsDatePicker || look.showsOpenHistory);
     form_.m_iSwitchLedX8->SetVisible(false);
     form_.testButton->setVisible(look.showsTest);
     if (look.showsLegend)
@@ -448,6 +451,20 @@ void CMonitorView::toggle(CiLedRectangleX* lamp)
 void CMonitorView::OnOpenDataFile()
 {
     history_.openDataFile(currentRecordFile());
+}
+
+void CMonitorView::OnExportCsv()
+{
+    QString error;
+    const bool openDataFile = modeLook(appliedPosition_).showsOpenHistory;
+    if (const auto written = history_.exportShown(openDataFile, error)) {
+        setup_.prompt.message(setup_.loadString(QStringLiteral("IDC_EXPORTCSV_DONE"))
+                                  .replace(QStringLiteral("%s"), *written));
+    } else {
+        setup_.prompt.message(setup_.loadString(QStringLiteral("IDC_EXPORTCSV_FAILED"))
+                                  .replace(QStringLiteral("%s"), error),
+                              {}, PromptButtons::Ok, PromptIcon::Warning);
+    }
 }
 
 QString CMonitorView::currentRecordFile() const

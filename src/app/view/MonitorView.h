@@ -68,6 +68,8 @@ public:
     void OnTimer3iThreadTimersX1();
 
     [[nodiscard]] const MonitorEngine& engine() const { return *engine_; }
+    // The engine's events, for listeners beside the form (publishers).
+    [[nodiscard]] EngineEvents& events() { return engine_->events(); }
     [[nodiscard]] const HistoryReview& history() const { return history_; }
     // The mode applied last (0 realtime, 1 parameter management, 2 history review or open
     // data file, 3 debug).
@@ -91,6 +93,7 @@ private:
     void OnPositionChangeiSwitchSliderX1();
     void OnChangeUseriSwitchLEDX0();
     void OnOpenDataFile();
+    void OnExportCsv();
     void applyMode(int position);
 
     void refreshRealtime();

@@ -3,9 +3,15 @@
 #include "config/SettingsStartup.h"
 #include "app/shell/ComCfgDlg.h"
 #include "app/shell/CommSettings.h"
+#include "config/ProfileFile.h"
+#include "config/ProgramPaths.h"
+#include "publish/MqttSettings.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -144,6 +150,31 @@ TEST_F(ComCfgDlgTest, AStoredPortThatMatchesNothingIsNeverReplacedByAnInventedOn
 
     dialog.PortList()->setCurrentIndex(0);
     EXPECT_TRUE(ok->isEnabled());
+}
+
+TEST_F(ComCfgDlgTest, BrokerFieldsShowTheStoredSettingsAndOkStoresTheirChanges)
+{
+    const ProfileFile file(g_szSettingPath());
+    MqttSettings stored;
+    stored.host = QStringLiteral("broker.lan");
+    stored.port = 1884;
+    stored.password = QStringLiteral("secret");
+    ASSERT_TRUE(saveMqttSettings(file, stored));
+
+    CComCfgDlg dialog(channel);
+    EXPECT_EQ(dialog.findChild<QGroupBox*>(QStringLiteral("mqttGroup"))->title(),
+              QStringLiteral("MQTT broker (Home Assistant)"));
+    auto* host = dialog.findChild<QLineEdit*>(QStringLiteral("mqttHost"));
+    auto* password = dialog.findChild<QLineEdit*>(QStringLiteral("mqttPassword"));
+    EXPECT_EQ(host->text(), QStringLiteral("broker.lan"));
+    EXPECT_EQ(dialog.findChild<QSpinBox*>(QStringLiteral("mqttPort"))->value(), 1884);
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+
+    host->setText(QStringLiteral(" 10.0.0.2 "));
+    dialog.accept();
+    stored.host = QStringLiteral("10.0.0.2");
+    EXPECT_EQ(loadMqttSettings(file), stored);
+    EXPECT_EQ(home.setting("CommNum"), home.port().description());
 }
 
 } // namespace

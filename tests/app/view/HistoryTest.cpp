@@ -9,6 +9,7 @@
 #include "support/VirtualClock.h"
 
 #include <QDateEdit>
+#include <QFile>
 #include <algorithm>
 #include <QPushButton>
 #include <QTest>
@@ -142,6 +143,44 @@ TEST_F(HistoryTest, OpenDataFileAddsEachMonthToThePlot)
     QTest::mouseClick(form.find<QPushButton>("openFileButton"), Qt::LeftButton);
     EXPECT_EQ(points(0), 3 * kPointsPerRow);
     EXPECT_TRUE(form.prompt.shown().empty());
+}
+
+TEST_F(HistoryTest, ExportCsvWritesWhatIsShownBesideItsMonthFile)
+{
+    record(QDateTime(QDate(2011, 5, 7), QTime(9, 5, 3)), 1500);
+    record(QDateTime(QDate(2011, 5, 7), QTime(12, 15, 30)), 2800);
+    record(QDateTime(QDate(2011, 5, 8), QTime(10, 0, 0)), 2100);
+    auto* button = form.find<QPushButton>("exportCsvButton");
+    turnTo(0);
+    EXPECT_TRUE(button->isHidden());
+
+    // History review: the day picked, oldest row first.
+    turnTo(2);
+    ASSERT_FALSE(button->isHidden());
+    EXPECT_EQ(button->text(), QStringLiteral("Export CSV…"));
+    pickDay(QDate(2011, 5, 7));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QFile day(monthFile("2011-5-7.csv"));
+    ASSERT_TRUE(day.open(QIODevice::ReadOnly)) << form.prompt.texts().join('\n').toStdString();
+    const QList<QByteArray> lines = day.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 4); // header, two rows, the empty rest after the last CR LF
+    EXPECT_TRUE(lines[1].startsWith("2011-05-07T09:05:03,340.0,230.0,50.00,1500,"));
+    EXPECT_TRUE(lines[2].startsWith("2011-05-07T12:15:30,"));
+    EXPECT_EQ(form.prompt.texts().value(0),
+              QStringLiteral("Records exported to ") + monthFile("2011-5-7.csv"));
+
+    // Open data file: the month read last, all its days.
+    turnTo(3);
+    form.prompt.clear();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(form.prompt.texts().value(0).startsWith(QStringLiteral("Export failed")))
+        << "nothing opened yet";
+    form.prompt.chooseFile(monthFile("2011-5.xls"));
+    QTest::mouseClick(form.find<QPushButton>("openFileButton"), Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QFile month(monthFile("2011-5.csv"));
+    ASSERT_TRUE(month.open(QIODevice::ReadOnly));
+    EXPECT_EQ(month.readAll().count("\r\n"), 4);
 }
 
 } // namespace

@@ -1,0 +1,152 @@
+#include "publish/MqttMessages.h"
+
+#include "monitor/InverterModel.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <array>
+#include <cmath>
+
+namespace veltroma {
+
+namespace {
+
+// A published value: its JSON key, its column in the record row, and how Home Assistant
+// should show it.
+struct ValueKey {
+    const char* key;
+    const char* name;
+    int rowColumn;
+    const char* unit;
+    const char* deviceClass;
+    const char* stateClass;
+};
+
+constexpr std::array<ValueKey, 9> kValueKeys{{
+    {"dc_voltage", "DC voltage", 1, "V", "voltage", "measurement"},
+    {"ac_voltage", "AC voltage", 2, "V", "voltage", "measurement"},
+    {"frequency", "Frequency", 3, "Hz", "frequency", "measurement"},
+    {"ac_power", "AC power", 4, "W", "power", "measurement"},
+    {"energy_today", "Energy today", 5, "kWh", "energy", "total_increasing"},
+    {"minutes_today", "Minutes today", 6, "min", "duration", "measurement"},
+    {"energy_total", "Energy total", 7, "kWh", "energy", "total_increasing"},
+    {"hours_total", "Hours total", 8, "h", "duration", "measurement"},
+    {"temperature", "Temperature", 9, "°C", "temperature", "measurement"},
+}};
+constexpr int kStateColumn = 10;
+
+bool keepsInSerial(QChar c)
+{
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')
+        || c == u'-' || c == u'_';
+}
+
+QJsonValue rowNumber(const QStringList& row, int column)
+{
+    if (column >= row.size())
+        return QJsonValue::Null;
+    bool ok = false;
+    const double value = row.at(column).trimmed().toDouble(&ok);
+    return ok && std::isfinite(value) ? QJsonValue(value) : QJsonValue::Null;
+}
+
+QString discoveryTopic(const QString& serial, const QString& key)
+{
+    return QStringLiteral("homeassistant/sensor/veltroma_%1/%2/config").arg(serial, key);
+}
+
+QJsonObject deviceObject(const MqttDevice& device)
+{
+    QJsonObject object{
+        {QStringLiteral("identifiers"), QJsonArray{QStringLiteral("veltroma_") + device.serial}},
+        {QStringLiteral("name"), QStringLiteral("Veltroma ") + device.serial},
+        {QStringLiteral("manufacturer"), QStringLiteral("Veltroma")},
+    };
+    if (!device.model.isEmpty())
+        object.insert(QStringLiteral("model"), device.model);
+    if (!device.version.isEmpty())
+        object.insert(QStringLiteral("sw_version"), device.version);
+    return object;
+}
+
+MqttMessage configMessage(const QString& prefix, const MqttDevice& device, const QString& key,
+                          QJsonObject config)
+{
+    config.insert(QStringLiteral("unique_id"),
+                  QStringLiteral("veltroma_%1_%2").arg(device.serial, key));
+    config.insert(QStringLiteral("state_topic"), stateTopic(prefix, device.serial));
+    config.insert(QStringLiteral("value_template"),
+                  QStringLiteral("{{ value_json.%1 }}").arg(key));
+    config.insert(QStringLiteral("availability_topic"), availabilityTopic(prefix, device.serial));
+    config.insert(QStringLiteral("device"), deviceObject(device));
+    return {discoveryTopic(device.serial, key),
+            QJsonDocument(config).toJson(QJsonDocument::Compact), true, 1};
+}
+
+} // namespace
+
+QString topicSafeSerial(const QString& serial)
+{
+    const QString trimmed = serial.trimmed();
+    QString safe;
+    safe.reserve(trimmed.size());
+    for (const QChar c : trimmed)
+        safe.append(keepsInSerial(c) ? c : QChar(u'_'));
+    return safe;
+}
+
+MqttDevice mqttDevice(const InverterModel& model)
+{
+    return {topicSafeSerial(model.sSerialNums[bInverterAdrNow]),
+            model.sModelname[bInverterAdrNow].trimmed(), model.sVer[bInverterAdrNow].trimmed()};
+}
+
+QString stateTopic(const QString& prefix, const QString& serial)
+{
+    return prefix + u'/' + serial + QStringLiteral("/state");
+}
+
+QString availabilityTopic(const QString& prefix, const QString& serial)
+{
+    return prefix + u'/' + serial + QStringLiteral("/availability");
+}
+
+MqttMessage stateMessage(const QString& prefix, const QString& serial, const QStringList& row,
+                         const QDateTime& time)
+{
+    QJsonObject state;
+    for (const ValueKey& value : kValueKeys)
+        state.insert(QLatin1String(value.key), rowNumber(row, value.rowColumn));
+    state.insert(QStringLiteral("state"), row.value(kStateColumn));
+    state.insert(QStringLiteral("time"), time.toOffsetFromUtc(time.offsetFromUtc())
+                                             .toString(Qt::ISODate));
+    return {stateTopic(prefix, serial), QJsonDocument(state).toJson(QJsonDocument::Compact),
+            false, 0};
+}
+
+MqttMessage availabilityMessage(const QString& prefix, const QString& serial, bool online)
+{
+    return {availabilityTopic(prefix, serial),
+            online ? QByteArrayLiteral("online") : QByteArrayLiteral("offline"), true, 1};
+}
+
+std::vector<MqttMessage> discoveryMessages(const QString& prefix, const MqttDevice& device)
+{
+    std::vector<MqttMessage> messages;
+    messages.reserve(kValueKeys.size() + 1);
+    for (const ValueKey& value : kValueKeys) {
+        messages.push_back(configMessage(
+            prefix, device, QLatin1String(value.key),
+            QJsonObject{{QStringLiteral("name"), QLatin1String(value.name)},
+                        {QStringLiteral("unit_of_measurement"), QString::fromUtf8(value.unit)},
+                        {QStringLiteral("device_class"), QLatin1String(value.deviceClass)},
+                        {QStringLiteral("state_class"), QLatin1String(value.stateClass)}}));
+    }
+    const QJsonObject stateText{{QStringLiteral("name"), QStringLiteral("State")}};
+    messages.push_back(configMessage(prefix, device, QStringLiteral("state"), stateText));
+    return messages;
+}
+
+} // namespace veltroma

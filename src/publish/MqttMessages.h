@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace veltroma {
+
+struct InverterModel;
+
+// One message for the broker.
+struct MqttMessage {
+    QString topic;
+    QByteArray payload;
+    bool retain = false;
+    int qos = 0;
+
+    bool operator==(const MqttMessage&) const = default;
+};
+
+// What identifies the inverter on the broker and in Home Assistant.
+struct MqttDevice {
+    QString serial;   // already safe for topics and ids (see topicSafeSerial)
+    QString model;    // from the information block; empty when not known yet
+    QString version;
+
+    bool operator==(const MqttDevice&) const = default;
+};
+
+// The serial number as it may stand in a topic level and an entity id: letters, digits, '-'
+// and '_' stay, every other character (topic wildcards and separators, control bytes,
+// spaces) becomes '_'. Empty for a serial that is empty or only spaces.
+[[nodiscard]] QString topicSafeSerial(const QString& serial);
+
+// The registered inverter as the model shows it; serial empty when none is registered.
+[[nodiscard]] MqttDevice mqttDevice(const InverterModel& model);
+
+[[nodiscard]] QString stateTopic(const QString& prefix, const QString& serial);
+[[nodiscard]] QString availabilityTopic(const QString& prefix, const QString& serial);
+
+// The state message for a record row (time, nine values, state text), stamped `time`.
+// The values are the row's texts as numbers; a text that is no finite number gives null.
+[[nodiscard]] MqttMessage stateMessage(const QString& prefix, const QString& serial,
+                                       const QStringList& row, const QDateTime& time);
+
+[[nodiscard]] MqttMessage availabilityMessage(const QString& prefix, const QString& serial,
+                                              bool online);
+
+// One retained discovery config per value and one for the state text.
+[[nodiscard]] std::vector<MqttMessage> discoveryMessages(const QString& prefix,
+                                                         const MqttDevice& device);
+
+} // namespace veltroma

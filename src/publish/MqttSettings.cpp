@@ -1,0 +1,99 @@
+#include "publish/MqttSettings.h"
+
+#include "config/ProfileFile.h"
+
+#include <QRegularExpression>
+
+namespace veltroma {
+
+namespace {
+
+const QString kSection = QStringLiteral("Mqtt");
+
+std::optional<int> portNumber(const QString& text)
+{
+    bool ok = false;
+    const int port = text.trimmed().toInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+        return std::nullopt;
+    return port;
+}
+
+bool flag(const QString& text, bool defaultValue)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? value != 0 : defaultValue;
+}
+
+} // namespace
+
+MqttSettings loadMqttSettings(const ProfileFile& file)
+{
+    MqttSettings settings;
+    const auto read = [&file](const char* key) { return file.read(kSection, QLatin1String(key)); };
+    settings.host = read("Host").trimmed();
+    settings.port = portNumber(read("Port")).value_or(MqttSettings::kDefaultPort);
+    settings.user = read("User");
+    settings.password = read("Password");
+    const QString prefix = read("Prefix").trimmed();
+    if (!prefix.isEmpty())
+        settings.prefix = prefix;
+    settings.discovery = flag(read("Discovery"), true);
+    settings.tls = flag(read("Tls"), false);
+    settings.caFile = read("CaFile").trimmed();
+    return settings;
+}
+
+bool saveMqttSettings(const ProfileFile& file, const MqttSettings& settings)
+{
+    const auto write = [&file](const char* key, const QString& value) {
+        return file.write(kSection, QLatin1String(key), value);
+    };
+    return write("Host", settings.host) && write("Port", QString::number(settings.port))
+        && write("User", settings.user) && write("Password", settings.password)
+        && write("Prefix", settings.prefix)
+        && write("Discovery", settings.discovery ? QStringLiteral("1") : QStringLiteral("0"))
+        && write("Tls", settings.tls ? QStringLiteral("1") : QStringLiteral("0"))
+        && write("CaFile", settings.caFile);
+}
+
+std::optional<MqttHost> parseMqttHost(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    MqttHost result;
+    QString portText;
+    if (trimmed.startsWith(u'[')) {
+        const auto close = trimmed.indexOf(u']');
+        if (close < 0)
+            return std::nullopt;
+        result.host = trimmed.mid(1, close - 1);
+        const QString rest = trimmed.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(u':'))
+                return std::nullopt;
+            portText = rest.mid(1);
+        }
+    } else {
+        const auto colon = trimmed.lastIndexOf(u':');
+        // More than one colon without brackets: a bare IPv6 address, no port.
+        if (colon >= 0 && trimmed.indexOf(u':') == colon) {
+            result.host = trimmed.left(colon);
+            portText = trimmed.mid(colon + 1);
+        } else {
+            result.host = trimmed;
+        }
+    }
+    static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9._:-]+$"));
+    if (!hostName.match(result.host).hasMatch())
+        return std::nullopt;
+    if (!portText.isNull()) {
+        const auto port = portNumber(portText);
+        if (!port || portText.trimmed().isEmpty())
+            return std::nullopt;
+        result.port = *port;
+    }
+    return result;
+}
+
+} // namespace veltroma

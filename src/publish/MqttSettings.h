@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace veltroma {
+
+class ProfileFile;
+
+// Where and how the live values are published: the [Mqtt] section of setting.ini. Without
+// a host, publishing is off.
+struct MqttSettings {
+    static constexpr int kDefaultPort = 1883;
+
+    QString host;
+    int port = kDefaultPort;
+    QString user;
+    QString password;  // never printed or logged
+    QString prefix = QStringLiteral("veltroma");
+    bool discovery = true;
+    bool tls = false;
+    QString caFile;
+
+    [[nodiscard]] bool enabled() const { return !host.isEmpty(); }
+    bool operator==(const MqttSettings&) const = default;
+};
+
+// The [Mqtt] section of `file`; missing keys keep their defaults, a port outside 1..65535
+// and an empty prefix read as the defaults.
+[[nodiscard]] MqttSettings loadMqttSettings(const ProfileFile& file);
+// Stores every key; false when the file cannot be written.
+bool saveMqttSettings(const ProfileFile& file, const MqttSettings& settings);
+
+struct MqttHost {
+    QString host;
+    int port = MqttSettings::kDefaultPort;
+};
+// "HOST" or "HOST:PORT" (an IPv6 address in brackets: "[::1]:1884"); nothing for a host
+// that is empty or holds anything but letters, digits, '.', '-', '_' and ':', or a port
+// outside 1..65535.
+[[nodiscard]] std::optional<MqttHost> parseMqttHost(const QString& text);
+
+} // namespace veltroma

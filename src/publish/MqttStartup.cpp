@@ -1,0 +1,62 @@
+#include "publish/MqttStartup.h"
+
+#include "config/ProfileFile.h"
+
+#include <cstdio>
+
+namespace veltroma {
+
+namespace {
+
+std::optional<MqttHost>& commandLineHost()
+{
+    static std::optional<MqttHost> host;
+    return host;
+}
+
+} // namespace
+
+void setMqttCommandLineHost(const MqttHost& host)
+{
+    commandLineHost() = host;
+}
+
+MqttSettings effectiveMqttSettings(const QString& settingPath)
+{
+    MqttSettings settings = loadMqttSettings(ProfileFile(settingPath));
+    if (const auto& host = commandLineHost()) {
+        settings.host = host->host;
+        settings.port = host->port;
+    }
+    return settings;
+}
+
+std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath, EngineEvents& events)
+{
+    MqttSettings settings = effectiveMqttSettings(settingPath);
+    if (!settings.enabled())
+        return nullptr;
+    auto publisher = std::make_unique<MqttPublisher>(std::move(settings));
+    publisher->listenTo(events);
+    return publisher;
+}
+
+std::unique_ptr<QObject> startHeadlessMqtt(EngineEvents& events, const QString& settingPath)
+{
+    auto publisher = startMqttPublisher(settingPath, events);
+    if (!publisher)
+        return nullptr;
+    const QString broker = publisher->brokerText();
+    // Printed on this thread, so that a line never cuts into a row or another event.
+    QObject::connect(publisher.get(), &MqttPublisher::connectionChanged, publisher.get(),
+                     [broker](bool connected, const QString& reason) {
+                         const QString line = connected
+                             ? QStringLiteral("mqtt connected to %1").arg(broker)
+                             : QStringLiteral("mqtt not connected to %1: %2").arg(broker, reason);
+                         std::fprintf(stderr, "%s\n", qPrintable(line));
+                         std::fflush(stderr);
+                     }, Qt::QueuedConnection);
+    return publisher;
+}
+
+} // namespace veltroma

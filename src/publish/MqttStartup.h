@@ -1,0 +1,30 @@
+#pragma once
+
+#include "publish/MqttPublisher.h"
+#include "publish/MqttSettings.h"
+
+#include <QObject>
+
+#include <memory>
+#include <optional>
+
+namespace veltroma {
+
+class EngineEvents;
+
+// The broker named on the command line (--mqtt HOST[:PORT]); it overrides the host and port
+// of setting.ini for the rest of the run. Set once, before the window or the logger starts.
+void setMqttCommandLineHost(const MqttHost& host);
+
+// The [Mqtt] section of the settings file at `settingPath`, with the command line's broker.
+[[nodiscard]] MqttSettings effectiveMqttSettings(const QString& settingPath);
+
+// A publisher listening to `events`, or nothing when no broker is configured.
+[[nodiscard]] std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath,
+                                                                EngineEvents& events);
+
+// The same for the headless logger, which reports the broker connection on standard error.
+[[nodiscard]] std::unique_ptr<QObject> startHeadlessMqtt(EngineEvents& events,
+                                                         const QString& settingPath);
+
+} // namespace veltroma

@@ -1,0 +1,225 @@
+#include "MosquittoBroker.h"
+
+#include "support/InverterSim.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace veltroma::test {
+namespace {
+
+// The simulator's serial number, as it appears in the topics.
+const QString kSerial = QStringLiteral("A1B2C3D4E5");
+
+// veltroma-monitor --headless in a program folder of its own, with the rows it printed.
+class HeadlessRun {
+public:
+    HeadlessRun(const QString& port, const QByteArray& mqttSection, const QStringList& extra = {})
+    {
+        QFile settings(home_.filePath(QStringLiteral("setting.ini")));
+        settings.open(QIODevice::WriteOnly);
+        settings.write("[Setting]\r\nLanguage=English\r\nCommNum=" + port.toUtf8() + ",9600,8,N,1\r\n"
+                       + mqttSection);
+        settings.close();
+        process_.start(QStringLiteral(VELTROMA_MONITOR_EXE),
+                       QStringList{QStringLiteral("--headless"), QStringLiteral("--home"), home_.path()}
+                           + extra);
+    }
+    ~HeadlessRun()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+
+    bool started() { return process_.waitForStarted(5000); }
+    QProcess& process() { return process_; }
+
+    bool waitForRows(int count, int timeoutMs)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (rows().size() < count && timer.elapsed() < timeoutMs
+               && process_.state() != QProcess::NotRunning) {
+            process_.waitForReadyRead(100);
+            collect();
+        }
+        return rows().size() >= count;
+    }
+    QStringList rows()
+    {
+        collect();
+        QStringList lines = QString::fromUtf8(out_).split(u'\n');
+        lines.removeLast();
+        return lines;
+    }
+    QString errors()
+    {
+        collect();
+        return QString::fromUtf8(err_);
+    }
+
+private:
+    void collect()
+    {
+        out_ += process_.readAllStandardOutput();
+        err_ += process_.readAllStandardError();
+    }
+
+    QTemporaryDir home_;
+    QProcess process_;
+    QByteArray out_;
+    QByteArray err_;
+};
+
+QByteArray mqttSection(int port)
+{
+    return "[Mqtt]\r\nHost=127.0.0.1\r\nPort=" + QByteArray::number(port) + "\r\n";
+}
+
+// The gaps between the realtime polls the simulator received, in seconds.
+std::vector<double> pollGaps(const InverterSim& sim)
+{
+    std::vector<double> times;
+    for (const auto& request : sim.requests())
+        if (request.kind == QStringLiteral("poll-realtime"))
+            times.push_back(request.seconds);
+    std::vector<double> gaps;
+    for (std::size_t i = 1; i < times.size(); ++i)
+        gaps.push_back(times[i] - times[i - 1]);
+    return gaps;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+class HeadlessMqttTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (MosquittoBroker::executable().isEmpty())
+            GTEST_SKIP() << "mosquitto is not installed";
+        ASSERT_TRUE(sim_.isRunning()) << sim_.errorString().toStdString();
+    }
+
+    InverterSim sim_;
+};
+
+TEST_F(HeadlessMqttTest, StatesMatchThePrintedRowsAndAKilledLoggerGoesOffline)
+{
+    MosquittoBroker broker;
+    ASSERT_TRUE(broker.start()) << broker.log().toStdString();
+    TopicSubscriber subscriber(broker.port());
+    ASSERT_TRUE(subscriber.started());
+
+    HeadlessRun run(sim_.portPath(), mqttSection(broker.port()));
+    ASSERT_TRUE(run.started());
+    const QString stateTopic = QStringLiteral("veltroma/%1/state").arg(kSerial);
+    const QString availability = QStringLiteral("veltroma/%1/availability").arg(kSerial);
+    ASSERT_TRUE(subscriber.waitUntil([&] { return subscriber.on(stateTopic).size() >= 3; }, 30'000))
+        << run.errors().toStdString();
+    ASSERT_TRUE(run.waitForRows(3, 10'000));
+    EXPECT_EQ(subscriber.last(availability), "online");
+    EXPECT_TRUE(run.errors().contains(QStringLiteral("mqtt connected to 127.0.0.1:%1").arg(broker.port())))
+        << run.errors().toStdString();
+
+    // Every state is the row printed for the same reply: same time, same values.
+    int matched = 0;
+    const QStringList rows = run.rows();
+    for (const auto& message : subscriber.on(stateTopic)) {
+        const QJsonObject state = QJsonDocument::fromJson(message.payload).object();
+        const QTime time = QDateTime::fromString(state["time"].toString(), Qt::ISODate).time();
+        ASSERT_TRUE(time.isValid()) << message.payload.toStdString();
+        const QString columnA = QStringLiteral("%1:%2:%3").arg(time.hour()).arg(time.minute()).arg(time.second());
+        for (const QString& row : rows) {
+            const QStringList fields = row.split(u'\t');
+            if (fields.value(0) != columnA)
+                continue;
+            SCOPED_TRACE(row.toStdString());
+            EXPECT_DOUBLE_EQ(state["dc_voltage"].toDouble(), fields[1].toDouble());
+            EXPECT_DOUBLE_EQ(state["ac_voltage"].toDouble(), fields[2].toDouble());
+            EXPECT_DOUBLE_EQ(state["frequency"].toDouble(), fields[3].toDouble());
+            EXPECT_DOUBLE_EQ(state["ac_power"].toDouble(), fields[4].toDouble());
+            EXPECT_DOUBLE_EQ(state["energy_today"].toDouble(), fields[5].toDouble());
+            EXPECT_DOUBLE_EQ(state["minutes_today"].toDouble(), fields[6].toDouble());
+            EXPECT_DOUBLE_EQ(state["energy_total"].toDouble(), fields[7].toDouble());
+            EXPECT_DOUBLE_EQ(state["hours_total"].toDouble(), fields[8].toDouble());
+            EXPECT_DOUBLE_EQ(state["temperature"].toDouble(), fields[9].toDouble());
+            EXPECT_EQ(state["state"].toString(), fields.value(10));
+            // The simulator's totals start at 12345.6 kWh.
+            EXPECT_GE(state["energy_total"].toDouble(), 12345.6);
+            ++matched;
+            break;
+        }
+    }
+    EXPECT_GE(matched, 2);
+
+    // Discovery: one retained config per value and one for the state text.
+    int configs = 0;
+    for (const auto& message : subscriber.messages())
+        if (message.topic.startsWith(QStringLiteral("homeassistant/sensor/veltroma_%1/").arg(kSerial)))
+            ++configs;
+    EXPECT_EQ(configs, 10);
+
+    // Killed without a chance to say goodbye: the broker publishes the last will.
+    run.process().kill();
+    ASSERT_TRUE(run.process().waitForFinished(5000));
+    ASSERT_TRUE(subscriber.waitUntil([&] { return subscriber.last(availability) == "offline"; }, 10'000));
+}
+
+TEST_F(HeadlessMqttTest, PollingKeepsItsPaceWhileTheBrokerIsDown)
+{
+    constexpr int kRows = 6;
+    std::vector<double> without;
+    {
+        HeadlessRun run(sim_.portPath(), {});
+        ASSERT_TRUE(run.started());
+        ASSERT_TRUE(run.waitForRows(kRows, 30'000)) << run.errors().toStdString();
+        without = pollGaps(sim_);
+    }
+    InverterSim sim;
+    ASSERT_TRUE(sim.isRunning());
+    // Nobody listens on this port; --mqtt overrides the (absent) settings.
+    const int deadPort = freeLoopbackPort();
+    HeadlessRun run(sim.portPath(), {},
+                    {QStringLiteral("--mqtt"), QStringLiteral("127.0.0.1:%1").arg(deadPort)});
+    ASSERT_TRUE(run.started());
+    ASSERT_TRUE(run.waitForRows(kRows, 30'000)) << run.errors().toStdString();
+    const std::vector<double> with = pollGaps(sim);
+    ASSERT_GE(with.size(), 4U);
+    // The cycle is the same protocol wait either way; 0.2 s allows for a loaded machine's
+    // scheduling, far below the one-second pause a blocking connection attempt would add.
+    EXPECT_NEAR(median(with), median(without), 0.2);
+    EXPECT_LT(*std::max_element(with.begin(), with.end()), median(without) + 0.5);
+}
+
+TEST(HeadlessMqttOptions, ABrokerThatIsNoHostIsRefusedBeforeAnythingStarts)
+{
+    QTemporaryDir home;
+    for (const char* broker : {"bad host", "broker:99999", ""}) {
+        QProcess process;
+        process.start(QStringLiteral(VELTROMA_MONITOR_EXE),
+                      {QStringLiteral("--headless"), QStringLiteral("--home"), home.path(),
+                       QStringLiteral("--mqtt"), QString::fromUtf8(broker)});
+        ASSERT_TRUE(process.waitForFinished(10'000));
+        EXPECT_EQ(process.exitCode(), 2) << broker;
+        EXPECT_TRUE(process.readAllStandardError().contains("MQTT broker")) << broker;
+    }
+    EXPECT_TRUE(QDir(home.path()).isEmpty());
+}
+
+} // namespace
+} // namespace veltroma::test

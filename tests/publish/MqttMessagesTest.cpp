@@ -1,0 +1,185 @@
+#include "monitor/InverterModel.h"
+#include "publish/MqttMessages.h"
+#include "publish/MqttQueue.h"
+#include "publish/MqttSettings.h"
+
+#include "config/ProfileFile.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace veltroma {
+namespace {
+
+QJsonObject json(const QByteArray& payload)
+{
+    return QJsonDocument::fromJson(payload).object();
+}
+
+TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
+{
+    QTemporaryDir dir;
+    const ProfileFile file(dir.filePath(QStringLiteral("setting.ini")));
+    EXPECT_FALSE(loadMqttSettings(file).enabled());
+    EXPECT_EQ(loadMqttSettings(file), MqttSettings{});
+
+    QFile raw(file.path());
+    ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
+    raw.write("[Setting]\r\nLanguage=English\r\n[mqtt]\r\nhost = broker.lan \r\nPort=99999\r\n"
+              "Prefix=\r\nDiscovery=0\r\nTls=1\r\nUser=me\r\nPassword=se cret\r\n");
+    raw.close();
+    MqttSettings settings = loadMqttSettings(file);
+    EXPECT_EQ(settings.host, QStringLiteral("broker.lan"));
+    EXPECT_EQ(settings.port, 1883) << "a port out of range reads as the default";
+    EXPECT_EQ(settings.prefix, QStringLiteral("veltroma")) << "an empty prefix reads as the default";
+    EXPECT_FALSE(settings.discovery);
+    EXPECT_TRUE(settings.tls);
+    EXPECT_EQ(settings.password, QStringLiteral("se cret"));
+
+    settings.port = 1884;
+    settings.caFile = QStringLiteral("/etc/ca.pem");
+    ASSERT_TRUE(saveMqttSettings(file, settings));
+    EXPECT_EQ(loadMqttSettings(file), settings);
+    EXPECT_EQ(file.read(QStringLiteral("Setting"), QStringLiteral("Language")), QStringLiteral("English"));
+}
+
+TEST(MqttSettingsTest, BrokerAddressesFromTheCommandLine)
+{
+    struct Case {
+        const char* text;
+        const char* host;  // nullptr: refused
+        int port;
+    };
+    const Case cases[] = {
+        {"broker", "broker", 1883},        {"broker:1884", "broker", 1884},
+        {"10.0.0.2:8883", "10.0.0.2", 8883}, {"[::1]:1885", "::1", 1885},
+        {"::1", "::1", 1883},              {"", nullptr, 0},
+        {":1883", nullptr, 0},             {"broker:", nullptr, 0},
+        {"broker:0", nullptr, 0},          {"broker:70000", nullptr, 0},
+        {"broker:x", nullptr, 0},          {"[::1", nullptr, 0},
+        {"bad host", nullptr, 0},          {"host/path:1883", nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto parsed = parseMqttHost(QString::fromUtf8(c.text));
+        if (!c.host) {
+            EXPECT_FALSE(parsed.has_value());
+            continue;
+        }
+        ASSERT_TRUE(parsed.has_value());
+        EXPECT_EQ(parsed->host, QString::fromUtf8(c.host));
+        EXPECT_EQ(parsed->port, c.port);
+    }
+}
+
+TEST(MqttMessagesTest, SerialNumbersCannotReachOtherTopicsOrBreakIds)
+{
+    EXPECT_EQ(topicSafeSerial(QStringLiteral("VT24000123")), QStringLiteral("VT24000123"));
+    EXPECT_EQ(topicSafeSerial(QStringLiteral("A/+#B C\x01-_")), QStringLiteral("A___B_C_-_"));
+    EXPECT_EQ(topicSafeSerial(QStringLiteral("   ")), QString());
+
+    InverterModel model;
+    model.sSerialNums[bInverterAdrNow] = QStringLiteral(" AB/12 ");
+    model.sModelname[bInverterAdrNow] = QStringLiteral("VT-3000         ");
+    EXPECT_EQ(mqttDevice(model), (MqttDevice{QStringLiteral("AB_12"), QStringLiteral("VT-3000"), {}}));
+}
+
+TEST(MqttMessagesTest, StateCarriesTheRowsValuesAsNumbersWithTimeAndOffset)
+{
+    const QStringList row{QStringLiteral("9:5:3"),  QStringLiteral("312.4"), QStringLiteral("230.1"),
+                          QStringLiteral("50.02"),  QStringLiteral("1523"),  QStringLiteral("4.2"),
+                          QStringLiteral("185"),    QStringLiteral("12349.8"), QStringLiteral("4099"),
+                          QStringLiteral("nan"),    QStringLiteral("Normal")};
+    const QDateTime time(QDate(2011, 5, 7), QTime(9, 5, 3), QTimeZone(7200));
+    const MqttMessage message = stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), row, time);
+    EXPECT_EQ(message.topic, QStringLiteral("pv/S1/state"));
+    EXPECT_FALSE(message.retain);
+    const QJsonObject state = json(message.payload);
+    EXPECT_DOUBLE_EQ(state["dc_voltage"].toDouble(), 312.4);
+    EXPECT_DOUBLE_EQ(state["frequency"].toDouble(), 50.02);
+    EXPECT_DOUBLE_EQ(state["ac_power"].toDouble(), 1523);
+    EXPECT_DOUBLE_EQ(state["minutes_today"].toDouble(), 185);
+    EXPECT_DOUBLE_EQ(state["energy_total"].toDouble(), 12349.8);
+    EXPECT_TRUE(state["temperature"].isNull()) << "a text that is no number must not break the JSON";
+    EXPECT_EQ(state["state"].toString(), QStringLiteral("Normal"));
+    EXPECT_EQ(state["time"].toString(), QStringLiteral("2011-05-07T09:05:03+02:00"));
+
+    // A row of ten fields (state none of the known ones) has an empty state text.
+    const QJsonObject shortRow =
+        json(stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), row.mid(0, 10), time).payload);
+    EXPECT_EQ(shortRow["state"].toString(), QString());
+}
+
+TEST(MqttMessagesTest, DiscoveryDescribesEveryValueForHomeAssistant)
+{
+    const MqttDevice device{QStringLiteral("S1"), QStringLiteral("VT-3000"), QStringLiteral("V2.10")};
+    const auto messages = discoveryMessages(QStringLiteral("pv"), device);
+    ASSERT_EQ(messages.size(), 10U);
+    QStringList keys;
+    for (const MqttMessage& message : messages) {
+        SCOPED_TRACE(message.topic.toStdString());
+        EXPECT_TRUE(message.retain);
+        const QJsonObject config = json(message.payload);
+        const QString key = message.topic.section(u'/', 3, 3);
+        keys << key;
+        EXPECT_EQ(message.topic, QStringLiteral("homeassistant/sensor/veltroma_S1/%1/config").arg(key));
+        EXPECT_EQ(config["unique_id"].toString(), QStringLiteral("veltroma_S1_") + key);
+        EXPECT_EQ(config["state_topic"].toString(), QStringLiteral("pv/S1/state"));
+        EXPECT_EQ(config["availability_topic"].toString(), QStringLiteral("pv/S1/availability"));
+        EXPECT_EQ(config["value_template"].toString(), QStringLiteral("{{ value_json.%1 }}").arg(key));
+        EXPECT_FALSE(config["name"].toString().isEmpty());
+        const QJsonObject dev = config["device"].toObject();
+        EXPECT_EQ(dev["identifiers"].toArray().first().toString(), QStringLiteral("veltroma_S1"));
+        EXPECT_EQ(dev["manufacturer"].toString(), QStringLiteral("Veltroma"));
+        EXPECT_EQ(dev["model"].toString(), QStringLiteral("VT-3000"));
+        EXPECT_EQ(dev["sw_version"].toString(), QStringLiteral("V2.10"));
+        const bool energy = key.startsWith(QStringLiteral("energy_"));
+        if (key == QStringLiteral("state")) {
+            EXPECT_FALSE(config.contains("unit_of_measurement"));
+            EXPECT_FALSE(config.contains("device_class"));
+        } else {
+            EXPECT_EQ(config["state_class"].toString(),
+                      energy ? QStringLiteral("total_increasing") : QStringLiteral("measurement"));
+        }
+    }
+    EXPECT_EQ(keys, (QStringList{"dc_voltage", "ac_voltage", "frequency", "ac_power", "energy_today",
+                                 "minutes_today", "energy_total", "hours_total", "temperature", "state"}));
+    const QJsonObject temperature = json(messages[8].payload);
+    EXPECT_EQ(temperature["unit_of_measurement"].toString(), QStringLiteral("°C"));
+    EXPECT_EQ(temperature["device_class"].toString(), QStringLiteral("temperature"));
+    EXPECT_EQ(json(messages[5].payload)["device_class"].toString(), QStringLiteral("duration"));
+
+    // Before the information block came, model and version are left out, not sent empty.
+    const auto early = discoveryMessages(QStringLiteral("pv"), MqttDevice{QStringLiteral("S1"), {}, {}});
+    const QJsonObject dev = json(early.front().payload)["device"].toObject();
+    EXPECT_FALSE(dev.contains("model"));
+    EXPECT_FALSE(dev.contains("sw_version"));
+}
+
+TEST(MqttQueueTest, AFullQueueDropsAndCountsTheOldest)
+{
+    MqttQueue queue(2);
+    const auto message = [](const char* topic) { return MqttMessage{QString::fromUtf8(topic), {}, false, 0}; };
+    EXPECT_FALSE(queue.push(message("a")));
+    EXPECT_FALSE(queue.push(message("b")));
+    EXPECT_TRUE(queue.push(message("c")));
+    EXPECT_EQ(queue.dropped(), 1U);
+    EXPECT_EQ(queue.pop()->topic, QStringLiteral("b"));
+    // A message handed back goes first again; when the queue filled meanwhile it is lost.
+    queue.pushFront(message("b"));
+    EXPECT_EQ(queue.size(), 2U);
+    queue.pushFront(message("x"));
+    EXPECT_EQ(queue.dropped(), 2U);
+    EXPECT_EQ(queue.pop()->topic, QStringLiteral("b"));
+    EXPECT_EQ(queue.pop()->topic, QStringLiteral("c"));
+    EXPECT_FALSE(queue.pop().has_value());
+}
+
+} // namespace
+} // namespace veltroma

@@ -1,0 +1,168 @@
+#include "MosquittoBroker.h"
+
+#include "monitor/InverterModel.h"
+#include "publish/MqttPublisher.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace veltroma::test {
+namespace {
+
+constexpr int kMessageWaitMs = 10'000;
+// The client retries after 1, 4, 9 ... seconds; a broker back within a few seconds is seen
+// within this.
+constexpr int kReconnectWaitMs = 40'000;
+
+InverterModel modelWithPower(int watts)
+{
+    InverterModel model;
+    model.sSerialNums[bInverterAdrNow] = QStringLiteral("S1");
+    model.sModelname[bInverterAdrNow] = QStringLiteral("VT-3000");
+    model.sVer[bInverterAdrNow] = QStringLiteral("V2.10");
+    model.NewRow = {QStringLiteral("9:5:3"),   QStringLiteral("312.4"),  QStringLiteral("230.1"),
+                    QStringLiteral("50.02"),   QString::number(watts),   QStringLiteral("4.2"),
+                    QStringLiteral("185"),     QStringLiteral("12349.8"), QStringLiteral("4099"),
+                    QStringLiteral("41.5"),    QStringLiteral("Normal")};
+    model.paths.sExcelFileName = QStringLiteral("2011-5");
+    model.paths.sExcelShellName = QStringLiteral("7");
+    model.paths.sExcelColumA = QStringLiteral("9:5:3");
+    model.realtimeDecoded = true;
+    return model;
+}
+
+int power(const QByteArray& payload)
+{
+    return QJsonDocument::fromJson(payload).object()["ac_power"].toInt();
+}
+
+MqttSettings settingsFor(int port)
+{
+    MqttSettings settings;
+    settings.host = QStringLiteral("127.0.0.1");
+    settings.port = port;
+    settings.prefix = QStringLiteral("pv");
+    return settings;
+}
+
+// A broker on a free loopback port and a subscriber to everything on it.
+class MqttPublisherTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (MosquittoBroker::executable().isEmpty())
+            GTEST_SKIP() << "mosquitto is not installed";
+        ASSERT_TRUE(broker_.start()) << broker_.log().toStdString();
+    }
+
+    bool waitFor(TopicSubscriber& subscriber, const QString& topic, const QByteArray& payload)
+    {
+        return subscriber.waitUntil([&] { return subscriber.last(topic) == payload; }, kMessageWaitMs);
+    }
+
+    MosquittoBroker broker_;
+};
+
+TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheLinksAvailability)
+{
+    TopicSubscriber subscriber(broker_.port());
+    ASSERT_TRUE(subscriber.started());
+    auto publisher = std::make_unique<MqttPublisher>(settingsFor(broker_.port()));
+    // The subscriber may not be listening yet: keep feeding until a state arrives.
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            publisher->publishRealtime(modelWithPower(1523));
+            return !subscriber.on(QStringLiteral("pv/S1/state")).isEmpty();
+        },
+        kMessageWaitMs));
+    EXPECT_EQ(power(*subscriber.last(QStringLiteral("pv/S1/state"))), 1523);
+    ASSERT_TRUE(waitFor(subscriber, QStringLiteral("pv/S1/availability"), "online"));
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] { return subscriber.last(QStringLiteral("homeassistant/sensor/veltroma_S1/state/config")).has_value(); },
+        kMessageWaitMs));
+    const QJsonObject config = QJsonDocument::fromJson(
+        *subscriber.last(QStringLiteral("homeassistant/sensor/veltroma_S1/ac_power/config"))).object();
+    EXPECT_EQ(config["unique_id"].toString(), QStringLiteral("veltroma_S1_ac_power"));
+
+    publisher->setLinkAlive(false);
+    ASSERT_TRUE(waitFor(subscriber, QStringLiteral("pv/S1/availability"), "offline"));
+    publisher->setLinkAlive(true);
+    ASSERT_TRUE(waitFor(subscriber, QStringLiteral("pv/S1/availability"), "online"));
+
+    const MqttCounters counters = publisher->counters();
+    EXPECT_TRUE(counters.connected);
+    EXPECT_EQ(counters.dropped, 0U);
+    EXPECT_EQ(counters.reconnects, 0U);
+    EXPECT_GE(counters.sent, 13U) << "ten configs, two availabilities, at least one state";
+
+    // A program that ends normally says it is offline; the broker keeps that for newcomers.
+    publisher.reset();
+    TopicSubscriber newcomer(broker_.port(), QStringLiteral("pv/S1/availability"));
+    ASSERT_TRUE(waitFor(newcomer, QStringLiteral("pv/S1/availability"), "offline"));
+}
+
+TEST_F(MqttPublisherTest, ReconnectsAfterTheBrokerRestartsAndPublishesDiscoveryAgain)
+{
+    MqttPublisher publisher(settingsFor(broker_.port()));
+    TopicSubscriber subscriber(broker_.port());
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            publisher.publishRealtime(modelWithPower(100));
+            return !subscriber.on(QStringLiteral("pv/S1/state")).isEmpty();
+        },
+        kMessageWaitMs));
+
+    // The broker forgets everything retained (no persistence): what a new subscriber sees
+    // after the restart was published again.
+    broker_.stop();
+    ASSERT_TRUE(subscriber.waitUntil([&] { return !publisher.counters().connected; }, kMessageWaitMs));
+    publisher.publishRealtime(modelWithPower(200));
+    ASSERT_TRUE(broker_.start()) << broker_.log().toStdString();
+
+    TopicSubscriber after(broker_.port());
+    ASSERT_TRUE(after.waitUntil(
+        [&] {
+            return after.last(QStringLiteral("pv/S1/availability")) == "online"
+                && after.last(QStringLiteral("homeassistant/sensor/veltroma_S1/energy_total/config"));
+        },
+        kReconnectWaitMs))
+        << broker_.log().toStdString();
+    EXPECT_EQ(publisher.counters().reconnects, 1U);
+    publisher.publishRealtime(modelWithPower(300));
+    ASSERT_TRUE(after.waitUntil(
+        [&] {
+            const auto last = after.last(QStringLiteral("pv/S1/state"));
+            return last && power(*last) == 300;
+        },
+        kMessageWaitMs));
+}
+
+TEST_F(MqttPublisherTest, WhileTheBrokerIsAwayTheNewestStatesWaitAndTheOldestAreDropped)
+{
+    const int port = broker_.port();
+    broker_.stop();
+    MqttPublisher publisher(settingsFor(port), 3);
+    for (int watts = 1; watts <= 5; ++watts)
+        publisher.publishRealtime(modelWithPower(watts));
+    EXPECT_EQ(publisher.counters().dropped, 2U);
+    EXPECT_FALSE(publisher.counters().connected);
+
+    // A subscriber that is there before the messages go out: start the broker, subscribe,
+    // and only then let the publisher in (it retries on its own schedule).
+    ASSERT_TRUE(broker_.start()) << broker_.log().toStdString();
+    TopicSubscriber subscriber(port, QStringLiteral("pv/S1/state"));
+    ASSERT_TRUE(subscriber.started());
+    ASSERT_TRUE(subscriber.waitUntil([&] { return subscriber.messages().size() >= 3; }, kReconnectWaitMs))
+        << "the subscriber may have come after the publisher: "
+        << subscriber.messages().size();
+    QList<int> powers;
+    for (const auto& message : subscriber.messages())
+        powers << power(message.payload);
+    EXPECT_EQ(powers, (QList<int>{3, 4, 5}));
+}
+
+} // namespace
+} // namespace veltroma::test
