@@ -24,8 +24,10 @@ QWidget* CreateMonitorPane(CDesignApp& app, CMainFrame& frame)
         .updateHost = app.options().updateHost,
     });
     // The publisher lives as long as the form whose engine it listens to.
-    if (auto publisher = startMqttPublisher(g_szSettingPath(), view->events()))
+    if (auto publisher = startMqttPublisher(g_szSettingPath(), view->events())) {
+        view->showPublisherCounters(publisher.get());
         publisher.release()->setParent(view);
+    }
     return view;
 }
 
