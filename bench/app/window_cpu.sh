@@ -40,7 +40,7 @@ mkdir "$work/home"
 printf '[Setting]\r\nLanguage=English\r\nCommNum=%s,9600,8,N,1\r\n' "$work/tty" \
     > "$work/home/setting.ini"
 # Long enough for the filling, the registration and the measure.
-wait_seconds=$((seconds + 30 + plot_days * 3))
+wait_seconds=$((seconds + 60 + plot_days * 8))
 xvfb-run -a -s "-screen 0 1366x768x24" \
     "$shots" window "$work/home" "$work/window.png" --connect --wait "$wait_seconds" \
     --fill-plot "$plot_days" > "$work/out.txt" 2>&1 &
@@ -54,13 +54,20 @@ for _ in $(seq 100); do
 done
 [[ -n $window_pid ]] || { echo "the window did not start" >&2; cat "$work/out.txt" >&2; exit 1; }
 
-# The filling (a few seconds a day on a loaded machine) and the registration (a few seconds)
-# are over before the measure starts.
-sleep $((15 + plot_days * 2))
-kill -0 "$window_pid" 2>/dev/null || { echo "the window ended early" >&2; cat "$work/out.txt" >&2; exit 1; }
-
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$window_pid/stat"; }
 ticks_per_second=$(getconf CLK_TCK)
+# The filling takes a minute or more of processor time; once a five-second window costs
+# under a tenth of a second the plot is full and the connection has been switched on. The
+# registration is over fifteen seconds later.
+for _ in $(seq 200); do
+    before=$(cpu_ticks) || { echo "the window ended early" >&2; cat "$work/out.txt" >&2; exit 1; }
+    sleep 5
+    after=$(cpu_ticks) || { echo "the window ended early" >&2; cat "$work/out.txt" >&2; exit 1; }
+    (( (after - before) * 10 < ticks_per_second )) && break
+done
+sleep 15
+kill -0 "$window_pid" 2>/dev/null || { echo "the window ended early" >&2; cat "$work/out.txt" >&2; exit 1; }
+
 start_ticks=$(cpu_ticks)
 start_ns=$(date +%s%N)
 sleep "$seconds"

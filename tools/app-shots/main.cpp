@@ -5,12 +5,14 @@
 //   veltroma-app-shots record-day HOME YYYY-MM-DD
 //       writes a recorded day into HOME's month file
 //   veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] [--mode N] [--wait S]
-//                                          [--clock HH:MM SCALE] [--fill-plot DAYS]
+//                                          [--clock HH:MM SCALE] [--fill-plot DAYS] [--live S]
 //       the main window after OK in the start dialog: --connect switches the connection on,
 //       --history shows that day in history review, --mode N turns the mode switch to
 //       position N (0 realtime .. 4 debug); the picture is taken S seconds later.
 //       --clock runs the program's clock from HH:MM today, SCALE times faster, in step with a
-//       simulated inverter started with the same time and scale
+//       simulated inverter started with the same time and scale. --fill-plot fills the
+//       realtime plot with DAYS days of one-second points first; --live keeps the connection
+//       on for S seconds, then switches it off before the mode is turned.
 //   veltroma-app-shots dialogs HOME OUTDIR
 //       the service dialogs over the main window, connected to the inverter of HOME's port,
 //       each after its first exchange with it: grid-parameters.png, display-parameters.png,
@@ -68,7 +70,7 @@ int usage()
     std::fputs("usage: veltroma-app-shots start-dialog HOME OUT.png [LANGUAGE]\n"
                "       veltroma-app-shots record-day HOME YYYY-MM-DD\n"
                "       veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] "
-               "[--mode N] [--wait SECONDS] [--clock HH:MM SCALE]\n"
+               "[--mode N] [--wait SECONDS] [--clock HH:MM SCALE] [--fill-plot DAYS] [--live S]\n"
                "       veltroma-app-shots dialogs HOME OUTDIR\n",
                stderr);
     return 2;
@@ -188,6 +190,15 @@ int window(const QString& home, const QString& out, const QStringList& options)
     auto* rotary = frame.findChild<CiSwitchRotaryX*>(QStringLiteral("m_iSwitchRotaryX1"));
     if (rotary == nullptr)
         return 1;
+    // Some seconds of live values before another mode, switched off first as a user does, so
+    // the mode switch asks nothing.
+    if (const qsizetype liveAt = options.indexOf(QStringLiteral("--live")); liveAt >= 0 && connectLink) {
+        if (!curveSwitch->GetActive())
+            clickCentre(*curveSwitch);
+        shots::Wait(options.value(liveAt + 1).toInt() * 1000);
+        clickCentre(*connectSwitch);
+        shots::Wait(500);
+    }
     if (historyDay.isValid()) {
         auto* picker = frame.findChild<QDateEdit*>(QStringLiteral("m_graphtime"));
         if (picker == nullptr)
