@@ -27,6 +27,10 @@ HeadlessMonitor::HeadlessMonitor(ByteLink& link, Clock& clock, const QString& pr
             Qt::QueuedConnection);
     connect(&events, &EngineEvents::linkLost, this, [this] { printEvent("link lost"); });
     connect(&events, &EngineEvents::linkBack, this, [this] { printEvent("link back"); });
+    connect(&events, &EngineEvents::recordingState, this, [this](const RecordingState& state) {
+        for (const QString& line : recordingLog_.linesFor(state))
+            printEvent(line.toUtf8().constData());
+    });
 
     refreshTimer_.setInterval(kRefreshMs);
     recordingTimer_.setInterval(kRecordingMs);

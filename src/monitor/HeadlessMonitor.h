@@ -2,6 +2,7 @@
 
 #include "monitor/DisplayUpdates.h"
 #include "monitor/MonitorEngine.h"
+#include "monitor/RecordingLog.h"
 
 #include <QObject>
 #include <QTimer>
@@ -52,6 +53,7 @@ private:
     std::FILE* out_;
     std::FILE* err_;
     bool switchOn_ = false;
+    RecordingLog recordingLog_;
     QTimer refreshTimer_;
     QTimer recordingTimer_;
     QTimer watchdogTimer_;
