@@ -1,9 +1,15 @@
 #include "monitor/HistoryReader.h"
 
 #include "base/Prompt.h"
+#include "monitor/MonthFile.h"
 #include "storage/CSpreadSheet.h"
+#include "storage/WorkbookStore.h"
 
+#include <QFileInfo>
 #include <QStringList>
+
+#include <cmath>
+#include <limits>
 
 namespace veltroma {
 
@@ -27,16 +33,23 @@ double historyX(int day, int hour, int minute, int second)
     return (day + 1) + (hour + minute / 60.0 + second / 3600.0) / 24.0;
 }
 
-bool isMonthFilePath(const QString& path)
+std::optional<MonthFileProblem> checkMonthFile(const QString& path)
 {
-    const auto dashAt = [&path](qsizetype fromEnd) {
-        return path.size() >= fromEnd && path.at(path.size() - fromEnd) == u'-';
-    };
-    return dashAt(6) || dashAt(7);
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() == 0)
+        return MonthFileProblem::Empty;
+    const auto loaded = WorkbookStore::shared().load(path);
+    if (!loaded.file)
+        return MonthFileProblem::NotAWorkbook;
+    if (!isMonthWorkbook(loaded.file->book))
+        return MonthFileProblem::NotAMonthFile;
+    return std::nullopt;
 }
 
 void HistoryReader::ReadFile(const QString& file, const QString& sheet, Mode mode)
 {
+    // Another file, or another day, never joins on to what was read before.
+    lastRowX_.reset();
     {
         CSpreadSheet cover(file, QStringLiteral("Cover"), false);
         QString yearMonth;
@@ -68,11 +81,26 @@ void HistoryReader::ReadFromExcel(const QString& file, const QString& sheet)
         }
         for (int column = 1; column <= iCols; ++column) {
             readCell(column <= cells.size() ? cells.at(column - 1) : QString(), column, day);
+            if (column == 1)
+                breakLongStep();
             for (int q = 0; q < kHistoryChannels; ++q)
                 plot_.addPoint(q, XValue_, values_.value(static_cast<Quantity>(q), kRecordSlot));
             plot_.setDateTimeFormat(format);
         }
     }
+}
+
+void HistoryReader::breakLongStep()
+{
+    constexpr double kLongestStepDays = kLongestJoinedStepSeconds / 86400.0;
+    // A hair of slack so that rows exactly 540 s apart stay joined despite rounding.
+    constexpr double kRoundingDays = 1e-9;
+    if (lastRowX_ && std::abs(XValue_ - *lastRowX_) > kLongestStepDays + kRoundingDays) {
+        const double between = (XValue_ + *lastRowX_) / 2.0;
+        for (int q = 0; q < kHistoryChannels; ++q)
+            plot_.addPoint(q, between, std::numeric_limits<double>::quiet_NaN());
+    }
+    lastRowX_ = XValue_;
 }
 
 void HistoryReader::readCell(const QString& text, int column, int day)

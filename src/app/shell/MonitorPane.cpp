@@ -20,6 +20,7 @@ QWidget* CreateMonitorPane(CDesignApp& app, CMainFrame& frame)
         .loadString = [](const QString& key) { return g_LoadString(key); },
         .wallClock = app.options().wallClock,
         .updateHost = app.options().updateHost,
+        .portName = [&channel = app.channel()] { return channel.COMM_CFG.section(u',', 0, 0); },
     });
 }
 

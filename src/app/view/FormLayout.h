@@ -36,6 +36,9 @@ inline constexpr QRect kUpdateButton{523, 4, 71, 14};
 // The template gives these two a place but no size; they take the size of "Help".
 inline constexpr QRect kOpenFileButton{255, 333, 50, 14};
 inline constexpr QRect kTestButton{271, 367, 50, 14};
+// Not in the template: the status line runs along the strip below the panels, left of the
+// maker's mark.
+inline constexpr QRect kStatusLine{7, 409, 565, 11};
 
 // Per inverter slot 1..6.
 [[nodiscard]] QRect slotSwitch(int slot);

@@ -52,6 +52,8 @@ struct MonitorForm {
     QPushButton* updateButton;
     QPushButton* openFileButton;
     QPushButton* testButton;
+    // The link and recording state in one line (see StatusLine).
+    QLabel* statusLine;
     CiThreadTimersX* m_iThreadTimersX1;
 };
 
