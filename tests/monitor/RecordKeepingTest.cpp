@@ -15,6 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 namespace veltroma::test {
 namespace {
 
@@ -150,6 +154,50 @@ TEST_F(RecordKeepingTest, FailedSavesAreReportedAndTheirRowsWrittenInOrderOnceTh
     QString serial;
     ASSERT_TRUE(cover.ReadCell(serial, QStringLiteral("D"), 36));
     EXPECT_EQ(serial.trimmed(), QStringLiteral("SN0042"));
+}
+
+// Limits the size of files this process writes, as a full disk would; undone when it goes.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        // Writing past the limit must fail with an error, not end the process.
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = SIG_DFL;
+};
+
+TEST_F(RecordKeepingTest, AFullDiskIsReportedAndTheRowsFollowOnceThereIsRoom)
+{
+    recordAt(at(2011, 5, 7, 9, 0));
+    const QByteArray before = readAll(monthFile("2011-5.xls"));
+    RecordingState state;
+    {
+        const FileSizeLimit full(1024);
+        state = recordAt(at(2011, 5, 7, 9, 3));
+    }
+    EXPECT_TRUE(state.failing);
+    EXPECT_FALSE(state.reason.isEmpty());
+    EXPECT_EQ(state.keptRows, 1);
+    EXPECT_EQ(readAll(monthFile("2011-5.xls")), before) << "a failed save leaves the file as it was";
+
+    state = recordAt(at(2011, 5, 7, 9, 6));
+    EXPECT_FALSE(state.failing) << state.reason.toStdString();
+    EXPECT_EQ(times(monthFile("2011-5.xls"), 7), (QStringList{"9:6:0", "9:3:0", "9:0:0"}));
 }
 
 TEST_F(RecordKeepingTest, ADamagedMonthFileIsKeptAsideByteForByteAndANewOneRecords)
