@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -95,10 +96,13 @@ void HistoryReader::breakLongStep()
     constexpr double kLongestStepDays = kLongestJoinedStepSeconds / 86400.0;
     // A hair of slack so that rows exactly 540 s apart stay joined despite rounding.
     constexpr double kRoundingDays = 1e-9;
+    // The break sits one second after the older row: a step line holds a value up to the next
+    // point, and the older value must not seem to last into the gap.
+    constexpr double kBreakAfterDays = 1.0 / 86400.0;
     if (lastRowX_ && std::abs(XValue_ - *lastRowX_) > kLongestStepDays + kRoundingDays) {
-        const double between = (XValue_ + *lastRowX_) / 2.0;
+        const double breakAt = std::min(XValue_, *lastRowX_) + kBreakAfterDays;
         for (int q = 0; q < kHistoryChannels; ++q)
-            plot_.addPoint(q, between, std::numeric_limits<double>::quiet_NaN());
+            plot_.addPoint(q, breakAt, std::numeric_limits<double>::quiet_NaN());
     }
     lastRowX_ = XValue_;
 }
