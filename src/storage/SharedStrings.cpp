@@ -59,7 +59,6 @@ private:
 
 std::uint32_t SharedStrings::add(const QString& text)
 {
-    ++m_uses;
     if (const auto it = m_index.constFind(text); it != m_index.cend())
         return it.value();
     const std::uint32_t index = uniqueCount();
@@ -68,7 +67,7 @@ std::uint32_t SharedStrings::add(const QString& text)
     return index;
 }
 
-void SharedStrings::write(ByteWriter& out) const
+void SharedStrings::write(ByteWriter& out, std::uint32_t uses) const
 {
     const std::uint32_t count = uniqueCount();
     // Excel keeps at most 128 buckets of at least 8 strings each.
@@ -76,7 +75,7 @@ void SharedStrings::write(ByteWriter& out) const
     std::vector<BucketStart> buckets;
 
     TableWriter table(out);
-    out.u32(m_uses);
+    out.u32(uses);
     out.u32(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const QString& text = m_strings[i];
