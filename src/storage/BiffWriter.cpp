@@ -153,7 +153,7 @@ void writeEof(ByteWriter& out)
 }
 
 // The globals; returns the positions of the sheet offsets, filled in once the sheets are laid out.
-std::vector<qsizetype> writeGlobals(ByteWriter& out, const Workbook& book, const SharedStrings& strings,
+std::vector<qsizetype> writeGlobals(ByteWriter& out, const Workbook& book, SharedStrings& strings,
                                     std::uint32_t uses)
 {
     writeBof(out, biff::kGlobalsSubstream);
@@ -379,6 +379,15 @@ QByteArray WorkbookEncoder::encode(const Workbook& book)
         m_strings = SharedStrings();
         m_encoded.clear();
     }
+
+    qsizetype newCells = 0;
+    for (int i = 0; i < book.sheetCount(); ++i) {
+        if (!m_encoded.contains(book.sharedSheet(i).get())) {
+            for (int r = 0; r < book.sheet(i).storedRows(); ++r)
+                newCells += static_cast<qsizetype>(book.sheet(i).row(r).size());
+        }
+    }
+    m_strings.reserve(m_strings.uniqueCount() + newCells);
 
     std::unordered_map<const Sheet*, EncodedSheet> encoded;
     std::vector<const EncodedSheet*> order;

@@ -7,7 +7,8 @@
 #include <freexl.h>
 
 #include <memory>
-#include <unordered_map>
+#include <cstdint>
+#include <vector>
 
 namespace veltroma {
 
@@ -40,26 +41,63 @@ QString describeFreeXlError(int code)
 }
 
 // The texts of the shared-string table as QStrings, each decoded once: the value reader
-// hands out the same pointer for every cell that refers to the same entry.
+// hands out the same pointer for every cell that refers to the same entry. An open-addressed
+// table keyed by that pointer; a month has tens of thousands of distinct texts, looked up
+// once per cell.
 class SharedTexts {
 public:
     explicit SharedTexts(const void* handle)
     {
         unsigned int count = 0;
-        if (freexl_get_info(handle, FREEXL_BIFF_STRING_COUNT, &count) == FREEXL_OK)
-            m_texts.reserve(count);
+        if (freexl_get_info(handle, FREEXL_BIFF_STRING_COUNT, &count) != FREEXL_OK)
+            count = 0;
+        std::size_t size = 64;
+        while (size < 2 * static_cast<std::size_t>(count))
+            size *= 2;
+        m_slots.resize(size);
     }
 
     const QString& text(const char* utf8)
     {
-        auto [it, added] = m_texts.try_emplace(utf8);
-        if (added)
-            it->second = QString::fromUtf8(utf8);
-        return it->second;
+        if (2 * (m_used + 1) > m_slots.size())
+            grow();
+        Slot& slot = find(utf8);
+        if (!slot.key) {
+            slot.key = utf8;
+            slot.text = QString::fromUtf8(utf8);
+            ++m_used;
+        }
+        return slot.text;
     }
 
 private:
-    std::unordered_map<const char*, QString> m_texts;
+    struct Slot {
+        const char* key = nullptr;
+        QString text;
+    };
+
+    Slot& find(const char* key)
+    {
+        const std::size_t mask = m_slots.size() - 1;
+        // Heap addresses differ in their low bits only by the allocation's alignment.
+        std::size_t i = (reinterpret_cast<std::uintptr_t>(key) >> 4) * 0x9E3779B97F4A7C15ULL >> 20 & mask;
+        while (m_slots[i].key && m_slots[i].key != key)
+            i = (i + 1) & mask;
+        return m_slots[i];
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (Slot& slot : old) {
+            if (slot.key)
+                find(slot.key) = std::move(slot);
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    std::size_t m_used = 0;
 };
 
 QString cellText(const FreeXL_CellValue& value, SharedTexts& shared)
