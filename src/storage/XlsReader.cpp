@@ -79,8 +79,10 @@ private:
     Slot& find(const char* key)
     {
         const std::size_t mask = m_slots.size() - 1;
-        // Heap addresses differ in their low bits only by the allocation's alignment.
-        std::size_t i = (reinterpret_cast<std::uintptr_t>(key) >> 4) * 0x9E3779B97F4A7C15ULL >> 20 & mask;
+        // The reader allocates the texts one after the other, and cells mostly follow the
+        // table's order: keeping neighbouring addresses in neighbouring slots keeps the lookups
+        // in the cache. The low bits only reflect the allocation's alignment.
+        std::size_t i = (reinterpret_cast<std::uintptr_t>(key) >> 4) & mask;
         while (m_slots[i].key && m_slots[i].key != key)
             i = (i + 1) & mask;
         return m_slots[i];
