@@ -2,7 +2,8 @@
 
 #include "base/Prompt.h"
 #include "monitor/MonthFile.h"
-#include "storage/CSpreadSheet.h"
+#include "storage/NumberText.h"
+#include "storage/SheetReader.h"
 #include "storage/WorkbookStore.h"
 
 #include <QFileInfo>
@@ -22,9 +23,7 @@ constexpr int kRecordSlot = 1;
 // Text that is no number reads as 0, as a number cell of the record should.
 float cellNumber(const QString& text)
 {
-    bool ok = false;
-    const float value = text.trimmed().toFloat(&ok);
-    return ok ? value : 0.0F;
+    return static_cast<float>(parseNumber(text).value_or(0.0));
 }
 
 } // namespace
@@ -52,9 +51,9 @@ void HistoryReader::ReadFile(const QString& file, const QString& sheet, Mode mod
     // Another file, or another day, never joins on to what was read before.
     lastRowX_.reset();
     {
-        CSpreadSheet cover(file, QStringLiteral("Cover"), false);
+        const SheetReader cover(file, QStringLiteral("Cover"));
         QString yearMonth;
-        if (cover.ReadCell(yearMonth, QStringLiteral("D"), 39))
+        if (cover.readCell(yearMonth, 4, 39))
             sExcelFileName_ = yearMonth;
     }
     plot_.setXSpan(kDaysOnAxis);
@@ -68,15 +67,15 @@ void HistoryReader::ReadFile(const QString& file, const QString& sheet, Mode mod
 
 void HistoryReader::ReadFromExcel(const QString& file, const QString& sheet)
 {
-    CSpreadSheet daySheet(file, sheet, false);
-    const long iRows = daySheet.GetTotalRows() - 1;
-    const int iCols = daySheet.GetTotalColumns();
+    const SheetReader daySheet(file, sheet);
+    const long iRows = daySheet.totalRows() - 1;
+    const int iCols = daySheet.totalColumns();
     const int day = sheet.toInt();
     const QString format = sExcelFileName_ + QStringLiteral("-d h:nn:ss");
     // The sheet's rows from the last one up to row 3: oldest record first.
     for (long r = iRows - 1; r >= 1; --r) {
         QStringList cells;
-        if (!daySheet.ReadRow(cells, r + 2)) {
+        if (!daySheet.readRow(cells, r + 2)) {
             prompt_.message(QStringLiteral("Read Error"));
             return;
         }
