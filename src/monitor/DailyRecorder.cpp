@@ -2,7 +2,7 @@
 
 #include "config/EmbeddedFiles.h"
 #include "monitor/MonthFile.h"
-#include "storage/CSpreadSheet.h"
+#include "storage/RowBatch.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -57,8 +57,8 @@ RecordingState DailyRecorder::record(const InverterModel& snapshot)
 
 bool DailyRecorder::writeFile(const QString& file, RecordingState& state)
 {
-    const auto sheets = backlog_.sheetsOf(file);
-    const PendingRow& newest = sheets.back().back();
+    const std::vector<PendingRow> rows = backlog_.rowsOf(file);
+    const PendingRow& newest = rows.back();
     PreparedMonthFile prepared = prepareMonthFile(newest.paths, now_());
     state.notices.insert(state.notices.end(), prepared.notices.begin(), prepared.notices.end());
     if (prepared.error)
@@ -66,37 +66,26 @@ bool DailyRecorder::writeFile(const QString& file, RecordingState& state)
     warnAboutOfficeLock(file, state);
     if ((file != sWriteExcelPathOld_ || prepared.created) && !writeCover(newest, state))
         return false;
-    for (const auto& rows : sheets) {
-        const QString& sheet = rows.front().paths.sExcelShellName;
-        CSpreadSheet day(file, sheet, false);
-        // One save per sheet for all of its waiting rows, oldest first so the newest ends on top.
-        day.BeginTransaction();
-        for (const PendingRow& row : rows) {
-            if (!day.AddRow(row.row, kFirstDataRow))
-                return fail(state, file, day.GetLastError());
-        }
-        if (!day.Commit())
-            return fail(state, file, day.GetLastError());
-        for (const PendingRow& row : rows)
-            lastRowAt_ = row.paths.recordedAt;
-        backlog_.remove(file, sheet);
-    }
+    // Every waiting row of the file in one save, oldest first so the newest ends on top.
+    std::vector<SheetRow> sheetRows;
+    sheetRows.reserve(rows.size());
+    for (const PendingRow& row : rows)
+        sheetRows.push_back({row.paths.sExcelShellName, row.row});
+    if (const auto error = insertRowsAt(file, sheetRows, kFirstDataRow))
+        return fail(state, file, *error);
+    lastRowAt_ = newest.paths.recordedAt;
+    backlog_.remove(file);
     return true;
 }
 
 bool DailyRecorder::writeCover(const PendingRow& row, RecordingState& state)
 {
     const QString& file = row.paths.sWriteExcelPath;
-    CSpreadSheet cover(file, QStringLiteral("Cover"), false);
-    cover.BeginTransaction();
-    const bool added = cover.AddCell(row.cover.serial, QStringLiteral("D"), 36) &&
-                       cover.AddCell(row.cover.model, QStringLiteral("D"), 37) &&
-                       cover.AddCell(row.cover.version, QStringLiteral("D"), 38) &&
-                       cover.AddCell(row.paths.sExcelFileName, QStringLiteral("D"), 39);
-    if (!added || !cover.Commit()) {
+    if (const auto error = writeCoverTexts(
+            file, {row.cover.serial, row.cover.model, row.cover.version, row.paths.sExcelFileName})) {
         // Tried again with the next row of this file.
         sWriteExcelPathOld_.clear();
-        return fail(state, file, cover.GetLastError());
+        return fail(state, file, *error);
     }
     sWriteExcelPathOld_ = file;
     return true;

@@ -1,10 +1,9 @@
 #include "monitor/HistoryReader.h"
 
 #include "base/Prompt.h"
-#include "monitor/MonthFile.h"
+#include "storage/MonthWorkbook.h"
 #include "storage/NumberText.h"
 #include "storage/SheetReader.h"
-#include "storage/WorkbookStore.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -35,15 +34,14 @@ double historyX(int day, int hour, int minute, int second)
 
 std::optional<MonthFileProblem> checkMonthFile(const QString& path)
 {
+    if (!monthWorkbookProblem(path))
+        return std::nullopt;
     const QFileInfo info(path);
     if (info.isFile() && info.size() == 0)
         return MonthFileProblem::Empty;
-    const auto loaded = WorkbookStore::shared().load(path);
-    if (!loaded.file)
-        return MonthFileProblem::NotAWorkbook;
-    if (!isMonthWorkbook(loaded.file->book))
-        return MonthFileProblem::NotAMonthFile;
-    return std::nullopt;
+    const WorkbookFitness fitness = checkWorkbook(path).fitness;
+    const bool opens = fitness == WorkbookFitness::Keepable || fitness == WorkbookFitness::NotKeepable;
+    return opens ? MonthFileProblem::NotAMonthFile : MonthFileProblem::NotAWorkbook;
 }
 
 void HistoryReader::ReadFile(const QString& file, const QString& sheet, Mode mode)

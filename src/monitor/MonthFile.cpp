@@ -1,22 +1,23 @@
 #include "monitor/MonthFile.h"
 
 #include "config/EmbeddedFiles.h"
-#include "storage/WorkbookStore.h"
+#include "storage/CSpreadSheet.h"
+#include "storage/MonthWorkbook.h"
+#include "storage/RowBatch.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <variant>
+
 namespace veltroma {
 
 namespace {
 
-constexpr int kDaysInFile = 31;
-// Rows and columns from 0: the cover values sit in D36..D39, the day rows start at row 3.
-constexpr int kCoverFirstValueRow = 35;
-constexpr int kCoverValueCount = 4;
-constexpr int kCoverValueColumn = 3;
-constexpr int kFirstDataRow = 2;
+// The first row of a day sheet that holds a record: row 1 is empty, row 2 has the titles.
+constexpr long kFirstDataRow = 3;
+constexpr long kFirstCoverValueRow = 36;
 
 std::optional<QString> createFromTemplate(const RecordPaths& paths)
 {
@@ -34,48 +35,34 @@ std::optional<QString> createFromTemplate(const RecordPaths& paths)
     return QStringLiteral("cannot write %1").arg(paths.sWriteExcelPath);
 }
 
-// Copies the cover values and every day's rows, as text, into the fresh month file.
-std::optional<QString> copyInto(const Workbook& kept, const QString& path)
+// Copies the cover values and every day's rows of a kept-aside month, as text, into the
+// fresh month file: the rows in one save.
+std::optional<QString> copyInto(const MonthText& kept, const QString& path)
 {
-    WorkbookStore& store = WorkbookStore::shared();
-    auto fresh = store.load(path);
-    if (!fresh.file)
-        return fresh.error.isEmpty() ? QStringLiteral("%1 vanished").arg(path) : fresh.error;
-    Workbook book = fresh.file->book;
-    const auto copyRows = [&](const QString& name, int firstRow, int lastRow, int firstColumn,
-                              int lastColumn) {
-        const auto from = kept.findSheet(name);
-        const auto to = book.findSheet(name);
-        if (!from || !to)
-            return;
-        const Sheet& source = kept.sheet(*from);
-        Sheet& target = book.editSheet(*to);
-        for (int r = firstRow; r <= lastRow && r < source.usedRows(); ++r) {
-            for (int c = firstColumn; c <= lastColumn && c < source.usedColumns(); ++c) {
-                const QString text = source.text(r, c);
-                if (!text.isEmpty())
-                    target.setText(r, c, text);
-            }
-        }
-    };
-    copyRows(QStringLiteral("Cover"), kCoverFirstValueRow, kCoverFirstValueRow + kCoverValueCount - 1,
-             kCoverValueColumn, kCoverValueColumn);
-    for (int day = 1; day <= kDaysInFile; ++day)
-        copyRows(QString::number(day), kFirstDataRow, kMaxSheetRows - 1, 0, kMaxSheetColumns - 1);
-    return store.save(path, book);
+    if (auto error = writeCoverTexts(path, kept.cover))
+        return error;
+    std::vector<SheetRow> rows;
+    for (const auto& [day, dayRows] : kept.days) {
+        // The batch puts the last row given for a sheet on top, so the oldest goes first.
+        for (auto row = dayRows.rbegin(); row != dayRows.rend(); ++row)
+            rows.push_back({QString::number(day), *row});
+    }
+    return insertRowsAt(path, rows, kFirstDataRow);
 }
 
 } // namespace
 
-bool isMonthWorkbook(const Workbook& book)
+std::optional<QString> writeCoverTexts(const QString& file, const QStringList& values)
 {
-    if (!book.findSheet(QStringLiteral("Cover")))
-        return false;
-    for (int day = 1; day <= kDaysInFile; ++day) {
-        if (!book.findSheet(QString::number(day)))
-            return false;
+    CSpreadSheet cover(file, QStringLiteral("Cover"), false);
+    cover.BeginTransaction();
+    for (int i = 0; i < values.size(); ++i) {
+        if (!cover.AddCell(values[i], QStringLiteral("D"), kFirstCoverValueRow + i))
+            return cover.GetLastError();
     }
-    return true;
+    if (!cover.Commit())
+        return cover.GetLastError();
+    return std::nullopt;
 }
 
 QString officeLockFile(const QString& file)
@@ -110,30 +97,42 @@ PreparedMonthFile prepareMonthFile(const RecordPaths& paths, const QDateTime& no
         result.created = !result.error;
         return result;
     };
-    if (!QFileInfo::exists(path))
+    const WorkbookCheck check = checkWorkbook(path);
+    switch (check.fitness) {
+    case WorkbookFitness::Missing:
         return create();
-    auto loaded = WorkbookStore::shared().load(path);
-    if (loaded.missing) // removed a moment ago
-        return create();
-    if (loaded.file && loaded.file->lostOnSave.isEmpty() && isMonthWorkbook(loaded.file->book))
+    case WorkbookFitness::Inaccessible:
+        // No file can be there, as when a folder on the way is a plain file: creating it
+        // tells which folder is in the way.
+        if (!QFileInfo::exists(path))
+            return create();
+        // A file that cannot even be opened is no proof of damage: it stays where it is.
+        result.error = check.reason;
         return result;
-    if (QFile probe(path); !probe.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("cannot read %1: %2").arg(path, probe.errorString());
-        return result;
+    case WorkbookFitness::Keepable:
+        if (!monthWorkbookProblem(path))
+            return result;
+        break;
+    case WorkbookFitness::NotKeepable:
+    case WorkbookFitness::Damaged:
+    case WorkbookFitness::NotAWorkbook:
+        break;
     }
-    const QString kept = keptAsidePath(paths, now);
-    if (!QFile::rename(path, kept)) {
+    // Read while the file still has its name; a damaged one gives no text.
+    const auto kept = readMonthText(path);
+    const QString keptPath = keptAsidePath(paths, now);
+    if (!QFile::rename(path, keptPath)) {
         result.error = QStringLiteral("%1 cannot be read and cannot be renamed to %2")
-                           .arg(path, QFileInfo(kept).fileName());
+                           .arg(path, QFileInfo(keptPath).fileName());
         return result;
     }
-    result.notices.push_back({RecordingNotice::Kind::KeptAside, path, kept});
+    result.notices.push_back({RecordingNotice::Kind::KeptAside, path, keptPath});
     if (create().error)
         return result;
-    if (loaded.file) {
-        if ((result.error = copyInto(loaded.file->book, path)))
+    if (const auto* month = std::get_if<MonthText>(&kept)) {
+        if ((result.error = copyInto(*month, path)))
             return result;
-        result.notices.push_back({RecordingNotice::Kind::CopiedIn, path, kept});
+        result.notices.push_back({RecordingNotice::Kind::CopiedIn, path, keptPath});
     }
     return result;
 }

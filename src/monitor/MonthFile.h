@@ -5,16 +5,16 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
 
 namespace veltroma {
 
-class Workbook;
-
-// True for a workbook with the sheets of a month file: "Cover" and "1".."31".
-[[nodiscard]] bool isMonthWorkbook(const Workbook& book);
+// Writes the cover values of a month file, D36 downwards: serial number, model, software
+// version, year-month. The reason when the file could not be saved.
+[[nodiscard]] std::optional<QString> writeCoverTexts(const QString& file, const QStringList& values);
 
 // The lock file an office program keeps beside `file` while it has it open
 // (".~lock.NAME#" or "~$NAME"), or an empty text when there is none.

@@ -1,6 +1,7 @@
 #include "monitor/RowBacklog.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace veltroma {
 
@@ -23,28 +24,17 @@ std::vector<QString> RowBacklog::files() const
     return out;
 }
 
-std::vector<std::vector<PendingRow>> RowBacklog::sheetsOf(const QString& file) const
+std::vector<PendingRow> RowBacklog::rowsOf(const QString& file) const
 {
-    std::vector<std::vector<PendingRow>> sheets;
-    for (const PendingRow& r : rows_) {
-        if (r.paths.sWriteExcelPath != file)
-            continue;
-        auto it = std::find_if(sheets.begin(), sheets.end(), [&r](const auto& sheet) {
-            return sheet.front().paths.sExcelShellName == r.paths.sExcelShellName;
-        });
-        if (it == sheets.end())
-            sheets.push_back({r});
-        else
-            it->push_back(r);
-    }
-    return sheets;
+    std::vector<PendingRow> out;
+    std::copy_if(rows_.begin(), rows_.end(), std::back_inserter(out),
+                 [&file](const PendingRow& r) { return r.paths.sWriteExcelPath == file; });
+    return out;
 }
 
-void RowBacklog::remove(const QString& file, const QString& sheet)
+void RowBacklog::remove(const QString& file)
 {
-    std::erase_if(rows_, [&](const PendingRow& r) {
-        return r.paths.sWriteExcelPath == file && r.paths.sExcelShellName == sheet;
-    });
+    std::erase_if(rows_, [&file](const PendingRow& r) { return r.paths.sWriteExcelPath == file; });
 }
 
 std::size_t RowBacklog::takeDropped()

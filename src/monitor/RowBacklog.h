@@ -38,11 +38,10 @@ public:
 
     // The files with waiting rows, in the order of their oldest row.
     [[nodiscard]] std::vector<QString> files() const;
-    // The waiting rows of one file, grouped by sheet in the order of each sheet's oldest
-    // row; within a sheet the rows keep their order.
-    [[nodiscard]] std::vector<std::vector<PendingRow>> sheetsOf(const QString& file) const;
-    // Takes the rows of one sheet of one file out: they are on disk.
-    void remove(const QString& file, const QString& sheet);
+    // The waiting rows of one file, oldest first.
+    [[nodiscard]] std::vector<PendingRow> rowsOf(const QString& file) const;
+    // Takes the rows of one file out: they are on disk.
+    void remove(const QString& file);
 
     [[nodiscard]] std::size_t size() const { return rows_.size(); }
     [[nodiscard]] bool empty() const { return rows_.empty(); }

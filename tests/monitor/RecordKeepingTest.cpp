@@ -1,9 +1,14 @@
+#include "RecordSnapshot.h"
+
 #include "monitor/DailyRecorder.h"
 #include "monitor/MonthFile.h"
 #include "monitor/RecordingLog.h"
 #include "monitor/RowBacklog.h"
+#include "storage/AtomicFile.h"
 #include "storage/CSpreadSheet.h"
+#include "storage/MonthWorkbook.h"
 #include "storage/WorkbookStore.h"
+#include "support/FileContent.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,9 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
 
 namespace veltroma::test {
 namespace {
@@ -30,32 +32,13 @@ QDateTime at(int year, int month, int day, int h, int m, int s = 0)
     return QDateTime(QDate(year, month, day), QTime(h, m, s));
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 // A program folder in a temporary directory, a recorder whose wall clock the test sets, and
 // the snapshots the engine would hand over for replies at given times.
 class RecordKeepingTest : public ::testing::Test {
 protected:
     InverterModel reply(const QDateTime& when, int power = 1500) const
     {
-        InverterModel m;
-        m.realtimeDecoded = true;
-        m.sSerialNums[bInverterAdrNow] = QStringLiteral("SN0042");
-        m.sModelname[bInverterAdrNow] = QStringLiteral("VT-3000");
-        m.sVer[bInverterAdrNow] = QStringLiteral("1.07");
-        m.paths = LoadDataSet(folder(), when, bInverterAdrNow);
-        m.NewRow = QStringList{m.paths.sExcelColumA} + kValues;
+        InverterModel m = recordSnapshot(folder(), when, kValues);
         m.NewRow[4] = QString::number(power);
         return m;
     }
@@ -129,7 +112,7 @@ TEST_F(RecordKeepingTest, FailedSavesAreReportedAndTheirRowsWrittenInOrderOnceTh
     recordAt(at(2011, 5, 31, 23, 54));
     // The data folder replaced by a plain file: nothing can be written below it.
     ASSERT_TRUE(QDir(dataDir()).removeRecursively());
-    writeAll(dataDir(), "not a folder");
+    writeContent(dataDir(), "not a folder");
 
     RecordingState state = recordAt(at(2011, 5, 31, 23, 57));
     EXPECT_TRUE(state.failing);
@@ -156,48 +139,36 @@ TEST_F(RecordKeepingTest, FailedSavesAreReportedAndTheirRowsWrittenInOrderOnceTh
     EXPECT_EQ(serial.trimmed(), QStringLiteral("SN0042"));
 }
 
-// Limits the size of files this process writes, as a full disk would; undone when it goes.
-class FileSizeLimit {
+// Saves of more than `bytes` fail as on a full disk while it lives.
+class FullDisk {
 public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        // Writing past the limit must fail with an error, not end the process.
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = SIG_DFL;
+    explicit FullDisk(qsizetype bytes) { setSaveFault(SaveFault{ENOSPC, bytes}); }
+    ~FullDisk() { setSaveFault(std::nullopt); }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
 };
 
-TEST_F(RecordKeepingTest, AFullDiskIsReportedAndTheRowsFollowOnceThereIsRoom)
+TEST_F(RecordKeepingTest, AFullDiskIsReportedAndTheRowsFollowIntoTheirDaysOnceThereIsRoom)
 {
-    recordAt(at(2011, 5, 7, 9, 0));
-    const QByteArray before = readAll(monthFile("2011-5.xls"));
+    recordAt(at(2011, 5, 7, 23, 54));
+    const QByteArray before = contentOf(monthFile("2011-5.xls"));
     RecordingState state;
     {
-        const FileSizeLimit full(1024);
-        state = recordAt(at(2011, 5, 7, 9, 3));
+        const FullDisk full(1024);
+        state = recordAt(at(2011, 5, 7, 23, 57));
+        EXPECT_TRUE(state.failing);
+        EXPECT_TRUE(state.reason.contains(QStringLiteral("No space left"))) << state.reason.toStdString();
+        state = recordAt(at(2011, 5, 8, 0, 0));
     }
     EXPECT_TRUE(state.failing);
-    EXPECT_FALSE(state.reason.isEmpty());
-    EXPECT_EQ(state.keptRows, 1);
-    EXPECT_EQ(readAll(monthFile("2011-5.xls")), before) << "a failed save leaves the file as it was";
+    EXPECT_EQ(state.keptRows, 2);
+    EXPECT_EQ(contentOf(monthFile("2011-5.xls")), before) << "a failed save leaves the file as it was";
 
-    state = recordAt(at(2011, 5, 7, 9, 6));
+    state = recordAt(at(2011, 5, 8, 0, 3));
     EXPECT_FALSE(state.failing) << state.reason.toStdString();
-    EXPECT_EQ(times(monthFile("2011-5.xls"), 7), (QStringList{"9:6:0", "9:3:0", "9:0:0"}));
+    EXPECT_EQ(state.keptRows, 0);
+    EXPECT_EQ(times(monthFile("2011-5.xls"), 7), (QStringList{"23:57:0", "23:54:0"}));
+    EXPECT_EQ(times(monthFile("2011-5.xls"), 8), (QStringList{"0:3:0", "0:0:0"}));
 }
 
 TEST_F(RecordKeepingTest, ADamagedMonthFileIsKeptAsideByteForByteAndANewOneRecords)
@@ -207,21 +178,21 @@ TEST_F(RecordKeepingTest, ADamagedMonthFileIsKeptAsideByteForByteAndANewOneRecor
     QByteArray garbage(20000, '\0');
     for (char& c : garbage)
         c = static_cast<char>(QRandomGenerator::global()->generate());
-    writeAll(file, garbage);
+    writeContent(file, garbage);
 
     const RecordingState state = recordAt(at(2011, 5, 7, 9, 3, 5));
     EXPECT_FALSE(state.failing) << state.reason.toStdString();
     const QString kept = monthFile("2011-5.unreadable-20110507-090305.xls");
     ASSERT_EQ(state.notices.size(), 1U);
     EXPECT_EQ(state.notices[0], (RecordingNotice{RecordingNotice::Kind::KeptAside, file, kept}));
-    EXPECT_EQ(readAll(kept), garbage);
+    EXPECT_EQ(contentOf(kept), garbage);
     EXPECT_EQ(times(file, 7), QStringList{"9:3:5"});
 
     // Damaged again within the same second: the first kept file is not overwritten.
-    writeAll(file, "plain text");
+    writeContent(file, "plain text");
     recordAt(at(2011, 5, 7, 9, 3, 5));
-    EXPECT_EQ(readAll(kept), garbage);
-    EXPECT_EQ(readAll(monthFile("2011-5.unreadable-20110507-090305-2.xls")), QByteArray("plain text"));
+    EXPECT_EQ(contentOf(kept), garbage);
+    EXPECT_EQ(contentOf(monthFile("2011-5.unreadable-20110507-090305-2.xls")), QByteArray("plain text"));
 }
 
 TEST_F(RecordKeepingTest, AMonthWorkbookWithoutItsDaySheetsIsKeptAsideAndItsRowsCopiedIn)
@@ -238,14 +209,14 @@ TEST_F(RecordKeepingTest, AMonthWorkbookWithoutItsDaySheetsIsKeptAsideAndItsRows
                 cut.appendSheet(book.sheet(i));
         ASSERT_FALSE(WorkbookStore::shared().save(file, cut));
     }
-    ASSERT_FALSE(isMonthWorkbook(WorkbookStore::shared().load(file).file->book));
+    ASSERT_TRUE(monthWorkbookProblem(file));
 
     const RecordingState state = recordAt(at(2011, 5, 7, 9, 3));
     ASSERT_EQ(state.notices.size(), 2U);
     EXPECT_EQ(state.notices[1].kind, RecordingNotice::Kind::CopiedIn);
     EXPECT_EQ(times(file, 6), QStringList{"22:0:0"});
     EXPECT_EQ(times(file, 7), (QStringList{"9:3:0", "9:0:0"}));
-    EXPECT_TRUE(isMonthWorkbook(WorkbookStore::shared().load(file).file->book));
+    EXPECT_EQ(monthWorkbookProblem(file), std::nullopt);
     CSpreadSheet cover(file, QStringLiteral("Cover"), false);
     QString yearMonth;
     ASSERT_TRUE(cover.ReadCell(yearMonth, QStringLiteral("D"), 39));
@@ -298,25 +269,25 @@ TEST_F(RecordKeepingTest, AMonthFileWithAFormulaFromLibreOfficeIsKeptAsideAndIts
         GTEST_SKIP() << "LibreOffice is not installed";
     const QString work = dir_.path() + QStringLiteral("/office");
     ASSERT_TRUE(QDir().mkpath(work));
-    writeAll(work + QStringLiteral("/2011-5.fods"), monthWithFormula());
+    writeContent(work + QStringLiteral("/2011-5.fods"), monthWithFormula());
     QProcess convert;
     convert.start(office, {QStringLiteral("-env:UserInstallation=file://") + work + QStringLiteral("/profile"),
                            QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xls"),
                            QStringLiteral("--outdir"), work, work + QStringLiteral("/2011-5.fods")});
     // LibreOffice's first start in a new profile takes a while on a loaded machine.
     ASSERT_TRUE(convert.waitForFinished(180000));
-    const QByteArray saved = readAll(work + QStringLiteral("/2011-5.xls"));
+    const QByteArray saved = contentOf(work + QStringLiteral("/2011-5.xls"));
     ASSERT_FALSE(saved.isEmpty()) << convert.readAllStandardError().toStdString();
     ASSERT_TRUE(QDir().mkpath(dataDir() + QStringLiteral("/Inverter1")));
     const QString file = monthFile("2011-5.xls");
-    writeAll(file, saved);
+    writeContent(file, saved);
 
     const RecordingState state = recordAt(at(2011, 5, 7, 9, 6));
     EXPECT_FALSE(state.failing) << state.reason.toStdString();
     ASSERT_EQ(state.notices.size(), 2U);
     EXPECT_EQ(state.notices[0].kind, RecordingNotice::Kind::KeptAside);
     EXPECT_EQ(state.notices[1].kind, RecordingNotice::Kind::CopiedIn);
-    EXPECT_EQ(readAll(state.notices[0].detail), saved);
+    EXPECT_EQ(contentOf(state.notices[0].detail), saved);
     EXPECT_EQ(times(file, 7), (QStringList{"9:6:0", "9:3:0", "9:0:0"}));
     CSpreadSheet day(file, QStringLiteral("7"), false);
     QStringList cells;
@@ -332,7 +303,7 @@ TEST_F(RecordKeepingTest, AnOfficeLockFileIsWarnedAboutOnceWhileRecordingGoesOn)
 {
     recordAt(at(2011, 5, 7, 9, 0));
     const QString lock = monthFile(".~lock.2011-5.xls#");
-    writeAll(lock, "user,host");
+    writeContent(lock, "user,host");
     RecordingState state = recordAt(at(2011, 5, 7, 9, 3));
     ASSERT_EQ(state.notices.size(), 1U);
     EXPECT_EQ(state.notices[0].kind, RecordingNotice::Kind::OfficeLock);
@@ -342,7 +313,7 @@ TEST_F(RecordKeepingTest, AnOfficeLockFileIsWarnedAboutOnceWhileRecordingGoesOn)
     // Closed, then opened in the other program: warned again.
     QFile::remove(lock);
     EXPECT_TRUE(recordAt(at(2011, 5, 7, 9, 9)).notices.empty());
-    writeAll(monthFile("~$2011-5.xls"), "owner");
+    writeContent(monthFile("~$2011-5.xls"), "owner");
     EXPECT_EQ(recordAt(at(2011, 5, 7, 9, 12)).notices.size(), 1U);
     EXPECT_EQ(times(monthFile("2011-5.xls"), 7).size(), 5);
 }
@@ -364,11 +335,14 @@ TEST(RowBacklogTest, KeepsTheNewestRowsAndCountsTheDroppedOnes)
     EXPECT_EQ(backlog.size(), 3U);
     EXPECT_EQ(backlog.takeDropped(), 2U);
     EXPECT_EQ(backlog.takeDropped(), 0U);
-    const auto sheets = backlog.sheetsOf(QStringLiteral("/pv/Data/Inverter1/2011-5.xls"));
-    ASSERT_EQ(sheets.size(), 2U);
-    EXPECT_EQ(sheets[0].size(), 1U) << "the 7th: only 9:3 is left";
-    EXPECT_EQ(sheets[1][0].row, QStringList{"9:3:0"});
-    EXPECT_EQ(sheets[1][1].row, QStringList{"9:6:0"});
+    const auto rows = backlog.rowsOf(QStringLiteral("/pv/Data/Inverter1/2011-5.xls"));
+    ASSERT_EQ(rows.size(), 3U);
+    EXPECT_EQ(rows[0].paths.sExcelShellName, QStringLiteral("7")) << "the 7th: only 9:3 is left";
+    EXPECT_EQ(rows[0].row, QStringList{"9:3:0"});
+    EXPECT_EQ(rows[1].paths.sExcelShellName, QStringLiteral("8"));
+    EXPECT_EQ(rows[2].row, QStringList{"9:6:0"});
+    backlog.remove(QStringLiteral("/pv/Data/Inverter1/2011-5.xls"));
+    EXPECT_TRUE(backlog.empty());
     EXPECT_EQ(RowBacklog::kCapacityRows, 3360U) << "seven days of rows every 180 s";
 }
 

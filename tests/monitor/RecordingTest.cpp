@@ -1,3 +1,5 @@
+#include "RecordSnapshot.h"
+
 #include "monitor/DailyRecorder.h"
 #include "monitor/HistoryReader.h"
 #include "storage/CSpreadSheet.h"
@@ -49,14 +51,7 @@ protected:
     // The snapshot the engine would hand over for a reply at `when` with the values given.
     InverterModel snapshot(const QDateTime& when, const QStringList& values) const
     {
-        InverterModel m;
-        m.realtimeDecoded = true;
-        m.sSerialNums[bInverterAdrNow] = QStringLiteral("SN0042");
-        m.sModelname[bInverterAdrNow] = QStringLiteral("VT-3000");
-        m.sVer[bInverterAdrNow] = QStringLiteral("1.07");
-        m.paths = LoadDataSet(folder(), when, bInverterAdrNow);
-        m.NewRow = QStringList{m.paths.sExcelColumA} + values;
-        return m;
+        return recordSnapshot(folder(), when, values);
     }
 
     QString folder() const { return dir_.path() + u'/'; }
