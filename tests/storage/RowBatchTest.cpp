@@ -1,4 +1,5 @@
 #include "StorageTestSupport.h"
+#include "support/FileContent.h"
 
 #include "storage/AtomicFile.h"
 #include "storage/CSpreadSheet.h"
@@ -13,13 +14,8 @@
 namespace veltroma {
 namespace {
 
+using test::contentOf;
 using test::recordRow;
-
-QByteArray contentOf(const QString& file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Column B of the data rows (row 3 down) of a day sheet, as a fresh read of the file gives it.
 std::vector<int> rowNumbers(const QString& file, const QString& day)
