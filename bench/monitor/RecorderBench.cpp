@@ -3,7 +3,6 @@
 // event that can save again.
 #include "monitor/DailyRecorder.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -58,12 +57,3 @@ BENCHMARK(BM_WriteBacklogOf2000Rows)->Unit(benchmark::kMillisecond)->Iterations(
 
 } // namespace
 } // namespace veltroma
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -10,7 +10,6 @@
 #include "storage/SheetReader.h"
 #include "storage/WorkbookStore.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -163,12 +162,3 @@ BENCHMARK(BM_XlrdReadWholeMonth)->Unit(benchmark::kMillisecond)->UseManualTime()
 
 } // namespace
 } // namespace veltroma
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
