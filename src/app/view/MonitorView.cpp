@@ -52,7 +52,9 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
       plotHistory_(*form_.m_iPlotX),
       history_(plotHistory_, setup_.prompt),
       slotSwitch_(*form_.m_iSwitchLedX[bInverterAdrNow],
-                  setup_.loadString(QStringLiteral("IDC_SLOT_INVERTER")))
+                  setup_.loadString(QStringLiteral("IDC_SLOT_INVERTER"))),
+      recorder_(setup_.wallClock),
+      statusLine_(setup_.wallClock)
 {
     setObjectName(QStringLiteral("CMonitorView"));
     setPalette(formlook::palette(palette()));
@@ -69,6 +71,7 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
     connect(&engine_->events(), &EngineEvents::registered, this,
             [this](const QString& serial) { slotSwitch_.registered(serial); },
             Qt::QueuedConnection);
+    statusLine_.listenTo(engine_->events());
     updater_ = std::make_unique<UpdateChecker>(setup_.prompt, setup_.programFolder,
                                                setup_.updateHost);
     form_.m_iPlotX->setWallClock(setup_.wallClock);
@@ -361,6 +364,20 @@ void CMonitorView::OnTimer1iThreadTimersX1()
     if (linkPanel_->isVisible())
         showLinkCounters();
     syncTimers();
+    showStatusLine();
+}
+
+void CMonitorView::showStatusLine()
+{
+    const LinkHealth* health = setup_.link.health();
+    statusLine_.refresh(setup_.portName ? setup_.portName() : QString(), form_.m_iSwitchLedX0->GetActive(),
+                        health != nullptr ? health->snapshot() : LinkCounters{});
+    const QString text = statusLine_.text(activeTextLanguage());
+    // Set only when it changed: the once-a-second refresh repaints nothing else for it.
+    if (form_.statusLine->text() != text) {
+        form_.statusLine->setText(text);
+        form_.statusLine->setToolTip(text);
+    }
 }
 
 void CMonitorView::refreshRealtime()
