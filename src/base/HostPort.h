@@ -10,7 +10,7 @@ namespace veltroma {
 // A server named on the command line or at build time, split into its host and its port.
 struct HostPort {
     QString host;                       // a host name or an address, IPv6 without brackets
-    std::optional<std::uint16_t> port;  // empty: the text names no port, the caller's default applies
+    std::optional<std::uint16_t> port;  // empty: no port given, the caller's default applies
 
     friend bool operator==(const HostPort&, const HostPort&) = default;
 };

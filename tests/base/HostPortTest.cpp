@@ -41,10 +41,10 @@ TEST(HostPort, MissingOrMalformedPortsAreRefused)
 
 TEST(HostPort, HostsThatCouldReshapeARequestOrUrlAreRefused)
 {
-    for (const char* text : {"", ":80", " host", "host ", "a b", "host/path", "host\r\nX-Injected: 1",
-                             "user@host", "h\xe9te", "[", "[]", "[::1", "::1]", "[not-v6]:80",
-                             "[10.0.0.1]", "[broker]", "[ ::1]", "[::1 ]", "[fe80::1%eth0]",
-                             "[fe80::1%a\r\nX: y]", "[[::1]]"})
+    for (const char* text : {"", ":80", " host", "host ", "a b", "host/path",
+                             "host\r\nX-Injected: 1", "user@host", "h\xe9te", "[", "[]", "[::1",
+                             "::1]", "[not-v6]:80", "[10.0.0.1]", "[broker]", "[ ::1]", "[::1 ]",
+                             "[fe80::1%eth0]", "[fe80::1%a\r\nX: y]", "[[::1]]"})
         EXPECT_FALSE(parseHostPort(QString::fromLatin1(text))) << text;
 }
 
