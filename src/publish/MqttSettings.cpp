@@ -1,8 +1,7 @@
 #include "publish/MqttSettings.h"
 
+#include "base/HostPort.h"
 #include "config/ProfileFile.h"
-
-#include <QRegularExpression>
 
 namespace veltroma {
 
@@ -61,39 +60,16 @@ bool saveMqttSettings(const ProfileFile& file, const MqttSettings& settings)
 std::optional<MqttHost> parseMqttHost(const QString& text)
 {
     const QString trimmed = text.trimmed();
-    MqttHost result;
-    QString portText;
-    if (trimmed.startsWith(u'[')) {
-        const auto close = trimmed.indexOf(u']');
-        if (close < 0)
+    // Several colons outside brackets can only be a bare IPv6 address; none of them starts a port.
+    if (!trimmed.startsWith(u'[') && trimmed.count(u':') > 1) {
+        if (!isIpv6Address(trimmed))
             return std::nullopt;
-        result.host = trimmed.mid(1, close - 1);
-        const QString rest = trimmed.mid(close + 1);
-        if (!rest.isEmpty()) {
-            if (!rest.startsWith(u':'))
-                return std::nullopt;
-            portText = rest.mid(1);
-        }
-    } else {
-        const auto colon = trimmed.lastIndexOf(u':');
-        // More than one colon without brackets: a bare IPv6 address, no port.
-        if (colon >= 0 && trimmed.indexOf(u':') == colon) {
-            result.host = trimmed.left(colon);
-            portText = trimmed.mid(colon + 1);
-        } else {
-            result.host = trimmed;
-        }
+        return MqttHost{trimmed};
     }
-    static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9._:-]+$"));
-    if (!hostName.match(result.host).hasMatch())
+    const auto parsed = parseHostPort(trimmed);
+    if (!parsed)
         return std::nullopt;
-    if (!portText.isNull()) {
-        const auto port = portNumber(portText);
-        if (!port || portText.trimmed().isEmpty())
-            return std::nullopt;
-        result.port = *port;
-    }
-    return result;
+    return MqttHost{parsed->host, parsed->port.value_or(MqttSettings::kDefaultPort)};
 }
 
 } // namespace veltroma

@@ -36,9 +36,9 @@ struct MqttHost {
     QString host;
     int port = MqttSettings::kDefaultPort;
 };
-// "HOST" or "HOST:PORT" (an IPv6 address in brackets: "[::1]:1884"); nothing for a host
-// that is empty or holds anything but letters, digits, '.', '-', '_' and ':', or a port
-// outside 1..65535.
+// "HOST", "HOST:PORT", "[IPv6]:PORT" or a bare IPv6 address without a port ("::1"), with
+// surrounding spaces ignored; nothing for a text that names no usable broker (see
+// parseHostPort) or holds several colons without being an IPv6 address.
 [[nodiscard]] std::optional<MqttHost> parseMqttHost(const QString& text);
 
 } // namespace veltroma

@@ -57,13 +57,13 @@ TEST(MqttSettingsTest, BrokerAddressesFromTheCommandLine)
         int port;
     };
     const Case cases[] = {
-        {"broker", "broker", 1883},        {"broker:1884", "broker", 1884},
-        {"10.0.0.2:8883", "10.0.0.2", 8883}, {"[::1]:1885", "::1", 1885},
-        {"::1", "::1", 1883},              {"", nullptr, 0},
-        {":1883", nullptr, 0},             {"broker:", nullptr, 0},
-        {"broker:0", nullptr, 0},          {"broker:70000", nullptr, 0},
-        {"broker:x", nullptr, 0},          {"[::1", nullptr, 0},
-        {"bad host", nullptr, 0},          {"host/path:1883", nullptr, 0},
+        {"broker", "broker", 1883},          {"broker:1884", "broker", 1884},
+        {"  broker:1884\n", "broker", 1884}, {"[::1]:1885", "::1", 1885},
+        {"::1", "::1", 1883},                {" fe80::2 ", "fe80::2", 1883},
+        {"", nullptr, 0},                    {"   ", nullptr, 0},
+        {"broker:", nullptr, 0},             {"broker:70000", nullptr, 0},
+        {"a:b:c", nullptr, 0},               {"fe80::1%eth0", nullptr, 0},
+        {"bad host", nullptr, 0},            {"host/path:1883", nullptr, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -34,11 +34,12 @@ TEST(UpdateHost, PortAndIpv6FormsGoIntoTheAuthority)
     EXPECT_EQ(parseUpdateHost(QStringLiteral("[fe80::2]"))->authority(), QStringLiteral("[fe80::2]"));
 }
 
-TEST(UpdateHost, TextThatCouldReshapeTheRequestIsRefused)
+TEST(UpdateHost, TextIsTakenExactlyAndNeedsBracketsAroundIpv6)
 {
-    for (const char* text : {"", ":80", "host:", "host:0", "host:65536", "host:8o", "host:-1",
-                             "a b", "host/path", "host\r\nX-Injected: 1", "user@host", "[::1",
-                             "[::1]8080", "[not-v6]:80", "[10.0.0.1]", "host:80:81"})
+    // The name goes into the request line and host header as it stands: no trimming, and an
+    // address with a zone could smuggle in a header line.
+    for (const char* text : {" host", "host:80 ", "::1", "fe80::2:8080", "[fe80::1%a\r\nX: y]",
+                             "host\r\nX-Injected: 1"})
         EXPECT_FALSE(parseUpdateHost(QString::fromLatin1(text))) << text;
 }
 
