@@ -132,6 +132,11 @@ void CiOdometerX::SetValue(double value)
         return;
     target_ = value;
     const double units = wheelUnits(value);
+    // The once-a-second refresh mostly brings the value shown, or rolled to, already: nothing
+    // to draw.
+    const bool rolling = roll_->state() == QAbstractAnimation::Running;
+    if (rolling ? roll_->endValue().toDouble() == units : units == shown_)
+        return;
     roll_->stop();
     // While rolling, the wheels cover both ends of the roll.
     fitWheels(std::max(units, shown_));

@@ -23,6 +23,9 @@ signals:
     void realtimeDecoded(const veltroma::InverterModel& model);
     // Worker thread, in the same moment: the record row on its own.
     void rowBuilt(const QStringList& row);
+    // Registration thread or worker thread: the inverter answered a registration with this
+    // serial number and was given its bus address.
+    void registered(const QString& serial);
     // User-interface thread, from the watchdog: the link is declared lost, with the reason
     // in words; a validated reply came again after a loss.
     void linkLost(const QString& reason);

@@ -91,7 +91,10 @@ void HeadlessMonitor::printRow(const QStringList& row)
 void HeadlessMonitor::printCounters()
 {
     const LinkHealth* health = link_.health();
-    printEvent(linkCountersLine(health ? health->snapshot() : LinkCounters{}));
+    QString line = linkCountersLine(health ? health->snapshot() : LinkCounters{});
+    if (extraCounters_)
+        line += QStringLiteral("; ") + extraCounters_();
+    printEvent(line);
 }
 
 void HeadlessMonitor::printEvent(const QString& event)

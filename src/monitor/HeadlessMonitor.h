@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 
 namespace veltroma {
 
@@ -47,6 +48,8 @@ public:
     void start();
     // Stops the timers and the worker; returns once the exchange in progress has ended.
     void stop();
+    // Text that follows the link counters on their line, e.g. a publisher's counters.
+    void setExtraCounters(std::function<QString()> text) { extraCounters_ = std::move(text); }
     // The link counters as one line on `err`.
     void printCounters();
 
@@ -76,6 +79,7 @@ private:
     QTimer refreshTimer_;
     QTimer recordingTimer_;
     QTimer watchdogTimer_;
+    std::function<QString()> extraCounters_;
 };
 
 } // namespace veltroma

@@ -41,10 +41,17 @@ bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
     }
     workerWanted_ = on;
     ++switchesPending_;
+    // Values of an earlier connection are no live values of this one: nothing is plotted or
+    // recorded from them while this registration runs.
+    forgetRealtime();
     switching_ = std::thread([this, on, previous = std::move(switching_)]() mutable {
         if (previous.joinable())
             previous.join();
-        (void)registration_.Register();
+        // The worker of the previous switch change has stopped: no late reply of it can
+        // mark the model live again after this.
+        forgetRealtime();
+        if (const auto serial = registration_.Register())
+            emit events_.registered(*serial);
         worker_.SetThreadState(on && workerWanted_);
         --switchesPending_;
     });
@@ -99,8 +106,15 @@ void MonitorEngine::betweenCycles(bool lastCycleAnswered)
         return;
     if (LinkHealth* health = link_.link.health())
         health->count(LinkEvent::ReRegistration);
-    if (registration_.Register())
+    if (const auto serial = registration_.Register()) {
         reRegistration_.answered();
+        emit events_.registered(*serial);
+    }
+}
+
+void MonitorEngine::forgetRealtime()
+{
+    model_.update([](InverterModel& m) { m.realtimeDecoded = false; });
 }
 
 std::uint64_t MonitorEngine::reopens() const

@@ -88,6 +88,8 @@ public:
 private:
     // Worker thread, between two cycles: the registration again, when one is due.
     void betweenCycles(bool lastCycleAnswered);
+    // Until the next validated realtime reply the model holds no live values.
+    void forgetRealtime();
     [[nodiscard]] std::uint64_t reopens() const;
 
     EngineLink link_;

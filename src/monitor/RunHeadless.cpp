@@ -45,8 +45,8 @@ int runHeadless(const QString& home, const HeadlessAddOn& addOn)
     QObject::connect(&stopSignals, &StopSignals::reportRequested, &monitor,
                      &HeadlessMonitor::printCounters);
     monitor.setRecorder(&recorder);
-    const std::unique_ptr<QObject> added =
-        addOn ? addOn(monitor.events(), g_szSettingPath()) : nullptr;
+    const HeadlessExtra added = addOn ? addOn(monitor.events(), g_szSettingPath()) : HeadlessExtra{};
+    monitor.setExtraCounters(added.countersText);
     monitor.start();
     QCoreApplication::exec();
     monitor.stop();

@@ -41,11 +41,11 @@ std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath, En
     return publisher;
 }
 
-std::unique_ptr<QObject> startHeadlessMqtt(EngineEvents& events, const QString& settingPath)
+HeadlessExtra startHeadlessMqtt(EngineEvents& events, const QString& settingPath)
 {
     auto publisher = startMqttPublisher(settingPath, events);
     if (!publisher)
-        return nullptr;
+        return {};
     const QString broker = publisher->brokerText();
     // Printed on this thread, so that a line never cuts into a row or another event.
     QObject::connect(publisher.get(), &MqttPublisher::connectionChanged, publisher.get(),
@@ -56,7 +56,17 @@ std::unique_ptr<QObject> startHeadlessMqtt(EngineEvents& events, const QString& 
                          std::fprintf(stderr, "%s\n", qPrintable(line));
                          std::fflush(stderr);
                      }, Qt::QueuedConnection);
-    return publisher;
+    const MqttPublisher* counted = publisher.get();
+    return {std::move(publisher), [counted] { return mqttCountersText(counted->counters()); }};
+}
+
+QString mqttCountersText(const MqttCounters& c)
+{
+    return QStringLiteral("mqtt sent %1, dropped %2, reconnects %3, %4")
+        .arg(c.sent)
+        .arg(c.dropped)
+        .arg(c.reconnects)
+        .arg(c.connected ? QStringLiteral("connected") : QStringLiteral("not connected"));
 }
 
 } // namespace veltroma

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/RunHeadless.h"
 #include "publish/MqttPublisher.h"
 #include "publish/MqttSettings.h"
 
@@ -24,7 +25,11 @@ void setMqttCommandLineHost(const MqttHost& host);
                                                                 EngineEvents& events);
 
 // The same for the headless logger, which reports the broker connection on standard error.
-[[nodiscard]] std::unique_ptr<QObject> startHeadlessMqtt(EngineEvents& events,
-                                                         const QString& settingPath);
+// Its counters follow the link counters on the logger's counter line.
+[[nodiscard]] HeadlessExtra startHeadlessMqtt(EngineEvents& events, const QString& settingPath);
+
+// The publisher's counters as the counter line shows them:
+// "mqtt sent 120, dropped 0, reconnects 1, connected".
+[[nodiscard]] QString mqttCountersText(const MqttCounters& counters);
 
 } // namespace veltroma

@@ -8,11 +8,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 
 namespace veltroma::test {
 namespace {
@@ -135,6 +137,18 @@ TEST_F(HeadlessMqttTest, StatesMatchThePrintedRowsAndAKilledLoggerGoesOffline)
     EXPECT_EQ(subscriber.last(availability), "online");
     EXPECT_TRUE(run.errors().contains(QStringLiteral("mqtt connected to 127.0.0.1:%1").arg(broker.port())))
         << run.errors().toStdString();
+
+    // The counter line asked for by SIGUSR1 carries the publisher's counters after the link's.
+    ASSERT_EQ(::kill(pid_t(run.process().processId()), SIGUSR1), 0);
+    QElapsedTimer waited;
+    waited.start();
+    const QRegularExpression counters(
+        QStringLiteral("link counters: [^\n]*; mqtt sent (\\d+), dropped 0, reconnects 0, connected\n"));
+    QRegularExpressionMatch match;
+    while (!(match = counters.match(run.errors())).hasMatch() && waited.elapsed() < 10'000)
+        run.process().waitForReadyRead(100);
+    ASSERT_TRUE(match.hasMatch()) << run.errors().toStdString();
+    EXPECT_GE(match.captured(1).toInt(), 3);
 
     // Every state is the row printed for the same reply: same time, same values.
     int matched = 0;

@@ -5,12 +5,14 @@
 //   veltroma-app-shots record-day HOME YYYY-MM-DD
 //       writes a recorded day into HOME's month file
 //   veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] [--mode N] [--wait S]
-//                                          [--clock HH:MM SCALE]
+//                                          [--clock HH:MM SCALE] [--fill-plot DAYS] [--live S]
 //       the main window after OK in the start dialog: --connect switches the connection on,
 //       --history shows that day in history review, --mode N turns the mode switch to
 //       position N (0 realtime .. 4 debug); the picture is taken S seconds later.
 //       --clock runs the program's clock from HH:MM today, SCALE times faster, in step with a
-//       simulated inverter started with the same time and scale
+//       simulated inverter started with the same time and scale. --fill-plot fills the
+//       realtime plot with DAYS days of one-second points first; --live keeps the connection
+//       on for S seconds, then switches it off before the mode is turned.
 //   veltroma-app-shots dialogs HOME OUTDIR
 //       the service dialogs over the main window, connected to the inverter of HOME's port,
 //       each after its first exchange with it: grid-parameters.png, display-parameters.png,
@@ -28,8 +30,10 @@
 #include "config/SettingsStartup.h"
 #include "controls/BitButtonNL.h"
 #include "instruments/CiLedRectangleX.h"
+#include "instruments/CiPlotX.h"
 #include "instruments/CiSwitchLedX.h"
 #include "instruments/CiSwitchRotaryX.h"
+#include "instruments/DayValue.h"
 #include "monitor/ConsolePrompt.h"
 #include "params/DialogChannel.h"
 #include "params/ParaSet.h"
@@ -47,7 +51,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <memory>
 
 namespace {
@@ -63,7 +70,7 @@ int usage()
     std::fputs("usage: veltroma-app-shots start-dialog HOME OUT.png [LANGUAGE]\n"
                "       veltroma-app-shots record-day HOME YYYY-MM-DD\n"
                "       veltroma-app-shots window HOME OUT.png [--connect] [--history YYYY-MM-DD] "
-               "[--mode N] [--wait SECONDS] [--clock HH:MM SCALE]\n"
+               "[--mode N] [--wait SECONDS] [--clock HH:MM SCALE] [--fill-plot DAYS] [--live S]\n"
                "       veltroma-app-shots dialogs HOME OUTDIR\n",
                stderr);
     return 2;
@@ -118,6 +125,20 @@ bool startWithOk(CDesignApp& app)
     return app.InitInstance();
 }
 
+// The plot as weeks of running leave it: one point a second on all nine channels for the
+// `days` before `now`.
+void fillPlot(CiPlotX& plot, int days, const QDateTime& now)
+{
+    const double end = dayValueFrom(now);
+    const long seconds = long(std::max(days, 0)) * 86400;
+    for (long second = seconds; second > 0; --second) {
+        const double at = end - double(second) / 86400.0;
+        const double daylight = std::max(0.0, std::sin(2 * std::numbers::pi * (at - std::floor(at) - 0.25)));
+        for (int c = 0; c < CiPlotX::kChannelCount; ++c)
+            plot.GetChannel(c)->AddXY(at, (c + 1) * 100.0 * daylight);
+    }
+}
+
 int window(const QString& home, const QString& out, const QStringList& options)
 {
     const bool connectLink = options.contains(QStringLiteral("--connect"));
@@ -155,6 +176,13 @@ int window(const QString& home, const QString& out, const QStringList& options)
     auto* curveSwitch = frame.findChild<CiSwitchLedX*>(QStringLiteral("m_iSwitchLedX1"));
     if (connectSwitch == nullptr || curveSwitch == nullptr)
         return 1;
+    if (const qsizetype fillAt = options.indexOf(QStringLiteral("--fill-plot")); fillAt >= 0) {
+        auto* plot = frame.findChild<CiPlotX*>(QStringLiteral("m_iPlotX"));
+        if (plot == nullptr)
+            return 1;
+        fillPlot(*plot, options.value(fillAt + 1).toInt(),
+                 appOptions.wallClock ? appOptions.wallClock() : QDateTime::currentDateTime());
+    }
     if (connectLink) {
         clickCentre(*connectSwitch);
         shots::Wait(1000);
@@ -162,6 +190,15 @@ int window(const QString& home, const QString& out, const QStringList& options)
     auto* rotary = frame.findChild<CiSwitchRotaryX*>(QStringLiteral("m_iSwitchRotaryX1"));
     if (rotary == nullptr)
         return 1;
+    // Some seconds of live values before another mode, switched off first as a user does, so
+    // the mode switch asks nothing.
+    if (const qsizetype liveAt = options.indexOf(QStringLiteral("--live")); liveAt >= 0 && connectLink) {
+        if (!curveSwitch->GetActive())
+            clickCentre(*curveSwitch);
+        shots::Wait(options.value(liveAt + 1).toInt() * 1000);
+        clickCentre(*connectSwitch);
+        shots::Wait(500);
+    }
     if (historyDay.isValid()) {
         auto* picker = frame.findChild<QDateEdit*>(QStringLiteral("m_graphtime"));
         if (picker == nullptr)
@@ -172,8 +209,9 @@ int window(const QString& home, const QString& out, const QStringList& options)
     } else if (mode > 0 && !turnRotaryTo(*rotary, mode)) {
         return 1;
     }
-    // The inverter's own switch shows its curve.
-    clickCentre(*curveSwitch);
+    // The inverter's own switch shows its curve; a registration has switched it on already.
+    if (!curveSwitch->GetActive())
+        clickCentre(*curveSwitch);
     shots::Wait(waitSeconds * 1000);
     // The lamps blink once a second: the picture shows them lit.
     if (auto* lamp = frame.findChild<CiLedRectangleX*>(QStringLiteral("m_iLedRectangleX1"))) {

@@ -38,7 +38,8 @@ void FormDisplay::setStateLamp(int slot, ColorRef color, const QString& text)
 
 void FormDisplay::setSlotCaption(int slot, const QString& caption)
 {
-    if (isSlot(slot))
+    // A registration that read no serial number leaves the caption naming the inverter.
+    if (isSlot(slot) && !caption.trimmed().isEmpty())
         form_.m_iSwitchLedX[static_cast<std::size_t>(slot)]->SetCaption(caption);
 }
 

@@ -11,6 +11,8 @@ constexpr std::array<const char*, 10> kCaptionKeys{
     "IDC_LINK_SENT",     "IDC_LINK_REPLIES", "IDC_LINK_TIMEOUTS", "IDC_LINK_CHECKSUM",
     "IDC_LINK_HEADER",   "IDC_LINK_LENGTH",  "IDC_LINK_ECHOES",   "IDC_LINK_REOPENS",
     "IDC_LINK_REREGISTRATIONS", "IDC_LINK_LASTERROR"};
+constexpr std::array<const char*, 3> kMqttCaptionKeys{"IDC_MQTT_SENT", "IDC_MQTT_DROPPED",
+                                                      "IDC_MQTT_RECONNECTS"};
 
 } // namespace
 
@@ -40,11 +42,35 @@ LinkHealthPanel::LinkHealthPanel(const StringLoader& loadString, QWidget* parent
         }
     }
     // The last error, with its time, on lines of its own below its caption.
-    values_.back()->setWordWrap(true);
-    values_.back()->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    grid->addWidget(values_.back(), kRows + 1, 0, 1, 2);
+    QLabel* lastError = values_[kRows - 1];
+    lastError->setWordWrap(true);
+    lastError->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(lastError, kRows + 1, 0, 1, 2);
     grid->setRowStretch(kRows + 1, 1);
+    for (int row = 0; row < kMqttRows; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        auto* caption = new QLabel(loadString(QString::fromLatin1(kMqttCaptionKeys[i])), this);
+        auto* value = new QLabel(this);
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(caption, kRows + 2 + row, 0);
+        grid->addWidget(value, kRows + 2 + row, 1);
+        values_[kRows + i] = value;
+        mqttRows_[2 * i] = caption;
+        mqttRows_[2 * i + 1] = value;
+    }
     setCounters({});
+    setMqttCounters(std::nullopt);
+}
+
+void LinkHealthPanel::setMqttCounters(const std::optional<MqttCounters>& counters)
+{
+    for (QLabel* label : mqttRows_)
+        label->setVisible(counters.has_value());
+    if (!counters)
+        return;
+    values_[kRows]->setText(QString::number(counters->sent));
+    values_[kRows + 1]->setText(QString::number(counters->dropped));
+    values_[kRows + 2]->setText(QString::number(counters->reconnects));
 }
 
 void LinkHealthPanel::setCounters(const LinkCounters& c)
@@ -54,10 +80,15 @@ void LinkHealthPanel::setCounters(const LinkCounters& c)
         c.rejectedLength, c.echoesSkipped,    c.reopens,  c.reRegistrations};
     for (std::size_t i = 0; i < numbers.size(); ++i)
         values_[i]->setText(QString::number(numbers[i]));
-    values_.back()->setText(c.lastError.isEmpty()
+    values_[kRows - 1]->setText(c.lastError.isEmpty()
                                 ? noError_
                                 : c.lastErrorTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss "))
                                       + c.lastError);
+}
+
+bool LinkHealthPanel::mqttShown() const
+{
+    return !mqttRows_.front()->isHidden();
 }
 
 QString LinkHealthPanel::valueText(int row) const

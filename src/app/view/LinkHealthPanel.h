@@ -1,12 +1,14 @@
 #pragma once
 
 #include "link/LinkHealth.h"
+#include "publish/MqttPublisher.h"
 
 #include <QFrame>
 #include <QString>
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QLabel;
 
@@ -14,7 +16,8 @@ namespace veltroma {
 
 // The link doctor's counters as a small read-only table, shown in the form's debug mode:
 // requests, replies, timeouts, rejected frames by reason, echoes, reopens,
-// re-registrations and the last error with its time.
+// re-registrations and the last error with its time; below them, when the live values are
+// published, the publisher's messages sent and dropped and its reconnections.
 class LinkHealthPanel final : public QFrame {
     Q_OBJECT
 public:
@@ -26,13 +29,22 @@ public:
     // User-interface thread: shows this copy of the counters.
     void setCounters(const LinkCounters& counters);
 
-    // The value shown beside the caption of `row` (0: requests sent ... 9: last error).
+    // User-interface thread: shows the publisher's counters, or hides their rows when
+    // nothing is published.
+    void setMqttCounters(const std::optional<MqttCounters>& counters);
+
+    // The value shown beside the caption of `row` (0: requests sent ... 9: last error,
+    // 10: messages sent, 11: dropped, 12: reconnects).
     [[nodiscard]] QString valueText(int row) const;
+    [[nodiscard]] bool mqttShown() const;
 
 private:
     static constexpr int kRows = 10;
+    static constexpr int kMqttRows = 3;
 
-    std::array<QLabel*, kRows> values_{};
+    std::array<QLabel*, kRows + kMqttRows> values_{};
+    // Caption and value of each publisher row, shown and hidden together.
+    std::array<QLabel*, 2 * kMqttRows> mqttRows_{};
     QString noError_;
 };
 

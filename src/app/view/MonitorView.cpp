@@ -17,6 +17,7 @@
 #include "instruments/CiSwitchRotaryX.h"
 #include "instruments/CiSwitchSliderX.h"
 #include "instruments/CiThreadTimersX.h"
+#include "publish/MqttPublisher.h"
 #include "update/UpdateChecker.h"
 
 #include <QDateEdit>
@@ -50,6 +51,8 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
       queuedDisplay_(display_, this),
       plotHistory_(*form_.m_iPlotX),
       history_(plotHistory_, setup_.prompt),
+      slotSwitch_(*form_.m_iSwitchLedX[bInverterAdrNow],
+                  setup_.loadString(QStringLiteral("IDC_SLOT_INVERTER"))),
       recorder_(setup_.wallClock),
       statusLine_(setup_.wallClock)
 {
@@ -65,6 +68,9 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
         lampsOff();
     });
     connect(&engine_->events(), &EngineEvents::linkBack, this, [this] { linkLost_ = false; });
+    connect(&engine_->events(), &EngineEvents::registered, this,
+            [this](const QString& serial) { slotSwitch_.registered(serial); },
+            Qt::QueuedConnection);
     statusLine_.listenTo(engine_->events());
     updater_ = std::make_unique<UpdateChecker>(setup_.prompt, setup_.programFolder,
                                                setup_.updateHost);
@@ -320,6 +326,8 @@ void CMonitorView::OnChangeUseriSwitchLEDX0()
     const bool on = form_.m_iSwitchLedX0->GetActive();
     if (!on)
         linkLost_ = false;
+    else
+        slotSwitch_.connectionStarted();
     // Returns at once: the registration runs on a thread of its own while the progress shows.
     const bool showProgress = engine_->OnChangeUseriSwitchLEDX0(on);
     form_.m_iLedRectangleX1->SetActive(false);
@@ -385,6 +393,7 @@ void CMonitorView::refreshRealtime()
     } else {
         engine_->refreshTick(RefreshState::RealtimeDisconnected);
         lampsOff();
+        breakCurves();
     }
 }
 
@@ -394,12 +403,7 @@ void CMonitorView::appendPlotPoints()
     // Before the first validated reply the values are not the inverter's, and after a loss
     // they are old: neither is plotted, and the curves break where live values stopped.
     if (linkLost_ || !model.realtimeDecoded) {
-        if (plotLive_) {
-            for (int q = 0; q < int(kQuantityCount); ++q)
-                form_.m_iPlotX->GetChannel(curveChannel(bInverterAdrNow, q))
-                    ->AddYNow(std::numeric_limits<double>::quiet_NaN());
-        }
-        plotLive_ = false;
+        breakCurves();
         return;
     }
     plotLive_ = true;
@@ -407,6 +411,16 @@ void CMonitorView::appendPlotPoints()
         const float value = model.values.value(static_cast<Quantity>(q), bInverterAdrNow);
         form_.m_iPlotX->GetChannel(curveChannel(bInverterAdrNow, q))->AddYNow(value);
     }
+}
+
+void CMonitorView::breakCurves()
+{
+    if (plotLive_) {
+        for (int q = 0; q < int(kQuantityCount); ++q)
+            form_.m_iPlotX->GetChannel(curveChannel(bInverterAdrNow, q))
+                ->AddYNow(std::numeric_limits<double>::quiet_NaN());
+    }
+    plotLive_ = false;
 }
 
 void CMonitorView::showCurvesAndSlots(int position)
@@ -456,6 +470,7 @@ void CMonitorView::showLinkCounters()
 {
     const LinkHealth* health = setup_.link.health();
     linkPanel_->setCounters(health ? health->snapshot() : LinkCounters{});
+    linkPanel_->setMqttCounters(publisher_ ? std::optional(publisher_->counters()) : std::nullopt);
 }
 
 void CMonitorView::toggle(CiLedRectangleX* lamp)

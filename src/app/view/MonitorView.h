@@ -4,6 +4,7 @@
 #include "app/view/HistoryReview.h"
 #include "app/view/MonitorForm.h"
 #include "app/view/PlotHistory.h"
+#include "app/view/SlotSwitchPresenter.h"
 #include "app/view/StatusLine.h"
 #include "config/Strings.h"
 #include "monitor/DailyRecorder.h"
@@ -11,10 +12,12 @@
 #include "monitor/MonitorEngine.h"
 #include "monitor/QueuedDisplay.h"
 #include "monitor/RecordPaths.h"
+#include "publish/MqttPublisher.h"
 #include "update/UpdateHost.h"
 
 #include <QDate>
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -73,6 +76,8 @@ public:
     [[nodiscard]] const MonitorEngine& engine() const { return *engine_; }
     // The engine's events, for listeners beside the form (publishers).
     [[nodiscard]] EngineEvents& events() { return engine_->events(); }
+    // The publisher of the live values, whose counters Debug mode shows beside the link's.
+    void showPublisherCounters(const MqttPublisher* publisher) { publisher_ = publisher; }
     [[nodiscard]] const HistoryReview& history() const { return history_; }
     [[nodiscard]] const StatusLine& statusLine() const { return statusLine_; }
     // The mode applied last (0 realtime, 1 parameter management, 2 history review or open
@@ -102,6 +107,7 @@ private:
 
     void refreshRealtime();
     void appendPlotPoints();
+    void breakCurves();
     void showCurvesAndSlots(int position);
     void syncTimers();
     void lampsOff();
@@ -117,11 +123,13 @@ private:
     QueuedDisplay queuedDisplay_;
     PlotHistory plotHistory_;
     HistoryReview history_;
+    SlotSwitchPresenter slotSwitch_;
     DailyRecorder recorder_;
     StatusLine statusLine_;
     std::unique_ptr<MonitorEngine> engine_;
     std::unique_ptr<UpdateChecker> updater_;
     LinkHealthPanel* linkPanel_ = nullptr; // child of the form
+    QPointer<const MqttPublisher> publisher_;
     RecordPaths recordPaths_;
     QDate GraphTime_;
     int iSwitchRotaryX_state_ = 0;

@@ -3,9 +3,12 @@
 #include "app/view/LinkHealthPanel.h"
 #include "instruments/CiSwitchRotaryX.h"
 #include "monitor/EngineTestSupport.h"
+#include "publish/MqttPublisher.h"
 #include "support/FakeLink.h"
 
 #include <QImage>
+#include <QLabel>
+#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +66,48 @@ TEST_F(LinkCountersViewTest, DebugModeShowsTheCountersAndKeepsThemCurrent)
 
     turnTo(0);
     EXPECT_FALSE(panel()->isVisible());
+}
+
+TEST_F(LinkCountersViewTest, PublisherCountersShowOnlyWhenValuesArePublished)
+{
+    turnTo(4);
+    ASSERT_TRUE(panel()->isVisible());
+    EXPECT_FALSE(panel()->mqttShown());
+
+    // A broker that is not there: a port that was free a moment ago. The publisher keeps two
+    // messages and drops the older ones.
+    quint16 deadPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        deadPort = probe.serverPort();
+    }
+    MqttSettings settings;
+    settings.host = QStringLiteral("127.0.0.1");
+    settings.port = deadPort;
+    MqttPublisher publisher(settings, 2);
+    InverterModel model;
+    model.sSerialNums[bInverterAdrNow] = QStringLiteral("S1");
+    model.NewRow = QStringList(11, QStringLiteral("1"));
+    model.realtimeDecoded = true;
+    for (int i = 0; i < 6; ++i)
+        publisher.publishRealtime(model);
+    ASSERT_GT(publisher.counters().dropped, 0U);
+
+    form.view->showPublisherCounters(&publisher);
+    form.view->OnTimer1iThreadTimersX1();
+    ASSERT_TRUE(panel()->mqttShown());
+    const MqttCounters counters = publisher.counters();
+    EXPECT_EQ(panel()->valueText(10), QString::number(counters.sent));
+    EXPECT_EQ(panel()->valueText(11), QString::number(counters.dropped));
+    EXPECT_EQ(panel()->valueText(12), QString::number(counters.reconnects));
+    // All of it fits the panel: the last row ends inside it.
+    const auto labels = panel()->findChildren<QLabel*>();
+    for (const QLabel* label : labels)
+        EXPECT_LE(label->geometry().bottom(), panel()->contentsRect().bottom()) << label->text().toStdString();
+
+    if (const QByteArray picture = qgetenv("VELTROMA_MQTT_PICTURE"); !picture.isEmpty())
+        form.view->grab().save(QString::fromLocal8Bit(picture));
 }
 
 } // namespace

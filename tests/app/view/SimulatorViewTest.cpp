@@ -1,20 +1,25 @@
 #include "ViewTestSupport.h"
 
+#include "app/view/QuantityAxes.h"
 #include "channel/Channel.h"
 #include "controls/ComboListCtrl.h"
 #include "instruments/CiAngularGaugeX.h"
 #include "instruments/CiLedRectangleX.h"
 #include "instruments/CiOdometerX.h"
+#include "instruments/CiPlotX.h"
+#include "instruments/CiSwitchRotaryX.h"
 #include "instruments/CiSwitchLedX.h"
 #include "instruments/CiThreadTimersX.h"
 #include "instruments/ColorRef.h"
 #include "support/InverterSim.h"
 
 #include <QElapsedTimer>
+#include <qcustomplot.h>
 #include <QTest>
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +56,23 @@ protected:
 
     // Turns "Communication Connect" on; returns once the progress has closed.
     void connect() const { QTest::mouseClick(find<CiSwitchLedX>("m_iSwitchLedX0"), Qt::LeftButton); }
+    // Turns it off; returns once the worker has stopped.
+    void disconnect() const
+    {
+        QTest::mouseClick(find<CiSwitchLedX>("m_iSwitchLedX0"), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !form->view->engine().switching(); }, 10000));
+    }
+    CiSwitchLedX* slotSwitch() const { return find<CiSwitchLedX>("m_iSwitchLedX1"); }
+
+    // Points of the AC power curve that carry a value (a break is a point without one).
+    int livePowerPoints() const
+    {
+        auto* plot = find<CiPlotX>("m_iPlotX");
+        const auto data = plot->GetChannel(curveChannel(bInverterAdrNow, int(Quantity::Pac)))
+                              ->graph()->data();
+        return int(std::count_if(data->constBegin(), data->constEnd(),
+                                 [](const QCPGraphData& point) { return !std::isnan(point.value); }));
+    }
 
     ScriptedPrompt channelPrompt;
     RecordingProgress progress;
@@ -148,6 +170,67 @@ TEST_F(SimulatorViewTest, PulledCableDarkensTheLampsUntilTheLinkIsBack)
     ASSERT_TRUE(sim->command(QStringLiteral("silent off")));
     EXPECT_TRUE(QTest::qWaitFor([this] { return statusLamp()->GetActive(); }, 10000));
     EXPECT_TRUE(timers->enabled(2));
+}
+
+TEST_F(SimulatorViewTest, TheSlotSwitchNamesTheInverterAndShowsItsCurveOnceRegistered)
+{
+    // Before any registration it names the inverter, in history review too.
+    EXPECT_EQ(slotSwitch()->caption(), "Inverter");
+    EXPECT_FALSE(slotSwitch()->GetActive());
+    auto* rotary = find<CiSwitchRotaryX>("m_iSwitchRotaryX1");
+    rotary->SetPosition(2);
+    emit rotary->positionChanged(2);
+    form->view->OnTimer1iThreadTimersX1();
+    EXPECT_TRUE(slotSwitch()->isVisible());
+    EXPECT_EQ(slotSwitch()->caption(), "Inverter");
+    rotary->SetPosition(0);
+    emit rotary->positionChanged(0);
+
+    connect();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return slotSwitch()->GetActive(); }, 5000));
+    EXPECT_EQ(slotSwitch()->caption(), "A1B2C3D4E5");
+    auto* plot = find<CiPlotX>("m_iPlotX");
+    const int pac = curveChannel(bInverterAdrNow, int(Quantity::Pac));
+    // The slider's default quantity is shown once the refresh has run.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        for (int channel = 0; channel < CiPlotX::kChannelCount; ++channel)
+            if (plot->GetChannel(channel)->visible())
+                return true;
+        return false;
+    }, 2000));
+
+    // The user's choice holds for the rest of the connection.
+    QTest::mouseClick(slotSwitch(), Qt::LeftButton);
+    EXPECT_FALSE(slotSwitch()->GetActive());
+    QTest::qWait(300);
+    EXPECT_FALSE(slotSwitch()->GetActive());
+    EXPECT_FALSE(plot->GetChannel(pac)->visible());
+
+    // The next connection shows it again.
+    disconnect();
+    connect();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return slotSwitch()->GetActive(); }, 5000));
+}
+
+TEST_F(SimulatorViewTest, ReconnectingPlotsNoValueOfTheEarlierConnection)
+{
+    connect();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return livePowerPoints() >= 3; }, 10000));
+    disconnect();
+    const int before = livePowerPoints();
+
+    // The inverter no longer answers: the registration reads nothing and no reply comes,
+    // so every point plotted now would be an old value shown as a live one.
+    ASSERT_TRUE(sim->command(QStringLiteral("silent on")));
+    connect();
+    EXPECT_FALSE(form->view->engine().snapshot().realtimeDecoded);
+    // The registration's refreshes have run; half a second more of 50 ms refreshes.
+    QTest::qWait(500);
+    EXPECT_EQ(livePowerPoints(), before);
+
+    // Values come again once the inverter answers.
+    ASSERT_TRUE(sim->command(QStringLiteral("silent off")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return livePowerPoints() > before; }, 40000));
 }
 
 } // namespace
