@@ -4,16 +4,19 @@
 #include "storage/RecordRows.h"
 
 #include "storage/CSpreadSheet.h"
+#include "storage/NumberText.h"
 #include "storage/RecordTemplate.h"
+#include "storage/RowBatch.h"
+#include "storage/SheetReader.h"
 #include "storage/WorkbookStore.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <optional>
 #include <vector>
 
 namespace veltroma {
@@ -64,19 +67,19 @@ std::size_t readMonthIntoPoints(const QString& path, std::vector<PlotPoint>& poi
 {
     points.clear();
     QStringList cells;
-    CSpreadSheet cover(path, QStringLiteral("Cover"), false);
+    const SheetReader cover(path, QStringLiteral("Cover"));
     QString yearMonth;
-    cover.ReadCell(yearMonth, QStringLiteral("D"), 39);
+    cover.readCell(yearMonth, 4, 39);
     for (int day = 1; day <= 31; ++day) {
-        CSpreadSheet sheet(path, QString::number(day), false);
-        for (long r = sheet.GetTotalRows(); r >= 3; --r) {
-            if (!sheet.ReadRow(cells, r))
+        const SheetReader sheet(path, QString::number(day));
+        for (long r = sheet.totalRows(); r >= 3; --r) {
+            if (!sheet.readRow(cells, r))
                 break;
             const QStringList hms = cells.first().split(u':');
-            const double x = day + 1 +
-                             (hms.value(0).toDouble() + hms.value(1).toDouble() / 60 + hms.value(2).toDouble() / 3600) / 24;
+            const auto part = [&hms](int i) { return i < hms.size() ? hms[i].toInt() : 0; };
+            const double x = day + 1 + (part(0) + part(1) / 60.0 + part(2) / 3600.0) / 24;
             for (int c = 1; c < 10 && c < cells.size(); ++c)
-                points.push_back({x, cells[c].toDouble()});
+                points.push_back({x, parseNumber(cells[c]).value_or(0.0)});
         }
     }
     return points.size();
@@ -109,6 +112,24 @@ void BM_InsertRowAndSaveAfterStart(benchmark::State& state)
 }
 BENCHMARK(BM_InsertRowAndSaveAfterStart)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// A backlog of kept rows, spread over the days of the month, written in one save.
+void BM_WriteBacklog(benchmark::State& state)
+{
+    std::vector<SheetRow> rows;
+    for (int n = 0; n < state.range(0); ++n)
+        rows.push_back({QString::number(1 + n * 7 / static_cast<int>(state.range(0))), test::recordRow(n)});
+    std::optional<MonthFile> fresh;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fresh.reset();
+        fresh.emplace(); // a full month each time, so that the file does not grow from run to run
+        state.ResumeTiming();
+        if (const auto error = insertRowsAt(fresh->path(), rows, 3))
+            state.SkipWithError(qPrintable(*error));
+    }
+}
+BENCHMARK(BM_WriteBacklog)->Arg(2000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 void BM_ReadWholeMonth(benchmark::State& state)
 {
     const QString& path = monthFile().path();
@@ -134,18 +155,10 @@ void BM_XlrdReadWholeMonth(benchmark::State& state)
         const QList<QByteArray> fields = python.readAllStandardOutput().trimmed().split(' ');
         state.SetIterationTime(fields.value(0).toDouble());
         state.counters["cells"] = fields.value(1).toDouble();
+        state.counters["cpu_ms"] = fields.value(2).toDouble() * 1000;
     }
 }
 BENCHMARK(BM_XlrdReadWholeMonth)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
 } // namespace
 } // namespace veltroma
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

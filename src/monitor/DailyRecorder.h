@@ -3,8 +3,13 @@
 #include "monitor/InverterModel.h"
 #include "monitor/RecordPaths.h"
 #include "monitor/Recorder.h"
+#include "monitor/RowBacklog.h"
 
+#include <QDateTime>
+#include <QSet>
 #include <QString>
+
+#include <functional>
 
 namespace veltroma {
 
@@ -13,22 +18,39 @@ namespace veltroma {
 // False when the file is still missing afterwards.
 bool LoadDataExecute(const RecordPaths& paths);
 
-// Writes one record event into the month files. The first event for a month file (at start
-// and after a change of month) fills in the cover and writes no row; every later event
-// inserts the row at the top of the day's sheet, newest first, saved at once. Failures are
-// quiet: the file stays as it was and the next event tries again.
+// Writes one record event into the month files. Every event inserts the row at the top of
+// its own day's sheet, newest first; the first event for a month file (at start and after a
+// change of month) fills in the cover as well. A row goes to the file and sheet of the reply
+// it was built from, whenever it is written.
+//
+// A row that cannot be saved is kept in memory with its file and sheet (up to seven days of
+// rows) and written, in its order, at the next event that saves. An unreadable month file
+// is kept aside and replaced (see prepareMonthFile). Every event returns the state of
+// recording for the form and the logger.
 class DailyRecorder final : public Recorder {
 public:
-    void record(const InverterModel& snapshot) override;
+    using WallClock = std::function<QDateTime()>;
+
+    // `now` names kept-aside files; tests give it virtual time.
+    explicit DailyRecorder(WallClock now = [] { return QDateTime::currentDateTime(); });
+
+    RecordingState record(const InverterModel& snapshot) override;
 
     // The month file whose cover was written last; empty before the first event.
     [[nodiscard]] const QString& writeExcelPathOld() const { return sWriteExcelPathOld_; }
+    [[nodiscard]] std::size_t keptRows() const { return backlog_.size(); }
 
 private:
-    void writeCover(const InverterModel& snapshot);
-    static void writeRow(const InverterModel& snapshot);
+    // Writes the waiting rows of one file; false with `state` telling why it stopped.
+    bool writeFile(const QString& file, RecordingState& state);
+    bool writeCover(const PendingRow& row, RecordingState& state);
+    void warnAboutOfficeLock(const QString& file, RecordingState& state);
 
+    WallClock now_;
+    RowBacklog backlog_;
     QString sWriteExcelPathOld_;
+    QDateTime lastRowAt_;
+    QSet<QString> lockWarned_;
 };
 
 } // namespace veltroma

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/InverterModel.h"
+#include "monitor/RecordingState.h"
 
 #include <QObject>
 #include <QString>
@@ -26,6 +27,8 @@ signals:
     // in words; a validated reply came again after a loss.
     void linkLost(const QString& reason);
     void linkBack();
+    // User-interface thread, after every record event: rows written or kept, and notices.
+    void recordingState(const veltroma::RecordingState& state);
 };
 
 } // namespace veltroma

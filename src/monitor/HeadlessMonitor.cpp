@@ -25,6 +25,10 @@ HeadlessMonitor::HeadlessMonitor(Setup setup, QObject* parent)
     });
     connect(&events, &EngineEvents::linkBack, this,
             [this] { printEvent(QStringLiteral("link back")); });
+    connect(&events, &EngineEvents::recordingState, this, [this](const RecordingState& state) {
+        for (const QString& line : recordingLog_.linesFor(state))
+            printEvent(line);
+    });
 
     refreshTimer_.setInterval(setup.intervals.refreshMs);
     recordingTimer_.setInterval(setup.intervals.recordingMs);

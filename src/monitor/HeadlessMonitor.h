@@ -3,6 +3,7 @@
 #include "monitor/DisplayUpdates.h"
 #include "monitor/EngineTimers.h"
 #include "monitor/MonitorEngine.h"
+#include "monitor/RecordingLog.h"
 
 #include <QObject>
 #include <QTimer>
@@ -71,6 +72,7 @@ private:
     std::FILE* out_;
     std::FILE* err_;
     bool switchOn_ = false;
+    RecordingLog recordingLog_;
     QTimer refreshTimer_;
     QTimer recordingTimer_;
     QTimer watchdogTimer_;

@@ -1,9 +1,16 @@
 #include "monitor/HistoryReader.h"
 
 #include "base/Prompt.h"
-#include "storage/CSpreadSheet.h"
+#include "storage/MonthWorkbook.h"
+#include "storage/NumberText.h"
+#include "storage/SheetReader.h"
 
+#include <QFileInfo>
 #include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace veltroma {
 
@@ -15,9 +22,7 @@ constexpr int kRecordSlot = 1;
 // Text that is no number reads as 0, as a number cell of the record should.
 float cellNumber(const QString& text)
 {
-    bool ok = false;
-    const float value = text.trimmed().toFloat(&ok);
-    return ok ? value : 0.0F;
+    return static_cast<float>(parseNumber(text).value_or(0.0));
 }
 
 } // namespace
@@ -27,20 +32,26 @@ double historyX(int day, int hour, int minute, int second)
     return (day + 1) + (hour + minute / 60.0 + second / 3600.0) / 24.0;
 }
 
-bool isMonthFilePath(const QString& path)
+std::optional<MonthFileProblem> checkMonthFile(const QString& path)
 {
-    const auto dashAt = [&path](qsizetype fromEnd) {
-        return path.size() >= fromEnd && path.at(path.size() - fromEnd) == u'-';
-    };
-    return dashAt(6) || dashAt(7);
+    if (!monthWorkbookProblem(path))
+        return std::nullopt;
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() == 0)
+        return MonthFileProblem::Empty;
+    const WorkbookFitness fitness = checkWorkbook(path).fitness;
+    const bool opens = fitness == WorkbookFitness::Keepable || fitness == WorkbookFitness::NotKeepable;
+    return opens ? MonthFileProblem::NotAMonthFile : MonthFileProblem::NotAWorkbook;
 }
 
 void HistoryReader::ReadFile(const QString& file, const QString& sheet, Mode mode)
 {
+    // Another file, or another day, never joins on to what was read before.
+    lastRowX_.reset();
     {
-        CSpreadSheet cover(file, QStringLiteral("Cover"), false);
+        const SheetReader cover(file, QStringLiteral("Cover"));
         QString yearMonth;
-        if (cover.ReadCell(yearMonth, QStringLiteral("D"), 39))
+        if (cover.readCell(yearMonth, 4, 39))
             sExcelFileName_ = yearMonth;
     }
     plot_.setXSpan(kDaysOnAxis);
@@ -54,25 +65,43 @@ void HistoryReader::ReadFile(const QString& file, const QString& sheet, Mode mod
 
 void HistoryReader::ReadFromExcel(const QString& file, const QString& sheet)
 {
-    CSpreadSheet daySheet(file, sheet, false);
-    const long iRows = daySheet.GetTotalRows() - 1;
-    const int iCols = daySheet.GetTotalColumns();
+    const SheetReader daySheet(file, sheet);
+    const long iRows = daySheet.totalRows() - 1;
+    const int iCols = daySheet.totalColumns();
     const int day = sheet.toInt();
     const QString format = sExcelFileName_ + QStringLiteral("-d h:nn:ss");
     // The sheet's rows from the last one up to row 3: oldest record first.
     for (long r = iRows - 1; r >= 1; --r) {
         QStringList cells;
-        if (!daySheet.ReadRow(cells, r + 2)) {
+        if (!daySheet.readRow(cells, r + 2)) {
             prompt_.message(QStringLiteral("Read Error"));
             return;
         }
         for (int column = 1; column <= iCols; ++column) {
             readCell(column <= cells.size() ? cells.at(column - 1) : QString(), column, day);
+            if (column == 1)
+                breakLongStep();
             for (int q = 0; q < kHistoryChannels; ++q)
                 plot_.addPoint(q, XValue_, values_.value(static_cast<Quantity>(q), kRecordSlot));
             plot_.setDateTimeFormat(format);
         }
     }
+}
+
+void HistoryReader::breakLongStep()
+{
+    constexpr double kLongestStepDays = kLongestJoinedStepSeconds / 86400.0;
+    // A hair of slack so that rows exactly 540 s apart stay joined despite rounding.
+    constexpr double kRoundingDays = 1e-9;
+    // The break sits one second after the older row: a step line holds a value up to the next
+    // point, and the older value must not seem to last into the gap.
+    constexpr double kBreakAfterDays = 1.0 / 86400.0;
+    if (lastRowX_ && std::abs(XValue_ - *lastRowX_) > kLongestStepDays + kRoundingDays) {
+        const double breakAt = std::min(XValue_, *lastRowX_) + kBreakAfterDays;
+        for (int q = 0; q < kHistoryChannels; ++q)
+            plot_.addPoint(q, breakAt, std::numeric_limits<double>::quiet_NaN());
+    }
+    lastRowX_ = XValue_;
 }
 
 void HistoryReader::readCell(const QString& text, int column, int day)

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace veltroma {
 
 class Prompt;
@@ -23,13 +25,24 @@ inline constexpr int kHistoryChannels = 9;
 // (day 1 = 1899-12-31) it falls on day `day` of the axis, so the labels show day and time.
 [[nodiscard]] double historyX(int day, int hour, int minute, int second);
 
-// True for a path that names a month file like 2011-5.xls or 2011-12.xls: the sixth or
-// seventh character from the end is "-".
-[[nodiscard]] bool isMonthFilePath(const QString& path);
+// Why a file cannot be shown as a recorded month.
+enum class MonthFileProblem {
+    Empty,         // no bytes at all
+    NotAWorkbook,  // missing, unreadable or no workbook
+    NotAMonthFile, // a workbook without the cover and the 31 day sheets
+};
+
+// Checks that the reader opens `path` as a workbook with the sheets of a month file;
+// nothing when it does.
+[[nodiscard]] std::optional<MonthFileProblem> checkMonthFile(const QString& path);
+
+// Rows further apart than this are not joined on the plot: the night and outages show as gaps.
+inline constexpr double kLongestJoinedStepSeconds = 540.0;
 
 // Reads month files back into plot points. Each row is read oldest first; after every cell
 // of a row one point per channel is added at the row's X, so a quantity's new value shows
-// from the point after its own cell on.
+// from the point after its own cell on. Between two rows more than 540 s apart, every
+// channel gets a point without a value, which the plot draws as a break in the line.
 class HistoryReader {
 public:
     HistoryReader(HistoryPlot& plot, Prompt& prompt) : plot_(plot), prompt_(prompt) {}
@@ -45,11 +58,13 @@ public:
 
 private:
     void readCell(const QString& text, int column, int day);
+    void breakLongStep();
 
     HistoryPlot& plot_;
     Prompt& prompt_;
     HistoryValues values_;
     double XValue_ = 0.0;
+    std::optional<double> lastRowX_;
     QString sExcelFileName_;
 };
 

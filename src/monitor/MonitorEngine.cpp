@@ -88,7 +88,7 @@ void MonitorEngine::recordingTick()
         return;
     const InverterModel snapshot = model_.snapshot();
     if (snapshot.realtimeDecoded)
-        recorder_->record(snapshot);
+        events_.recordingState(recorder_->record(snapshot));
 }
 
 void MonitorEngine::betweenCycles(bool lastCycleAnswered)

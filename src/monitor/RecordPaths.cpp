@@ -14,6 +14,7 @@ RecordPaths LoadDataSet(const QString& programFolder, const QDateTime& now, int 
     paths.sExcelColumA =
         QStringLiteral("%1:%2:%3").arg(time.hour()).arg(time.minute()).arg(time.second());
     paths.sWriteExcelPath = paths.DataRecordDir2 + paths.sExcelFileName + QStringLiteral(".xls");
+    paths.recordedAt = now;
     return paths;
 }
 

@@ -14,6 +14,7 @@ struct RecordPaths {
     QString sExcelShellName;  // "7": day of the month
     QString sExcelColumA;     // "9:5:3": time of day, no leading zeros
     QString sWriteExcelPath;  // DataRecordDir2 + sExcelFileName + ".xls"
+    QDateTime recordedAt;     // the local time all of the above were taken from
 
     bool operator==(const RecordPaths&) const = default;
 };

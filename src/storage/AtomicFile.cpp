@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <cerrno>
 #include <cstring>
 
@@ -112,6 +114,15 @@ private:
     bool m_placed = false;
 };
 
+std::mutex saveFaultMutex;
+std::optional<SaveFault> saveFault;
+
+std::optional<SaveFault> currentSaveFault()
+{
+    const std::lock_guard lock(saveFaultMutex);
+    return saveFault;
+}
+
 void syncFolder(const QByteArray& folder)
 {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -133,6 +144,12 @@ std::optional<FileStamp> stampOfOpenFile(int fd)
                      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
 
+void setSaveFault(std::optional<SaveFault> fault)
+{
+    const std::lock_guard lock(saveFaultMutex);
+    saveFault = fault;
+}
+
 ReplaceResult replaceFile(const QString& path, QByteArrayView content)
 {
     const QFileInfo info(path);
@@ -148,6 +165,11 @@ ReplaceResult replaceFile(const QString& path, QByteArrayView content)
     struct stat old {};
     if (::stat(target.constData(), &old) == 0 && ::fchmod(pending.fd(), old.st_mode & 07777) != 0)
         return failure(errno);
+    if (const auto fault = currentSaveFault(); fault && content.size() > fault->largerThan) {
+        if (!pending.writeAll(content.first(std::max<qsizetype>(0, fault->largerThan))))
+            return failure(errno);
+        return failure(fault->error);
+    }
     if (!pending.writeAll(content) || ::fsync(pending.fd()) != 0)
         return failure(errno);
     const auto stamp = stampOfOpenFile(pending.fd());

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cerrno>
 #include <cstdint>
 #include <optional>
 
@@ -35,5 +36,14 @@ struct ReplaceResult {
 // file is untouched and the partial new one removed; what a writer killed mid-write left
 // behind is removed by the next successful replace of the same file.
 [[nodiscard]] ReplaceResult replaceFile(const QString& path, QByteArrayView content);
+
+// Stands in for a full disk or a quota in tests: while set, every replace whose content is
+// larger than `largerThan` bytes writes that much, then fails with `error` as the system
+// would, and leaves the old file as it was.
+struct SaveFault {
+    int error = ENOSPC;
+    qsizetype largerThan = 0;
+};
+void setSaveFault(std::optional<SaveFault> fault);
 
 } // namespace veltroma

@@ -153,7 +153,8 @@ void writeEof(ByteWriter& out)
 }
 
 // The globals; returns the positions of the sheet offsets, filled in once the sheets are laid out.
-std::vector<qsizetype> writeGlobals(ByteWriter& out, const Workbook& book, const SharedStrings& strings)
+std::vector<qsizetype> writeGlobals(ByteWriter& out, const Workbook& book, SharedStrings& strings,
+                                    std::uint32_t uses)
 {
     writeBof(out, biff::kGlobalsSubstream);
     emitU16Record(out, biff::kInterfaceHdr, kUtf16CodePage);
@@ -213,7 +214,7 @@ std::vector<qsizetype> writeGlobals(ByteWriter& out, const Workbook& book, const
     out.u16(4);
     out.u16(1);
     out.u16(1);
-    strings.write(out);
+    strings.write(out, uses);
     writeEof(out);
     return offsetFields;
 }
@@ -238,9 +239,10 @@ void writeColumnWidths(ByteWriter& out, const Sheet& sheet)
     }
 }
 
-void writeCells(ByteWriter& out, const Sheet& sheet, const std::vector<std::uint32_t>& stringIndex,
-                std::size_t& nextString)
+// Returns how many cells refer to the shared strings.
+std::uint32_t writeCells(ByteWriter& out, const Sheet& sheet, SharedStrings& strings)
 {
+    std::uint32_t labels = 0;
     for (int r = 0; r < sheet.storedRows(); ++r) {
         const auto& cells = sheet.row(r);
         for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
@@ -251,7 +253,8 @@ void writeCells(ByteWriter& out, const Sheet& sheet, const std::vector<std::uint
                 out.u16(static_cast<std::uint16_t>(r));
                 out.u16(static_cast<std::uint16_t>(c));
                 out.u16(xfFor(cell.style));
-                out.u32(stringIndex[nextString++]);
+                out.u32(strings.add(cell.text));
+                ++labels;
             } else if (cell.style != CellStyle::Plain) {
                 out.u16(biff::kBlank);
                 out.u16(6);
@@ -261,6 +264,7 @@ void writeCells(ByteWriter& out, const Sheet& sheet, const std::vector<std::uint
             }
         }
     }
+    return labels;
 }
 
 void writeMerges(ByteWriter& out, const Sheet& sheet)
@@ -281,8 +285,7 @@ void writeMerges(ByteWriter& out, const Sheet& sheet)
     }
 }
 
-void writeSheet(ByteWriter& out, const Sheet& sheet, bool firstSheet,
-                const std::vector<std::uint32_t>& stringIndex, std::size_t& nextString)
+std::uint32_t writeSheet(ByteWriter& out, const Sheet& sheet, bool firstSheet, SharedStrings& strings)
 {
     writeBof(out, biff::kWorksheetSubstream);
     emitU16Record(out, biff::kDefColWidth, 8);
@@ -298,7 +301,7 @@ void writeSheet(ByteWriter& out, const Sheet& sheet, bool firstSheet,
     out.u16(static_cast<std::uint16_t>(rows == 0 ? 0 : columns));
     out.u16(0);
 
-    writeCells(out, sheet, stringIndex, nextString);
+    const std::uint32_t labels = writeCells(out, sheet, strings);
 
     // Grid, headers, zeros and outline symbols shown; the first sheet selected and shown.
     out.u16(biff::kWindow2);
@@ -314,6 +317,7 @@ void writeSheet(ByteWriter& out, const Sheet& sheet, bool firstSheet,
 
     writeMerges(out, sheet);
     writeEof(out);
+    return labels;
 }
 
 } // namespace
@@ -360,33 +364,69 @@ std::optional<QString> workbookLimitError(const Workbook& book)
 
 QByteArray writeWorkbookStream(const Workbook& book)
 {
-    // Strings are numbered in the order the cells are written, so one pass collects them.
-    SharedStrings strings;
-    std::vector<std::uint32_t> stringIndex;
-    qsizetype cells = 0;
-    for (int i = 0; i < book.sheetCount(); ++i) {
-        for (int r = 0; r < book.sheet(i).storedRows(); ++r)
-            cells += static_cast<qsizetype>(book.sheet(i).row(r).size());
-    }
-    strings.reserve(cells);
-    stringIndex.reserve(static_cast<std::size_t>(cells));
-    for (int i = 0; i < book.sheetCount(); ++i) {
-        const Sheet& sheet = book.sheet(i);
-        for (int r = 0; r < sheet.storedRows(); ++r) {
-            for (const Cell& cell : sheet.row(r)) {
-                if (!cell.text.isEmpty())
-                    stringIndex.push_back(strings.add(cell.text));
-            }
-        }
+    return WorkbookEncoder().encode(book);
+}
+
+QByteArray WorkbookEncoder::encode(const Workbook& book)
+{
+    const std::lock_guard lock(m_mutex);
+    std::uint32_t uses = 0;
+    for (const auto& [sheet, encoded] : m_encoded)
+        uses += encoded.labels;
+    // Texts that no cell uses any more stay in the table; once they outnumber the used ones
+    // by far, everything is encoded afresh.
+    if (m_strings.uniqueCount() > 2 * uses + kStaleStringAllowance) {
+        m_strings = SharedStrings();
+        m_encoded.clear();
     }
 
-    ByteWriter out;
-    out.reserve(static_cast<qsizetype>(stringIndex.size()) * 16 + 64 * 1024);
-    const std::vector<qsizetype> offsetFields = writeGlobals(out, book, strings);
-    std::size_t nextString = 0;
+    qsizetype newCells = 0;
     for (int i = 0; i < book.sheetCount(); ++i) {
-        out.patchU32(offsetFields[static_cast<std::size_t>(i)], static_cast<std::uint32_t>(out.size()));
-        writeSheet(out, book.sheet(i), i == 0, stringIndex, nextString);
+        if (!m_encoded.contains(book.sharedSheet(i).get())) {
+            for (int r = 0; r < book.sheet(i).storedRows(); ++r)
+                newCells += static_cast<qsizetype>(book.sheet(i).row(r).size());
+        }
+    }
+    m_strings.reserve(m_strings.uniqueCount() + newCells);
+
+    std::unordered_map<const Sheet*, EncodedSheet> encoded;
+    std::vector<const EncodedSheet*> order;
+    uses = 0;
+    for (int i = 0; i < book.sheetCount(); ++i) {
+        const std::shared_ptr<const Sheet> sheet = book.sharedSheet(i);
+        const bool first = i == 0;
+        auto kept = m_encoded.find(sheet.get());
+        auto [slot, added] = encoded.try_emplace(sheet.get());
+        if (!added) {
+            // The same sheet twice: cannot happen through the workbook's own interface, but
+            // costs nothing to handle.
+            order.push_back(&slot->second);
+            uses += slot->second.labels;
+            continue;
+        }
+        if (kept != m_encoded.end() && kept->second.first == first) {
+            slot->second = std::move(kept->second);
+        } else {
+            ByteWriter out;
+            slot->second.sheet = sheet;
+            slot->second.first = first;
+            slot->second.labels = writeSheet(out, *sheet, first, m_strings);
+            slot->second.bytes = out.take();
+        }
+        uses += slot->second.labels;
+        order.push_back(&slot->second);
+    }
+    m_encoded = std::move(encoded);
+
+    qsizetype sheetBytes = 0;
+    for (const EncodedSheet* sheet : order)
+        sheetBytes += sheet->bytes.size();
+    ByteWriter out;
+    out.reserve(sheetBytes + static_cast<qsizetype>(m_strings.uniqueCount()) * 16 + 64 * 1024);
+    const std::vector<qsizetype> offsetFields = writeGlobals(out, book, m_strings, uses);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        out.patchU32(offsetFields[i], static_cast<std::uint32_t>(out.size()));
+        out.bytes(order[i]->bytes);
     }
     return out.take();
 }

@@ -14,31 +14,28 @@ bool fitsOneByte(const QString& text)
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
 }
 
-struct BucketStart {
-    std::uint32_t streamPosition;
-    std::uint16_t recordOffset;
-};
-
-// Writes the table as one record and as many continuation records as the record size limit
-// asks for. A string never starts without room for its header and first character, and a
-// string cut at a record end continues after a fresh option byte, split between whole
-// characters: readers that assume either would otherwise go astray.
+// Records of at most the size limit; the last one stays open for more data.
 class TableWriter {
 public:
-    explicit TableWriter(ByteWriter& out) : m_out(out) { startRecord(biff::kSst); }
+    TableWriter(ByteWriter& out, qsizetype& openRecord) : m_out(out), m_openRecord(openRecord)
+    {
+        if (m_openRecord < 0)
+            startRecord(biff::kSst);
+    }
+    ~TableWriter() { m_out.patchU16(m_openRecord + 2, static_cast<std::uint16_t>(used())); }
+    TableWriter(const TableWriter&) = delete;
+    TableWriter& operator=(const TableWriter&) = delete;
 
     [[nodiscard]] qsizetype room() const { return biff::kMaxRecordData - used(); }
-    [[nodiscard]] qsizetype used() const { return m_out.size() - m_recordStart - 4; }
+    [[nodiscard]] qsizetype used() const { return m_out.size() - m_openRecord - 4; }
 
     void continueRecord()
     {
-        finishRecord();
+        m_out.patchU16(m_openRecord + 2, static_cast<std::uint16_t>(used()));
         startRecord(biff::kContinue);
     }
 
-    void finishRecord() { m_out.patchU16(m_recordStart + 2, static_cast<std::uint16_t>(used())); }
-
-    BucketStart position() const
+    SharedStrings::StringStart position() const
     {
         return {static_cast<std::uint32_t>(m_out.size()), static_cast<std::uint16_t>(used() + 4)};
     }
@@ -46,20 +43,19 @@ public:
 private:
     void startRecord(std::uint16_t type)
     {
-        m_recordStart = m_out.size();
+        m_openRecord = m_out.size();
         m_out.u16(type);
         m_out.u16(0);
     }
 
     ByteWriter& m_out;
-    qsizetype m_recordStart = 0;
+    qsizetype& m_openRecord;
 };
 
 } // namespace
 
 std::uint32_t SharedStrings::add(const QString& text)
 {
-    ++m_uses;
     if (const auto it = m_index.constFind(text); it != m_index.cend())
         return it.value();
     const std::uint32_t index = uniqueCount();
@@ -68,50 +64,63 @@ std::uint32_t SharedStrings::add(const QString& text)
     return index;
 }
 
-void SharedStrings::write(ByteWriter& out) const
+// Writes the texts added since the last write. A string never starts without room for its
+// header and first character, and a string cut at a record end continues after a fresh
+// option byte, split between whole characters: readers that assume either would otherwise
+// go astray.
+void SharedStrings::encodePending()
 {
-    const std::uint32_t count = uniqueCount();
-    // Excel keeps at most 128 buckets of at least 8 strings each.
-    const std::uint32_t bucketSize = std::max<std::uint32_t>(8, (count + 127) / 128);
-    std::vector<BucketStart> buckets;
-
-    TableWriter table(out);
-    out.u32(m_uses);
-    out.u32(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
+    const bool fresh = m_openRecord < 0;
+    TableWriter table(m_records, m_openRecord);
+    if (fresh) {
+        m_records.u32(0); // uses and unique count, filled in when the table is written out
+        m_records.u32(0);
+    }
+    for (std::size_t i = m_starts.size(); i < m_strings.size(); ++i) {
         const QString& text = m_strings[i];
         const bool narrow = fitsOneByte(text);
         const qsizetype width = narrow ? 1 : 2;
         if (table.room() < 3 + width)
             table.continueRecord();
-        if (i % bucketSize == 0)
-            buckets.push_back(table.position());
-        out.u16(static_cast<std::uint16_t>(text.size()));
-        out.u8(narrow ? 0x00 : 0x01);
+        m_starts.push_back(table.position());
+        m_records.u16(static_cast<std::uint16_t>(text.size()));
+        m_records.u8(narrow ? 0x00 : 0x01);
         qsizetype next = 0;
         for (;;) {
             const qsizetype take = std::min<qsizetype>(table.room() / width, text.size() - next);
             for (qsizetype k = next; k < next + take; ++k) {
                 if (narrow)
-                    out.u8(static_cast<std::uint8_t>(text[k].unicode()));
+                    m_records.u8(static_cast<std::uint8_t>(text[k].unicode()));
                 else
-                    out.u16(text[k].unicode());
+                    m_records.u16(text[k].unicode());
             }
             next += take;
             if (next == text.size())
                 break;
             table.continueRecord();
-            out.u8(narrow ? 0x00 : 0x01);
+            m_records.u8(narrow ? 0x00 : 0x01);
         }
     }
-    table.finishRecord();
+}
 
+void SharedStrings::write(ByteWriter& out, std::uint32_t uses)
+{
+    encodePending();
+    const qsizetype base = out.size();
+    out.bytes(m_records.data());
+    out.patchU32(base + 4, uses);
+    out.patchU32(base + 8, uniqueCount());
+
+    // Excel keeps at most 128 buckets of at least 8 strings each.
+    const std::uint32_t count = uniqueCount();
+    const std::uint32_t bucketSize = std::max<std::uint32_t>(8, (count + 127) / 128);
+    const std::uint32_t buckets = (count + bucketSize - 1) / bucketSize;
     out.u16(biff::kExtSst);
-    out.u16(static_cast<std::uint16_t>(2 + 8 * buckets.size()));
+    out.u16(static_cast<std::uint16_t>(2 + 8 * buckets));
     out.u16(static_cast<std::uint16_t>(bucketSize));
-    for (const BucketStart& bucket : buckets) {
-        out.u32(bucket.streamPosition);
-        out.u16(bucket.recordOffset);
+    for (std::uint32_t i = 0; i < count; i += bucketSize) {
+        out.u32(static_cast<std::uint32_t>(base) + m_starts[i].position);
+        out.u16(m_starts[i].recordOffset);
         out.u16(0);
     }
 }

@@ -31,6 +31,13 @@ void Sheet::setText(int row, int column, const QString& text)
     cellAt(row, column).text = text;
 }
 
+void Sheet::setRow(int row, std::vector<Cell> cells)
+{
+    if (row >= storedRows())
+        m_rows.resize(static_cast<std::size_t>(row) + 1);
+    m_rows[static_cast<std::size_t>(row)] = std::move(cells);
+}
+
 void Sheet::setStyle(int row, int column, CellStyle style)
 {
     cellAt(row, column).style = style;

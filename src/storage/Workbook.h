@@ -44,6 +44,8 @@ public:
     [[nodiscard]] const std::vector<Cell>& row(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
     [[nodiscard]] QString text(int row, int column) const;
     void setText(int row, int column, const QString& text);
+    // Replaces a whole row's cells at once: the fast way to fill a sheet that is being read.
+    void setRow(int row, std::vector<Cell> cells);
     void setStyle(int row, int column, CellStyle style);
     // Empties every cell; styles, merged areas and column widths stay.
     void clearTexts();
@@ -79,6 +81,12 @@ class Workbook {
 public:
     [[nodiscard]] int sheetCount() const { return static_cast<int>(m_sheets.size()); }
     [[nodiscard]] const Sheet& sheet(int index) const { return *m_sheets[static_cast<std::size_t>(index)]; }
+    // The sheet as shared with the copies of this workbook: the same pointer as long as no
+    // copy changed it, which lets a writer keep what it encoded of unchanged sheets.
+    [[nodiscard]] std::shared_ptr<const Sheet> sharedSheet(int index) const
+    {
+        return m_sheets[static_cast<std::size_t>(index)];
+    }
     Sheet& editSheet(int index);
     // Sheet names are compared without regard to case, as spreadsheet programs do.
     [[nodiscard]] std::optional<int> findSheet(const QString& name) const;

@@ -1,6 +1,5 @@
 #include "storage/WorkbookStore.h"
 
-#include "storage/BiffWriter.h"
 #include "storage/CompoundFile.h"
 
 #include <QFile>
@@ -57,6 +56,13 @@ QByteArray nameOfOpenFile(int fd, const QByteArray& path)
     return ::access(procName.constData(), R_OK) == 0 ? procName : path;
 }
 
+// Every compound file, and so every Excel 97-2003 workbook, starts with these bytes.
+bool hasContainerSignature(const QByteArray& content)
+{
+    static const QByteArray kSignature = QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+    return content.startsWith(kSignature);
+}
+
 QString cannotRead(const QString& path, const QString& why)
 {
     return QStringLiteral("Cannot read %1: %2").arg(path, why);
@@ -77,42 +83,51 @@ WorkbookStore::LoadResult WorkbookStore::load(const QString& path)
     const OpenFile file(native);
     if (file.fd() < 0) {
         if (errno == ENOENT)
-            return {std::nullopt, true, {}};
-        return {std::nullopt, false, cannotRead(path, QString::fromLocal8Bit(std::strerror(errno)))};
+            return {std::nullopt, true, {}, Problem::Missing};
+        return {std::nullopt, false, cannotRead(path, QString::fromLocal8Bit(std::strerror(errno))),
+                Problem::Inaccessible};
     }
     struct stat st {};
     if (::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode))
-        return {std::nullopt, false, cannotRead(path, QStringLiteral("not a file"))};
+        return {std::nullopt, false, cannotRead(path, QStringLiteral("not a file")), Problem::Inaccessible};
     const FileStamp stamp = *stampOfOpenFile(file.fd());
     {
         const std::lock_guard lock(m_mutex);
         for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
             if (it->path == absolute && it->stamp == stamp) {
                 m_entries.splice(m_entries.begin(), m_entries, it);
-                return {m_entries.front().file, false, {}};
+                return {m_entries.front().file, false, {}, Problem::None};
             }
         }
     }
     const auto content = file.readAll();
     if (!content)
-        return {std::nullopt, false, cannotRead(path, QString::fromLocal8Bit(std::strerror(errno)))};
+        return {std::nullopt, false, cannotRead(path, QString::fromLocal8Bit(std::strerror(errno))),
+                Problem::Inaccessible};
+    if (!hasContainerSignature(*content))
+        return {std::nullopt, false,
+                cannotRead(path, content->isEmpty() ? QStringLiteral("the file is empty")
+                                                    : QStringLiteral("it is not an Excel 97-2003 workbook")),
+                Problem::NotAWorkbook};
     auto read = readXlsWorkbook(nameOfOpenFile(file.fd(), native), *content);
     if (auto* error = std::get_if<QString>(&read))
-        return {std::nullopt, false, cannotRead(path, *error)};
+        return {std::nullopt, false, cannotRead(path, *error), Problem::Damaged};
     auto& loaded = std::get<WorkbookFile>(read);
-    remember({absolute, stamp, loaded});
-    return {std::move(loaded), false, {}};
+    remember({absolute, stamp, loaded, nullptr});
+    return {std::move(loaded), false, {}, Problem::None};
 }
 
 std::optional<QString> WorkbookStore::save(const QString& path, const Workbook& book)
 {
     if (auto error = workbookLimitError(book))
         return error;
-    const QByteArray bytes = buildCompoundFile(writeWorkbookStream(book));
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const std::shared_ptr<WorkbookEncoder> encoder = encoderFor(absolute);
+    const QByteArray bytes = buildCompoundFile(encoder->encode(book));
     const ReplaceResult result = replaceFile(path, bytes);
     if (!result.ok)
         return result.error;
-    remember({QFileInfo(path).absoluteFilePath(), result.stamp, WorkbookFile{book, {}}});
+    remember({absolute, result.stamp, WorkbookFile{book, {}}, encoder});
     return std::nullopt;
 }
 
@@ -122,9 +137,27 @@ void WorkbookStore::clear()
     m_entries.clear();
 }
 
+std::shared_ptr<WorkbookEncoder> WorkbookStore::encoderFor(const QString& absolutePath)
+{
+    const std::lock_guard lock(m_mutex);
+    for (const Entry& e : m_entries) {
+        if (e.path == absolutePath && e.encoder)
+            return e.encoder;
+    }
+    return std::make_shared<WorkbookEncoder>();
+}
+
 void WorkbookStore::remember(Entry entry)
 {
     const std::lock_guard lock(m_mutex);
+    if (!entry.encoder) {
+        for (const Entry& e : m_entries) {
+            if (e.path == entry.path)
+                entry.encoder = e.encoder;
+        }
+        if (!entry.encoder)
+            entry.encoder = std::make_shared<WorkbookEncoder>();
+    }
     m_entries.remove_if([&](const Entry& e) { return e.path == entry.path; });
     m_entries.push_front(std::move(entry));
     if (m_entries.size() > kMaxEntries)

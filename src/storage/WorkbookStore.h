@@ -1,11 +1,13 @@
 #pragma once
 
 #include "storage/AtomicFile.h"
+#include "storage/BiffWriter.h"
 #include "storage/XlsReader.h"
 
 #include <QString>
 
 #include <list>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -20,14 +22,25 @@ class WorkbookStore {
 public:
     static WorkbookStore& shared();
 
+    // Why a load gave no workbook.
+    enum class Problem : std::uint8_t {
+        None,
+        Missing,      // no file at the path
+        Inaccessible, // the path cannot be opened or read (permissions, a folder, an I/O error)
+        NotAWorkbook, // read, but no Excel 97-2003 workbook at all: empty, text, another format
+        Damaged,      // a workbook container whose content cannot be read
+    };
+
     struct LoadResult {
         std::optional<WorkbookFile> file;
         bool missing = false; // no file at the path
         QString error;        // when neither a file nor missing
+        Problem problem = Problem::None;
     };
     LoadResult load(const QString& path);
 
     // Writes the whole workbook to `path` atomically. The error text, or nothing on success.
+    // Sheets unchanged since the last load or save of the same path are not encoded again.
     std::optional<QString> save(const QString& path, const Workbook& book);
 
     // Drops every workbook held in memory, so that the next loads read the files.
@@ -38,8 +51,10 @@ private:
         QString path;
         FileStamp stamp;
         WorkbookFile file;
+        std::shared_ptr<WorkbookEncoder> encoder;
     };
     void remember(Entry entry);
+    std::shared_ptr<WorkbookEncoder> encoderFor(const QString& absolutePath);
 
     static constexpr std::size_t kMaxEntries = 3; // the month being recorded and two being looked at
     std::mutex m_mutex;

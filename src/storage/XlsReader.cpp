@@ -7,6 +7,8 @@
 #include <freexl.h>
 
 #include <memory>
+#include <cstdint>
+#include <vector>
 
 namespace veltroma {
 
@@ -38,15 +40,78 @@ QString describeFreeXlError(int code)
     }
 }
 
-QString cellText(const FreeXL_CellValue& value)
+// The texts of the shared-string table as QStrings, each decoded once: the value reader
+// hands out the same pointer for every cell that refers to the same entry. An open-addressed
+// table keyed by that pointer; a month has tens of thousands of distinct texts, looked up
+// once per cell.
+class SharedTexts {
+public:
+    explicit SharedTexts(const void* handle)
+    {
+        unsigned int count = 0;
+        if (freexl_get_info(handle, FREEXL_BIFF_STRING_COUNT, &count) != FREEXL_OK)
+            count = 0;
+        std::size_t size = 64;
+        while (size < 2 * static_cast<std::size_t>(count))
+            size *= 2;
+        m_slots.resize(size);
+    }
+
+    const QString& text(const char* utf8)
+    {
+        if (2 * (m_used + 1) > m_slots.size())
+            grow();
+        Slot& slot = find(utf8);
+        if (!slot.key) {
+            slot.key = utf8;
+            slot.text = QString::fromUtf8(utf8);
+            ++m_used;
+        }
+        return slot.text;
+    }
+
+private:
+    struct Slot {
+        const char* key = nullptr;
+        QString text;
+    };
+
+    Slot& find(const char* key)
+    {
+        const std::size_t mask = m_slots.size() - 1;
+        // The reader allocates the texts one after the other, and cells mostly follow the
+        // table's order: keeping neighbouring addresses in neighbouring slots keeps the lookups
+        // in the cache. The low bits only reflect the allocation's alignment.
+        std::size_t i = (reinterpret_cast<std::uintptr_t>(key) >> 4) & mask;
+        while (m_slots[i].key && m_slots[i].key != key)
+            i = (i + 1) & mask;
+        return m_slots[i];
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (Slot& slot : old) {
+            if (slot.key)
+                find(slot.key) = std::move(slot);
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    std::size_t m_used = 0;
+};
+
+QString cellText(const FreeXL_CellValue& value, SharedTexts& shared)
 {
     switch (value.type) {
+    case FREEXL_CELL_SST_TEXT:
+        return shared.text(value.value.text_value);
     case FREEXL_CELL_INT:
         return QString::number(value.value.int_value);
     case FREEXL_CELL_DOUBLE:
         return numberText(value.value.double_value);
     case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME:
     case FREEXL_CELL_TIME:
@@ -56,7 +121,8 @@ QString cellText(const FreeXL_CellValue& value)
     }
 }
 
-std::variant<Sheet, QString> readSheet(const void* handle, unsigned short index, const QString& name)
+std::variant<Sheet, QString> readSheet(const void* handle, unsigned short index, const QString& name,
+                                       SharedTexts& shared)
 {
     int rc = freexl_select_active_worksheet(handle, index);
     unsigned int rows = 0;
@@ -71,14 +137,24 @@ std::variant<Sheet, QString> readSheet(const void* handle, unsigned short index,
     Sheet sheet(name);
     sheet.setTableExtent(static_cast<int>(rows), columns);
     for (unsigned int r = 0; r < rows; ++r) {
+        std::vector<Cell> cells;
         for (unsigned short c = 0; c < columns; ++c) {
             FreeXL_CellValue value;
             rc = freexl_get_cell_value(handle, r, c, &value);
             if (rc != FREEXL_OK)
                 return describeFreeXlError(rc);
-            if (value.type != FREEXL_CELL_NULL)
-                sheet.setText(static_cast<int>(r), c, cellText(value));
+            if (value.type == FREEXL_CELL_NULL)
+                continue;
+            QString text = cellText(value, shared);
+            if (text.isEmpty())
+                continue;
+            if (cells.empty())
+                cells.reserve(columns);
+            cells.resize(c);
+            cells.push_back({std::move(text), CellStyle::Plain});
         }
+        if (!cells.empty())
+            sheet.setRow(static_cast<int>(r), std::move(cells));
     }
     return sheet;
 }
@@ -111,12 +187,13 @@ std::variant<WorkbookFile, QString> readXlsWorkbook(const QByteArray& nativePath
 
     WorkbookFile file;
     file.lostOnSave = layout ? layout->lostOnSave : QStringLiteral("the formatting of an older file format");
+    SharedTexts shared(raw);
     for (unsigned short i = 0;; ++i) {
         const char* utf8Name = nullptr;
         if (freexl_get_worksheet_name(raw, i, &utf8Name) != FREEXL_OK)
             break;
         const QString name = QString::fromUtf8(utf8Name);
-        auto sheet = readSheet(raw, i, name);
+        auto sheet = readSheet(raw, i, name, shared);
         if (auto* error = std::get_if<QString>(&sheet))
             return *error;
         if (layout && i < layout->sheets.size() && layout->sheets[i].name == name)

@@ -11,7 +11,11 @@ namespace veltroma::test {
 namespace {
 
 struct RowRecorder final : Recorder {
-    void record(const InverterModel& snapshot) override { rows.push_back(snapshot.NewRow); }
+    RecordingState record(const InverterModel& snapshot) override
+    {
+        rows.push_back(snapshot.NewRow);
+        return {};
+    }
     std::vector<QStringList> rows;
 };
 

@@ -1,3 +1,5 @@
+#include "RecordSnapshot.h"
+
 #include "monitor/DailyRecorder.h"
 #include "monitor/HistoryReader.h"
 #include "storage/CSpreadSheet.h"
@@ -5,12 +7,14 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTime>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace veltroma::test {
@@ -47,14 +51,7 @@ protected:
     // The snapshot the engine would hand over for a reply at `when` with the values given.
     InverterModel snapshot(const QDateTime& when, const QStringList& values) const
     {
-        InverterModel m;
-        m.realtimeDecoded = true;
-        m.sSerialNums[bInverterAdrNow] = QStringLiteral("SN0042");
-        m.sModelname[bInverterAdrNow] = QStringLiteral("VT-3000");
-        m.sVer[bInverterAdrNow] = QStringLiteral("1.07");
-        m.paths = LoadDataSet(folder(), when, bInverterAdrNow);
-        m.NewRow = QStringList{m.paths.sExcelColumA} + values;
-        return m;
+        return recordSnapshot(folder(), when, values);
     }
 
     QString folder() const { return dir_.path() + u'/'; }
@@ -85,14 +82,17 @@ QDateTime at(int year, int month, int day, int h, int m, int s)
     return QDateTime(QDate(year, month, day), QTime(h, m, s));
 }
 
-TEST_F(RecordingTest, FirstEventWritesTheCoverOnlyThenRowsGoOnTopNewestFirst)
+TEST_F(RecordingTest, FirstEventWritesTheCoverAndTheRowThenRowsGoOnTopNewestFirst)
 {
     DailyRecorder recorder;
     const InverterModel first = snapshot(at(2011, 5, 7, 9, 5, 3), kValues);
     const QString file = first.paths.sWriteExcelPath;
     EXPECT_TRUE(file.endsWith(QStringLiteral("/Data/Inverter1/2011-5.xls"))) << file.toStdString();
 
-    recorder.record(first);
+    const RecordingState state = recorder.record(first);
+    EXPECT_FALSE(state.failing);
+    EXPECT_EQ(state.lastRowAt, first.paths.recordedAt);
+    EXPECT_EQ(state.keptRows, 0);
     ASSERT_TRUE(QFileInfo::exists(file));
     CSpreadSheet cover(file, QStringLiteral("Cover"), false);
     QString cell;
@@ -101,7 +101,8 @@ TEST_F(RecordingTest, FirstEventWritesTheCoverOnlyThenRowsGoOnTopNewestFirst)
         ASSERT_TRUE(cover.ReadCell(cell, QStringLiteral("D"), 36 + i));
         EXPECT_EQ(cell.trimmed(), expected[i]);
     }
-    EXPECT_EQ(rows(file, QStringLiteral("7")), 2) << "no data row in the cover event";
+    EXPECT_EQ(rows(file, QStringLiteral("7")), 3) << "the cover event writes its row too";
+    EXPECT_EQ(readRow(file, QStringLiteral("7"), 3), first.NewRow);
 
     InverterModel second = snapshot(at(2011, 5, 7, 9, 8, 3), kValues);
     second.NewRow[4] = QStringLiteral("1600");
@@ -112,17 +113,18 @@ TEST_F(RecordingTest, FirstEventWritesTheCoverOnlyThenRowsGoOnTopNewestFirst)
     // No new reply between two events: the same row is written again.
     recorder.record(third);
 
-    EXPECT_EQ(rows(file, QStringLiteral("7")), 5);
+    EXPECT_EQ(rows(file, QStringLiteral("7")), 6);
     EXPECT_EQ(readRow(file, QStringLiteral("7"), 3), third.NewRow);
     EXPECT_EQ(readRow(file, QStringLiteral("7"), 4), third.NewRow);
     EXPECT_EQ(readRow(file, QStringLiteral("7"), 5), second.NewRow);
+    EXPECT_EQ(readRow(file, QStringLiteral("7"), 6), first.NewRow);
     EXPECT_EQ(readRow(file, QStringLiteral("7"), 2).value(0), QStringLiteral("Hour:Minute"));
 
-    // Restarting the program rewrites the cover and keeps the rows already there.
+    // Restarting the program rewrites the cover and adds its row to those already there.
     DailyRecorder restarted;
     ASSERT_TRUE(LoadDataExecute(third.paths));
     restarted.record(third);
-    EXPECT_EQ(rows(file, QStringLiteral("7")), 5);
+    EXPECT_EQ(rows(file, QStringLiteral("7")), 7);
 }
 
 TEST_F(RecordingTest, LastDayOfMonthAndFaultRowsLandInTheirSheets)
@@ -138,7 +140,7 @@ TEST_F(RecordingTest, LastDayOfMonthAndFaultRowsLandInTheirSheets)
     recorder.record(shortRow);
 
     const QString file = row.paths.sWriteExcelPath;
-    EXPECT_EQ(rows(file, QStringLiteral("31")), 4);
+    EXPECT_EQ(rows(file, QStringLiteral("31")), 5);
     EXPECT_EQ(rows(file, QStringLiteral("30")), 2);
     EXPECT_EQ(readRow(file, QStringLiteral("31"), 4), row.NewRow);
     EXPECT_EQ(readRow(file, QStringLiteral("31"), 4).value(10), QStringLiteral("Grid fault 'F03'"));
@@ -146,17 +148,23 @@ TEST_F(RecordingTest, LastDayOfMonthAndFaultRowsLandInTheirSheets)
     EXPECT_TRUE(readRow(file, QStringLiteral("31"), 3).value(10).isEmpty());
 }
 
-TEST_F(RecordingTest, ChangeOfMonthWritesTheNewCoverFirst)
+TEST_F(RecordingTest, ChangeOfMonthWritesTheNewCoverAndLosesNoRow)
 {
     DailyRecorder recorder;
     recorder.record(snapshot(at(2011, 5, 31, 23, 57, 0), kValues));
-    recorder.record(snapshot(at(2011, 5, 31, 23, 59, 0), kValues));
+    // Built from the reply of 23:59:58 and saved after midnight: still the 31st of May.
+    const InverterModel lastOfMay = snapshot(at(2011, 5, 31, 23, 59, 58), kValues);
+    recorder.record(lastOfMay);
     const InverterModel june = snapshot(at(2011, 6, 1, 0, 2, 0), kValues);
     recorder.record(june);
     EXPECT_EQ(recorder.writeExcelPathOld(), june.paths.sWriteExcelPath);
-    EXPECT_EQ(rows(june.paths.sWriteExcelPath, QStringLiteral("1")), 2);
-    recorder.record(june);
     EXPECT_EQ(rows(june.paths.sWriteExcelPath, QStringLiteral("1")), 3);
+    EXPECT_EQ(readRow(june.paths.sWriteExcelPath, QStringLiteral("1"), 3), june.NewRow);
+    EXPECT_EQ(readRow(lastOfMay.paths.sWriteExcelPath, QStringLiteral("31"), 3), lastOfMay.NewRow);
+    CSpreadSheet cover(june.paths.sWriteExcelPath, QStringLiteral("Cover"), false);
+    QString yearMonth;
+    ASSERT_TRUE(cover.ReadCell(yearMonth, QStringLiteral("D"), 39));
+    EXPECT_EQ(yearMonth.trimmed(), QStringLiteral("2011-6"));
 }
 
 TEST_F(RecordingTest, NothingIsWrittenBeforeTheFirstReply)
@@ -177,15 +185,6 @@ TEST(HistoryX, TimeOfDayIsAFractionOfTheDay)
     EXPECT_DOUBLE_EQ(historyX(1, 0, 0, 0), 2.0);
 }
 
-TEST(MonthFilePath, AcceptsOneAndTwoDigitMonths)
-{
-    EXPECT_TRUE(isMonthFilePath(QStringLiteral("/data/2011-5.xls")));
-    EXPECT_TRUE(isMonthFilePath(QStringLiteral("/data/2011-12.xls")));
-    EXPECT_FALSE(isMonthFilePath(QStringLiteral("/data/201105.xls")));
-    EXPECT_FALSE(isMonthFilePath(QString()));
-    EXPECT_FALSE(isMonthFilePath(QStringLiteral("-.xls")));
-}
-
 class HistoryTest : public RecordingTest {
 protected:
     // Records rows at the given times of 7 May 2011 with Pac = 1000 + index; returns the file.
@@ -193,11 +192,10 @@ protected:
     {
         DailyRecorder recorder;
         QString file;
-        for (std::size_t i = 0; i <= times.size(); ++i) {
-            const QTime t = i == 0 ? times.front() : times[i - 1];
-            InverterModel m = snapshot(QDateTime(QDate(2011, month, 7), t), kValues);
-            m.NewRow[4] = QString::number(1000 + static_cast<int>(i));
-            recorder.record(m);  // the first one only writes the cover
+        for (std::size_t i = 0; i < times.size(); ++i) {
+            InverterModel m = snapshot(QDateTime(QDate(2011, month, 7), times[i]), kValues);
+            m.NewRow[4] = QString::number(1001 + static_cast<int>(i));
+            recorder.record(m);
             file = m.paths.sWriteExcelPath;
         }
         return file;
@@ -210,7 +208,7 @@ protected:
 
 TEST_F(HistoryTest, OneDayIsPlottedOldestFirstOnePointPerCell)
 {
-    const QString file = recordDay({QTime(9, 5, 3), QTime(12, 15, 30)});
+    const QString file = recordDay({QTime(9, 5, 3), QTime(9, 12, 30)});
     reader_.ReadFile(file, QStringLiteral("7"), HistoryReader::Mode::OneDay);
 
     EXPECT_EQ(reader_.excelFileName(), QStringLiteral("2011-5"));
@@ -227,11 +225,66 @@ TEST_F(HistoryTest, OneDayIsPlottedOldestFirstOnePointPerCell)
     EXPECT_DOUBLE_EQ(pac[3].y, 0.0);
     EXPECT_DOUBLE_EQ(pac[4].y, 1001.0);
     // The newer row starts with the older value until its own cell.
-    EXPECT_NEAR(pac[columns].x, historyX(7, 12, 15, 30), 1e-9);
+    EXPECT_NEAR(pac[columns].x, historyX(7, 9, 12, 30), 1e-9);
     EXPECT_DOUBLE_EQ(pac[columns + 3].y, 1001.0);
     EXPECT_DOUBLE_EQ(pac[columns + 4].y, 1002.0);
     EXPECT_DOUBLE_EQ(plot_.channel(2).back().y, 50.01F);
     EXPECT_TRUE(prompt_.shown().empty());
+}
+
+TEST_F(HistoryTest, RowsMoreThanNineMinutesApartAreNotJoined)
+{
+    // 540 s apart stays one line; 541 s is a break, and so is the night between two days.
+    const QString file = recordDay({QTime(9, 0, 0), QTime(9, 9, 0), QTime(9, 18, 1)});
+    {
+        DailyRecorder nextDay;
+        nextDay.record(snapshot(at(2011, 5, 8, 7, 0, 0), kValues));
+    }
+    reader_.ReadFile(file, QStringLiteral("7"), HistoryReader::Mode::OneDay);
+    const auto breaksIn = [](const std::vector<Point>& points) {
+        std::vector<double> xs;
+        for (const Point& p : points)
+            if (std::isnan(p.y))
+                xs.push_back(p.x);
+        return xs;
+    };
+    const auto oneDay = breaksIn(plot_.channel(3));
+    ASSERT_EQ(oneDay.size(), 1U);
+    // One second after the older row, so that its step does not run on into the gap.
+    EXPECT_NEAR(oneDay[0], historyX(7, 9, 9, 1), 1e-9);
+    EXPECT_EQ(plot_.points.size() % kHistoryChannels, 0U) << "every channel breaks alike";
+
+    plot_.points.clear();
+    reader_.ReadFile(file, QStringLiteral("0"), HistoryReader::Mode::WholeMonth);
+    const auto month = breaksIn(plot_.channel(0));
+    ASSERT_EQ(month.size(), 2U);
+    EXPECT_GT(month[1], historyX(7, 9, 18, 1));
+    EXPECT_LT(month[1], historyX(8, 7, 0, 0));
+}
+
+TEST_F(HistoryTest, OnlyWorkbooksWithTheMonthSheetsPassTheCheck)
+{
+    const QString month = recordDay({QTime(9, 0, 0)});
+    EXPECT_EQ(checkMonthFile(month), std::nullopt);
+
+    const QString empty = folder() + QStringLiteral("2011-5.xls");
+    QFile(empty).open(QIODevice::WriteOnly);
+    EXPECT_EQ(checkMonthFile(empty), MonthFileProblem::Empty);
+
+    const QString text = folder() + QStringLiteral("2011-6.xls");
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Hour:Minute,AC Power\n9:0:0,1500\n");
+    }
+    EXPECT_EQ(checkMonthFile(text), MonthFileProblem::NotAWorkbook);
+    EXPECT_EQ(checkMonthFile(folder() + QStringLiteral("2011-7.xls")), MonthFileProblem::NotAWorkbook);
+
+    const QString other = folder() + QStringLiteral("2011-8.xls");
+    CSpreadSheet sheet(other, QStringLiteral("Prices"), false);
+    ASSERT_TRUE(sheet.AddHeaders({"Item", "Price"}));
+    ASSERT_TRUE(sheet.AddRow({"panel", "120"}));
+    EXPECT_EQ(checkMonthFile(other), MonthFileProblem::NotAMonthFile);
 }
 
 TEST_F(HistoryTest, EmptySheetAndMissingFilePlotNothingAndShowNothing)

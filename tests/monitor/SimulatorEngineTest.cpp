@@ -5,7 +5,13 @@
 #include "support/InverterSim.h"
 #include "support/ScriptedPrompt.h"
 
+#include "monitor/DailyRecorder.h"
+
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -29,7 +35,7 @@ QByteArray assignment(const QByteArray& serial)
 // pseudo-terminal.
 class SimulatorEngineTest : public ::testing::Test {
 protected:
-    void start(const InverterSim::Options& options)
+    void start(const InverterSim::Options& options, const QString& programFolder = QStringLiteral("/pv/"))
     {
         sim = std::make_unique<InverterSim>(options);
         ASSERT_TRUE(sim->isRunning()) << sim->errorString().toStdString();
@@ -38,7 +44,7 @@ protected:
         channel->PortInit(0);
         ASSERT_TRUE(channel->ChannelOK());
         engine = std::make_unique<MonitorEngine>(MonitorEngine::Setup{
-            *channel, steadyClock(), display, QStringLiteral("/pv/"), englishText,
+            *channel, steadyClock(), display, programFolder, englishText,
             [] { return QDateTime::currentDateTime(); }});
     }
 
@@ -93,6 +99,51 @@ TEST_F(SimulatorEngineTest, SerialWithAZeroByteIsShownCut)
     const auto assigned = requestsOfKind("assign-address");
     ASSERT_EQ(assigned.size(), 1U);
     EXPECT_EQ(assigned[0].bytes, assignment(QByteArray("A1B2\0C3D4E", 10)));
+}
+
+// What python's xlrd, a reader independent of ours, finds in row 3 of a day sheet.
+QStringList rowReadByXlrd(const QString& file, const QString& sheet)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import json, sys, xlrd\n"
+                                 "s = xlrd.open_workbook(sys.argv[1]).sheet_by_name(sys.argv[2])\n"
+                                 "print(json.dumps([str(v) for v in s.row_values(2)] if s.nrows > 2 else []))"),
+                  file, sheet});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return {QString::fromUtf8(python.readAllStandardError())};
+    QStringList row;
+    for (const auto& v : QJsonDocument::fromJson(python.readAllStandardOutput()).array())
+        row << v.toString();
+    while (!row.isEmpty() && row.back().isEmpty())
+        row.removeLast();
+    return row;
+}
+
+TEST_F(SimulatorEngineTest, TheFirstRecordEventWritesTheRowOfTheLatestReply)
+{
+    QTemporaryDir home;
+    start({}, home.path() + u'/');
+    DailyRecorder recorder;
+    engine->setRecorder(&recorder);
+    std::vector<RecordingState> states;
+    QObject::connect(&engine->events(), &EngineEvents::recordingState,
+                     [&states](const RecordingState& s) { states.push_back(s); });
+    engine->refreshTick(RefreshState::RealtimeDisconnected); // registration has ended
+    engine->OnChangeUseriSwitchLEDX0(true);
+    ASSERT_TRUE(waitFor([&] { return engine->snapshot().realtimeDecoded; }));
+    engine->refreshTick(RefreshState::RealtimeConnected);
+    ASSERT_TRUE(engine->recordingEnabled());
+    engine->stopWorker();
+    ASSERT_TRUE(waitFor([&] { return !engine->workerRunning(); }));
+
+    const InverterModel snapshot = engine->snapshot();
+    engine->recordingTick();
+    ASSERT_EQ(states.size(), 1U);
+    EXPECT_FALSE(states[0].failing) << states[0].reason.toStdString();
+    EXPECT_EQ(states[0].lastRowAt, snapshot.paths.recordedAt);
+    EXPECT_EQ(rowReadByXlrd(snapshot.paths.sWriteExcelPath, snapshot.paths.sExcelShellName), snapshot.NewRow);
 }
 
 TEST_F(SimulatorEngineTest, OnlyAWorkerStartedInTheFirstSecondPollsWithControlZero)

@@ -1,4 +1,5 @@
 #include "StorageTestSupport.h"
+#include "support/FileContent.h"
 
 #include "storage/AtomicFile.h"
 #include "storage/CSpreadSheet.h"
@@ -18,13 +19,8 @@
 namespace veltroma {
 namespace {
 
+using test::contentOf;
 using test::recordRow;
-
-QByteArray contentOf(const QString& file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 class AtomicSave : public test::StorageTest {
 protected:

@@ -1,22 +1,13 @@
 #include "StorageTestSupport.h"
+#include "support/FileContent.h"
 
 #include "storage/CSpreadSheet.h"
 
 namespace veltroma {
 namespace {
 
-QByteArray contentOf(const QString& file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& file, const QByteArray& content)
-{
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
+using test::contentOf;
+using test::writeContent;
 
 class CSpreadSheetText : public test::StorageTest {};
 
@@ -43,7 +34,7 @@ TEST_F(CSpreadSheetText, RowsAreWrittenQuotedWithTheSeparator)
 TEST_F(CSpreadSheetText, TextFilesTakeRowsOfAnyWidth)
 {
     const QString file = path(QStringLiteral("wide.txt"));
-    writeFile(file, "a;b\n1;2;3;4\n\"x\"\n");
+    writeContent(file, "a;b\n1;2;3;4\n\"x\"\n");
     CSpreadSheet sheet(file, QStringLiteral(";"), false);
     EXPECT_EQ(sheet.GetTotalRows(), 3);
     EXPECT_EQ(sheet.GetTotalColumns(), 4);
@@ -72,7 +63,7 @@ TEST_F(CSpreadSheetText, TextFilesTakeRowsOfAnyWidth)
 TEST_F(CSpreadSheetText, BackupDeleteAndUnavailableFunctions)
 {
     const QString file = path(QStringLiteral("keep.csv"));
-    writeFile(file, "\"a\",\"b\"\r\n\"1\",\"2\"\r\n");
+    writeContent(file, "\"a\",\"b\"\r\n\"1\",\"2\"\r\n");
     CSpreadSheet sheet(file, QStringLiteral(","), true);
     EXPECT_TRUE(sheet.GetBackupStatus());
     EXPECT_EQ(contentOf(file + QStringLiteral(".bak")), contentOf(file));
@@ -89,7 +80,7 @@ TEST_F(CSpreadSheetText, BackupDeleteAndUnavailableFunctions)
 TEST_F(CSpreadSheetText, TransactionAndRollBack)
 {
     const QString file = path(QStringLiteral("t.csv"));
-    writeFile(file, "\"a\"\r\n\"1\"\r\n");
+    writeContent(file, "\"a\"\r\n\"1\"\r\n");
     CSpreadSheet sheet(file, QStringLiteral(","), false);
     sheet.BeginTransaction();
     ASSERT_TRUE(sheet.AddRow({QStringLiteral("2")}));
@@ -122,7 +113,7 @@ TEST_F(CSpreadSheetText, ConvertWorkbookSheetToTextFile)
 TEST_F(CSpreadSheetText, ConvertTextFileToWorkbookSheet)
 {
     const QString text = path(QStringLiteral("log.csv"));
-    writeFile(text, "\"Time\",\"Value\"\r\n\"1\",\"10\"\r\n\"2\",\"20\"\r\n");
+    writeContent(text, "\"Time\",\"Value\"\r\n\"1\",\"10\"\r\n\"2\",\"20\"\r\n");
     CSpreadSheet source(text, QStringLiteral(","), false);
     ASSERT_TRUE(source.Convert(QStringLiteral("Imported"))) << source.GetLastError().toStdString();
     CSpreadSheet target(path(QStringLiteral("log.xls")), QStringLiteral("Imported"), false);
@@ -137,7 +128,7 @@ TEST_F(CSpreadSheetText, ConvertTextFileToWorkbookSheet)
 TEST_F(CSpreadSheetText, ConvertWithRepeatedNamesNumbersTheFields)
 {
     const QString text = path(QStringLiteral("dup.csv"));
-    writeFile(text, "\"v\",\"v\",\"w\"\r\n\"1\",\"2\",\"3\"\r\n");
+    writeContent(text, "\"v\",\"v\",\"w\"\r\n\"1\",\"2\",\"3\"\r\n");
     CSpreadSheet source(text, QStringLiteral(","), false);
     ASSERT_TRUE(source.Convert(QStringLiteral("S")));
     EXPECT_EQ(source.GetLastError(), QStringLiteral("Duplicate header row field:v\n"));
@@ -155,7 +146,7 @@ TEST_F(CSpreadSheetText, ConvertAddsTheSheetToAnExistingWorkbook)
 {
     const QString book = newMonthFile(QStringLiteral("data.xls"));
     const QString text = path(QStringLiteral("data.csv"));
-    writeFile(text, "\"a\"\r\n\"b\"\r\n");
+    writeContent(text, "\"a\"\r\n\"b\"\r\n");
     CSpreadSheet source(text, QStringLiteral(","), false);
     ASSERT_TRUE(source.Convert(QStringLiteral("Extra")));
     const Workbook stored = readBack(book);

@@ -1,6 +1,8 @@
 #include "StorageTestSupport.h"
 
 #include "storage/CSpreadSheet.h"
+#include "storage/MonthWorkbook.h"
+#include "storage/RowBatch.h"
 
 #include <QDir>
 
@@ -93,6 +95,35 @@ TEST_F(LibreOffice, FormulaResultsAreReadAndNeverOverwritten)
     EXPECT_EQ(cell, QStringLiteral("0.25"));
     EXPECT_FALSE(sheet.AddRow({QStringLiteral("1"), QStringLiteral("2")}));
     EXPECT_TRUE(sheet.GetLastError().contains(QStringLiteral("formulas")));
+    QFile after(file);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+}
+
+// A month file an office program saved with a formula: it reads, so its rows can be copied
+// into a new file, but it is never written back.
+TEST_F(LibreOffice, WorkbookWithAFormulaIsReadableButNotKept)
+{
+    const QString file = workbookFromCsv(QStringLiteral("12"), "A,B\n=2*21,x\n9:5:3,1200\n");
+    const WorkbookCheck check = checkWorkbook(file);
+    EXPECT_EQ(check.fitness, WorkbookFitness::NotKeepable);
+    EXPECT_TRUE(check.reason.contains(QStringLiteral("formulas"))) << check.reason.toStdString();
+    EXPECT_TRUE(monthWorkbookProblem(file).has_value());
+
+    const auto read = readMonthText(file);
+    ASSERT_TRUE(std::holds_alternative<MonthText>(read));
+    // Its one sheet is named as the file, so it reads as day 12 from row 3 on.
+    const auto& days = std::get<MonthText>(read).days;
+    ASSERT_EQ(days.size(), 1U);
+    ASSERT_EQ(days.at(12).size(), 1U);
+    EXPECT_EQ(days.at(12).front()[1], QStringLiteral("1200"));
+
+    QFile before(file);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    const auto error = insertRowsAt(file, std::vector<SheetRow>{{QStringLiteral("12"), recordRow(1)}}, 3);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->contains(QStringLiteral("formulas")));
     QFile after(file);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), bytes);

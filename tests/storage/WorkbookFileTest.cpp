@@ -125,6 +125,29 @@ TEST_F(WorkbookFiles, StringTableIndexPointsAtStringStarts)
     }
 }
 
+// Saving version after version keeps the encoded sheets and string table of the last: a
+// sheet that only grew must give exactly the stream a fresh encoding gives, across the
+// string table's continuation records and its index.
+TEST_F(WorkbookFiles, EncodingVersionAfterVersionGivesTheFreshStream)
+{
+    Workbook book;
+    book.appendSheet(QStringLiteral("Kept")).setText(0, 0, QStringLiteral("unchanged"));
+    book.appendSheet(QStringLiteral("Grows"));
+    WorkbookEncoder encoder;
+    int next = 0;
+    for (const int upTo : {10, 700, 701, 2600, 4000}) {
+        Sheet& sheet = book.editSheet(1);
+        for (; next < upTo; ++next)
+            sheet.setText(next / 3, next % 3, tableText(next));
+        ASSERT_EQ(encoder.encode(book), writeWorkbookStream(book)) << upTo;
+    }
+    const QString file = path(QStringLiteral("grown.xls"));
+    save(file, book);
+    const auto xlrd = readWithXlrd(file);
+    ASSERT_EQ(xlrd.size(), 2u);
+    EXPECT_EQ(xlrd[1].cells.size(), 4000u);
+}
+
 TEST_F(WorkbookFiles, LayoutSurvivesASave)
 {
     Workbook book;

@@ -89,7 +89,6 @@ bool RecordDay(const QString& programFolder, QDate day)
     model.sVer[bInverterAdrNow] = QStringLiteral("V2.10");
     model.realtimeDecoded = true;
 
-    bool first = true;
     for (double second = kFirst; second <= kLast; second += kRecordSeconds) {
         plant.advanceTo(second);
         const sim::PlantReading r = plant.reading(noise);
@@ -104,11 +103,6 @@ bool RecordDay(const QString& programFolder, QDate day)
             model.NewRow << QString::asprintf(format(static_cast<Quantity>(q)), values[q]);
         model.NewRow << g_LoadString(r.state == 1 ? QStringLiteral("IDC_NORMAL") : QStringLiteral("IDC_WAIT"));
 
-        // The first event of a month file writes its cover, as the recorder does at start.
-        if (first) {
-            recorder.record(model);
-            first = false;
-        }
         recorder.record(model);
     }
     return QFileInfo::exists(model.paths.sWriteExcelPath);

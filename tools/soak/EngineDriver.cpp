@@ -14,6 +14,12 @@ EngineDriver::EngineDriver(Setup setup)
     engine_.setRecorder(&setup.recorder);
     // No context object: the count is taken on the thread that declares the loss.
     QObject::connect(&engine_.events(), &EngineEvents::linkLost, [this] { ++losses_; });
+    QObject::connect(&engine_.events(), &EngineEvents::recordingState,
+                     [this](const RecordingState& state) {
+                         if (state.failing && !recordingFailing_)
+                             ++recordingFailures_;
+                         recordingFailing_ = state.failing;
+                     });
 }
 
 EngineDriver::~EngineDriver()

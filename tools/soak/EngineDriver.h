@@ -36,6 +36,8 @@ public:
 
     [[nodiscard]] MonitorEngine& engine() { return engine_; }
     [[nodiscard]] int lossesReported() const { return losses_.load(); }
+    // Times the recorder began to fail (a failed save after good ones).
+    [[nodiscard]] int recordingFailuresReported() const { return recordingFailures_.load(); }
 
 private:
     class NoDisplay final : public DisplayUpdates {
@@ -59,6 +61,8 @@ private:
     std::optional<SoakClock::TimerId> watchdogTimer_;
     std::optional<SoakClock::TimerId> recordingTimer_;
     std::atomic<int> losses_{0};
+    std::atomic<int> recordingFailures_{0};
+    bool recordingFailing_ = false;
 };
 
 } // namespace veltroma::soak

@@ -24,14 +24,14 @@ RowKey rowKey(const QString& file, const QString& sheet, const QStringList& cell
     return {file, sheet, trimmed.join(QLatin1Char('\t'))};
 }
 
-void ExpectingRecorder::record(const InverterModel& snapshot)
+RecordingState ExpectingRecorder::record(const InverterModel& snapshot)
 {
     if (snapshot.realtimeDecoded) {
         const QString file = QFileInfo(snapshot.paths.sWriteExcelPath).fileName();
         std::lock_guard lock(mutex_);
         ++expected_[rowKey(file, snapshot.paths.sExcelShellName, snapshot.NewRow)];
     }
-    inner_.record(snapshot);
+    return inner_.record(snapshot);
 }
 
 RowCounts rowsOfMonthFile(const QString& path, bool* readable)

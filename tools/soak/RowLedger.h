@@ -37,7 +37,7 @@ public:
     ExpectingRecorder(Recorder& inner, RowCounts& expected, std::mutex& mutex)
         : inner_(inner), expected_(expected), mutex_(mutex) {}
 
-    void record(const InverterModel& snapshot) override;
+    RecordingState record(const InverterModel& snapshot) override;
 
 private:
     Recorder& inner_;

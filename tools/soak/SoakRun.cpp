@@ -166,7 +166,7 @@ SoakResult runSoak(const SoakOptions& options)
     clock.addAt(options.days * kDayMs, [&stop] { stop.raise(); });
 
     for (;;) {
-        DailyRecorder recorder;
+        DailyRecorder recorder(wallClock);
         ExpectingRecorder expecting(recorder, expected, rowsMutex);
         {
             EngineDriver driver({clock, link, programFolder, wallClock, expecting});
@@ -174,6 +174,7 @@ SoakResult runSoak(const SoakOptions& options)
             stop.waitAndClear();
             driver.stop();
             result.lossesReported += driver.lossesReported();
+            result.recordingFailuresReported += driver.recordingFailuresReported();
         }
         if (!std::exchange(restartDue, false))
             break;
@@ -232,6 +233,7 @@ QString summaryTable(const SoakOptions& options, const SoakResult& result)
     line(QStringLiteral("re-registrations"), number(result.reRegistrations));
     line(QStringLiteral("reopens"), number(result.reopens));
     line(QStringLiteral("link losses reported"), number(result.lossesReported));
+    line(QStringLiteral("recording failures reported"), number(result.recordingFailuresReported));
     line(QStringLiteral("program restarts"), number(result.restarts));
     line(QStringLiteral("faults"), number(result.faults.size()));
     line(QStringLiteral("wall time"), QStringLiteral("%1 s").arg(result.wallSeconds, 0, 'f', 1));

@@ -29,6 +29,7 @@ struct SoakResult {
     std::uint64_t reRegistrations = 0;
     std::uint64_t reopens = 0;
     int lossesReported = 0;
+    int recordingFailuresReported = 0;
     int restarts = 0;
     double wallSeconds = 0;
     double processorSeconds = 0;

@@ -1,5 +1,6 @@
 #include "StorageFaults.h"
 
+#include "storage/AtomicFile.h"
 
 #include <QFile>
 
@@ -7,7 +8,7 @@ namespace veltroma::soak {
 
 void setDiskFull(bool full)
 {
-    (void)full;
+    setSaveFault(full ? std::optional<SaveFault>(SaveFault{ENOSPC, 0}) : std::nullopt);
 }
 
 bool damageFile(const QString& path)

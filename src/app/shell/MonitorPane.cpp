@@ -22,6 +22,7 @@ QWidget* CreateMonitorPane(CDesignApp& app, CMainFrame& frame)
         .loadString = [](const QString& key) { return g_LoadString(key); },
         .wallClock = app.options().wallClock,
         .updateHost = app.options().updateHost,
+        .portName = [&channel = app.channel()] { return channel.COMM_CFG.section(u',', 0, 0); },
     });
     // The publisher lives as long as the form whose engine it listens to.
     if (auto publisher = startMqttPublisher(g_szSettingPath(), view->events()))

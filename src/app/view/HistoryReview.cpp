@@ -1,5 +1,6 @@
 #include "app/view/HistoryReview.h"
 
+#include "app/view/StatusTexts.h"
 #include "base/Prompt.h"
 #include "monitor/CsvExport.h"
 
@@ -41,13 +42,36 @@ void HistoryReview::forget()
     sOpenExcleSheetOld_.clear();
 }
 
+QString HistoryReview::monthFileProblemText(MonthFileProblem problem, TextLanguage language)
+{
+    switch (problem) {
+    case MonthFileProblem::Empty:
+        return pickText(language, "The file is empty: it holds no recorded month. Nothing is plotted.",
+                        "该文件为空，没有记录的月份数据。未绘制任何曲线。");
+    case MonthFileProblem::NotAWorkbook:
+        return pickText(language, "The file is no workbook this program can read. Nothing is plotted.",
+                        "该文件不是本程序能读取的工作簿。未绘制任何曲线。");
+    case MonthFileProblem::NotAMonthFile:
+        return pickText(language,
+                        "The workbook is no month record file: it lacks the cover and the day sheets. "
+                        "Nothing is plotted.",
+                        "该工作簿不是月度记录文件：缺少封面和每日工作表。未绘制任何曲线。");
+    }
+    return {};
+}
+
 void HistoryReview::openDataFile(const QString& currentRecordFile)
 {
     const auto chosen =
         prompt_.openFile(QString(), currentRecordFile, QStringLiteral("FILE(*.*)"));
-    // Only a month file (2011-5.xls, 2011-12.xls) is read; no choice opens no file at all.
-    if (!chosen || chosen->isEmpty() || !isMonthFilePath(*chosen))
+    if (!chosen || chosen->isEmpty())
         return;
+    // Only a workbook with the cover and the day sheets is plotted; anything else would draw
+    // garbage, so the user hears why nothing is drawn.
+    if (const auto problem = checkMonthFile(*chosen)) {
+        prompt_.message(monthFileProblemText(*problem, activeTextLanguage()));
+        return;
+    }
     reader_.ReadFile(*chosen, QStringLiteral("0"), HistoryReader::Mode::WholeMonth);
     openedFile_ = *chosen;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/view/StatusTexts.h"
 #include "monitor/HistoryReader.h"
 
 #include <QDate>
@@ -33,13 +34,17 @@ public:
     void forget();
 
     // Open data file: the user picks a file, starting at `currentRecordFile`. A month file
-    // adds its 31 days to what is plotted; anything else, or no choice, reads nothing.
+    // adds its 31 days to what is plotted; anything else is refused with a message, and no
+    // choice reads nothing.
     void openDataFile(const QString& currentRecordFile);
 
     // What is shown, as CSV beside its month file: the day of history data review
     // ("2011-5-7.csv"), or the month file read last in open data file ("2011-5.csv"). The
     // path written, or nothing with the reason in `error`.
     [[nodiscard]] std::optional<QString> exportShown(bool openDataFileMode, QString& error) const;
+
+    // What the user is told when a chosen file is no month file.
+    [[nodiscard]] static QString monthFileProblemText(MonthFileProblem problem, TextLanguage language);
 
     [[nodiscard]] const QString& shownFile() const { return sOpenExclePathOld_; }
     [[nodiscard]] const QString& shownSheet() const { return sOpenExcleSheetOld_; }

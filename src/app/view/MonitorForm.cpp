@@ -65,6 +65,14 @@ QLabel* makeCaption(QWidget& form, const char* name)
     return label;
 }
 
+QLabel* makeStatusLine(QWidget& form)
+{
+    QLabel* label = makeCaption(form, "statusLine");
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
 void setUpPlot(CiPlotX& plot)
 {
     for (int q = 0; q < CiPlotX::kChannelCount; ++q)
@@ -102,6 +110,7 @@ MonitorForm::MonitorForm(QWidget& form)
       openFileButton(makeButton(form, "openFileButton", QStringLiteral("Open File"))),
       exportCsvButton(makeButton(form, "exportCsvButton", QStringLiteral("Export CSV…"))),
       testButton(makeButton(form, "testButton", QStringLiteral("Test"))),
+      statusLine(makeStatusLine(form)),
       m_iThreadTimersX1(new CiThreadTimersX(&form))
 {
     m_iThreadTimersX1->setObjectName(QStringLiteral("m_iThreadTimersX1"));
@@ -151,6 +160,7 @@ void MonitorForm::place(const DialogUnits& units) const
     m_iSwitchLedX7->setGeometry(units.toPixels(t::kOpenHistorySwitch));
     m_iSwitchLedX8->setGeometry(units.toPixels(t::kTestSwitch));
     m_graphtime->setGeometry(units.toPixels(t::kDatePicker));
+    statusLine->setGeometry(units.toPixels(t::kStatusLine));
     helpButton->setGeometry(units.toPixels(t::kHelpButton));
     selectComButton->setGeometry(units.toPixels(t::kSelectComButton));
     updateButton->setGeometry(units.toPixels(t::kUpdateButton));

@@ -53,6 +53,8 @@ struct MonitorForm {
     QPushButton* openFileButton;
     QPushButton* exportCsvButton;
     QPushButton* testButton;
+    // The link and recording state in one line (see StatusLine).
+    QLabel* statusLine;
     CiThreadTimersX* m_iThreadTimersX1;
 };
 

@@ -49,7 +49,9 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
       display_(form_),
       queuedDisplay_(display_, this),
       plotHistory_(*form_.m_iPlotX),
-      history_(plotHistory_, setup_.prompt)
+      history_(plotHistory_, setup_.prompt),
+      recorder_(setup_.wallClock),
+      statusLine_(setup_.wallClock)
 {
     setObjectName(QStringLiteral("CMonitorView"));
     setPalette(formlook::palette(palette()));
@@ -63,6 +65,7 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
         lampsOff();
     });
     connect(&engine_->events(), &EngineEvents::linkBack, this, [this] { linkLost_ = false; });
+    statusLine_.listenTo(engine_->events());
     updater_ = std::make_unique<UpdateChecker>(setup_.prompt, setup_.programFolder,
                                                setup_.updateHost);
     form_.m_iPlotX->setWallClock(setup_.wallClock);
@@ -353,6 +356,20 @@ void CMonitorView::OnTimer1iThreadTimersX1()
     if (linkPanel_->isVisible())
         showLinkCounters();
     syncTimers();
+    showStatusLine();
+}
+
+void CMonitorView::showStatusLine()
+{
+    const LinkHealth* health = setup_.link.health();
+    statusLine_.refresh(setup_.portName ? setup_.portName() : QString(), form_.m_iSwitchLedX0->GetActive(),
+                        health != nullptr ? health->snapshot() : LinkCounters{});
+    const QString text = statusLine_.text(activeTextLanguage());
+    // Set only when it changed: the once-a-second refresh repaints nothing else for it.
+    if (form_.statusLine->text() != text) {
+        form_.statusLine->setText(text);
+        form_.statusLine->setToolTip(text);
+    }
 }
 
 void CMonitorView::refreshRealtime()

@@ -4,6 +4,7 @@
 #include "app/view/HistoryReview.h"
 #include "app/view/MonitorForm.h"
 #include "app/view/PlotHistory.h"
+#include "app/view/StatusLine.h"
 #include "config/Strings.h"
 #include "monitor/DailyRecorder.h"
 #include "monitor/EngineTimers.h"
@@ -52,6 +53,8 @@ public:
         ReplyDecoder::WallClock wallClock = [] { return QDateTime::currentDateTime(); };
         UpdateHost updateHost = defaultUpdateHost();
         ViewTimerIntervals intervals{};
+        // The port in use, for the status line; none: the line names no port.
+        std::function<QString()> portName;
     };
 
     // Runs the form's start: record file, controls, captions, list, the refresh timer.
@@ -71,6 +74,7 @@ public:
     // The engine's events, for listeners beside the form (publishers).
     [[nodiscard]] EngineEvents& events() { return engine_->events(); }
     [[nodiscard]] const HistoryReview& history() const { return history_; }
+    [[nodiscard]] const StatusLine& statusLine() const { return statusLine_; }
     // The mode applied last (0 realtime, 1 parameter management, 2 history review or open
     // data file, 3 debug).
     [[nodiscard]] int iSwitchRotaryX_state() const { return iSwitchRotaryX_state_; }
@@ -105,6 +109,7 @@ private:
     void toggle(CiLedRectangleX* lamp);
     void setRockersVisible(bool visible);
     [[nodiscard]] QString currentRecordFile() const;
+    void showStatusLine();
 
     Setup setup_;
     MonitorForm form_;
@@ -113,6 +118,7 @@ private:
     PlotHistory plotHistory_;
     HistoryReview history_;
     DailyRecorder recorder_;
+    StatusLine statusLine_;
     std::unique_ptr<MonitorEngine> engine_;
     std::unique_ptr<UpdateChecker> updater_;
     LinkHealthPanel* linkPanel_ = nullptr; // child of the form

@@ -5,6 +5,7 @@
 #include "instruments/CiSwitchRotaryX.h"
 #include "instruments/DayValue.h"
 #include "monitor/DailyRecorder.h"
+#include "storage/CSpreadSheet.h"
 #include "support/FakeLink.h"
 #include "support/VirtualClock.h"
 
@@ -34,9 +35,6 @@ protected:
         model.NewRow = {model.paths.sExcelColumA, "340.0", "230.0", "50.00",
                         QString::number(power), "12.3", "480", "12345.6", "4096", "30.0",
                         "Normal"};
-        // The first event for a month file writes its cover and no row.
-        if (recorder.writeExcelPathOld() != model.paths.sWriteExcelPath)
-            recorder.record(model);
         recorder.record(model);
     }
 
@@ -84,7 +82,8 @@ TEST_F(HistoryTest, ReviewReadsTheDayOfTheDatePickerOnce)
 
     EXPECT_EQ(form.view->history().shownFile(), monthFile("2011-5.xls"));
     EXPECT_EQ(form.view->history().shownSheet(), "7");
-    ASSERT_EQ(points(3), 2 * kPointsPerRow);
+    // Two rows and, between them three hours apart, one break in the line.
+    ASSERT_EQ(points(3), 2 * kPointsPerRow + 1);
     EXPECT_DOUBLE_EQ(lastValue(3), 2800.0);
     const double firstX =
         dayValueFromPlotKey(plot()->GetChannel(3)->graph()->data()->constBegin()->key);
@@ -95,7 +94,7 @@ TEST_F(HistoryTest, ReviewReadsTheDayOfTheDatePickerOnce)
     // The same day is not read again, even when its sheet has grown meanwhile.
     record(QDateTime(QDate(2011, 5, 7), QTime(13, 0, 0)), 3000);
     form.view->OnTimer1iThreadTimersX1();
-    EXPECT_EQ(points(3), 2 * kPointsPerRow);
+    EXPECT_EQ(points(3), 2 * kPointsPerRow + 1);
 
     // Another day clears the channels first; its sheet is empty.
     pickDay(QDate(2011, 5, 8));
@@ -103,7 +102,8 @@ TEST_F(HistoryTest, ReviewReadsTheDayOfTheDatePickerOnce)
     EXPECT_EQ(points(3), 0);
 
     pickDay(QDate(2011, 5, 7));
-    EXPECT_EQ(points(3), 3 * kPointsPerRow);
+    // 12:15:30 and 13:00 are more than 540 s apart too: a second break.
+    EXPECT_EQ(points(3), 3 * kPointsPerRow + 2);
     EXPECT_DOUBLE_EQ(lastValue(3), 3000.0);
 
     // Another mode forgets the day, so coming back reads it again.
@@ -123,12 +123,13 @@ TEST_F(HistoryTest, OpenDataFileAddsEachMonthToThePlot)
 
     form.prompt.chooseFile(monthFile("2011-5.xls"));
     QTest::mouseClick(form.find<QPushButton>("openFileButton"), Qt::LeftButton);
-    EXPECT_EQ(points(0), 2 * kPointsPerRow);
+    // Two rows three hours apart, with a break in the line between them.
+    EXPECT_EQ(points(0), 2 * kPointsPerRow + 1);
     EXPECT_EQ(plot()->GetXAxis(0)->dateTimeFormat(), "2011-5-d h:nn:ss");
 
     form.prompt.chooseFile(monthFile("2011-6.xls"));
     QTest::mouseClick(form.find<CiSwitchLedX>("m_iSwitchLedX7"), Qt::LeftButton);
-    EXPECT_EQ(points(0), 3 * kPointsPerRow);
+    EXPECT_EQ(points(0), 3 * kPointsPerRow + 1);
     // June's row falls on day 2 of the axis, before May's day 7.
     const auto power = plot()->GetChannel(3)->graph()->data();
     EXPECT_NEAR(dayValueFromPlotKey(power->constBegin()->key), 3.0 + 10.0 / 24.0, 1e-6);
@@ -136,13 +137,56 @@ TEST_F(HistoryTest, OpenDataFileAddsEachMonthToThePlot)
                             [](const QCPGraphData& point) { return point.value == 2100.0; }));
     EXPECT_EQ(plot()->GetXAxis(0)->dateTimeFormat(), "2011-6-d h:nn:ss");
 
-    // No choice, or a file that is no month file, adds nothing and says nothing.
+    // No choice adds nothing and says nothing.
     form.prompt.chooseFile(std::nullopt);
     QTest::mouseClick(form.find<QPushButton>("openFileButton"), Qt::LeftButton);
-    form.prompt.chooseFile(monthFile("notes.xls"));
-    QTest::mouseClick(form.find<QPushButton>("openFileButton"), Qt::LeftButton);
-    EXPECT_EQ(points(0), 3 * kPointsPerRow);
     EXPECT_TRUE(form.prompt.shown().empty());
+    EXPECT_EQ(points(0), 3 * kPointsPerRow + 1);
+}
+
+TEST_F(HistoryTest, OpenDataFileRefusesWhatIsNoMonthFileWithAMessage)
+{
+    turnTo(3);
+    const auto open = [this](const QString& path) {
+        form.prompt.chooseFile(path);
+        QTest::mouseClick(form.find<QPushButton>("openFileButton"), Qt::LeftButton);
+        const auto shown = form.prompt.shown();
+        return shown.empty() ? QString() : shown.back().text;
+    };
+    const QString text = form.folder() + QStringLiteral("2011-5.xls");
+    {
+        QFile file(text);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("9:5:3,340.0,230.0\n9:8:3,341.0,231.0\n");
+    }
+    EXPECT_EQ(open(text), "The file is no workbook this program can read. Nothing is plotted.");
+
+    const QString empty = form.folder() + QStringLiteral("2011-6.xls");
+    QFile(empty).open(QIODevice::WriteOnly);
+    EXPECT_EQ(open(empty), "The file is empty: it holds no recorded month. Nothing is plotted.");
+
+    // A workbook named like a month file, with a sheet "7" that has rows, but no cover.
+    const QString other = form.folder() + QStringLiteral("2011-7.xls");
+    CSpreadSheet sheet(other, QStringLiteral("7"), false);
+    ASSERT_TRUE(sheet.AddHeaders({"Hour:Minute", "DC oltage(V)"}));
+    ASSERT_TRUE(sheet.AddRow({"9:5:3", "340.0"}));
+    EXPECT_TRUE(open(other).startsWith("The workbook is no month record file"));
+
+    EXPECT_EQ(form.prompt.shown().size(), 3U);
+    for (int channel = 0; channel < kHistoryChannels; ++channel)
+        EXPECT_EQ(points(channel), 0);
+}
+
+TEST(MonthFileProblemText, IsWrittenInSimplifiedChineseToo)
+{
+    for (const auto problem : {MonthFileProblem::Empty, MonthFileProblem::NotAWorkbook,
+                               MonthFileProblem::NotAMonthFile}) {
+        const QString english = HistoryReview::monthFileProblemText(problem, TextLanguage::English);
+        const QString chinese = HistoryReview::monthFileProblemText(problem, TextLanguage::SimplifiedChinese);
+        EXPECT_FALSE(english.isEmpty());
+        EXPECT_NE(english, chinese);
+        EXPECT_TRUE(chinese.contains(QStringLiteral("未绘制")));
+    }
 }
 
 TEST_F(HistoryTest, ExportCsvWritesWhatIsShownBesideItsMonthFile)

@@ -82,7 +82,8 @@ struct ViewHarness {
         useEnglish(folder());
         view = std::make_unique<CMonitorView>(CMonitorView::Setup{
             link, clock, prompt, actions, progress, home.path() + QLatin1Char('/'), g_LoadString,
-            [now] { return now; }, UpdateHost{QStringLiteral("127.0.0.1"), 9}, intervals});
+            [now] { return now; }, UpdateHost{QStringLiteral("127.0.0.1"), 9}, intervals,
+            [] { return QStringLiteral("COM1"); }});
         view->resize(view->sizeHint());
         view->show();
     }

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/view/StatusTexts.h"
+#include "link/LinkHealth.h"
+#include "monitor/RecordingState.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace veltroma {
+
+class EngineEvents;
+
+// What the form's status line says: the port and whether the link is alive or since when
+// it is lost, its last error, and where recording stands (the last row written, or the
+// failure with the rows kept waiting, and the latest notice about the month files).
+// Fed from the engine's events and, once a second, from the form; user-interface thread.
+class StatusLine final : public QObject {
+    Q_OBJECT
+public:
+    using WallClock = std::function<QDateTime()>;
+
+    explicit StatusLine(WallClock now = [] { return QDateTime::currentDateTime(); },
+                        QObject* parent = nullptr);
+
+    // Listens to the engine's events (queued when they come from the worker).
+    void listenTo(EngineEvents& events);
+
+    // Once a second: the port in use, the connect switch and the link's counters.
+    void refresh(const QString& port, bool connected, const LinkCounters& counters);
+
+    void replyCame();
+    void linkLost(const QString& reason);
+    void linkBack();
+    void recording(const RecordingState& state);
+
+    [[nodiscard]] QString text(TextLanguage language) const;
+
+private:
+    [[nodiscard]] QString linkText(TextLanguage language) const;
+    [[nodiscard]] QString recordingText(TextLanguage language) const;
+
+    WallClock now_;
+    QString port_;
+    bool connected_ = false;
+    bool alive_ = false;
+    QDateTime lostSince_;
+    QString lostReason_;
+    LinkCounters counters_;
+    std::optional<RecordingState> recording_;
+    std::optional<RecordingNotice> notice_;
+};
+
+} // namespace veltroma

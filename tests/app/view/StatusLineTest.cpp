@@ -1,0 +1,103 @@
+#include "app/view/StatusLine.h"
+#include "monitor/EngineEvents.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+namespace veltroma::test {
+namespace {
+
+// The status line's words for each link and recording state, with the wall clock at a
+// fixed time of 8 December 2026.
+class StatusLineTest : public ::testing::Test {
+protected:
+    QString english() const { return line.text(TextLanguage::English); }
+    QString chinese() const { return line.text(TextLanguage::SimplifiedChinese); }
+
+    QDateTime now{QDate(2026, 12, 8), QTime(10, 15, 0)};
+    StatusLine line{[this] { return now; }};
+};
+
+TEST_F(StatusLineTest, FollowsTheLinkFromWaitingToAliveToLostAndBack)
+{
+    line.refresh(QStringLiteral("COM1"), false, {});
+    EXPECT_TRUE(english().startsWith(QStringLiteral("COM1 · not connected  |  no row recorded yet")))
+        << english().toStdString();
+
+    line.refresh(QStringLiteral("COM1"), true, {});
+    EXPECT_TRUE(english().contains(QStringLiteral("waiting for the inverter")));
+    line.replyCame();
+    EXPECT_TRUE(english().contains(QStringLiteral("COM1 · link alive")));
+
+    now = now.addSecs(60);
+    line.linkLost(QStringLiteral("no reply for 20 s"));
+    // Replies queued before the loss was declared do not hide it.
+    line.replyCame();
+    LinkCounters counters;
+    counters.lastError = QStringLiteral("timeout");
+    counters.lastErrorTime = now.addSecs(-5);
+    line.refresh(QStringLiteral("COM1"), true, counters);
+    EXPECT_TRUE(english().contains(QStringLiteral("link lost since 10:16:00 (no reply for 20 s)")))
+        << english().toStdString();
+    EXPECT_TRUE(english().contains(QStringLiteral("last error timeout at 10:15:55")));
+    EXPECT_TRUE(chinese().contains(QStringLiteral("通讯中断，自 10:16:00（no reply for 20 s）")))
+        << chinese().toStdString();
+
+    // After midnight the time of the loss carries its date.
+    now = QDateTime(QDate(2026, 12, 9), QTime(0, 5, 0));
+    EXPECT_TRUE(english().contains(QStringLiteral("since 2026-12-08 10:16:00")));
+
+    line.linkBack();
+    EXPECT_TRUE(english().contains(QStringLiteral("link alive")));
+    line.refresh(QStringLiteral("COM1"), false, counters);
+    line.refresh(QStringLiteral("COM1"), true, counters);
+    EXPECT_TRUE(english().contains(QStringLiteral("waiting for the inverter")));
+}
+
+TEST_F(StatusLineTest, ShowsTheFailureUntilASaveSucceedsAndKeepsTheLatestNotice)
+{
+    line.refresh(QStringLiteral("/dev/ttyUSB0"), true, {});
+    RecordingState ok;
+    ok.lastRowAt = QDateTime(QDate(2026, 12, 8), QTime(10, 12, 0));
+    line.recording(ok);
+    EXPECT_TRUE(english().endsWith(QStringLiteral("|  last row recorded 10:12:00"))) << english().toStdString();
+
+    RecordingState failed = ok;
+    failed.failing = true;
+    failed.reason = QStringLiteral("No space left on device");
+    failed.keptRows = 3;
+    line.recording(failed);
+    EXPECT_TRUE(english().contains(QStringLiteral("Recording failed: No space left on device · 3 rows kept in memory")))
+        << english().toStdString();
+    EXPECT_TRUE(chinese().contains(QStringLiteral("记录失败：No space left on device")));
+
+    ok.notices.push_back({RecordingNotice::Kind::KeptAside, QStringLiteral("/pv/Data/Inverter1/2026-12.xls"),
+                          QStringLiteral("/pv/Data/Inverter1/2026-12.unreadable-20261208-101500.xls")});
+    line.recording(ok);
+    EXPECT_FALSE(english().contains(QStringLiteral("failed")));
+    EXPECT_TRUE(english().contains(
+        QStringLiteral("2026-12.xls was unreadable, kept as 2026-12.unreadable-20261208-101500.xls")));
+    ok.notices.clear();
+    line.recording(ok);
+    EXPECT_TRUE(english().contains(QStringLiteral("kept as"))) << "a notice stays until another one";
+}
+
+TEST_F(StatusLineTest, HearsTheEnginesEvents)
+{
+    EngineEvents events;
+    line.listenTo(events);
+    line.refresh(QStringLiteral("COM2"), true, {});
+    emit events.linkLost(QStringLiteral("no reply"));
+    EXPECT_TRUE(english().contains(QStringLiteral("link lost since 10:15:00 (no reply)")));
+    emit events.linkBack();
+    RecordingState state;
+    state.failing = true;
+    state.reason = QStringLiteral("read-only");
+    emit events.recordingState(state);
+    EXPECT_TRUE(english().contains(QStringLiteral("link alive")));
+    EXPECT_TRUE(english().contains(QStringLiteral("Recording failed: read-only")));
+}
+
+} // namespace
+} // namespace veltroma::test
