@@ -79,8 +79,6 @@ protected:
 
     void recordMay2011()
     {
-        // The first event writes the cover only.
-        record(QDateTime(QDate(2011, 5, 1), QTime(6, 0, 0)), QStringLiteral("0"));
         record(QDateTime(QDate(2011, 5, 1), QTime(9, 5, 3)), QStringLiteral("100"));
         record(QDateTime(QDate(2011, 5, 1), QTime(23, 59, 59)), QStringLiteral("101"), QStringLiteral("Wait"));
         record(QDateTime(QDate(2011, 5, 2), QTime(0, 0, 1)), QStringLiteral("102"), {});
