@@ -42,14 +42,20 @@ TEST_F(SimLinkTest, AReplyArrivesAtNineThousandSixHundredBaudAfterThePortPause)
     EXPECT_NEAR(static_cast<double>(clock.nowMs() - before), kPortPauseMs + wire, 2.0);
 }
 
-TEST_F(SimLinkTest, AnUnpluggedAdapterHearsNothingAndPluggingItBackCountsOneReopen)
+TEST_F(SimLinkTest, APluggedBackAdapterOpensAtTheChannelsNextReopeningAttemptCountedOnce)
 {
     link.unplug();
     EXPECT_FALSE(link.ChannelOK());
     EXPECT_EQ(querySerial(), 0);
 
+    // Unplugged at 0: the channel tries at 1, 3, 7, 15 s; back at 4 s, open at 7 s.
+    clock.sleepMs(4000 - clock.nowMs());
     link.plugIn();
     link.plugIn();
+    clock.sleepMs(6999 - clock.nowMs());
+    EXPECT_FALSE(link.ChannelOK());
+    clock.sleepMs(1);
+    EXPECT_TRUE(link.ChannelOK());
     EXPECT_TRUE(link.ChannelOK());
     EXPECT_EQ(link.health()->snapshot().reopens, 1u);
     EXPECT_GT(querySerial(), 0);

@@ -1,6 +1,7 @@
 #include "SimLink.h"
 
 #include "channel/BaseCom.h"
+#include "channel/PortThread.h"
 
 namespace veltroma::soak {
 
@@ -26,7 +27,7 @@ void SimLink::Send_Data(std::span<const std::uint8_t> data)
     const std::int64_t nowMs = clock_.nowMs();
     std::lock_guard lock(mutex_);
     arriving_.clear();
-    if (!plugged_)
+    if (!ChannelOK())
         return;
     lastSent_.assign(data.begin(), data.end());
     const std::int64_t sentUs = nowMs * 1000 + static_cast<std::int64_t>(data.size()) * kByteUs;
@@ -86,17 +87,40 @@ std::vector<std::uint8_t> SimLink::lastSent() const
     return lastSent_;
 }
 
+bool SimLink::ChannelOK() const
+{
+    if (open_)
+        return true;
+    if (!present_ || clock_.nowMs() < reopenAtMs_)
+        return false;
+    if (!open_.exchange(true))
+        health_.count(LinkEvent::Reopen);
+    return true;
+}
+
 void SimLink::unplug()
 {
     std::lock_guard lock(mutex_);
-    plugged_ = false;
+    present_ = false;
+    open_ = false;
+    unpluggedAtMs_ = clock_.nowMs();
     arriving_.clear();
 }
 
 void SimLink::plugIn()
 {
-    if (!plugged_.exchange(true))
-        health_.count(LinkEvent::Reopen);
+    std::lock_guard lock(mutex_);
+    if (present_.exchange(true))
+        return;
+    // The channel's reopening attempts, counted from the loss.
+    std::int64_t attemptMs = unpluggedAtMs_;
+    std::int64_t delay = PortThread::kFirstReopenDelayMs;
+    const std::int64_t backMs = clock_.nowMs();
+    do {
+        attemptMs += delay;
+        delay = std::min(delay * 2, PortThread::kLongestReopenDelayMs);
+    } while (attemptMs < backMs);
+    reopenAtMs_ = attemptMs;
 }
 
 void SimLink::setAsleep(bool asleep)

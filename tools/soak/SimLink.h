@@ -36,12 +36,13 @@ public:
     void Send_Data(std::span<const std::uint8_t> data) override;
     int ReadChar() override;
     int waitChar(Clock& clock, std::int64_t deadlineMs) override;
-    [[nodiscard]] bool ChannelOK() const override { return plugged_.load(); }
+    [[nodiscard]] bool ChannelOK() const override;
     [[nodiscard]] std::vector<std::uint8_t> lastSent() const override;
     std::mutex& linkLock() override { return linkLock_; }
     LinkHealth* health() override { return &health_; }
 
-    // The adapter is pulled out: the port is gone until plugIn(), which opens it again and
+    // The adapter is pulled out: the port is gone until the channel's next reopening attempt
+    // after plugIn() (1 s after the loss, then doubling up to 30 s between tries), which
     // counts the reopen.
     void unplug();
     void plugIn();
@@ -72,13 +73,16 @@ private:
     mutable std::mutex mutex_;
     std::deque<Arrival> arriving_;
     std::vector<std::uint8_t> lastSent_;
-    std::atomic<bool> plugged_{true};
+    std::atomic<bool> present_{true};
+    mutable std::atomic<bool> open_{true};
+    std::int64_t unpluggedAtMs_ = 0;
+    std::atomic<std::int64_t> reopenAtMs_{0};
     std::atomic<bool> silent_{false};
     std::atomic<bool> asleep_{false};
     std::atomic<int> garbleOneIn_{0};
     std::atomic<std::uint64_t> replies_{0};
     std::mutex linkLock_;
-    LinkHealth health_;
+    mutable LinkHealth health_;
 };
 
 } // namespace veltroma::soak
