@@ -40,11 +40,13 @@ bool drawSoakPlot(const SoakOptions& options, const SoakResult& result, const QS
     QVector<double> days;
     QVector<double> expected;
     QVector<double> written;
+    QVector<double> destroyed;
     double top = 1;
     for (std::size_t day = 0; day < result.expectedPerDay.size(); ++day) {
         days << static_cast<double>(day);
         expected << result.expectedPerDay[day];
         written << result.writtenPerDay[day];
+        destroyed << result.destroyedPerDay[day];
         top = std::max({top, expected.back(), written.back()});
     }
     auto* expectedBars = new QCPBars(plot.xAxis, plot.yAxis);
@@ -53,8 +55,14 @@ bool drawSoakPlot(const SoakOptions& options, const SoakResult& result, const QS
     expectedBars->setWidth(0.8);
     expectedBars->setPen(Qt::NoPen);
     expectedBars->setBrush(QColor(200, 200, 200));
+    auto* destroyedBars = new QCPBars(plot.xAxis, plot.yAxis);
+    destroyedBars->setName(QStringLiteral("taken by the damaged file"));
+    destroyedBars->setData(days, destroyed);
+    destroyedBars->setWidth(0.4);
+    destroyedBars->setPen(Qt::NoPen);
+    destroyedBars->setBrush(QColor(0x8c, 0x56, 0x4b, 160));
     QCPGraph* writtenLine = plot.addGraph();
-    writtenLine->setName(QStringLiteral("written"));
+    writtenLine->setName(QStringLiteral("written and read back"));
     writtenLine->setData(days, written);
     writtenLine->setPen(QPen(Qt::black, 1.5));
     writtenLine->setLineStyle(QCPGraph::lsStepCenter);
@@ -78,8 +86,13 @@ bool drawSoakPlot(const SoakOptions& options, const SoakResult& result, const QS
     plot.xAxis->setLabel(QStringLiteral("day of the run"));
     plot.yAxis->setLabel(QStringLiteral("rows"));
     plot.xAxis->setRange(-1, options.days);
-    plot.yAxis->setRange(0, top * 1.45);
-    plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    plot.yAxis->setRange(0, top * 1.4);
+    // The legend sits outside the plot, on the right, clear of the markers.
+    auto* legendCell = new QCPLayoutGrid;
+    plot.plotLayout()->addElement(1, 1, legendCell);
+    legendCell->addElement(0, 0, plot.legend);
+    legendCell->setMargins(QMargins(0, 10, 10, 0));
+    plot.plotLayout()->setColumnStretchFactor(1, 0.001);
     return plot.savePng(path, 1200, 500);
 }
 

@@ -186,6 +186,8 @@ SoakResult runSoak(const SoakOptions& options)
 
     const RowCounts written =
         rowsOnDisk(programFolder + QStringLiteral("Data"), result.unreadableFiles);
+    result.expectedPerDay = rowsPerDay(expected, options.start, options.days);
+    result.destroyedPerDay = rowsPerDay(destroyed, options.start, options.days);
     // Rows the damage took are no longer expected.
     for (const auto& [key, count] : destroyed) {
         auto found = expected.find(key);
@@ -198,7 +200,6 @@ SoakResult runSoak(const SoakOptions& options)
             expected.erase(found);
     }
     result.rows = compareRows(expected, written);
-    result.expectedPerDay = rowsPerDay(expected, options.start, options.days);
     result.writtenPerDay = rowsPerDay(written, options.start, options.days);
     const LinkCounters counters = link.health()->snapshot();
     result.reRegistrations = counters.reRegistrations;

@@ -33,8 +33,10 @@ struct SoakResult {
     int restarts = 0;
     double wallSeconds = 0;
     double processorSeconds = 0;
+    // Every record event of the day, the damaged file's rows among them.
     std::vector<int> expectedPerDay;
     std::vector<int> writtenPerDay;
+    std::vector<int> destroyedPerDay;
     std::vector<Fault> faults;
 
     [[nodiscard]] bool passed() const
