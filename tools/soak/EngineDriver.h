@@ -2,7 +2,7 @@
 
 #include "SoakClock.h"
 
-#include "monitor/DisplayUpdates.h"
+#include "monitor/NoDisplay.h"
 #include "monitor/EngineTimers.h"
 #include "monitor/MonitorEngine.h"
 
@@ -40,15 +40,6 @@ public:
     [[nodiscard]] int recordingFailuresReported() const { return recordingFailures_.load(); }
 
 private:
-    class NoDisplay final : public DisplayUpdates {
-    public:
-        void setListText(int, int, const QString&) override {}
-        void setPowerGauge(double, const QString&) override {}
-        void setEnergyOdometers(double, double) override {}
-        void setStateLamp(int, ColorRef, const QString&) override {}
-        void setSlotCaption(int, const QString&) override {}
-    };
-
     void refresh();
     void syncRecordingTimer();
 
