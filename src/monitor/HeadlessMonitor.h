@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/DisplayUpdates.h"
+#include "monitor/NoDisplay.h"
 #include "monitor/EngineTimers.h"
 #include "monitor/MonitorEngine.h"
 #include "monitor/RecordingLog.h"
@@ -54,16 +54,6 @@ public:
     void printCounters();
 
 private:
-    // The headless program shows nothing.
-    class NoDisplay final : public DisplayUpdates {
-    public:
-        void setListText(int, int, const QString&) override {}
-        void setPowerGauge(double, const QString&) override {}
-        void setEnergyOdometers(double, double) override {}
-        void setStateLamp(int, ColorRef, const QString&) override {}
-        void setSlotCaption(int, const QString&) override {}
-    };
-
     void refresh();
     void syncRecordingTimer();
     void printRow(const QStringList& row);
