@@ -52,7 +52,10 @@ bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
         forgetRealtime();
         if (const auto serial = registration_.Register())
             emit events_.registered(*serial);
-        worker_.SetThreadState(on && workerWanted_);
+        {
+            std::lock_guard lock(workerStateMutex_);
+            worker_.SetThreadState(on && workerWanted_);
+        }
         --switchesPending_;
     });
     if (!on || !link_.link.ChannelOK())
@@ -63,6 +66,7 @@ bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
 
 void MonitorEngine::stopWorker()
 {
+    std::lock_guard lock(workerStateMutex_);
     workerWanted_ = false;
     worker_.SetThreadState(false);
 }

@@ -11,6 +11,7 @@
 #include "monitor/Watchdog.h"
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace veltroma {
@@ -105,6 +106,9 @@ private:
     std::atomic<int> switchesPending_{0};
     // False once a mode has stopped the worker, until the switch goes on again.
     std::atomic<bool> workerWanted_{false};
+    // Held while the worker is started or stopped for a switch or a mode, so that a mode
+    // that stops the worker is never overtaken by a switch change still starting it.
+    std::mutex workerStateMutex_;
     QString lossReason_;
     Recorder* recorder_ = nullptr;
     bool recordingEnabled_ = false;
