@@ -75,7 +75,7 @@ std::size_t readMonthIntoPoints(const QString& path, std::vector<PlotPoint>& poi
         for (long r = sheet.totalRows(); r >= 3; --r) {
             if (!sheet.readRow(cells, r))
                 break;
-            const QStringList hms = cells.first().split(u':');
+            const QList<QStringView> hms = QStringView(cells.first()).trimmed().split(u':');
             const auto part = [&hms](int i) { return i < hms.size() ? hms[i].toInt() : 0; };
             const double x = day + 1 + (part(0) + part(1) / 60.0 + part(2) / 3600.0) / 24;
             for (int c = 1; c < 10 && c < cells.size(); ++c)

@@ -107,7 +107,8 @@ void HistoryReader::breakLongStep()
 void HistoryReader::readCell(const QString& text, int column, int day)
 {
     if (column == 1) {
-        const QStringList parts = text.trimmed().split(u':');
+        // Views into the cell text: no string is built per part of every row's time.
+        const QList<QStringView> parts = QStringView(text).trimmed().split(u':');
         const auto part = [&parts](int i) { return i < parts.size() ? parts.at(i).toInt() : 0; };
         XValue_ = historyX(day, part(0), part(1), part(2));
         return;
