@@ -16,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -75,9 +76,14 @@ std::size_t readMonthIntoPoints(const QString& path, std::vector<PlotPoint>& poi
         for (long r = sheet.totalRows(); r >= 3; --r) {
             if (!sheet.readRow(cells, r))
                 break;
-            const QStringList hms = cells.first().split(u':');
-            const auto part = [&hms](int i) { return i < hms.size() ? hms[i].toInt() : 0; };
-            const double x = day + 1 + (part(0) + part(1) / 60.0 + part(2) / 3600.0) / 24;
+            std::array<int, 3> hms{};
+            std::size_t i = 0;
+            for (const QStringView part : QStringView(cells.first()).trimmed().tokenize(u':')) {
+                if (i == hms.size())
+                    break;
+                hms[i++] = part.toInt();
+            }
+            const double x = day + 1 + (hms[0] + hms[1] / 60.0 + hms[2] / 3600.0) / 24;
             for (int c = 1; c < 10 && c < cells.size(); ++c)
                 points.push_back({x, parseNumber(cells[c]).value_or(0.0)});
         }

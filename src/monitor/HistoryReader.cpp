@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -107,9 +108,16 @@ void HistoryReader::breakLongStep()
 void HistoryReader::readCell(const QString& text, int column, int day)
 {
     if (column == 1) {
-        const QStringList parts = text.trimmed().split(u':');
-        const auto part = [&parts](int i) { return i < parts.size() ? parts.at(i).toInt() : 0; };
-        XValue_ = historyX(day, part(0), part(1), part(2));
+        // Hours, minutes and seconds as views into the cell text: nothing is allocated for
+        // the time of every row. A missing part counts as 0.
+        std::array<int, 3> hms{};
+        std::size_t i = 0;
+        for (const QStringView part : QStringView(text).trimmed().tokenize(u':')) {
+            if (i == hms.size())
+                break;
+            hms[i++] = part.toInt();
+        }
+        XValue_ = historyX(day, hms[0], hms[1], hms[2]);
         return;
     }
     // Columns B..J hold the quantities in channel order; other columns carry no value.

@@ -9,7 +9,11 @@
 
 #include <QDir>
 
+#include <bit>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 
 namespace veltroma {
 namespace {
@@ -207,6 +211,32 @@ TEST(ParseNumber, RecordNumbersAndNothingElse)
     EXPECT_EQ(parseNumber(u"12a"), std::nullopt);
     EXPECT_EQ(parseNumber(u"1,5"), std::nullopt);
     EXPECT_EQ(parseNumber(u"\u00B9"), std::nullopt);
+}
+
+TEST(ParseNumber, PlainDecimalsGiveExactlyTheCorrectlyRoundedDouble)
+{
+    // Plain decimals take a shortcut; every one must give the bits strtod gives.
+    std::mt19937_64 random(7);
+    for (int n = 0; n < 20000; ++n) {
+        const int digits = 1 + static_cast<int>(random() % 16);
+        QString text = (random() % 2) ? QStringLiteral("-") : QString();
+        const int point = static_cast<int>(random() % static_cast<unsigned>(digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == point && d > 0)
+                text += u'.';
+            text += QChar(u'0' + static_cast<char16_t>(random() % 10));
+        }
+        const double expected = std::strtod(text.toLatin1().constData(), nullptr);
+        const auto parsed = parseNumber(text);
+        ASSERT_TRUE(parsed) << text.toStdString();
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(*parsed), std::bit_cast<std::uint64_t>(expected)) << text.toStdString();
+    }
+    EXPECT_TRUE(std::signbit(*parseNumber(u"-0")));
+    EXPECT_EQ(parseNumber(u"5."), 5.0);
+    EXPECT_EQ(parseNumber(u".5"), 0.5);
+    EXPECT_EQ(parseNumber(u"1234567890.1234567"), 1234567890.1234567); // beyond fifteen digits
+    EXPECT_EQ(parseNumber(u"-"), std::nullopt);
+    EXPECT_EQ(parseNumber(u"1.2.3"), std::nullopt);
 }
 
 } // namespace
