@@ -4,6 +4,7 @@
 #include "config/ProgramPaths.h"
 #include "config/Strings.h"
 #include "monitor/DisplayUpdates.h"
+#include "monitor/NoDisplay.h"
 #include "monitor/MonitorEngine.h"
 #include "params/ParaSet2Exchange.h"
 #include "params/ParaSetExchange.h"
@@ -24,15 +25,6 @@ namespace veltroma::test {
 namespace {
 
 using Request = InverterSim::Request;
-
-class NoDisplay final : public DisplayUpdates {
-public:
-    void setListText(int, int, const QString&) override {}
-    void setPowerGauge(double, const QString&) override {}
-    void setEnergyOdometers(double, double) override {}
-    void setStateLamp(int, ColorRef, const QString&) override {}
-    void setSlotCaption(int, const QString&) override {}
-};
 
 bool waitFor(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(30))
 {
