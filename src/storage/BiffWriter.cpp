@@ -391,7 +391,6 @@ QByteArray WorkbookEncoder::encode(const Workbook& book)
 
     std::unordered_map<const Sheet*, EncodedSheet> encoded;
     std::vector<const EncodedSheet*> order;
-    uses = 0;
     for (int i = 0; i < book.sheetCount(); ++i) {
         const std::shared_ptr<const Sheet> sheet = book.sharedSheet(i);
         const bool first = i == 0;
@@ -401,7 +400,6 @@ QByteArray WorkbookEncoder::encode(const Workbook& book)
             // The same sheet twice: cannot happen through the workbook's own interface, but
             // costs nothing to handle.
             order.push_back(&slot->second);
-            uses += slot->second.labels;
             continue;
         }
         if (kept != m_encoded.end() && kept->second.first == first) {
@@ -413,22 +411,65 @@ QByteArray WorkbookEncoder::encode(const Workbook& book)
             slot->second.labels = writeSheet(out, *sheet, first, m_strings);
             slot->second.bytes = out.take();
         }
-        uses += slot->second.labels;
         order.push_back(&slot->second);
     }
     m_encoded = std::move(encoded);
+    return assemble(book, order, m_strings);
+}
 
+QByteArray WorkbookEncoder::assemble(const Workbook& book, const std::vector<const EncodedSheet*>& order,
+                                     SharedStrings& strings)
+{
+    std::uint32_t uses = 0;
     qsizetype sheetBytes = 0;
-    for (const EncodedSheet* sheet : order)
+    for (const EncodedSheet* sheet : order) {
+        uses += sheet->labels;
         sheetBytes += sheet->bytes.size();
+    }
     ByteWriter out;
-    out.reserve(sheetBytes + static_cast<qsizetype>(m_strings.uniqueCount()) * 16 + 64 * 1024);
-    const std::vector<qsizetype> offsetFields = writeGlobals(out, book, m_strings, uses);
+    out.reserve(sheetBytes + static_cast<qsizetype>(strings.uniqueCount()) * 16 + 64 * 1024);
+    const std::vector<qsizetype> offsetFields = writeGlobals(out, book, strings, uses);
     for (std::size_t i = 0; i < order.size(); ++i) {
         out.patchU32(offsetFields[i], static_cast<std::uint32_t>(out.size()));
         out.bytes(order[i]->bytes);
     }
     return out.take();
+}
+
+bool WorkbookEncoder::adopt(const Workbook& book, const EncodedWorkbook& encoded)
+{
+    const std::lock_guard lock(m_mutex);
+    if (encoded.sheets.size() != static_cast<std::size_t>(book.sheetCount()))
+        return false;
+    for (int i = 0; i < book.sheetCount(); ++i) {
+        if (m_encoded.contains(book.sharedSheet(i).get()))
+            return false;
+    }
+    SharedStrings strings;
+    strings.reserve(static_cast<qsizetype>(encoded.strings.size()));
+    for (std::size_t i = 0; i < encoded.strings.size(); ++i) {
+        if (encoded.strings[i].isEmpty() || strings.add(encoded.strings[i]) != i)
+            return false; // a table with empty or repeated texts is not ours
+    }
+    std::unordered_map<const Sheet*, EncodedSheet> sheets;
+    std::vector<const EncodedSheet*> order;
+    for (int i = 0; i < book.sheetCount(); ++i) {
+        const auto& part = encoded.sheets[static_cast<std::size_t>(i)];
+        if (part.start < 0 || part.end < part.start || part.end > encoded.stream.size())
+            return false;
+        auto [slot, added] = sheets.try_emplace(book.sharedSheet(i).get());
+        if (!added)
+            return false;
+        slot->second = {book.sharedSheet(i), encoded.stream.sliced(part.start, part.end - part.start), i == 0,
+                        part.labels};
+        order.push_back(&slot->second);
+    }
+    const QByteArray ours = assemble(book, order, strings);
+    if (!encoded.stream.startsWith(ours))
+        return false;
+    m_strings = std::move(strings);
+    m_encoded = std::move(sheets);
+    return true;
 }
 
 } // namespace veltroma

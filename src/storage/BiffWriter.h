@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 namespace veltroma {
 
@@ -27,6 +28,19 @@ namespace veltroma {
 // written as text. The same workbook always gives the same bytes.
 [[nodiscard]] QByteArray writeWorkbookStream(const Workbook& book);
 
+// A workbook stream as read from a file, with where its parts lie: what an encoder needs to
+// take the file's encoding as its own.
+struct EncodedWorkbook {
+    struct SheetBytes {
+        qsizetype start; // the sheet's BOF
+        qsizetype end;   // past its EOF
+        std::uint32_t labels; // cells referring to the shared strings
+    };
+    QByteArray stream;
+    std::vector<QString> strings;   // the shared string table, in its order
+    std::vector<SheetBytes> sheets; // per sheet of the workbook, in order
+};
+
 // Writes the streams of successive versions of one workbook, keeping what it encoded of the
 // last: a sheet that no copy changed since (the same shared sheet) is not encoded again, so
 // saving a row costs the encoding of its own sheet. Texts keep their shared-string index
@@ -36,6 +50,12 @@ class WorkbookEncoder {
 public:
     [[nodiscard]] QByteArray encode(const Workbook& book);
 
+    // Takes the encoding of a file just read as if this encoder had written it, so that the
+    // first save after a load encodes only the sheets that changed. `book` is what was read
+    // from `encoded`. Taken only when the encoder holds none of the book's sheets already and
+    // the stream is exactly what it writes for `book`; false otherwise, and nothing changes.
+    bool adopt(const Workbook& book, const EncodedWorkbook& encoded);
+
 private:
     struct EncodedSheet {
         std::shared_ptr<const Sheet> sheet; // held, so that its address is not reused
@@ -44,6 +64,10 @@ private:
         std::uint32_t labels = 0;           // cells referring to the shared strings
     };
     static constexpr std::uint32_t kStaleStringAllowance = 4096;
+
+    // The globals followed by the sheets in their order.
+    static QByteArray assemble(const Workbook& book, const std::vector<const EncodedSheet*>& order,
+                               SharedStrings& strings);
 
     std::mutex m_mutex;
     SharedStrings m_strings;

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -112,9 +113,9 @@ WorkbookStore::LoadResult WorkbookStore::load(const QString& path)
     auto read = readXlsWorkbook(nameOfOpenFile(file.fd(), native), *content);
     if (auto* error = std::get_if<QString>(&read))
         return {std::nullopt, false, cannotRead(path, *error), Problem::Damaged};
-    auto& loaded = std::get<WorkbookFile>(read);
-    remember({absolute, stamp, loaded, nullptr});
-    return {std::move(loaded), false, {}, Problem::None};
+    auto& loaded = std::get<ReadWorkbook>(read);
+    remember({absolute, stamp, loaded.file, nullptr, std::move(loaded.encoded)});
+    return {std::move(loaded.file), false, {}, Problem::None};
 }
 
 std::optional<QString> WorkbookStore::save(const QString& path, const Workbook& book)
@@ -127,7 +128,7 @@ std::optional<QString> WorkbookStore::save(const QString& path, const Workbook& 
     const ReplaceResult result = replaceFile(path, bytes);
     if (!result.ok)
         return result.error;
-    remember({absolute, result.stamp, WorkbookFile{book, {}}, encoder});
+    remember({absolute, result.stamp, WorkbookFile{book, {}}, encoder, nullptr});
     return std::nullopt;
 }
 
@@ -139,12 +140,26 @@ void WorkbookStore::clear()
 
 std::shared_ptr<WorkbookEncoder> WorkbookStore::encoderFor(const QString& absolutePath)
 {
-    const std::lock_guard lock(m_mutex);
-    for (const Entry& e : m_entries) {
-        if (e.path == absolutePath && e.encoder)
-            return e.encoder;
+    std::shared_ptr<WorkbookEncoder> encoder;
+    std::shared_ptr<const EncodedWorkbook> encoded;
+    Workbook read;
+    {
+        const std::lock_guard lock(m_mutex);
+        for (Entry& e : m_entries) {
+            if (e.path == absolutePath && e.encoder) {
+                encoder = e.encoder;
+                encoded = std::exchange(e.encoded, nullptr);
+                read = e.file.book;
+                break;
+            }
+        }
     }
-    return std::make_shared<WorkbookEncoder>();
+    if (!encoder)
+        return std::make_shared<WorkbookEncoder>();
+    // The first save after a load keeps the file's encoding of the sheets it did not change.
+    if (encoded)
+        encoder->adopt(read, *encoded);
+    return encoder;
 }
 
 void WorkbookStore::remember(Entry entry)

@@ -52,6 +52,8 @@ private:
         FileStamp stamp;
         WorkbookFile file;
         std::shared_ptr<WorkbookEncoder> encoder;
+        // The file's encoding as read, until the first save takes it over.
+        std::shared_ptr<const EncodedWorkbook> encoded;
     };
     void remember(Entry entry);
     std::shared_ptr<WorkbookEncoder> encoderFor(const QString& absolutePath);

@@ -1,13 +1,13 @@
 #include "storage/XlsReader.h"
 
-#include "storage/BiffLayout.h"
+#include "storage/BiffReader.h"
 #include "storage/CompoundFile.h"
 #include "storage/NumberText.h"
 
 #include <freexl.h>
 
+#include <algorithm>
 #include <memory>
-#include <cstdint>
 #include <vector>
 
 namespace veltroma {
@@ -40,77 +40,14 @@ QString describeFreeXlError(int code)
     }
 }
 
-// The texts of the shared-string table as QStrings, each decoded once: the value reader
-// hands out the same pointer for every cell that refers to the same entry. An open-addressed
-// table keyed by that pointer; a month has tens of thousands of distinct texts, looked up
-// once per cell.
-class SharedTexts {
-public:
-    explicit SharedTexts(const void* handle)
-    {
-        unsigned int count = 0;
-        if (freexl_get_info(handle, FREEXL_BIFF_STRING_COUNT, &count) != FREEXL_OK)
-            count = 0;
-        std::size_t size = 64;
-        while (size < 2 * static_cast<std::size_t>(count))
-            size *= 2;
-        m_slots.resize(size);
-    }
-
-    const QString& text(const char* utf8)
-    {
-        if (2 * (m_used + 1) > m_slots.size())
-            grow();
-        Slot& slot = find(utf8);
-        if (!slot.key) {
-            slot.key = utf8;
-            slot.text = QString::fromUtf8(utf8);
-            ++m_used;
-        }
-        return slot.text;
-    }
-
-private:
-    struct Slot {
-        const char* key = nullptr;
-        QString text;
-    };
-
-    Slot& find(const char* key)
-    {
-        const std::size_t mask = m_slots.size() - 1;
-        // The reader allocates the texts one after the other, and cells mostly follow the
-        // table's order: keeping neighbouring addresses in neighbouring slots keeps the lookups
-        // in the cache. The low bits only reflect the allocation's alignment.
-        std::size_t i = (reinterpret_cast<std::uintptr_t>(key) >> 4) & mask;
-        while (m_slots[i].key && m_slots[i].key != key)
-            i = (i + 1) & mask;
-        return m_slots[i];
-    }
-
-    void grow()
-    {
-        std::vector<Slot> old(m_slots.size() * 2);
-        old.swap(m_slots);
-        for (Slot& slot : old) {
-            if (slot.key)
-                find(slot.key) = std::move(slot);
-        }
-    }
-
-    std::vector<Slot> m_slots;
-    std::size_t m_used = 0;
-};
-
-QString cellText(const FreeXL_CellValue& value, SharedTexts& shared)
+QString cellText(const FreeXL_CellValue& value)
 {
     switch (value.type) {
-    case FREEXL_CELL_SST_TEXT:
-        return shared.text(value.value.text_value);
     case FREEXL_CELL_INT:
         return QString::number(value.value.int_value);
     case FREEXL_CELL_DOUBLE:
         return numberText(value.value.double_value);
+    case FREEXL_CELL_SST_TEXT:
     case FREEXL_CELL_TEXT:
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME:
@@ -121,15 +58,12 @@ QString cellText(const FreeXL_CellValue& value, SharedTexts& shared)
     }
 }
 
-std::variant<Sheet, QString> readSheet(const void* handle, unsigned short index, const QString& name,
-                                       SharedTexts& shared)
+// A whole sheet from the value reader, for formats and sheets the stream scan does not read.
+std::variant<Sheet, QString> readSheet(const void* handle, const QString& name)
 {
-    int rc = freexl_select_active_worksheet(handle, index);
     unsigned int rows = 0;
     unsigned short columns = 0;
-    if (rc == FREEXL_OK)
-        rc = freexl_worksheet_dimensions(handle, &rows, &columns);
-    if (rc != FREEXL_OK)
+    if (const int rc = freexl_worksheet_dimensions(handle, &rows, &columns); rc != FREEXL_OK)
         return describeFreeXlError(rc);
     if (rows > static_cast<unsigned int>(kMaxSheetRows) || columns > kMaxSheetColumns)
         return QStringLiteral("sheet \"%1\" is larger than a workbook sheet can be").arg(name);
@@ -137,72 +71,102 @@ std::variant<Sheet, QString> readSheet(const void* handle, unsigned short index,
     Sheet sheet(name);
     sheet.setTableExtent(static_cast<int>(rows), columns);
     for (unsigned int r = 0; r < rows; ++r) {
-        std::vector<Cell> cells;
         for (unsigned short c = 0; c < columns; ++c) {
             FreeXL_CellValue value;
-            rc = freexl_get_cell_value(handle, r, c, &value);
-            if (rc != FREEXL_OK)
+            if (const int rc = freexl_get_cell_value(handle, r, c, &value); rc != FREEXL_OK)
                 return describeFreeXlError(rc);
-            if (value.type == FREEXL_CELL_NULL)
-                continue;
-            QString text = cellText(value, shared);
-            if (text.isEmpty())
-                continue;
-            if (cells.empty())
-                cells.reserve(columns);
-            cells.resize(c);
-            cells.push_back({std::move(text), CellStyle::Plain});
+            sheet.setText(static_cast<int>(r), c, cellText(value));
         }
-        if (!cells.empty())
-            sheet.setRow(static_cast<int>(r), std::move(cells));
     }
     return sheet;
 }
 
-void applyLayout(Sheet& sheet, const SheetLayout& layout)
+// The dates and times of a scanned sheet as the value reader renders them.
+void renderDates(const void* handle, ScannedSheet& scanned)
 {
-    for (const CellRange& merge : layout.merges)
-        sheet.addMerge(merge);
-    for (const auto& [column, width] : layout.columnWidths)
-        sheet.setColumnWidth(column, width);
-    for (const StyledCell& styled : layout.styledCells)
-        sheet.setStyle(styled.row, styled.column, styled.style);
-    for (const CellText& cell : layout.texts)
-        sheet.setText(cell.row, cell.column, cell.text);
+    for (const auto& [row, column] : scanned.datedNumbers) {
+        FreeXL_CellValue value;
+        if (freexl_get_cell_value(handle, static_cast<unsigned int>(row), static_cast<unsigned short>(column),
+                                  &value) == FREEXL_OK)
+            scanned.sheet.setText(row, column, cellText(value));
+    }
 }
 
-} // namespace
-
-std::variant<WorkbookFile, QString> readXlsWorkbook(const QByteArray& nativePath, const QByteArray& content)
+// The sheets as the value reader lists them: the scanned ones with their dates rendered,
+// the others (older formats, charts) read by the value reader alone.
+std::variant<Workbook, QString> readWithValueReader(const QByteArray& nativePath, std::vector<ScannedSheet>* scanned)
 {
     const void* raw = nullptr;
     const int rc = freexl_open(nativePath.constData(), &raw);
     const FreeXlHandle handle(raw);
     if (rc != FREEXL_OK)
         return describeFreeXlError(rc);
-
-    std::optional<WorkbookLayout> layout;
-    if (const auto stream = readWorkbookStream(content))
-        layout = scanWorkbookLayout(*stream);
-
-    WorkbookFile file;
-    file.lostOnSave = layout ? layout->lostOnSave : QStringLiteral("the formatting of an older file format");
-    SharedTexts shared(raw);
+    Workbook book;
     for (unsigned short i = 0;; ++i) {
         const char* utf8Name = nullptr;
         if (freexl_get_worksheet_name(raw, i, &utf8Name) != FREEXL_OK)
             break;
+        if (const int selected = freexl_select_active_worksheet(raw, i); selected != FREEXL_OK)
+            return describeFreeXlError(selected);
         const QString name = QString::fromUtf8(utf8Name);
-        auto sheet = readSheet(raw, i, name, shared);
+        const auto match = scanned ? std::find_if(scanned->begin(), scanned->end(),
+                                                  [&](const ScannedSheet& s) { return s.sheet.name() == name; })
+                                   : std::vector<ScannedSheet>::iterator{};
+        if (scanned && match != scanned->end()) {
+            renderDates(raw, *match);
+            book.appendSheet(std::move(match->sheet));
+            scanned->erase(match);
+            continue;
+        }
+        auto sheet = readSheet(raw, name);
         if (auto* error = std::get_if<QString>(&sheet))
             return *error;
-        if (layout && i < layout->sheets.size() && layout->sheets[i].name == name)
-            applyLayout(std::get<Sheet>(sheet), layout->sheets[i]);
-        file.book.appendSheet(std::move(std::get<Sheet>(sheet)));
+        book.appendSheet(std::move(std::get<Sheet>(sheet)));
     }
-    if (file.book.sheetCount() == 0)
+    return book;
+}
+
+// The stream as our writer left it, when nothing in it is beyond what the writer writes.
+std::shared_ptr<const EncodedWorkbook> encodedByOurWriter(const QByteArray& stream, ScannedWorkbook& scanned)
+{
+    const bool plain = std::all_of(scanned.sheets.begin(), scanned.sheets.end(),
+                                   [](const ScannedSheet& s) { return s.plainRecords; });
+    if (!plain || !scanned.lostOnSave.isEmpty() || scanned.otherSheets)
+        return nullptr;
+    auto encoded = std::make_shared<EncodedWorkbook>();
+    encoded->stream = stream;
+    encoded->strings = std::move(scanned.strings);
+    for (const ScannedSheet& s : scanned.sheets)
+        encoded->sheets.push_back({s.start, s.end, s.labels});
+    return encoded;
+}
+
+} // namespace
+
+std::variant<ReadWorkbook, QString> readXlsWorkbook(const QByteArray& nativePath, const QByteArray& content)
+{
+    const auto stream = readWorkbookStream(content);
+    auto scanned = stream ? scanWorkbookStream(*stream) : std::nullopt;
+
+    ReadWorkbook read;
+    const bool datesInside = scanned && std::any_of(scanned->sheets.begin(), scanned->sheets.end(),
+                                                    [](const ScannedSheet& s) { return !s.datedNumbers.empty(); });
+    if (scanned && !datesInside && !scanned->otherSheets) {
+        for (ScannedSheet& s : scanned->sheets)
+            read.file.book.appendSheet(std::move(s.sheet));
+        read.file.lostOnSave = scanned->lostOnSave;
+        read.encoded = encodedByOurWriter(*stream, *scanned);
+    } else {
+        auto book = readWithValueReader(nativePath, scanned ? &scanned->sheets : nullptr);
+        if (auto* error = std::get_if<QString>(&book))
+            return *error;
+        read.file.book = std::move(std::get<Workbook>(book));
+        read.file.lostOnSave =
+            scanned ? scanned->lostOnSave : QStringLiteral("the formatting of an older file format");
+    }
+    if (read.file.book.sheetCount() == 0)
         return QStringLiteral("it holds no sheet");
-    return file;
+    return read;
 }
 
 } // namespace veltroma

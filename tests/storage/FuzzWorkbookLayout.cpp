@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to our readers of workbook files, which come from anywhere: the
-// compound-file reader and the layout scan of the workbook stream.
-#include "storage/BiffLayout.h"
+// compound-file reader and the scan of the workbook stream.
+#include "storage/BiffReader.h"
 #include "storage/CompoundFile.h"
 
 #include <cstddef>
@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     if (const auto stream = veltroma::readWorkbookStream(bytes))
-        static_cast<void>(veltroma::scanWorkbookLayout(*stream));
-    static_cast<void>(veltroma::scanWorkbookLayout(bytes));
+        static_cast<void>(veltroma::scanWorkbookStream(*stream));
+    static_cast<void>(veltroma::scanWorkbookStream(bytes));
     return 0;
 }

@@ -2,9 +2,15 @@
 
 #include "storage/CSpreadSheet.h"
 #include "storage/MonthWorkbook.h"
+#include "storage/NumberText.h"
 #include "storage/RowBatch.h"
+#include "storage/XlsReader.h"
 
 #include <QDir>
+
+#include <freexl.h>
+
+#include <memory>
 
 namespace veltroma {
 namespace {
@@ -54,6 +60,12 @@ TEST_F(LibreOffice, WorkbookItWroteIsRead)
                                          "9:5:3,230.5,1200,Normal\n"
                                          "12:15:30,231.25,-3,\"it's \"\"odd\"\"\"\n"
                                          "13:0:0,,0.001,\n");
+    QFile bytes(file);
+    ASSERT_TRUE(bytes.open(QIODevice::ReadOnly));
+    const auto read = readXlsWorkbook(QFile::encodeName(file), bytes.readAll());
+    ASSERT_TRUE(std::holds_alternative<ReadWorkbook>(read));
+    EXPECT_EQ(std::get<ReadWorkbook>(read).encoded, nullptr) << "another writer's encoding is never taken over";
+
     CSpreadSheet sheet(file, QStringLiteral("day"), false);
     ASSERT_EQ(sheet.GetTotalRows(), 4) << sheet.GetLastError().toStdString();
     ASSERT_EQ(sheet.GetTotalColumns(), 4);
@@ -127,6 +139,57 @@ TEST_F(LibreOffice, WorkbookWithAFormulaIsReadableButNotKept)
     QFile after(file);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), bytes);
+}
+
+// FreeXL as an independent reader of every cell: what it reads raw, as the spreadsheet layer
+// words numbers. Empty for a cell it holds nothing in.
+QString freeXlText(const void* handle, unsigned int row, unsigned short column)
+{
+    FreeXL_CellValue value;
+    if (freexl_get_cell_value(handle, row, column, &value) != FREEXL_OK)
+        return QStringLiteral("<unreadable>");
+    switch (value.type) {
+    case FREEXL_CELL_INT:
+        return QString::number(value.value.int_value);
+    case FREEXL_CELL_DOUBLE:
+        return numberText(value.value.double_value);
+    case FREEXL_CELL_NULL:
+        return {};
+    default:
+        return QString::fromUtf8(value.value.text_value);
+    }
+}
+
+// Numbers of every kind it stores (small and large integers, decimals, hundredths, negative,
+// percentages, exponents), booleans, dates and times, texts: every cell reads as FreeXL reads it.
+TEST_F(LibreOffice, EveryCellReadsAsAnotherReaderReadsIt)
+{
+    const QString file = workbookFromCsv(
+        QStringLiteral("kinds"),
+        "Hour:Minute,1,-3,230.5,0.01,-0.25,123456789,1234567890123,1e20,3.14159265358979\n"
+        "TRUE,FALSE,2024-03-05,09:05:03,2024-03-05 09:05:03,50%,1.5E-7,-1200,,\"text, with comma\"\n"
+        "12.34,1234.56,-99999.99,0,536870911,536870912,-536870912,0.1,0.2,0.3\n");
+    const auto loaded = WorkbookStore::shared().load(file);
+    ASSERT_TRUE(loaded.file) << loaded.error.toStdString();
+    const Sheet& ours = loaded.file->book.sheet(0);
+
+    const void* raw = nullptr;
+    ASSERT_EQ(freexl_open(QFile::encodeName(file).constData(), &raw), FREEXL_OK);
+    const std::unique_ptr<const void, int (*)(const void*)> handle(raw, freexl_close);
+    ASSERT_EQ(freexl_select_active_worksheet(raw, 0), FREEXL_OK);
+    unsigned int rows = 0;
+    unsigned short columns = 0;
+    ASSERT_EQ(freexl_worksheet_dimensions(raw, &rows, &columns), FREEXL_OK);
+    ASSERT_EQ(rows, 3U);
+    ASSERT_EQ(columns, 10U);
+    EXPECT_EQ(ours.usedRows(), 3);
+    EXPECT_EQ(ours.usedColumns(), 10);
+    for (unsigned int r = 0; r < rows; ++r) {
+        for (unsigned short c = 0; c < columns; ++c)
+            EXPECT_EQ(ours.text(static_cast<int>(r), c), freeXlText(raw, r, c)) << r << "," << c;
+    }
+    EXPECT_EQ(ours.text(1, 2), QStringLiteral("2024-03-05"));
+    EXPECT_EQ(ours.text(0, 3), QStringLiteral("230.5"));
 }
 
 TEST_F(LibreOffice, OpensOurMonthFile)

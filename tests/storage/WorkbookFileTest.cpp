@@ -5,6 +5,7 @@
 #include "storage/ByteBuffer.h"
 #include "storage/CompoundFile.h"
 #include "storage/NumberText.h"
+#include "storage/XlsReader.h"
 
 namespace veltroma {
 namespace {
@@ -146,6 +147,94 @@ TEST_F(WorkbookFiles, EncodingVersionAfterVersionGivesTheFreshStream)
     const auto xlrd = readWithXlrd(file);
     ASSERT_EQ(xlrd.size(), 2u);
     EXPECT_EQ(xlrd[1].cells.size(), 4000u);
+}
+
+// A month of our own read back, as after a start of the program.
+struct ReadOwnFile {
+    Workbook written; // as it was written
+    WorkbookEncoder writer;
+    QByteArray stream;
+    ReadWorkbook read;
+};
+
+void writeAndRead(const QString& file, ReadOwnFile& own)
+{
+    own.written = makeRecordTemplate();
+    for (int day = 1; day <= 3; ++day) {
+        Sheet& sheet = own.written.editSheet(day);
+        for (int n = 0; n < 900; ++n)
+            sheet.setText(2 + n / 9, n % 9, tableText(day * 1000 + n));
+    }
+    own.stream = own.writer.encode(own.written);
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(buildCompoundFile(own.stream));
+    out.close();
+    auto read = readXlsWorkbook(QFile::encodeName(file), buildCompoundFile(own.stream));
+    ASSERT_TRUE(std::holds_alternative<ReadWorkbook>(read));
+    own.read = std::get<ReadWorkbook>(std::move(read));
+    ASSERT_NE(own.read.encoded, nullptr);
+}
+
+void addRow(Workbook& book, int day)
+{
+    Sheet& sheet = book.editSheet(day);
+    const int row = sheet.usedRows();
+    sheet.setText(row, 0, QStringLiteral("23:59:58"));
+    sheet.setText(row, 1, QStringLiteral("a text never seen before"));
+}
+
+// The first save after a load encodes only the sheet that changed, yet writes exactly what
+// the encoder that wrote the file would write next: directly, and through the store.
+TEST_F(WorkbookFiles, EncoderTakesOverTheEncodingOfAFileItWrote)
+{
+    const QString file = path(QStringLiteral("2011-5.xls"));
+    ReadOwnFile own;
+    writeAndRead(file, own);
+    addRow(own.written, 2);
+    const QByteArray expected = own.writer.encode(own.written);
+
+    WorkbookEncoder fresh;
+    ASSERT_TRUE(fresh.adopt(own.read.file.book, *own.read.encoded));
+    Workbook edited = own.read.file.book;
+    addRow(edited, 2);
+    EXPECT_EQ(fresh.encode(edited), expected);
+
+    WorkbookStore::shared().clear();
+    auto loaded = WorkbookStore::shared().load(file);
+    ASSERT_TRUE(loaded.file);
+    addRow(loaded.file->book, 2);
+    save(file, loaded.file->book);
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), buildCompoundFile(expected));
+}
+
+TEST_F(WorkbookFiles, EncoderTakesOverOnlyWhatItWouldWriteItself)
+{
+    ReadOwnFile own;
+    writeAndRead(path(QStringLiteral("2011-5.xls")), own);
+    const Workbook& book = own.read.file.book;
+
+    // The same cells, but globals another writer would write: the name of the author.
+    EncodedWorkbook otherAuthor = *own.read.encoded;
+    const qsizetype author = otherAuthor.stream.indexOf("Veltroma monitor");
+    ASSERT_GT(author, 0);
+    otherAuthor.stream[author] = 'W';
+    EXPECT_FALSE(WorkbookEncoder().adopt(book, otherAuthor));
+
+    EncodedWorkbook sheetMissing = *own.read.encoded;
+    sheetMissing.sheets.pop_back();
+    EXPECT_FALSE(WorkbookEncoder().adopt(book, sheetMissing));
+
+    EncodedWorkbook repeatedText = *own.read.encoded;
+    repeatedText.strings[1] = repeatedText.strings[0];
+    EXPECT_FALSE(WorkbookEncoder().adopt(book, repeatedText));
+
+    // An encoder that holds sheets of the book keeps its own encoding.
+    WorkbookEncoder used;
+    static_cast<void>(used.encode(book));
+    EXPECT_FALSE(used.adopt(book, *own.read.encoded));
 }
 
 TEST_F(WorkbookFiles, LayoutSurvivesASave)
