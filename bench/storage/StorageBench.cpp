@@ -118,6 +118,21 @@ void BM_InsertRowAndSaveAfterStart(benchmark::State& state)
 }
 BENCHMARK(BM_InsertRowAndSaveAfterStart)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// What the recorder does every 180 s: one row into its day sheet, on top, and one save.
+void BM_RecordRow(benchmark::State& state)
+{
+    const QString& path = monthFile().path();
+    int n = 0;
+    for (auto _ : state) {
+        if (state.range(0))
+            WorkbookStore::shared().clear(); // the first row after the program starts
+        const std::vector<SheetRow> row{{QStringLiteral("17"), test::recordRow(++n)}};
+        if (const auto error = insertRowsAt(path, row, 3))
+            state.SkipWithError(qPrintable(*error));
+    }
+}
+BENCHMARK(BM_RecordRow)->ArgName("after_start")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 // A backlog of kept rows, spread over the days of the month, written in one save.
 void BM_WriteBacklog(benchmark::State& state)
 {

@@ -1,5 +1,8 @@
 #include "storage/RowText.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace veltroma {
 
 namespace {
@@ -8,11 +11,18 @@ constexpr QChar kQuote = u'"';
 
 QString joinRowText(const QStringList& cells, const QString& separator)
 {
+    // Every row of a sheet is joined when it is opened: one allocation per row.
+    qsizetype size = 0;
+    for (const QString& cell : cells)
+        size += cell.size() + 2 + separator.size();
     QString text;
+    text.reserve(size);
     for (qsizetype i = 0; i < cells.size(); ++i) {
         if (i > 0)
-            text += separator;
-        text += kQuote + cells[i] + kQuote;
+            text.append(separator);
+        text.append(kQuote);
+        text.append(cells[i]);
+        text.append(kQuote);
     }
     return text;
 }
@@ -22,10 +32,24 @@ QStringList splitRowText(const QString& rowText, const QString& separator)
     // An empty separator would be found everywhere; such a row can only be one cell.
     if (!separator.isEmpty()) {
         const QString quoted = kQuote + separator + kQuote;
-        if (rowText.contains(quoted)) {
-            QStringList cells = rowText.split(quoted);
-            cells.first().remove(0, 1);
-            cells.last().chop(1);
+        qsizetype at = rowText.indexOf(quoted);
+        if (at >= 0) {
+            // Quoted cells: the quotes at the row's two ends go. Every row of a sheet is split
+            // on each save, so the cells are cut out once, without intermediate strings.
+            std::vector<QStringView> parts;
+            const QStringView row(rowText);
+            qsizetype from = 0;
+            for (; at >= 0; at = rowText.indexOf(quoted, from)) {
+                parts.push_back(row.sliced(from, at - from));
+                from = at + quoted.size();
+            }
+            parts.push_back(row.sliced(from));
+            parts.front() = parts.front().sliced(std::min<qsizetype>(1, parts.front().size()));
+            parts.back().chop(std::min<qsizetype>(1, parts.back().size()));
+            QStringList cells;
+            cells.reserve(static_cast<qsizetype>(parts.size()));
+            for (const QStringView part : parts)
+                cells.append(part.toString());
             return cells;
         }
         if (rowText.contains(separator))

@@ -41,6 +41,7 @@ bool WorkbookConnection::fail(const QString& error)
 bool WorkbookConnection::connect(bool createMissing)
 {
     m_changed = false;
+    m_lastSheet.reset();
     auto loaded = m_store.load(m_path);
     m_missing = loaded.missing;
     if (loaded.file) {
@@ -56,12 +57,19 @@ bool WorkbookConnection::connect(bool createMissing)
 
 Sheet* WorkbookConnection::sheetNamed(const QString& name)
 {
-    const auto index = m_file ? m_file->book.findSheet(name) : std::nullopt;
-    if (!index) {
+    if (!m_file) {
         fail(QStringLiteral("No sheet \"%1\" in %2").arg(name, m_path));
         return nullptr;
     }
-    return &m_file->book.editSheet(*index);
+    if (!m_lastSheet || m_lastSheet->first != name) {
+        const auto index = m_file->book.findSheet(name);
+        if (!index) {
+            fail(QStringLiteral("No sheet \"%1\" in %2").arg(name, m_path));
+            return nullptr;
+        }
+        m_lastSheet.emplace(name, *index);
+    }
+    return &m_file->book.editSheet(m_lastSheet->second);
 }
 
 bool WorkbookConnection::checkTexts(const QStringList& texts)

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace veltroma {
@@ -66,6 +67,9 @@ private:
     QString m_path;
     WorkbookStore& m_store;
     std::optional<WorkbookFile> m_file;
+    // The sheet found last, by name: a table is written row by row. Sheets are only ever
+    // added, so an index once found stays right.
+    std::optional<std::pair<QString, int>> m_lastSheet;
     bool m_changed = false;
     bool m_missing = false;
     QString m_error;
