@@ -192,6 +192,40 @@ TEST_F(LibreOffice, EveryCellReadsAsAnotherReaderReadsIt)
     EXPECT_EQ(ours.text(0, 3), QStringLiteral("230.5"));
 }
 
+// A month file saved again by an office program: its own string table (cut at other places),
+// numbers, styles; every cell of every sheet reads as in our file.
+TEST_F(LibreOffice, MonthFileItSavedAgainReadsTheSame)
+{
+    const QString ours = newMonthFile();
+    {
+        CSpreadSheet day(ours, QStringLiteral("12"), false);
+        day.BeginTransaction();
+        for (int n = 0; n < 600; ++n)
+            ASSERT_TRUE(day.AddRow(recordRow(n, QStringLiteral("状态 %1").arg(n))));
+        ASSERT_TRUE(day.Commit());
+    }
+    QDir(m_folder.path()).mkdir(QStringLiteral("again"));
+    const test::ProcessResult run = test::runProcess(
+        m_soffice, {QStringLiteral("-env:UserInstallation=file://") + path(QStringLiteral("profile")),
+                    QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xls"),
+                    QStringLiteral("--outdir"), path(QStringLiteral("again")), ours});
+    ASSERT_TRUE(run.finished && run.exitCode == 0) << run.err.toStdString();
+
+    const Workbook mine = readBack(ours);
+    const Workbook theirs = readBack(path(QStringLiteral("again/2011-5.xls")));
+    ASSERT_EQ(theirs.sheetCount(), mine.sheetCount());
+    for (int i = 0; i < mine.sheetCount(); ++i) {
+        const Sheet& a = mine.sheet(i);
+        const Sheet& b = theirs.sheet(i);
+        ASSERT_EQ(b.name(), a.name());
+        for (int r = 0; r < a.usedRows(); ++r) {
+            for (int c = 0; c < a.usedColumns(); ++c)
+                ASSERT_EQ(b.text(r, c), a.text(r, c)) << a.name().toStdString() << " " << r << "," << c;
+        }
+    }
+    EXPECT_EQ(theirs.sheet(12).text(601, 10), QStringLiteral("状态 599"));
+}
+
 TEST_F(LibreOffice, OpensOurMonthFile)
 {
     const QString file = newMonthFile();
