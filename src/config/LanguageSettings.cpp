@@ -1,6 +1,7 @@
 #include "config/LanguageSettings.h"
 
 #include "config/EmbeddedFiles.h"
+#include "config/ProfileDocument.h"
 #include "config/ProfileFile.h"
 #include "config/ProgramPaths.h"
 
@@ -126,6 +127,19 @@ LanguageChoices languageChoices()
     if (match != choices.names.cend())
         choices.selected = match - choices.names.cbegin();
     return choices;
+}
+
+std::optional<QString> embeddedLanguageText(const QString& path, const QString& key)
+{
+    const QString name = QFileInfo(path).fileName();
+    const auto file = std::find_if(kLanguageFiles.begin(), kLanguageFiles.end(),
+                                   [&](const LanguageFile& f) { return name == QLatin1String(f.fileName); });
+    if (file == kLanguageFiles.end())
+        return std::nullopt;
+    const auto bytes = embeddedFile(file->id);
+    if (!bytes)
+        return std::nullopt;
+    return ProfileDocument::parse(*bytes).value(u"String", key);
 }
 
 } // namespace veltroma

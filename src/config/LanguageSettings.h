@@ -31,4 +31,9 @@ struct LanguageChoices {
 
 LanguageChoices languageChoices();
 
+// The text of `key` in the program's own copy of the language file at `path` (one of the
+// files it writes, known by its file name), or nothing. Language files are written only
+// when missing, so a file written by an older version lacks the keys added since.
+[[nodiscard]] std::optional<QString> embeddedLanguageText(const QString& path, const QString& key);
+
 } // namespace veltroma

@@ -237,6 +237,24 @@ TEST_F(LanguageSettingsTest, LookupTurnsBackslashNIntoLineBreaks)
     EXPECT_EQ(g_LoadString("Missing"), "Not found");
 }
 
+// Language files are written only when missing: after an update, the files an older version
+// wrote lack the texts added since, which come from the program's own copy.
+TEST_F(LanguageSettingsTest, TextsMissingFromAnOlderFileComeFromTheProgramsOwnCopy)
+{
+    start();
+    QByteArray older = readBytes(languageFile("english.ini"));
+    const qsizetype line = older.indexOf("IDC_SETTING=");
+    ASSERT_GE(line, 0);
+    older.remove(line, older.indexOf("\r\n", line) + 2 - line);
+    writeBytes(languageFile("english.ini"), older);
+    EXPECT_EQ(g_LoadString("IDC_SETTING"), "System setting");
+    EXPECT_EQ(g_LoadString("IDC_HELP"), "Help");
+
+    QFile::remove(languageFile("english.ini"));
+    EXPECT_EQ(g_LoadString("IDOK"), "OK");
+    EXPECT_EQ(g_LoadString("NoSuchKey"), "Not found");
+}
+
 TEST_F(LanguageSettingsTest, ReadersNeverSeeAHalfWrittenFile)
 {
     start();
