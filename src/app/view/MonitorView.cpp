@@ -373,11 +373,14 @@ void CMonitorView::showStatusLine()
     statusLine_.refresh(setup_.portName ? setup_.portName() : QString(), form_.m_iSwitchLedX0->GetActive(),
                         health != nullptr ? health->snapshot() : LinkCounters{});
     const QString text = statusLine_.text(activeTextLanguage());
-    // Set only when it changed: the once-a-second refresh repaints nothing else for it.
-    if (form_.statusLine->text() != text) {
-        form_.statusLine->setText(text);
-        form_.statusLine->setToolTip(text);
-    }
+    QLabel& line = *form_.statusLine;
+    // A text longer than the line ends in "…"; the tooltip holds it whole. Set only when
+    // changed: the once-a-second refresh repaints nothing else for it.
+    const QString shown = line.fontMetrics().elidedText(text, Qt::ElideRight, line.contentsRect().width());
+    if (line.text() != shown)
+        line.setText(shown);
+    if (line.toolTip() != text)
+        line.setToolTip(text);
 }
 
 void CMonitorView::refreshRealtime()

@@ -68,6 +68,22 @@ TEST_F(LinkCountersViewTest, DebugModeShowsTheCountersAndKeepsThemCurrent)
     EXPECT_FALSE(panel()->isVisible());
 }
 
+// An error as long as a port driver may give it: the line shows what fits and says that
+// more follows; the tooltip holds it whole.
+TEST_F(LinkCountersViewTest, StatusLineCutsALongTextVisiblyAndKeepsItWholeInItsTooltip)
+{
+    const QString error = QStringLiteral("the device reported an input/output error ") + QString(200, u'x') +
+                          QStringLiteral(" end of the error");
+    link.health()->setLastError(error, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    form.view->OnTimer1iThreadTimersX1();
+    const auto* line = form.find<QLabel>("statusLine");
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->text().endsWith(QChar(0x2026))) << line->text().toStdString();
+    EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()), line->contentsRect().width());
+    EXPECT_TRUE(line->toolTip().contains(error));
+    EXPECT_FALSE(line->text().contains(QStringLiteral("end of the error")));
+}
+
 TEST_F(LinkCountersViewTest, PublisherCountersShowOnlyWhenValuesArePublished)
 {
     turnTo(4);
