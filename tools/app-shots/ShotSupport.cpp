@@ -79,6 +79,9 @@ bool RecordDay(const QString& programFolder, QDate day)
     constexpr int kRecordSeconds = 180;
     constexpr double kFirst = 5 * 3600.0;
     constexpr double kLast = 20.5 * 3600.0;
+    // The link lost for most of an hour after noon: history shows it as a gap.
+    constexpr double kOutageFrom = 13 * 3600.0;
+    constexpr double kOutageTo = 13.75 * 3600.0;
 
     sim::PlantModel plant(sim::PlantConfig{}, 0);
     std::mt19937 noise(7);
@@ -91,6 +94,8 @@ bool RecordDay(const QString& programFolder, QDate day)
 
     for (double second = kFirst; second <= kLast; second += kRecordSeconds) {
         plant.advanceTo(second);
+        if (second > kOutageFrom && second < kOutageTo)
+            continue;
         const sim::PlantReading r = plant.reading(noise);
         const QDateTime at(day, QTime(0, 0).addSecs(static_cast<int>(second)));
         model.paths = LoadDataSet(programFolder, at, bInverterAdrNow);
