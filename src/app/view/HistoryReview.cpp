@@ -6,10 +6,12 @@
 
 #include <QSaveFile>
 
+#include <utility>
+
 namespace veltroma {
 
-HistoryReview::HistoryReview(HistoryCanvas& canvas, Prompt& prompt)
-    : canvas_(canvas), prompt_(prompt), reader_(canvas, prompt)
+HistoryReview::HistoryReview(HistoryCanvas& canvas, Prompt& prompt, TextLookup tr)
+    : canvas_(canvas), prompt_(prompt), tr_(std::move(tr)), reader_(canvas, prompt)
 {
 }
 
@@ -42,20 +44,15 @@ void HistoryReview::forget()
     sOpenExcleSheetOld_.clear();
 }
 
-QString HistoryReview::monthFileProblemText(MonthFileProblem problem, TextLanguage language)
+QString HistoryReview::monthFileProblemText(MonthFileProblem problem, const TextLookup& tr)
 {
     switch (problem) {
     case MonthFileProblem::Empty:
-        return pickText(language, "The file is empty: it holds no recorded month. Nothing is plotted.",
-                        "该文件为空，没有记录的月份数据。未绘制任何曲线。");
+        return tr(QStringLiteral("IDC_OPENDATA_EMPTY"));
     case MonthFileProblem::NotAWorkbook:
-        return pickText(language, "The file is no workbook this program can read. Nothing is plotted.",
-                        "该文件不是本程序能读取的工作簿。未绘制任何曲线。");
+        return tr(QStringLiteral("IDC_OPENDATA_NOWORKBOOK"));
     case MonthFileProblem::NotAMonthFile:
-        return pickText(language,
-                        "The workbook is no month record file: it lacks the cover and the day sheets. "
-                        "Nothing is plotted.",
-                        "该工作簿不是月度记录文件：缺少封面和每日工作表。未绘制任何曲线。");
+        return tr(QStringLiteral("IDC_OPENDATA_NOMONTHFILE"));
     }
     return {};
 }
@@ -69,7 +66,7 @@ void HistoryReview::openDataFile(const QString& currentRecordFile)
     // Only a workbook with the cover and the day sheets is plotted; anything else would draw
     // garbage, so the user hears why nothing is drawn.
     if (const auto problem = checkMonthFile(*chosen)) {
-        prompt_.message(monthFileProblemText(*problem, activeTextLanguage()));
+        prompt_.message(monthFileProblemText(*problem, tr_));
         return;
     }
     reader_.ReadFile(*chosen, QStringLiteral("0"), HistoryReader::Mode::WholeMonth);

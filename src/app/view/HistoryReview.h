@@ -23,7 +23,7 @@ public:
 // (history data review) and whole months chosen as files (open data file).
 class HistoryReview {
 public:
-    HistoryReview(HistoryCanvas& canvas, Prompt& prompt);
+    HistoryReview(HistoryCanvas& canvas, Prompt& prompt, TextLookup tr);
 
     // Once a second in history data review: the day's sheet of its month file under
     // `recordFolder` (ending with "/") is read when it is not the one shown already.
@@ -43,7 +43,7 @@ public:
     // path written, or nothing with the reason in `error`.
     [[nodiscard]] std::optional<QString> exportShown(bool openDataFileMode, QString& error) const;
     // What the user is told when a chosen file is no month file.
-    [[nodiscard]] static QString monthFileProblemText(MonthFileProblem problem, TextLanguage language);
+    [[nodiscard]] static QString monthFileProblemText(MonthFileProblem problem, const TextLookup& tr);
 
     [[nodiscard]] const QString& shownFile() const { return sOpenExclePathOld_; }
     [[nodiscard]] const QString& shownSheet() const { return sOpenExcleSheetOld_; }
@@ -55,6 +55,7 @@ public:
 private:
     HistoryCanvas& canvas_;
     Prompt& prompt_;
+    TextLookup tr_;
     HistoryReader reader_;
     QString sOpenExclePathOld_;
     QString sOpenExcleSheetOld_;

@@ -24,20 +24,17 @@ QString fileName(const QString& path)
     return QFileInfo(path).fileName();
 }
 
-QString noticeText(const RecordingNotice& n, TextLanguage l)
+QString noticeText(const RecordingNotice& n, const TextLookup& tr)
 {
     switch (n.kind) {
     case RecordingNotice::Kind::KeptAside:
-        return pickText(l, "%1 was unreadable, kept as %2", "%1 无法读取，已保留为 %2")
-            .arg(fileName(n.file), fileName(n.detail));
+        return tr(QStringLiteral("IDC_STATUS_KEPTASIDE")).arg(fileName(n.file), fileName(n.detail));
     case RecordingNotice::Kind::CopiedIn:
-        return pickText(l, "its rows were copied into the new %1", "其数据已复制到新的 %1").arg(fileName(n.file));
+        return tr(QStringLiteral("IDC_STATUS_COPIEDIN")).arg(fileName(n.file));
     case RecordingNotice::Kind::OfficeLock:
-        return pickText(l, "%1 is open in an office program: saving it there would overwrite new rows",
-                        "%1 已在办公软件中打开：在其中保存会覆盖新记录的数据")
-            .arg(fileName(n.file));
+        return tr(QStringLiteral("IDC_STATUS_OFFICELOCK")).arg(fileName(n.file));
     case RecordingNotice::Kind::BacklogFull:
-        return pickText(l, "%1 kept rows dropped", "已丢弃 %1 行暂存数据").arg(n.detail);
+        return tr(QStringLiteral("IDC_STATUS_ROWSDROPPED")).arg(n.detail);
     }
     return {};
 }
@@ -95,47 +92,43 @@ void StatusLine::recording(const RecordingState& state)
         notice_ = state.notices.back();
 }
 
-QString StatusLine::linkText(TextLanguage l) const
+QString StatusLine::linkText(const TextLookup& tr) const
 {
-    QString text = port_.isEmpty() ? pickText(l, "No port", "无端口") : port_;
+    QString text = port_.isEmpty() ? tr(QStringLiteral("IDC_STATUS_NOPORT")) : port_;
     text += QStringLiteral(" · ");
     if (!connected_)
-        text += pickText(l, "not connected", "未连接");
+        text += tr(QStringLiteral("IDC_STATUS_NOTCONNECTED"));
     else if (lostSince_.isValid())
-        text += pickText(l, "link lost since %1 (%2)", "通讯中断，自 %1（%2）")
-                    .arg(since(lostSince_, now_()), lostReason_);
+        text += tr(QStringLiteral("IDC_STATUS_LINKLOST")).arg(since(lostSince_, now_()), lostReason_);
     else if (alive_)
-        text += pickText(l, "link alive", "通讯正常");
+        text += tr(QStringLiteral("IDC_STATUS_LINKALIVE"));
     else
-        text += pickText(l, "waiting for the inverter", "等待逆变器应答");
+        text += tr(QStringLiteral("IDC_STATUS_WAITING"));
     if (!counters_.lastError.isEmpty())
-        text += QStringLiteral(" · ") + pickText(l, "last error %1 at %2", "最近错误：%1（%2）")
+        text += QStringLiteral(" · ") + tr(QStringLiteral("IDC_STATUS_LASTERROR"))
                                            .arg(counters_.lastError, since(counters_.lastErrorTime, now_()));
     return text;
 }
 
-QString StatusLine::recordingText(TextLanguage l) const
+QString StatusLine::recordingText(const TextLookup& tr) const
 {
     QString text;
-    if (!recording_)
-        text = pickText(l, "no row recorded yet", "尚未记录数据");
-    else if (recording_->failing)
-        text = pickText(l, "Recording failed: %1", "记录失败：%1").arg(recording_->reason);
-    else if (recording_->lastRowAt.isValid())
-        text = pickText(l, "last row recorded %1", "最近记录 %1").arg(since(recording_->lastRowAt, now_()));
+    if (recording_ && recording_->failing)
+        text = tr(QStringLiteral("IDC_STATUS_RECORDFAILED")).arg(recording_->reason);
+    else if (recording_ && recording_->lastRowAt.isValid())
+        text = tr(QStringLiteral("IDC_STATUS_LASTROW")).arg(since(recording_->lastRowAt, now_()));
     else
-        text = pickText(l, "no row recorded yet", "尚未记录数据");
+        text = tr(QStringLiteral("IDC_STATUS_NOROW"));
     if (recording_ && recording_->keptRows > 0)
-        text += QStringLiteral(" · ") +
-                pickText(l, "%1 rows kept in memory", "%1 行暂存于内存").arg(recording_->keptRows);
+        text += QStringLiteral(" · ") + tr(QStringLiteral("IDC_STATUS_KEPTROWS")).arg(recording_->keptRows);
     if (notice_)
-        text += QStringLiteral(" · ") + noticeText(*notice_, l);
+        text += QStringLiteral(" · ") + noticeText(*notice_, tr);
     return text;
 }
 
-QString StatusLine::text(TextLanguage language) const
+QString StatusLine::text(const TextLookup& tr) const
 {
-    return linkText(language) + QStringLiteral("  |  ") + recordingText(language);
+    return linkText(tr) + QStringLiteral("  |  ") + recordingText(tr);
 }
 
 } // namespace veltroma

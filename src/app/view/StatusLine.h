@@ -38,11 +38,12 @@ public:
     void linkBack();
     void recording(const RecordingState& state);
 
-    [[nodiscard]] QString text(TextLanguage language) const;
+    // In the language of `tr`.
+    [[nodiscard]] QString text(const TextLookup& tr) const;
 
 private:
-    [[nodiscard]] QString linkText(TextLanguage language) const;
-    [[nodiscard]] QString recordingText(TextLanguage language) const;
+    [[nodiscard]] QString linkText(const TextLookup& tr) const;
+    [[nodiscard]] QString recordingText(const TextLookup& tr) const;
 
     WallClock now_;
     QString port_;

@@ -1,3 +1,4 @@
+#include "LanguageLookup.h"
 #include "ViewTestSupport.h"
 
 #include "instruments/CiPlotX.h"
@@ -177,15 +178,18 @@ TEST_F(HistoryTest, OpenDataFileRefusesWhatIsNoMonthFileWithAMessage)
         EXPECT_EQ(points(channel), 0);
 }
 
-TEST(MonthFileProblemText, IsWrittenInSimplifiedChineseToo)
+TEST(MonthFileProblemText, IsWrittenInBothChineseLanguagesToo)
 {
     for (const auto problem : {MonthFileProblem::Empty, MonthFileProblem::NotAWorkbook,
                                MonthFileProblem::NotAMonthFile}) {
-        const QString english = HistoryReview::monthFileProblemText(problem, TextLanguage::English);
-        const QString chinese = HistoryReview::monthFileProblemText(problem, TextLanguage::SimplifiedChinese);
-        EXPECT_FALSE(english.isEmpty());
-        EXPECT_NE(english, chinese);
-        EXPECT_TRUE(chinese.contains(QStringLiteral("未绘制")));
+        const QString english = HistoryReview::monthFileProblemText(problem, embeddedLanguage(kEnglishFileId));
+        const QString simplified =
+            HistoryReview::monthFileProblemText(problem, embeddedLanguage(kSimplifiedChineseFileId));
+        const QString traditional =
+            HistoryReview::monthFileProblemText(problem, embeddedLanguage(kTraditionalChineseFileId));
+        EXPECT_TRUE(english.endsWith(QStringLiteral("Nothing is plotted."))) << english.toStdString();
+        EXPECT_TRUE(simplified.contains(QStringLiteral("未绘制")));
+        EXPECT_TRUE(traditional.contains(QStringLiteral("未繪製")));
     }
 }
 

@@ -1,3 +1,5 @@
+#include "LanguageLookup.h"
+
 #include "app/view/StatusLine.h"
 #include "monitor/EngineEvents.h"
 
@@ -12,8 +14,9 @@ namespace {
 // fixed time of 8 December 2026.
 class StatusLineTest : public ::testing::Test {
 protected:
-    QString english() const { return line.text(TextLanguage::English); }
-    QString chinese() const { return line.text(TextLanguage::SimplifiedChinese); }
+    QString english() const { return line.text(embeddedLanguage(kEnglishFileId)); }
+    QString chinese() const { return line.text(embeddedLanguage(kSimplifiedChineseFileId)); }
+    QString traditional() const { return line.text(embeddedLanguage(kTraditionalChineseFileId)); }
 
     QDateTime now{QDate(2026, 12, 8), QTime(10, 15, 0)};
     StatusLine line{[this] { return now; }};
@@ -71,6 +74,8 @@ TEST_F(StatusLineTest, ShowsTheFailureUntilASaveSucceedsAndKeepsTheLatestNotice)
     EXPECT_TRUE(english().contains(QStringLiteral("Recording failed: No space left on device · 3 rows kept in memory")))
         << english().toStdString();
     EXPECT_TRUE(chinese().contains(QStringLiteral("记录失败：No space left on device")));
+    EXPECT_TRUE(traditional().contains(QStringLiteral("記錄失敗：No space left on device · 3 行暫存於記憶體")))
+        << traditional().toStdString();
 
     ok.notices.push_back({RecordingNotice::Kind::KeptAside, QStringLiteral("/pv/Data/Inverter1/2026-12.xls"),
                           QStringLiteral("/pv/Data/Inverter1/2026-12.unreadable-20261208-101500.xls")});
