@@ -249,8 +249,7 @@ void CiSwitchRotaryX::mouseReleaseEvent(QMouseEvent* event)
 
 void CiSwitchRotaryX::wheelEvent(QWheelEvent* event)
 {
-    const int steps = wheel_.take(event->angleDelta().y() != 0 ? event->angleDelta().y()
-                                                               : -event->angleDelta().x());
+    const int steps = wheel_.take(wheelTurn(event->angleDelta()));
     if (steps != 0)
         turnByUser(position_ + steps);
     event->accept();
@@ -258,25 +257,10 @@ void CiSwitchRotaryX::wheelEvent(QWheelEvent* event)
 
 void CiSwitchRotaryX::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Down:
-        turnByUser(position_ - 1);
-        break;
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-        turnByUser(position_ + 1);
-        break;
-    case Qt::Key_Home:
-        turnByUser(0);
-        break;
-    case Qt::Key_End:
-        turnByUser(kPositionCount - 1);
-        break;
-    default:
+    if (const auto target = positionForKey(event->key(), position_, kPositionCount))
+        turnByUser(*target);
+    else
         QWidget::keyPressEvent(event);
-        return;
-    }
 }
 
 void CiSwitchRotaryX::focusInEvent(QFocusEvent* event)

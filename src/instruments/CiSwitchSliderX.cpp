@@ -169,8 +169,7 @@ void CiSwitchSliderX::mouseReleaseEvent(QMouseEvent* event)
 void CiSwitchSliderX::wheelEvent(QWheelEvent* event)
 {
     // Wheel up moves right, as turning up a value.
-    const int steps = wheel_.take(event->angleDelta().y() != 0 ? event->angleDelta().y()
-                                                               : -event->angleDelta().x());
+    const int steps = wheel_.take(wheelTurn(event->angleDelta()));
     if (steps != 0)
         moveByUser(position_ + steps);
     event->accept();
@@ -178,25 +177,10 @@ void CiSwitchSliderX::wheelEvent(QWheelEvent* event)
 
 void CiSwitchSliderX::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Down:
-        moveByUser(position_ - 1);
-        break;
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-        moveByUser(position_ + 1);
-        break;
-    case Qt::Key_Home:
-        moveByUser(0);
-        break;
-    case Qt::Key_End:
-        moveByUser(kPositionCount - 1);
-        break;
-    default:
+    if (const auto target = positionForKey(event->key(), position_, kPositionCount))
+        moveByUser(*target);
+    else
         QWidget::keyPressEvent(event);
-        return;
-    }
 }
 
 void CiSwitchSliderX::focusInEvent(QFocusEvent* event)
