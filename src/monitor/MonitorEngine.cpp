@@ -50,11 +50,18 @@ bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
         // The worker of the previous switch change has stopped: no late reply of it can
         // mark the model live again after this.
         forgetRealtime();
+        if (!on) {
+            // Asked to stop before the registration, the worker ends with the cycle it is in
+            // however the threads are scheduled: at most that cycle's rest follows the
+            // registration, never a further cycle.
+            std::lock_guard lock(workerStateMutex_);
+            worker_.SetThreadState(false);
+        }
         if (const auto serial = registration_.Register())
             emit events_.registered(*serial);
-        {
+        if (on) {
             std::lock_guard lock(workerStateMutex_);
-            worker_.SetThreadState(on && workerWanted_);
+            worker_.SetThreadState(workerWanted_);
         }
         --switchesPending_;
     });

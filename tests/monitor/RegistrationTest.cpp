@@ -189,7 +189,7 @@ TEST_F(RegistrationTest, SwitchOffRegistersFirstThenTheWorkerEndsAfterItsCycle)
     engine.OnChangeUseriSwitchLEDX0(true);
     ASSERT_TRUE(waitFor([this] { return link.sent().size() >= 9; }));
     engine.OnChangeUseriSwitchLEDX0(false);
-    ASSERT_TRUE(waitFor([this] { return !engine.workerRunning(); }));
+    ASSERT_TRUE(waitFor([this] { return !engine.switching() && !engine.workerRunning(); }));
 
     // After the second registration (clear, clear, query, assignment) at most the rest of
     // one cycle is polled: a worker that waited for the link during the registration still

@@ -152,6 +152,8 @@ TEST_F(SimulatorEngineTest, OnlyAWorkerStartedInTheFirstSecondPollsWithControlZe
     // Switched on before the first refresh: control 0x00 until the progress count has run.
     ASSERT_TRUE(engine->OnChangeUseriSwitchLEDX0(true));
     ASSERT_TRUE(waitFor([&] { return requestsOfKind("poll-settings").size() >= 1; }));
+    // The reply to the 0x00 poll is decoded like any other.
+    EXPECT_TRUE(waitFor([&] { return engine->snapshot().realtimeDecoded; }));
     for (int tick = 0; tick < 12; ++tick)
         engine->refreshTick(RefreshState::RealtimeConnected);
     const auto before = sim->requests().size();
@@ -163,8 +165,6 @@ TEST_F(SimulatorEngineTest, OnlyAWorkerStartedInTheFirstSecondPollsWithControlZe
     ASSERT_GE(polls.size(), 2U);
     EXPECT_EQ(polls.front().bytes, QByteArray::fromHex("435A0000000100020000A0"));
     EXPECT_EQ(polls.back().bytes, QByteArray::fromHex("435A0000000101020000A1"));
-    // The reply to the 0x00 poll was decoded like any other.
-    EXPECT_TRUE(engine->snapshot().realtimeDecoded);
 
     // A worker started later polls with 0x01 from the first request on.
     const auto count = sim->requests().size();
