@@ -63,13 +63,8 @@ void HeadlessMonitor::stop()
 
 void HeadlessMonitor::refresh()
 {
-    engine_.refreshTick(switchOn_ ? RefreshState::RealtimeConnected
-                                  : RefreshState::RealtimeDisconnected);
+    engine_.unattendedRefreshTick();
     syncRecordingTimer();
-    if (!switchOn_) {
-        switchOn_ = true;
-        engine_.OnChangeUseriSwitchLEDX0(true);
-    }
 }
 
 void HeadlessMonitor::syncRecordingTimer()

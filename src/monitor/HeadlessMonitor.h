@@ -64,7 +64,6 @@ private:
     MonitorEngine engine_;
     std::FILE* out_;
     std::FILE* err_;
-    bool switchOn_ = false;
     RecordingLog recordingLog_;
     QTimer refreshTimer_;
     QTimer recordingTimer_;

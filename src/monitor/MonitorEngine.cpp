@@ -100,6 +100,15 @@ void MonitorEngine::refreshTick(RefreshState state)
     registration_.RegistProgressBar();
 }
 
+void MonitorEngine::unattendedRefreshTick()
+{
+    refreshTick(unattendedOn_ ? RefreshState::RealtimeConnected : RefreshState::RealtimeDisconnected);
+    if (!unattendedOn_) {
+        unattendedOn_ = true;
+        OnChangeUseriSwitchLEDX0(true);
+    }
+}
+
 void MonitorEngine::recordingTick()
 {
     if (!recordingEnabled_ || recorder_ == nullptr)

@@ -67,6 +67,9 @@ public:
     // runs unless the link is lost; disconnected, recording and the watchdog stop; then the
     // registration progress.
     void refreshTick(RefreshState state);
+    // The refresh of a monitor without a window, which has no switch to move: connected from
+    // its first refresh on, when the connection is switched on.
+    void unattendedRefreshTick();
     void watchdogTick() { watchdog_.tick(); }
     void recordingTick();
 
@@ -104,6 +107,7 @@ private:
     // The newest switch change; it waits for the one before it.
     std::thread switching_;
     std::atomic<int> switchesPending_{0};
+    bool unattendedOn_ = false;
     // False once a mode has stopped the worker, until the switch goes on again.
     std::atomic<bool> workerWanted_{false};
     // Held while the worker is started or stopped for a switch or a mode, so that a mode

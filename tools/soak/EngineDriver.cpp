@@ -49,13 +49,8 @@ void EngineDriver::stop()
 
 void EngineDriver::refresh()
 {
-    engine_.refreshTick(switchOn_ ? RefreshState::RealtimeConnected
-                                  : RefreshState::RealtimeDisconnected);
+    engine_.unattendedRefreshTick();
     syncRecordingTimer();
-    if (!switchOn_) {
-        switchOn_ = true;
-        engine_.OnChangeUseriSwitchLEDX0(true);
-    }
 }
 
 void EngineDriver::syncRecordingTimer()

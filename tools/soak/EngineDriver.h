@@ -47,7 +47,6 @@ private:
     EngineTimerIntervals intervals_;
     NoDisplay display_;
     MonitorEngine engine_;
-    bool switchOn_ = false;
     std::optional<SoakClock::TimerId> refreshTimer_;
     std::optional<SoakClock::TimerId> watchdogTimer_;
     std::optional<SoakClock::TimerId> recordingTimer_;
