@@ -12,6 +12,16 @@ bool Clock::waitFor(std::condition_variable& wake, std::unique_lock<std::mutex>&
     return wake.wait_for(lock, std::chrono::milliseconds(std::max<std::int64_t>(ms, 0)), done);
 }
 
+bool Clock::waitBySleeping(std::unique_lock<std::mutex>& lock, std::int64_t ms, const std::function<bool()>& done)
+{
+    if (done())
+        return true;
+    lock.unlock();
+    sleepMs(ms);
+    lock.lock();
+    return done();
+}
+
 std::int64_t SteadyClock::nowMs() const
 {
     using namespace std::chrono;

@@ -21,6 +21,11 @@ public:
     // blocks without polling; a virtual one lets the whole time pass at once.
     virtual bool waitFor(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
                          std::int64_t ms, const std::function<bool()>& done);
+
+protected:
+    // The wait of a clock in virtual time, where nothing else moves while a thread waits:
+    // one sleep of the whole time, unless `done` holds already.
+    bool waitBySleeping(std::unique_lock<std::mutex>& lock, std::int64_t ms, const std::function<bool()>& done);
 };
 
 // The real monotonic clock.

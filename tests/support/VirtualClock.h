@@ -30,17 +30,11 @@ public:
             hook(now_.load());
     }
 
-    // Nothing can happen meanwhile in virtual time unless a sleep hook makes it happen, so
-    // the wait is one sleep of the whole time, unless `done` holds already.
+    // Nothing can happen meanwhile in virtual time unless a sleep hook makes it happen.
     bool waitFor(std::condition_variable& /*wake*/, std::unique_lock<std::mutex>& lock,
                  std::int64_t ms, const std::function<bool()>& done) override
     {
-        if (done())
-            return true;
-        lock.unlock();
-        sleepMs(ms);
-        lock.lock();
-        return done();
+        return waitBySleeping(lock, ms, done);
     }
 
     void advance(std::int64_t ms) { now_ += ms; }

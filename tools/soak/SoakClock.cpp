@@ -36,13 +36,8 @@ void SoakClock::sleepMs(std::int64_t ms)
 bool SoakClock::waitFor(std::condition_variable& /*wake*/, std::unique_lock<std::mutex>& lock,
                         std::int64_t ms, const std::function<bool()>& done)
 {
-    // Nothing else moves in virtual time while this thread waits: the wait is one sleep.
-    if (done())
-        return true;
-    lock.unlock();
-    sleepMs(ms);
-    lock.lock();
-    return done();
+    // Nothing else moves in virtual time while this thread waits.
+    return waitBySleeping(lock, ms, done);
 }
 
 SoakClock::TimerId SoakClock::addTimer(std::int64_t periodMs, std::function<void()> action)
