@@ -11,6 +11,7 @@
 # Processor time of the process, not wall time: the measure holds on a loaded machine. The
 # target is under 1 %, with an empty plot and with 31 days in it. Exits 1 over the target.
 set -euo pipefail
+source "$(dirname "$0")/../support/simulated-inverter.sh"
 
 build=${1:-build/default}
 seconds=${2:-60}
@@ -32,13 +33,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-coproc SIM { exec "$sim" --link "$work/tty" --quiet --quit-on-eof; }
-read -r -t 10 pty_line <&"${SIM[0]}" || { echo "the simulator did not start" >&2; exit 1; }
-[[ $pty_line == PTY* ]] || { echo "unexpected simulator output: $pty_line" >&2; exit 1; }
-
-mkdir "$work/home"
-printf '[Setting]\r\nLanguage=English\r\nCommNum=%s,9600,8,N,1\r\n' "$work/tty" \
-    > "$work/home/setting.ini"
+start_simulated_inverter "$sim" "$work"
 # Long enough for the filling, the registration and the measure.
 wait_seconds=$((seconds + 60 + plot_days * 8))
 xvfb-run -a -s "-screen 0 1366x768x24" \

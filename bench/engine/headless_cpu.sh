@@ -8,6 +8,7 @@
 # and system time over SECONDS (default 60) and prints it as a share of one core. The target
 # is under 0.3 %: the receiver and the port's thread sleep until bytes or calls arrive. Exits non-zero when the monitor logs nothing or does not end with code 0.
 set -euo pipefail
+source "$(dirname "$0")/../support/simulated-inverter.sh"
 
 build=${1:-build/default}
 seconds=${2:-60}
@@ -26,14 +27,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The simulator ends when its standard input (held by this script) ends.
-coproc SIM { exec "$sim" --link "$work/tty" --quiet --quit-on-eof; }
-read -r -t 10 pty_line <&"${SIM[0]}" || { echo "the simulator did not start" >&2; exit 1; }
-[[ $pty_line == PTY* ]] || { echo "unexpected simulator output: $pty_line" >&2; exit 1; }
-
-mkdir "$work/home"
-printf '[Setting]\r\nLanguage=English\r\nCommNum=%s,9600,8,N,1\r\n' "$work/tty" \
-    > "$work/home/setting.ini"
+start_simulated_inverter "$sim" "$work"
 "$monitor" --headless --home "$work/home" > "$work/rows.txt" 2> "$work/events.txt" &
 monitor_pid=$!
 

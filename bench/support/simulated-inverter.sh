@@ -1,0 +1,16 @@
+# Sourced by the CPU benchmarks.
+#
+#   start_simulated_inverter SIMULATOR WORK
+#
+# Starts the simulated inverter on the pseudo-terminal WORK/tty and writes a program folder
+# WORK/home whose settings name that port. The simulator ends when the sourcing script ends:
+# the script holds its standard input (coprocess SIM, SIM_PID for the cleanup).
+start_simulated_inverter() {
+    local sim=$1 work=$2 pty_line
+    coproc SIM { exec "$sim" --link "$work/tty" --quiet --quit-on-eof; }
+    read -r -t 10 pty_line <&"${SIM[0]}" || { echo "the simulator did not start" >&2; exit 1; }
+    [[ $pty_line == PTY* ]] || { echo "unexpected simulator output: $pty_line" >&2; exit 1; }
+    mkdir "$work/home"
+    printf '[Setting]\r\nLanguage=English\r\nCommNum=%s,9600,8,N,1\r\n' "$work/tty" \
+        > "$work/home/setting.ini"
+}
