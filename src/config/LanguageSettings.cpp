@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace veltroma {
@@ -136,10 +138,20 @@ std::optional<QString> embeddedLanguageText(const QString& path, const QString& 
                                    [&](const LanguageFile& f) { return name == QLatin1String(f.fileName); });
     if (file == kLanguageFiles.end())
         return std::nullopt;
-    const auto bytes = embeddedFile(file->id);
-    if (!bytes)
-        return std::nullopt;
-    return ProfileDocument::parse(*bytes).value(u"String", key);
+    // The carried files never change: each is parsed once, not on every lookup of a text an
+    // older file lacks (the status line looks up several each second). Lookups come from the
+    // user-interface thread and the worker.
+    static std::mutex mutex;
+    static std::map<int, ProfileDocument> parsed;
+    const std::lock_guard lock(mutex);
+    auto document = parsed.find(file->id);
+    if (document == parsed.end()) {
+        const auto bytes = embeddedFile(file->id);
+        if (!bytes)
+            return std::nullopt;
+        document = parsed.emplace(file->id, ProfileDocument::parse(*bytes)).first;
+    }
+    return document->second.value(u"String", key);
 }
 
 } // namespace veltroma

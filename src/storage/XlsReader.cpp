@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace veltroma {
@@ -92,6 +93,20 @@ void renderDates(const void* handle, ScannedSheet& scanned)
     }
 }
 
+// The scanned sheet of that name, taken out of `scanned`.
+std::optional<ScannedSheet> takeScanned(std::vector<ScannedSheet>* scanned, const QString& name)
+{
+    if (!scanned)
+        return std::nullopt;
+    const auto match = std::find_if(scanned->begin(), scanned->end(),
+                                    [&](const ScannedSheet& s) { return s.sheet.name() == name; });
+    if (match == scanned->end())
+        return std::nullopt;
+    ScannedSheet sheet = std::move(*match);
+    scanned->erase(match);
+    return sheet;
+}
+
 // The sheets as the value reader lists them: the scanned ones with their dates rendered,
 // the others (older formats, charts) read by the value reader alone.
 std::variant<Workbook, QString> readWithValueReader(const QByteArray& nativePath, std::vector<ScannedSheet>* scanned)
@@ -109,13 +124,9 @@ std::variant<Workbook, QString> readWithValueReader(const QByteArray& nativePath
         if (const int selected = freexl_select_active_worksheet(raw, i); selected != FREEXL_OK)
             return describeFreeXlError(selected);
         const QString name = QString::fromUtf8(utf8Name);
-        const auto match = scanned ? std::find_if(scanned->begin(), scanned->end(),
-                                                  [&](const ScannedSheet& s) { return s.sheet.name() == name; })
-                                   : std::vector<ScannedSheet>::iterator{};
-        if (scanned && match != scanned->end()) {
+        if (auto match = takeScanned(scanned, name)) {
             renderDates(raw, *match);
             book.appendSheet(std::move(match->sheet));
-            scanned->erase(match);
             continue;
         }
         auto sheet = readSheet(raw, name);
