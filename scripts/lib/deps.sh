@@ -23,7 +23,7 @@ veltroma_install_deps() {
   local missing=()
   local pkg
   for pkg in "${veltroma_packages[@]}" "${veltroma_optional_packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+    [ "$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null)" = 'install ok installed' ] || missing+=("$pkg")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"

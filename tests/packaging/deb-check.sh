@@ -40,8 +40,10 @@ for file in ./usr/bin/veltroma-monitor \
             ./usr/lib/systemd/system/veltroma-monitor@.service; do
   grep -qxF "$file" <<<"$files" || fail "the package lacks $file"
 done
-dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/lib/systemd/system/veltroma-monitor@.service \
-  | grep -q '^ExecStart=/usr/bin/veltroma-monitor --headless$' || fail "the unit does not start /usr/bin/veltroma-monitor"
+# The unit is read whole before it is matched: under pipefail a grep -q at the end of the pipe
+# would leave early and let SIGPIPE fail the writers.
+unit=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/lib/systemd/system/veltroma-monitor@.service)
+grep -qx 'ExecStart=/usr/bin/veltroma-monitor --headless' <<<"$unit" || fail "the unit does not start /usr/bin/veltroma-monitor"
 
 if command -v lintian >/dev/null; then
   lintian --tag-display-limit 0 --display-info "$deb" >"$work/lintian.txt" 2>&1 || true
