@@ -1,6 +1,7 @@
 #pragma once
 
-#include "monitor/InverterModel.h"
+#include "monitor/LinkState.h"
+#include "monitor/Reading.h"
 #include "monitor/RecordingState.h"
 
 #include <QObject>
@@ -18,19 +19,15 @@ public:
     using QObject::QObject;
 
 signals:
-    // Worker thread, right after a validated realtime reply was decoded: the model as it now
-    // stands, with the record row built from this reply.
-    void realtimeDecoded(const veltroma::InverterModel& model);
-    // Worker thread, in the same moment: the record row on its own.
-    void rowBuilt(const QStringList& row);
+    // Worker thread, right after a validated realtime reply was decoded.
+    void readingDecoded(const veltroma::Reading& reading);
     // Registration thread or worker thread: the inverter answered a registration with this
     // serial number and was given its bus address.
     void registered(const QString& serial);
-    // User-interface thread, from the watchdog: the link is declared lost, with the reason
-    // in words; a validated reply came again after a loss.
-    void linkLost(const QString& reason);
-    void linkBack();
-    // User-interface thread, after every record event: rows written or kept, and notices.
+    // The link's state changed: on the thread that changed it (the user-interface thread for
+    // the switch and the watchdog, the worker for the first reply after switching on).
+    void linkStateChanged(const veltroma::LinkState& state);
+    // The save thread, after every record event: rows written or kept, and notices.
     void recordingState(const veltroma::RecordingState& state);
 };
 

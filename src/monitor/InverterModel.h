@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/Quantity.h"
+#include "monitor/Reading.h"
 #include "monitor/RecordPaths.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace veltroma {
 
@@ -73,7 +75,9 @@ struct InverterModel {
     int bInverterAdrOld = 0;
     // The fault text found last; empty until a fault bit has been seen.
     QString sErrorString;
-    // The record row built from the latest realtime reply: time, nine values, state text.
+    // The latest realtime reading of each slot; none before its first reply.
+    PerSlot<std::optional<Reading>> readings;
+    // The record row of the latest realtime reading: time, nine values, state text.
     QStringList NewRow;
     // The record file, sheet and time computed with the latest reply.
     RecordPaths paths;

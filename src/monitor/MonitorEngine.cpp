@@ -1,30 +1,31 @@
 #include "monitor/MonitorEngine.h"
 
 #include "link/LinkHealth.h"
-#include "monitor/Recorder.h"
 
 namespace veltroma {
 
 MonitorEngine::MonitorEngine(Setup setup)
     : link_(setup.link, setup.clock),
       decoder_(model_, setup.display, std::move(setup.programFolder), std::move(setup.loadString),
-               std::move(setup.wallClock)),
+               setup.wallClock),
       registration_(link_, flags_, model_, setup.display, watchdog_),
       worker_(link_, flags_, decoder_, watchdog_),
       lossReason_(setup.linkName.isEmpty()
                       ? QStringLiteral("no reply from the inverter")
-                      : QStringLiteral("no reply from the inverter on %1").arg(setup.linkName))
+                      : QStringLiteral("no reply from the inverter on %1").arg(setup.linkName)),
+      wallClock_(std::move(setup.wallClock))
 {
     worker_.setBetweenCycles([this](bool answered) { betweenCycles(answered); });
     watchdog_.onLost([this] {
         recordingEnabled_ = false;
         reRegistration_.request();
-        emit events_.linkLost(lossReason_);
+        changeLinkState({LinkState::Kind::Lost, wallClock_(), lossReason_});
     });
-    watchdog_.onBack([this] { emit events_.linkBack(); });
-    decoder_.setRowListener([this](const QStringList& row) {
-        emit events_.realtimeDecoded(model_.snapshot());
-        emit events_.rowBuilt(row);
+    watchdog_.onBack([this] { changeLinkState({LinkState::Kind::Alive}); });
+    decoder_.setReadingListener([this](const Reading& reading) {
+        // The first reply after switching on; after a loss the watchdog says when it is back.
+        changeLinkState({LinkState::Kind::Alive}, LinkState::Kind::Waiting);
+        emit events_.readingDecoded(reading);
     });
 }
 
@@ -40,6 +41,7 @@ bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
         reRegistration_.reset(reopens());
     }
     workerWanted_ = on;
+    changeLinkState({on ? LinkState::Kind::Waiting : LinkState::Kind::Off});
     ++switchesPending_;
     // Values of an earlier connection are no live values of this one: nothing is plotted or
     // recorded from them while this registration runs.
@@ -96,26 +98,46 @@ void MonitorEngine::refreshTick(RefreshState state)
         break;
     case RefreshState::OtherMode:
         break;
+    case RefreshState::Unattended:
+        if (unattendedOn_) {
+            refreshTick(RefreshState::RealtimeConnected);
+        } else {
+            // The first refresh settles the registration progress before the switch goes on,
+            // so the polls carry the read control code from the first on.
+            refreshTick(RefreshState::RealtimeDisconnected);
+            unattendedOn_ = true;
+            OnChangeUseriSwitchLEDX0(true);
+        }
+        return;
     }
     registration_.RegistProgressBar();
 }
 
-void MonitorEngine::unattendedRefreshTick()
+std::optional<InverterModel> MonitorEngine::rowToRecord() const
 {
-    refreshTick(unattendedOn_ ? RefreshState::RealtimeConnected : RefreshState::RealtimeDisconnected);
-    if (!unattendedOn_) {
-        unattendedOn_ = true;
-        OnChangeUseriSwitchLEDX0(true);
-    }
+    if (!recordingEnabled_)
+        return std::nullopt;
+    InverterModel snapshot = model_.snapshot();
+    if (!snapshot.realtimeDecoded)
+        return std::nullopt;
+    return snapshot;
 }
 
-void MonitorEngine::recordingTick()
+LinkState MonitorEngine::linkState() const
 {
-    if (!recordingEnabled_ || recorder_ == nullptr)
-        return;
-    const InverterModel snapshot = model_.snapshot();
-    if (snapshot.realtimeDecoded)
-        events_.recordingState(recorder_->record(snapshot));
+    std::lock_guard lock(linkStateMutex_);
+    return linkState_;
+}
+
+void MonitorEngine::changeLinkState(LinkState next, std::optional<LinkState::Kind> from)
+{
+    {
+        std::lock_guard lock(linkStateMutex_);
+        if ((from && linkState_.kind != *from) || linkState_ == next)
+            return;
+        linkState_ = next;
+    }
+    emit events_.linkStateChanged(next);
 }
 
 void MonitorEngine::betweenCycles(bool lastCycleAnswered)

@@ -12,20 +12,20 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace veltroma {
 
-class Recorder;
+// What the once-a-second refresh finds: the mode and, in realtime mode, the connect switch;
+// or a monitor without a window, which switches the connection on at its first refresh.
+enum class RefreshState { RealtimeConnected, RealtimeDisconnected, OtherMode, Unattended };
 
-// What the once-a-second refresh finds: the mode and, in realtime mode, the connect switch.
-enum class RefreshState { RealtimeConnected, RealtimeDisconnected, OtherMode };
-
-// The monitoring engine that the monitor form (or the headless logger) owns: the inverter
-// model and its decoder, the worker, the registration, the watchdog and the recording
-// schedule. Every method runs on the user-interface thread; the owner drives the three
-// ticks from its timers (EngineTimerIntervals). The registrations and the waits for the
-// worker run on threads of their own, so the user-interface thread never blocks on the link.
+// The monitoring engine of one link: the inverter model and its decoder, the worker, the
+// registration, the watchdog and the link's state. A MonitorSession owns it and drives its
+// ticks from the schedule; every method runs on the thread of the session's timers (the
+// user-interface thread in the program). The registrations and the waits for the worker run
+// on threads of their own, so that thread never blocks on the link.
 class MonitorEngine {
 public:
     struct Setup {
@@ -65,21 +65,22 @@ public:
 
     // The engine's part of the once-a-second refresh: connected in realtime mode, recording
     // runs unless the link is lost; disconnected, recording and the watchdog stop; then the
-    // registration progress.
+    // registration progress. Unattended, the first refresh switches the connection on and
+    // every later one counts as connected.
     void refreshTick(RefreshState state);
-    // The refresh of a monitor without a window, which has no switch to move: connected from
-    // its first refresh on, when the connection is switched on.
-    void unattendedRefreshTick();
     void watchdogTick() { watchdog_.tick(); }
-    void recordingTick();
+    // The recording tick: the model to record (its record row, file and sheet) while
+    // recording is enabled and a realtime reply has been decoded; none otherwise.
+    [[nodiscard]] std::optional<InverterModel> rowToRecord() const;
 
-    void setRecorder(Recorder* recorder) { recorder_ = recorder; }
     void setProgressDisplay(ProgressDisplay* progress) { registration_.setProgressDisplay(progress); }
     // The engine's events; connect before the first worker starts.
     [[nodiscard]] EngineEvents& events() { return events_; }
 
     [[nodiscard]] InverterModel snapshot() const { return model_.snapshot(); }
     [[nodiscard]] bool recordingEnabled() const { return recordingEnabled_; }
+    // Any thread: a copy of the link's state.
+    [[nodiscard]] LinkState linkState() const;
     [[nodiscard]] bool workerRunning() const { return worker_.running(); }
     [[nodiscard]] const Watchdog& watchdog() const { return watchdog_; }
     [[nodiscard]] const Registration& registration() const { return registration_; }
@@ -94,6 +95,9 @@ private:
     void betweenCycles(bool lastCycleAnswered);
     // Until the next validated realtime reply the model holds no live values.
     void forgetRealtime();
+    // Any thread; emits the change when there is one. `from`, when given, is the only kind
+    // the change applies to (checked under the same lock).
+    void changeLinkState(LinkState next, std::optional<LinkState::Kind> from = std::nullopt);
     [[nodiscard]] std::uint64_t reopens() const;
 
     EngineLink link_;
@@ -114,7 +118,9 @@ private:
     // that stops the worker is never overtaken by a switch change still starting it.
     std::mutex workerStateMutex_;
     QString lossReason_;
-    Recorder* recorder_ = nullptr;
+    ReplyDecoder::WallClock wallClock_;
+    mutable std::mutex linkStateMutex_;
+    LinkState linkState_;
     bool recordingEnabled_ = false;
     EngineEvents events_;
 };

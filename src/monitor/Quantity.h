@@ -37,4 +37,19 @@ inline constexpr std::size_t kQuantityCount = 9;
     }
 }
 
+// The decimals of that format.
+[[nodiscard]] constexpr int decimals(Quantity q)
+{
+    switch (q) {
+    case Quantity::Fac:
+        return 2;
+    case Quantity::Pac:
+    case Quantity::Htoday:
+    case Quantity::Htotal:
+        return 0;
+    default:
+        return 1;
+    }
+}
+
 } // namespace veltroma

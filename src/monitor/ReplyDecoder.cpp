@@ -33,11 +33,6 @@ constexpr std::size_t kInformationModelLength = 16;
 // The settings block's eighth word: minutes of operation today.
 constexpr std::size_t kSettingsMinutesToday = 14;
 
-QString formatted(Quantity q, float value)
-{
-    return QString::asprintf(format(q), static_cast<double>(value));
-}
-
 template <typename Raw>
 std::optional<double> scaled(std::optional<Raw> raw, double divisor)
 {
@@ -73,9 +68,9 @@ ReplyDecoder::ReplyDecoder(SharedModel& model, DisplayUpdates& display, QString 
 {
 }
 
-void ReplyDecoder::setRowListener(RowListener listener)
+void ReplyDecoder::setReadingListener(ReadingListener listener)
 {
-    rowListener_ = std::move(listener);
+    readingListener_ = std::move(listener);
 }
 
 void ReplyDecoder::ProcessRecv(int slot, std::span<const std::uint8_t> reply)
@@ -84,14 +79,14 @@ void ReplyDecoder::ProcessRecv(int slot, std::span<const std::uint8_t> reply)
         return;
     const ReplyView view(reply);
     Updates updates;
-    std::optional<QStringList> builtRow;
+    std::optional<Reading> decoded;
 
     model_.update([&](InverterModel& m) {
         m.paths = LoadDataSet(programFolder_, wallClock_(), bInverterAdrNow);
         switch (view.function()) {
         case kReplyRealtime:
             decodeRealtime(m, slot, view, updates);
-            builtRow = m.NewRow;
+            decoded = m.readings[slot];
             break;
         case kReplyInformation:
             decodeInformation(m, slot, view);
@@ -105,75 +100,91 @@ void ReplyDecoder::ProcessRecv(int slot, std::span<const std::uint8_t> reply)
     });
 
     updates.deliver(display_);
-    if (builtRow && rowListener_)
-        rowListener_(*builtRow);
+    if (decoded && readingListener_)
+        readingListener_(*decoded);
 }
 
 void ReplyDecoder::decodeRealtime(InverterModel& m, int slot, const ReplyView& reply,
                                   Updates& out) const
 {
     InverterValues& v = m.values;
-    const int row = slot - 1;
-    m.NewRow.clear();
-    m.NewRow << m.paths.sExcelColumA;
-
     // A field the reply does not carry keeps the value stored last.
-    const auto take = [&](Quantity q, std::optional<double> value, std::optional<int> column) {
+    const auto take = [&](Quantity q, std::optional<double> value) {
         if (value)
             v.value(q, slot) = static_cast<float>(*value);
-        const QString text = formatted(q, v.value(q, slot));
-        if (column)
-            out.add([=](DisplayUpdates& d) { d.setListText(row, *column, text); });
-        m.NewRow << text;
     };
-
-    take(Quantity::Vpv, scaled(reply.word(kRealtimeVpv), 10.0), 0);
-    take(Quantity::Vac, scaled(reply.word(kRealtimeVac), 10.0), 1);
-    take(Quantity::Fac, scaled(reply.word(kRealtimeFac), 100.0), 2);
-    take(Quantity::Pac, scaled(reply.word(kRealtimePac), 1.0), 3);
-    const double kilowatts = static_cast<double>(v.sum(Quantity::Pac)) / 1000.0;
-    out.add([=](DisplayUpdates& d) {
-        d.setPowerGauge(kilowatts, QString::asprintf("%.3fkW", kilowatts));
-    });
-    take(Quantity::Etoday, scaled(reply.word(kRealtimeEtoday), 10.0), 4);
-    take(Quantity::Htoday, std::nullopt, std::nullopt);
-    take(Quantity::Etotal, scaled(reply.signedDword(kRealtimeEtotal), 10.0), 6);
-    // Summed after this reply's total is stored, so the odometer agrees with the list.
-    const double today = v.sum(Quantity::Etoday);
-    const double total = v.sum(Quantity::Etotal);
-    out.add([=](DisplayUpdates& d) { d.setEnergyOdometers(today, total); });
-    take(Quantity::Htotal, scaled(reply.signedDword(kRealtimeHtotal), 1.0), 7);
-    take(Quantity::Temperature, scaled(reply.word(kRealtimeTemperature), 10.0), 8);
-
+    take(Quantity::Vpv, scaled(reply.word(kRealtimeVpv), 10.0));
+    take(Quantity::Vac, scaled(reply.word(kRealtimeVac), 10.0));
+    take(Quantity::Fac, scaled(reply.word(kRealtimeFac), 100.0));
+    take(Quantity::Pac, scaled(reply.word(kRealtimePac), 1.0));
+    take(Quantity::Etoday, scaled(reply.word(kRealtimeEtoday), 10.0));
+    take(Quantity::Etotal, scaled(reply.signedDword(kRealtimeEtotal), 10.0));
+    take(Quantity::Htotal, scaled(reply.signedDword(kRealtimeHtotal), 1.0));
+    take(Quantity::Temperature, scaled(reply.word(kRealtimeTemperature), 10.0));
     if (const auto state = reply.byte(kRealtimeState))
         v.iInverterState[slot] = *state;
     if (const auto faultWord = reply.dword(kRealtimeFaultWord))
         v.dwErrorMessage[slot] = *faultWord;
 
-    std::optional<QString> stateText;
+    Reading reading;
+    const QDateTime& now = m.paths.recordedAt;
+    reading.instant = now.toOffsetFromUtc(now.offsetFromUtc());
+    reading.slot = slot;
+    for (int q = 0; q < int(kQuantityCount); ++q)
+        reading.values[std::size_t(q)] = v.value(static_cast<Quantity>(q), slot);
+    reading.stateCode = v.iInverterState[slot];
+    reading.faultWord = v.dwErrorMessage[slot];
+    reading.serial = m.sSerialNums[slot];
+    reading.model = m.sModelname[slot];
+    reading.firmware = m.sVer[slot];
+    reading.paths = m.paths;
+
     ColorRef color = kLampGreen;
-    switch (v.iInverterState[slot]) {
+    switch (reading.stateCode) {
     case 0:
-        stateText = loadString_(QStringLiteral("IDC_WAIT"));
+        reading.stateText = loadString_(QStringLiteral("IDC_WAIT"));
         break;
     case 1:
-        stateText = loadString_(QStringLiteral("IDC_NORMAL"));
+        reading.stateText = loadString_(QStringLiteral("IDC_NORMAL"));
         break;
     case 2:
     case 3:
         color = kLampRed;
-        stateText = sGetErrorString(m.sErrorString, v.dwErrorMessage[slot]);
-        if (stateText->isEmpty())
-            stateText = QStringLiteral("Fault");
+        reading.stateText = sGetErrorString(m.sErrorString, reading.faultWord);
+        if (reading.stateText->isEmpty())
+            reading.stateText = QStringLiteral("Fault");
         break;
     default:
         // An unknown state leaves the lamp as it was and the row without a state field.
         break;
     }
-    if (stateText) {
-        out.add([=, text = *stateText](DisplayUpdates& d) { d.setStateLamp(slot, color, text); });
-        m.NewRow << *stateText;
-    }
+
+    // The list shows every quantity but the minutes of the day, which the settings block
+    // brings; the gauge and the odometers show the sums over the slots, this reply's included.
+    const int row = slot - 1;
+    const auto list = [&](Quantity q) {
+        out.add([row, column = index(q), text = reading.text(q)](DisplayUpdates& d) {
+            d.setListText(row, column, text);
+        });
+    };
+    for (const Quantity q : {Quantity::Vpv, Quantity::Vac, Quantity::Fac, Quantity::Pac})
+        list(q);
+    const double kilowatts = static_cast<double>(v.sum(Quantity::Pac)) / 1000.0;
+    out.add([=](DisplayUpdates& d) {
+        d.setPowerGauge(kilowatts, QString::asprintf("%.3fkW", kilowatts));
+    });
+    list(Quantity::Etoday);
+    list(Quantity::Etotal);
+    const double today = v.sum(Quantity::Etoday);
+    const double total = v.sum(Quantity::Etotal);
+    out.add([=](DisplayUpdates& d) { d.setEnergyOdometers(today, total); });
+    list(Quantity::Htotal);
+    list(Quantity::Temperature);
+    if (reading.stateText)
+        out.add([=, text = *reading.stateText](DisplayUpdates& d) { d.setStateLamp(slot, color, text); });
+
+    m.NewRow = recordRow(reading);
+    m.readings[slot] = std::move(reading);
     m.realtimeDecoded = true;
 }
 
@@ -198,7 +209,8 @@ void ReplyDecoder::decodeSettings(InverterModel& m, int slot, const ReplyView& r
     if (!minutes)
         return;
     m.values.Htoday[slot] = static_cast<float>(*minutes);
-    const QString text = formatted(Quantity::Htoday, m.values.Htoday[slot]);
+    const QString text = QString::asprintf(format(Quantity::Htoday),
+                                           static_cast<double>(m.values.Htoday[slot]));
     out.add([row = slot - 1, text](DisplayUpdates& d) { d.setListText(row, 5, text); });
 }
 

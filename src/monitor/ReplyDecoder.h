@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/DisplayUpdates.h"
+#include "monitor/Reading.h"
 #include "monitor/SharedModel.h"
 
 #include <QDateTime>
@@ -21,14 +22,15 @@ class ReplyDecoder {
 public:
     using StringLoader = std::function<QString(const QString& key)>;
     using WallClock = std::function<QDateTime()>;
-    using RowListener = std::function<void(const QStringList& row)>;
+    using ReadingListener = std::function<void(const Reading& reading)>;
 
     // `programFolder` ends with "/"; the record paths are computed under it.
     ReplyDecoder(SharedModel& model, DisplayUpdates& display, QString programFolder,
                  StringLoader loadString, WallClock wallClock);
 
-    // Called with every record row right after it has been built (on the decoding thread).
-    void setRowListener(RowListener listener);
+    // Called with every realtime reading right after it has been decoded, outside the
+    // model's lock (on the decoding thread).
+    void setReadingListener(ReadingListener listener);
 
     // Decodes one validated reply frame (its N + 11 bytes) for `slot` 1..6.
     void ProcessRecv(int slot, std::span<const std::uint8_t> reply);
@@ -45,7 +47,7 @@ private:
     QString programFolder_;
     StringLoader loadString_;
     WallClock wallClock_;
-    RowListener rowListener_;
+    ReadingListener readingListener_;
 };
 
 } // namespace veltroma

@@ -4,9 +4,10 @@
 #include "channel/Channel.h"
 #include "config/ProgramPaths.h"
 #include "config/SettingsStartup.h"
+#include "config/Strings.h"
 #include "monitor/ConsolePrompt.h"
-#include "monitor/DailyRecorder.h"
-#include "monitor/HeadlessMonitor.h"
+#include "monitor/HeadlessLog.h"
+#include "monitor/MonitorSession.h"
 #include "monitor/StopSignals.h"
 
 #include <QCoreApplication>
@@ -38,19 +39,18 @@ int runHeadless(const QString& home, const HeadlessAddOn& addOn)
     StopSignals stopSignals;
     QObject::connect(&stopSignals, &StopSignals::stopRequested, qApp, &QCoreApplication::quit);
 
-    // The month file exists from the start, as it does when the window opens.
-    LoadDataExecute(LoadDataSet(g_szCurPath(), QDateTime::currentDateTime(), bInverterAdrNow));
-    DailyRecorder recorder;
-    HeadlessMonitor monitor({channel, steadyClock(), g_szCurPath(), portName, stdout, stderr});
-    QObject::connect(&stopSignals, &StopSignals::reportRequested, &monitor,
-                     &HeadlessMonitor::printCounters);
-    monitor.setRecorder(&recorder);
-    const HeadlessExtra added = addOn ? addOn(monitor.events(), g_szSettingPath()) : HeadlessExtra{};
-    monitor.setExtraCounters(added.countersText);
-    monitor.start();
+    QtScheduleTimers timers;
+    MonitorSession session({channel, steadyClock(), timers, g_szCurPath(), g_LoadString,
+                            [] { return QDateTime::currentDateTime(); }, portName});
+    HeadlessLog log(channel, stdout, stderr);
+    log.listenTo(session.events());
+    QObject::connect(&stopSignals, &StopSignals::reportRequested, &log, &HeadlessLog::printCounters);
+    const HeadlessExtra added = addOn ? addOn(session, g_szSettingPath()) : HeadlessExtra{};
+    log.setExtraCounters(added.countersText);
+    session.start();
     QCoreApplication::exec();
-    monitor.stop();
-    monitor.printCounters();
+    session.stop();
+    log.printCounters();
     return 0;
 }
 

@@ -8,17 +8,17 @@
 
 namespace veltroma {
 
-class EngineEvents;
+class MonitorSession;
 
-// Something the caller adds to the logger's engine once it exists, e.g. a publisher
-// listening to its events: the object is kept until the engine has stopped, and its
+// Something the caller adds to the logger's session once it exists, e.g. a publisher
+// listening to its events: the object is kept until the session has stopped, and its
 // counters, when it has any, follow the link counters on the counter line.
 struct HeadlessExtra {
     std::unique_ptr<QObject> object;
     std::function<QString()> countersText;
 };
 using HeadlessAddOn =
-    std::function<HeadlessExtra(EngineEvents& events, const QString& settingPath)>;
+    std::function<HeadlessExtra(MonitorSession& session, const QString& settingPath)>;
 
 // The headless program: start-up as the start dialog does it (settings file, port,
 // language) for the program folder `home` (empty: the executable's folder), then the engine

@@ -1,6 +1,6 @@
 #include "publish/MqttMessages.h"
 
-#include "monitor/InverterModel.h"
+#include "monitor/Reading.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,29 +13,27 @@ namespace veltroma {
 
 namespace {
 
-// A published value: its JSON key, its column in the record row, and how Home Assistant
-// should show it.
+// A published value: its JSON key, its quantity, and how Home Assistant should show it.
 struct ValueKey {
     const char* key;
     const char* name;
-    int rowColumn;
+    Quantity quantity;
     const char* unit;
     const char* deviceClass;
     const char* stateClass;
 };
 
 constexpr std::array<ValueKey, 9> kValueKeys{{
-    {"dc_voltage", "DC voltage", 1, "V", "voltage", "measurement"},
-    {"ac_voltage", "AC voltage", 2, "V", "voltage", "measurement"},
-    {"frequency", "Frequency", 3, "Hz", "frequency", "measurement"},
-    {"ac_power", "AC power", 4, "W", "power", "measurement"},
-    {"energy_today", "Energy today", 5, "kWh", "energy", "total_increasing"},
-    {"minutes_today", "Minutes today", 6, "min", "duration", "measurement"},
-    {"energy_total", "Energy total", 7, "kWh", "energy", "total_increasing"},
-    {"hours_total", "Hours total", 8, "h", "duration", "measurement"},
-    {"temperature", "Temperature", 9, "°C", "temperature", "measurement"},
+    {"dc_voltage", "DC voltage", Quantity::Vpv, "V", "voltage", "measurement"},
+    {"ac_voltage", "AC voltage", Quantity::Vac, "V", "voltage", "measurement"},
+    {"frequency", "Frequency", Quantity::Fac, "Hz", "frequency", "measurement"},
+    {"ac_power", "AC power", Quantity::Pac, "W", "power", "measurement"},
+    {"energy_today", "Energy today", Quantity::Etoday, "kWh", "energy", "total_increasing"},
+    {"minutes_today", "Minutes today", Quantity::Htoday, "min", "duration", "measurement"},
+    {"energy_total", "Energy total", Quantity::Etotal, "kWh", "energy", "total_increasing"},
+    {"hours_total", "Hours total", Quantity::Htotal, "h", "duration", "measurement"},
+    {"temperature", "Temperature", Quantity::Temperature, "°C", "temperature", "measurement"},
 }};
-constexpr int kStateColumn = 10;
 
 bool keepsInSerial(QChar c)
 {
@@ -43,13 +41,10 @@ bool keepsInSerial(QChar c)
         || c == u'-' || c == u'_';
 }
 
-QJsonValue rowNumber(const QStringList& row, int column)
+QJsonValue number(const Reading& reading, Quantity q)
 {
-    if (column >= row.size())
-        return QJsonValue::Null;
-    bool ok = false;
-    const double value = row.at(column).trimmed().toDouble(&ok);
-    return ok && std::isfinite(value) ? QJsonValue(value) : QJsonValue::Null;
+    const double value = reading.shown(q);
+    return std::isfinite(value) ? QJsonValue(value) : QJsonValue::Null;
 }
 
 QString discoveryTopic(const QString& serial, const QString& key)
@@ -97,10 +92,9 @@ QString topicSafeSerial(const QString& serial)
     return safe;
 }
 
-MqttDevice mqttDevice(const InverterModel& model)
+MqttDevice mqttDevice(const Reading& reading)
 {
-    return {topicSafeSerial(model.sSerialNums[bInverterAdrNow]),
-            model.sModelname[bInverterAdrNow].trimmed(), model.sVer[bInverterAdrNow].trimmed()};
+    return {topicSafeSerial(reading.serial), reading.model.trimmed(), reading.firmware.trimmed()};
 }
 
 QString stateTopic(const QString& prefix, const QString& serial)
@@ -113,15 +107,13 @@ QString availabilityTopic(const QString& prefix, const QString& serial)
     return prefix + u'/' + serial + QStringLiteral("/availability");
 }
 
-MqttMessage stateMessage(const QString& prefix, const QString& serial, const QStringList& row,
-                         const QDateTime& time)
+MqttMessage stateMessage(const QString& prefix, const QString& serial, const Reading& reading)
 {
     QJsonObject state;
     for (const ValueKey& value : kValueKeys)
-        state.insert(QLatin1String(value.key), rowNumber(row, value.rowColumn));
-    state.insert(QStringLiteral("state"), row.value(kStateColumn));
-    state.insert(QStringLiteral("time"), time.toOffsetFromUtc(time.offsetFromUtc())
-                                             .toString(Qt::ISODate));
+        state.insert(QLatin1String(value.key), number(reading, value.quantity));
+    state.insert(QStringLiteral("state"), reading.stateText.value_or(QString()));
+    state.insert(QStringLiteral("time"), isoInstant(reading));
     return {stateTopic(prefix, serial), QJsonDocument(state).toJson(QJsonDocument::Compact),
             false, 0};
 }

@@ -9,7 +9,7 @@
 
 namespace veltroma {
 
-struct InverterModel;
+struct Reading;
 
 // One message for the broker.
 struct MqttMessage {
@@ -35,16 +35,17 @@ struct MqttDevice {
 // spaces) becomes '_'. Empty for a serial that is empty or only spaces.
 [[nodiscard]] QString topicSafeSerial(const QString& serial);
 
-// The registered inverter as the model shows it; serial empty when none is registered.
-[[nodiscard]] MqttDevice mqttDevice(const InverterModel& model);
+// The inverter a reading came from; serial empty when none is registered.
+[[nodiscard]] MqttDevice mqttDevice(const Reading& reading);
 
 [[nodiscard]] QString stateTopic(const QString& prefix, const QString& serial);
 [[nodiscard]] QString availabilityTopic(const QString& prefix, const QString& serial);
 
-// The state message for a record row (time, nine values, state text), stamped `time`.
-// The values are the row's texts as numbers; a text that is no finite number gives null.
+// The state message of a reading: the nine values as numbers rounded as the record shows
+// them (a value that is no finite number gives null), the state text and the reading's
+// instant with its UTC offset.
 [[nodiscard]] MqttMessage stateMessage(const QString& prefix, const QString& serial,
-                                       const QStringList& row, const QDateTime& time);
+                                       const Reading& reading);
 
 [[nodiscard]] MqttMessage availabilityMessage(const QString& prefix, const QString& serial,
                                               bool online);

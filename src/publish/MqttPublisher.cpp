@@ -1,12 +1,9 @@
 #include "publish/MqttPublisher.h"
 
-#include "monitor/EngineEvents.h"
-#include "monitor/InverterModel.h"
+#include "monitor/MonitorEngine.h"
+#include "monitor/Reading.h"
 
 #include <mosquitto.h>
-
-#include <QDate>
-#include <QTime>
 
 #include <mutex>
 #include <utility>
@@ -32,21 +29,6 @@ QByteArray utf8(const QString& text)
     return text.toUtf8();
 }
 
-// The moment of the reply as the record row has it: the date of its month file and sheet,
-// the time of column A. The clock's time when those do not read as a date and time.
-QDateTime replyTime(const RecordPaths& paths)
-{
-    const QStringList yearMonth = paths.sExcelFileName.split(u'-');
-    const QStringList hms = paths.sExcelColumA.split(u':');
-    if (yearMonth.size() == 2 && hms.size() == 3) {
-        const QDate date(yearMonth[0].toInt(), yearMonth[1].toInt(), paths.sExcelShellName.toInt());
-        const QTime time(hms[0].toInt(), hms[1].toInt(), hms[2].toInt());
-        if (date.isValid() && time.isValid())
-            return QDateTime(date, time);
-    }
-    return QDateTime::currentDateTime();
-}
-
 } // namespace
 
 void MqttPublisher::ClientDeleter::operator()(mosquitto* client) const
@@ -65,13 +47,13 @@ MqttPublisher::~MqttPublisher()
     stopSession();
 }
 
-void MqttPublisher::listenTo(EngineEvents& events)
+void MqttPublisher::listenTo(MonitorEngine& engine)
 {
-    connect(&events, &EngineEvents::realtimeDecoded, this, &MqttPublisher::publishRealtime,
+    followLink([&engine] { return !engine.linkState().lost(); });
+    EngineEvents& events = engine.events();
+    connect(&events, &EngineEvents::readingDecoded, this, &MqttPublisher::publishReading,
             Qt::QueuedConnection);
-    connect(&events, &EngineEvents::linkLost, this, [this] { setLinkAlive(false); },
-            Qt::QueuedConnection);
-    connect(&events, &EngineEvents::linkBack, this, [this] { setLinkAlive(true); },
+    connect(&events, &EngineEvents::linkStateChanged, this, &MqttPublisher::linkChanged,
             Qt::QueuedConnection);
 }
 
@@ -85,11 +67,11 @@ QString MqttPublisher::brokerText() const
     return settings_.host + u':' + QString::number(settings_.port);
 }
 
-void MqttPublisher::publishRealtime(const InverterModel& model)
+void MqttPublisher::publishReading(const Reading& reading)
 {
     if (!settings_.enabled())
         return;
-    const MqttDevice device = mqttDevice(model);
+    const MqttDevice device = mqttDevice(reading);
     if (device.serial.isEmpty())
         return; // nothing to name the topics after yet
     MqttDevice known;
@@ -108,14 +90,13 @@ void MqttPublisher::publishRealtime(const InverterModel& model)
         }
         publishDiscovery();
     }
-    queue_.push(
-        stateMessage(settings_.prefix, device.serial, model.NewRow, replyTime(model.paths)));
+    queue_.push(stateMessage(settings_.prefix, device.serial, reading));
     drain();
 }
 
-void MqttPublisher::setLinkAlive(bool alive)
+void MqttPublisher::linkChanged()
 {
-    if (linkAlive_.exchange(alive) != alive)
+    if (linkAlive_() != availablePublished_)
         publishAvailability();
 }
 
@@ -220,8 +201,11 @@ void MqttPublisher::publishAvailability()
         const std::lock_guard lock(deviceMutex_);
         device = device_;
     }
-    if (!device.serial.isEmpty())
-        publishNow(availabilityMessage(settings_.prefix, device.serial, linkAlive_));
+    if (device.serial.isEmpty())
+        return;
+    const bool available = linkAlive_();
+    if (publishNow(availabilityMessage(settings_.prefix, device.serial, available)))
+        availablePublished_ = available;
 }
 
 void MqttPublisher::drain()

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -15,8 +16,8 @@ struct mosquitto;
 
 namespace veltroma {
 
-class EngineEvents;
-struct InverterModel;
+class MonitorEngine;
+struct Reading;
 
 // What the publisher has done so far, read as a copy by the debug panel and the headless
 // counter line.
@@ -49,8 +50,9 @@ public:
     MqttPublisher(const MqttPublisher&) = delete;
     MqttPublisher& operator=(const MqttPublisher&) = delete;
 
-    // Listens to the engine with queued connections.
-    void listenTo(EngineEvents& events);
+    // Listens to the engine's events with queued connections and reads its link state; the
+    // engine outlives this publisher.
+    void listenTo(MonitorEngine& engine);
 
     // Any thread.
     [[nodiscard]] MqttCounters counters() const;
@@ -58,8 +60,12 @@ public:
     [[nodiscard]] QString brokerText() const;
 
     // This object's thread.
-    void publishRealtime(const InverterModel& model);
-    void setLinkAlive(bool alive);
+    void publishReading(const Reading& reading);
+    // Where the publisher learns whether the inverter answers (listenTo() gives the engine's
+    // link state). Any thread, before the first reading.
+    void followLink(std::function<bool()> linkAlive) { linkAlive_ = std::move(linkAlive); }
+    // This object's thread: the link's state changed; availability follows it.
+    void linkChanged();
 
 signals:
     // From the client library's thread: connected to the broker, or the connection ended.
@@ -90,7 +96,10 @@ private:
 
     mutable std::mutex deviceMutex_;
     MqttDevice device_;            // guarded by deviceMutex_
-    std::atomic<bool> linkAlive_ = true;
+    // Whether the inverter answers, from the engine's link state; true without an engine.
+    std::function<bool()> linkAlive_ = [] { return true; };
+    // The availability published last, so that only a change is published again.
+    std::atomic<bool> availablePublished_ = true;
     std::atomic<bool> connected_ = false;
     std::atomic<bool> everConnected_ = false;
     std::atomic<std::uint64_t> sent_ = 0;

@@ -1,6 +1,7 @@
 #include "publish/MqttStartup.h"
 
 #include "config/ProfileFile.h"
+#include "monitor/MonitorSession.h"
 
 #include <cstdio>
 
@@ -31,19 +32,19 @@ MqttSettings effectiveMqttSettings(const QString& settingPath)
     return settings;
 }
 
-std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath, EngineEvents& events)
+std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath, MonitorSession& session)
 {
     MqttSettings settings = effectiveMqttSettings(settingPath);
     if (!settings.enabled())
         return nullptr;
     auto publisher = std::make_unique<MqttPublisher>(std::move(settings));
-    publisher->listenTo(events);
+    publisher->listenTo(session.engine());
     return publisher;
 }
 
-HeadlessExtra startHeadlessMqtt(EngineEvents& events, const QString& settingPath)
+HeadlessExtra startHeadlessMqtt(MonitorSession& session, const QString& settingPath)
 {
-    auto publisher = startMqttPublisher(settingPath, events);
+    auto publisher = startMqttPublisher(settingPath, session);
     if (!publisher)
         return {};
     const QString broker = publisher->brokerText();

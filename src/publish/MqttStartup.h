@@ -11,7 +11,7 @@
 
 namespace veltroma {
 
-class EngineEvents;
+class MonitorSession;
 
 // The broker named on the command line (--mqtt HOST[:PORT]); it overrides the host and port
 // of setting.ini for the rest of the run. Set once, before the window or the logger starts.
@@ -20,13 +20,14 @@ void setMqttCommandLineHost(const MqttHost& host);
 // The [Mqtt] section of the settings file at `settingPath`, with the command line's broker.
 [[nodiscard]] MqttSettings effectiveMqttSettings(const QString& settingPath);
 
-// A publisher listening to `events`, or nothing when no broker is configured.
+// A publisher listening to the session, or nothing when no broker is configured. The
+// session outlives it.
 [[nodiscard]] std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath,
-                                                                EngineEvents& events);
+                                                                MonitorSession& session);
 
 // The same for the headless logger, which reports the broker connection on standard error.
 // Its counters follow the link counters on the logger's counter line.
-[[nodiscard]] HeadlessExtra startHeadlessMqtt(EngineEvents& events, const QString& settingPath);
+[[nodiscard]] HeadlessExtra startHeadlessMqtt(MonitorSession& session, const QString& settingPath);
 
 // The publisher's counters as the counter line shows them:
 // "mqtt sent 120, dropped 0, reconnects 1, connected".

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <thread>
 #include <cerrno>
 #include <cstring>
 
@@ -166,9 +167,12 @@ ReplaceResult replaceFile(const QString& path, QByteArrayView content)
     if (::stat(target.constData(), &old) == 0 && ::fchmod(pending.fd(), old.st_mode & 07777) != 0)
         return failure(errno);
     if (const auto fault = currentSaveFault(); fault && content.size() > fault->largerThan) {
-        if (!pending.writeAll(content.first(std::max<qsizetype>(0, fault->largerThan))))
-            return failure(errno);
-        return failure(fault->error);
+        std::this_thread::sleep_for(fault->delay);
+        if (fault->error != 0) {
+            if (!pending.writeAll(content.first(std::max<qsizetype>(0, fault->largerThan))))
+                return failure(errno);
+            return failure(fault->error);
+        }
     }
     if (!pending.writeAll(content) || ::fsync(pending.fd()) != 0)
         return failure(errno);

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -37,12 +38,14 @@ struct ReplaceResult {
 // behind is removed by the next successful replace of the same file.
 [[nodiscard]] ReplaceResult replaceFile(const QString& path, QByteArrayView content);
 
-// Stands in for a full disk or a quota in tests: while set, every replace whose content is
-// larger than `largerThan` bytes writes that much, then fails with `error` as the system
-// would, and leaves the old file as it was.
+// Stands in for a full disk, a quota or a slow disk in tests: while set, every replace whose
+// content is larger than `largerThan` bytes first takes `delay` longer, then writes that much
+// and fails with `error` as the system would, leaving the old file as it was; with `error` 0
+// it succeeds after the delay.
 struct SaveFault {
     int error = ENOSPC;
     qsizetype largerThan = 0;
+    std::chrono::milliseconds delay{0};
 };
 void setSaveFault(std::optional<SaveFault> fault);
 

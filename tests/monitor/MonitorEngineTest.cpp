@@ -28,8 +28,8 @@ protected:
           engine({link, clock, display, QStringLiteral("/pv/"), englishText,
                   [] { return QDateTime(QDate(2011, 5, 7), QTime(12, 0, 0)); }})
     {
-        engine.setRecorder(&recorder);
-        QObject::connect(&engine.events(), &EngineEvents::linkLost, [this] { ++lost; });
+        QObject::connect(&engine.events(), &EngineEvents::linkStateChanged,
+                         [this](const LinkState& state) { lost += state.lost() ? 1 : 0; });
         link.respondWith([](FakeLink& l, const FakeLink::Sent& sent) {
             if (sent.bytes.at(kOffsetDestination) == 0x01 && sent.bytes.at(kOffsetFunction) == 0x02)
                 l.arrive(sent.atMs + 30, replyFrame(0x82, exampleRealtimeData()));
@@ -37,6 +37,13 @@ protected:
     }
 
     ~MonitorEngineTest() override { engine.shutdown(); }
+
+    // The recording tick, saving in place.
+    void recordingTick()
+    {
+        if (const auto snapshot = engine.rowToRecord())
+            recorder.record(*snapshot);
+    }
 
     VirtualClock clock;
     FakeLink link;
@@ -50,13 +57,13 @@ TEST_F(MonitorEngineTest, RecordsOnlyWhileConnectedAndOnceARowExists)
 {
     engine.refreshTick(RefreshState::RealtimeConnected);
     EXPECT_TRUE(engine.recordingEnabled());
-    engine.recordingTick();
+    recordingTick();
     EXPECT_TRUE(recorder.rows.empty()); // no realtime reply decoded yet
 
     engine.OnChangeUseriSwitchLEDX0(true);
     ASSERT_TRUE(waitFor([this] { return engine.snapshot().realtimeDecoded; }));
-    engine.recordingTick();
-    engine.recordingTick();
+    recordingTick();
+    recordingTick();
     ASSERT_EQ(recorder.rows.size(), 2U); // the same row twice when no reply came between
     EXPECT_EQ(recorder.rows[0].size(), 11);
     EXPECT_EQ(recorder.rows[0].back(), "Normal");
@@ -64,7 +71,7 @@ TEST_F(MonitorEngineTest, RecordsOnlyWhileConnectedAndOnceARowExists)
     engine.refreshTick(RefreshState::RealtimeDisconnected);
     EXPECT_FALSE(engine.recordingEnabled());
     EXPECT_FALSE(engine.watchdog().enabled());
-    engine.recordingTick();
+    recordingTick();
     EXPECT_EQ(recorder.rows.size(), 2U);
 }
 
@@ -87,7 +94,7 @@ TEST_F(MonitorEngineTest, AfterADeclaredLossTheRefreshRecordsNothingUntilAReplyC
     for (int second = 0; second < 600; ++second)
         engine.refreshTick(RefreshState::RealtimeConnected);
     EXPECT_FALSE(engine.recordingEnabled());
-    engine.recordingTick();
+    recordingTick();
     EXPECT_TRUE(recorder.rows.empty());
 
     engine.OnChangeUseriSwitchLEDX0(true);

@@ -54,9 +54,14 @@ protected:
                   [] { return QDateTime(QDate(2011, 5, 7), QTime(12, 0, 0)); },
                   QStringLiteral("/dev/ttyUSB0")})
     {
-        QObject::connect(&engine.events(), &EngineEvents::linkLost,
-                         [this](const QString& why) { reasons.push_back(why); });
-        QObject::connect(&engine.events(), &EngineEvents::linkBack, [this] { ++backs; });
+        QObject::connect(&engine.events(), &EngineEvents::linkStateChanged,
+                         [this](const LinkState& state) {
+                             if (state.lost())
+                                 reasons.push_back(state.reason);
+                             else if (state.kind == LinkState::Kind::Alive && wasLost)
+                                 ++backs;
+                             wasLost = state.lost();
+                         });
         fake.respondWith([this](FakeLink& l, const FakeLink::Sent& sent) {
             const auto function = sent.bytes.at(kOffsetFunction);
             const auto destination = sent.bytes.at(kOffsetDestination);
@@ -102,6 +107,7 @@ protected:
     std::atomic<bool> registered{false};
     std::vector<QString> reasons;
     int backs = 0;
+    bool wasLost = false;
 };
 
 TEST_F(SleepingInverterTest, RegistersAgainEveryThirtySecondsAfterTheLossAndStopsOnceAwake)

@@ -15,7 +15,10 @@ protected:
     ReplyDecoderTest()
         : decoder(model, display, QStringLiteral("/opt/pv/"), englishText, [] { return kNoon; })
     {
-        decoder.setRowListener([this](const QStringList& row) { rows.push_back(row); });
+        decoder.setReadingListener([this](const Reading& reading) {
+            readings.push_back(reading);
+            rows.push_back(recordRow(reading));
+        });
     }
 
     void decode(std::uint8_t function, const std::vector<std::uint8_t>& data, int slot = 1)
@@ -27,6 +30,7 @@ protected:
     SharedModel model;
     RecordingDisplay display;
     ReplyDecoder decoder;
+    std::vector<Reading> readings;
     std::vector<QStringList> rows;
 };
 

@@ -126,10 +126,7 @@ TEST_F(SimulatorEngineTest, TheFirstRecordEventWritesTheRowOfTheLatestReply)
     QTemporaryDir home;
     start({}, home.path() + u'/');
     DailyRecorder recorder;
-    engine->setRecorder(&recorder);
     std::vector<RecordingState> states;
-    QObject::connect(&engine->events(), &EngineEvents::recordingState,
-                     [&states](const RecordingState& s) { states.push_back(s); });
     engine->refreshTick(RefreshState::RealtimeDisconnected); // registration has ended
     engine->OnChangeUseriSwitchLEDX0(true);
     ASSERT_TRUE(waitFor([&] { return engine->snapshot().realtimeDecoded; }));
@@ -139,7 +136,9 @@ TEST_F(SimulatorEngineTest, TheFirstRecordEventWritesTheRowOfTheLatestReply)
     ASSERT_TRUE(waitFor([&] { return !engine->workerRunning(); }));
 
     const InverterModel snapshot = engine->snapshot();
-    engine->recordingTick();
+    const auto toRecord = engine->rowToRecord();
+    ASSERT_TRUE(toRecord);
+    states.push_back(recorder.record(*toRecord));
     ASSERT_EQ(states.size(), 1U);
     EXPECT_FALSE(states[0].failing) << states[0].reason.toStdString();
     EXPECT_EQ(states[0].lastRowAt, snapshot.paths.recordedAt);

@@ -1,4 +1,4 @@
-#include "monitor/InverterModel.h"
+#include "monitor/Reading.h"
 #include "publish/MqttMessages.h"
 #include "publish/MqttQueue.h"
 #include "publish/MqttSettings.h"
@@ -13,6 +13,8 @@
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace veltroma {
 namespace {
@@ -84,36 +86,38 @@ TEST(MqttMessagesTest, SerialNumbersCannotReachOtherTopicsOrBreakIds)
     EXPECT_EQ(topicSafeSerial(QStringLiteral("A/+#B C\x01-_")), QStringLiteral("A___B_C_-_"));
     EXPECT_EQ(topicSafeSerial(QStringLiteral("   ")), QString());
 
-    InverterModel model;
-    model.sSerialNums[bInverterAdrNow] = QStringLiteral(" AB/12 ");
-    model.sModelname[bInverterAdrNow] = QStringLiteral("VT-3000         ");
-    EXPECT_EQ(mqttDevice(model), (MqttDevice{QStringLiteral("AB_12"), QStringLiteral("VT-3000"), {}}));
+    Reading reading;
+    reading.serial = QStringLiteral(" AB/12 ");
+    reading.model = QStringLiteral("VT-3000         ");
+    EXPECT_EQ(mqttDevice(reading), (MqttDevice{QStringLiteral("AB_12"), QStringLiteral("VT-3000"), {}}));
 }
 
-TEST(MqttMessagesTest, StateCarriesTheRowsValuesAsNumbersWithTimeAndOffset)
+TEST(MqttMessagesTest, StateCarriesTheValuesAsRecordedWithTimeAndOffset)
 {
-    const QStringList row{QStringLiteral("9:5:3"),  QStringLiteral("312.4"), QStringLiteral("230.1"),
-                          QStringLiteral("50.02"),  QStringLiteral("1523"),  QStringLiteral("4.2"),
-                          QStringLiteral("185"),    QStringLiteral("12349.8"), QStringLiteral("4099"),
-                          QStringLiteral("nan"),    QStringLiteral("Normal")};
-    const QDateTime time(QDate(2011, 5, 7), QTime(9, 5, 3), QTimeZone(7200));
-    const MqttMessage message = stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), row, time);
+    Reading reading;
+    reading.instant = QDateTime(QDate(2011, 5, 7), QTime(9, 5, 3), QTimeZone(7200));
+    // As floats hold them: each is published as the record row shows it, 230.1 not 230.100006.
+    reading.values = {312.4F, 230.1F, 50.02F, 1523.0F, 4.2F, 185.0F, 12349.8F, 4099.0F,
+                      std::numeric_limits<float>::quiet_NaN()};
+    reading.stateText = QStringLiteral("Normal");
+    const MqttMessage message = stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading);
     EXPECT_EQ(message.topic, QStringLiteral("pv/S1/state"));
     EXPECT_FALSE(message.retain);
+    EXPECT_TRUE(message.payload.contains("\"ac_voltage\":230.1,")) << message.payload.toStdString();
     const QJsonObject state = json(message.payload);
-    EXPECT_DOUBLE_EQ(state["dc_voltage"].toDouble(), 312.4);
-    EXPECT_DOUBLE_EQ(state["frequency"].toDouble(), 50.02);
-    EXPECT_DOUBLE_EQ(state["ac_power"].toDouble(), 1523);
-    EXPECT_DOUBLE_EQ(state["minutes_today"].toDouble(), 185);
-    EXPECT_DOUBLE_EQ(state["energy_total"].toDouble(), 12349.8);
-    EXPECT_TRUE(state["temperature"].isNull()) << "a text that is no number must not break the JSON";
+    EXPECT_EQ(state["dc_voltage"].toDouble(), 312.4);
+    EXPECT_EQ(state["frequency"].toDouble(), 50.02);
+    EXPECT_EQ(state["ac_power"].toDouble(), 1523);
+    EXPECT_EQ(state["minutes_today"].toDouble(), 185);
+    EXPECT_EQ(state["energy_total"].toDouble(), 12349.8);
+    EXPECT_TRUE(state["temperature"].isNull()) << "a value that is no number must not break the JSON";
     EXPECT_EQ(state["state"].toString(), QStringLiteral("Normal"));
     EXPECT_EQ(state["time"].toString(), QStringLiteral("2011-05-07T09:05:03+02:00"));
 
-    // A row of ten fields (state none of the known ones) has an empty state text.
-    const QJsonObject shortRow =
-        json(stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), row.mid(0, 10), time).payload);
-    EXPECT_EQ(shortRow["state"].toString(), QString());
+    // A state code the program does not know has an empty state text.
+    reading.stateText.reset();
+    const QJsonObject unknown = json(stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading).payload);
+    EXPECT_EQ(unknown["state"].toString(), QString());
 }
 
 TEST(MqttMessagesTest, DiscoveryDescribesEveryValueForHomeAssistant)

@@ -1,11 +1,12 @@
 #include "MosquittoBroker.h"
 
-#include "monitor/InverterModel.h"
+#include "monitor/Reading.h"
 #include "publish/MqttPublisher.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -17,21 +18,18 @@ constexpr int kMessageWaitMs = 10'000;
 // within this.
 constexpr int kReconnectWaitMs = 40'000;
 
-InverterModel modelWithPower(int watts)
+Reading readingWithPower(int watts)
 {
-    InverterModel model;
-    model.sSerialNums[bInverterAdrNow] = QStringLiteral("S1");
-    model.sModelname[bInverterAdrNow] = QStringLiteral("VT-3000");
-    model.sVer[bInverterAdrNow] = QStringLiteral("V2.10");
-    model.NewRow = {QStringLiteral("9:5:3"),   QStringLiteral("312.4"),  QStringLiteral("230.1"),
-                    QStringLiteral("50.02"),   QString::number(watts),   QStringLiteral("4.2"),
-                    QStringLiteral("185"),     QStringLiteral("12349.8"), QStringLiteral("4099"),
-                    QStringLiteral("41.5"),    QStringLiteral("Normal")};
-    model.paths.sExcelFileName = QStringLiteral("2011-5");
-    model.paths.sExcelShellName = QStringLiteral("7");
-    model.paths.sExcelColumA = QStringLiteral("9:5:3");
-    model.realtimeDecoded = true;
-    return model;
+    Reading reading;
+    reading.instant = QDateTime(QDate(2011, 5, 7), QTime(9, 5, 3), QTimeZone(7200));
+    reading.slot = 1;
+    reading.values = {312.4F, 230.1F, 50.02F, float(watts), 4.2F, 185.0F, 12349.8F, 4099.0F, 41.5F};
+    reading.stateCode = 1;
+    reading.stateText = QStringLiteral("Normal");
+    reading.serial = QStringLiteral("S1");
+    reading.model = QStringLiteral("VT-3000");
+    reading.firmware = QStringLiteral("V2.10");
+    return reading;
 }
 
 int power(const QByteArray& payload)
@@ -74,7 +72,7 @@ TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheLinksAvailability)
     // The subscriber may not be listening yet: keep feeding until a state arrives.
     ASSERT_TRUE(subscriber.waitUntil(
         [&] {
-            publisher->publishRealtime(modelWithPower(1523));
+            publisher->publishReading(readingWithPower(1523));
             return !subscriber.on(QStringLiteral("pv/S1/state")).isEmpty();
         },
         kMessageWaitMs));
@@ -87,9 +85,12 @@ TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheLinksAvailability)
         *subscriber.last(QStringLiteral("homeassistant/sensor/veltroma_S1/ac_power/config"))).object();
     EXPECT_EQ(config["unique_id"].toString(), QStringLiteral("veltroma_S1_ac_power"));
 
-    publisher->setLinkAlive(false);
+    bool alive = false;
+    publisher->followLink([&alive] { return alive; });
+    publisher->linkChanged();
     ASSERT_TRUE(waitFor(subscriber, QStringLiteral("pv/S1/availability"), "offline"));
-    publisher->setLinkAlive(true);
+    alive = true;
+    publisher->linkChanged();
     ASSERT_TRUE(waitFor(subscriber, QStringLiteral("pv/S1/availability"), "online"));
 
     const MqttCounters counters = publisher->counters();
@@ -110,7 +111,7 @@ TEST_F(MqttPublisherTest, ReconnectsAfterTheBrokerRestartsAndPublishesDiscoveryA
     TopicSubscriber subscriber(broker_.port());
     ASSERT_TRUE(subscriber.waitUntil(
         [&] {
-            publisher.publishRealtime(modelWithPower(100));
+            publisher.publishReading(readingWithPower(100));
             return !subscriber.on(QStringLiteral("pv/S1/state")).isEmpty();
         },
         kMessageWaitMs));
@@ -119,7 +120,7 @@ TEST_F(MqttPublisherTest, ReconnectsAfterTheBrokerRestartsAndPublishesDiscoveryA
     // after the restart was published again.
     broker_.stop();
     ASSERT_TRUE(subscriber.waitUntil([&] { return !publisher.counters().connected; }, kMessageWaitMs));
-    publisher.publishRealtime(modelWithPower(200));
+    publisher.publishReading(readingWithPower(200));
     ASSERT_TRUE(broker_.start()) << broker_.log().toStdString();
 
     TopicSubscriber after(broker_.port());
@@ -131,7 +132,7 @@ TEST_F(MqttPublisherTest, ReconnectsAfterTheBrokerRestartsAndPublishesDiscoveryA
         kReconnectWaitMs))
         << broker_.log().toStdString();
     EXPECT_EQ(publisher.counters().reconnects, 1U);
-    publisher.publishRealtime(modelWithPower(300));
+    publisher.publishReading(readingWithPower(300));
     ASSERT_TRUE(after.waitUntil(
         [&] {
             const auto last = after.last(QStringLiteral("pv/S1/state"));
@@ -146,7 +147,7 @@ TEST_F(MqttPublisherTest, WhileTheBrokerIsAwayTheNewestStatesWaitAndTheOldestAre
     broker_.stop();
     MqttPublisher publisher(settingsFor(port), 3);
     for (int watts = 1; watts <= 5; ++watts)
-        publisher.publishRealtime(modelWithPower(watts));
+        publisher.publishReading(readingWithPower(watts));
     EXPECT_EQ(publisher.counters().dropped, 2U);
     EXPECT_FALSE(publisher.counters().connected);
 

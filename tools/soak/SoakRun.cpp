@@ -1,6 +1,6 @@
 #include "SoakRun.h"
 
-#include "EngineDriver.h"
+#include "ProgramRun.h"
 #include "SimLink.h"
 #include "SoakClock.h"
 #include "StorageFaults.h"
@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <ctime>
@@ -120,6 +121,8 @@ SoakResult runSoak(const SoakOptions& options)
     }
 
     StopSignal stop;
+    // The program that runs now; the damage waits for its saves so that it falls between two.
+    std::atomic<ProgramRun*> running{nullptr};
     bool restartDue = false;
     std::int64_t restartAtMs = 0;
     for (const Fault& fault : result.faults) {
@@ -144,6 +147,8 @@ SoakResult runSoak(const SoakOptions& options)
             break;
         case FaultKind::DamagedFile:
             clock.addAt(at, [&, wallClock] {
+                if (ProgramRun* run = running.load())
+                    run->session().waitUntilSaved();
                 const QString path =
                     LoadDataSet(programFolder, wallClock(), bInverterAdrNow).sWriteExcelPath;
                 const RowCounts before = rowsOfMonthFile(path);
@@ -169,12 +174,14 @@ SoakResult runSoak(const SoakOptions& options)
         DailyRecorder recorder(wallClock);
         ExpectingRecorder expecting(recorder, expected, rowsMutex);
         {
-            EngineDriver driver({clock, link, programFolder, wallClock, expecting});
-            driver.start();
+            ProgramRun run({clock, link, programFolder, wallClock, expecting});
+            running = &run;
+            run.start();
             stop.waitAndClear();
-            driver.stop();
-            result.lossesReported += driver.lossesReported();
-            result.recordingFailuresReported += driver.recordingFailuresReported();
+            run.stop();
+            running = nullptr;
+            result.lossesReported += run.lossesReported();
+            result.recordingFailuresReported += run.recordingFailuresReported();
         }
         if (!std::exchange(restartDue, false))
             break;

@@ -1,7 +1,11 @@
 #include "app/shell/DesignApp.h"
 
-#include "config/ProgramPaths.h"
 #include "app/shell/MainFrame.h"
+#include "config/ProgramPaths.h"
+#include "config/Strings.h"
+#include "monitor/MonitorSession.h"
+#include "publish/MqttStartup.h"
+#include "update/UpdateChecker.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -14,12 +18,22 @@ CDesignApp::CDesignApp(Options options, std::unique_ptr<Prompt> prompt, Clock& c
     , m_clock(clock)
     , m_prompt(std::move(prompt))
     , m_channel(clock, *m_prompt)
+    , m_timers(std::make_unique<QtScheduleTimers>())
+    , m_session(std::make_unique<MonitorSession>(MonitorSession::Setup{
+          m_channel, clock, *m_timers, m_programFolder,
+          [](const QString& key) { return g_LoadString(key); }, m_options.wallClock}))
+    , m_updater(std::make_unique<UpdateChecker>(*m_prompt, m_programFolder, m_options.updateHost))
     , m_openDocument([](const QUrl& url) { return QDesktopServices::openUrl(url); })
     , m_quit([](int exitCode) { QCoreApplication::exit(exitCode); })
 {
 }
 
-CDesignApp::~CDesignApp() = default;
+// The session stops first: no refresh reaches the form while it goes, and the save in
+// progress ends before anything else does.
+CDesignApp::~CDesignApp()
+{
+    m_session->stop();
+}
 
 bool CDesignApp::InitInstance()
 {
@@ -27,12 +41,16 @@ bool CDesignApp::InitInstance()
     if (!frame->OnCreateClient())
         return false;
     m_pMainWnd = std::move(frame);
+    // The start dialog has set the settings file the broker is read from.
+    m_publisher = startMqttPublisher(g_szSettingPath(), *m_session);
+    m_session->start();
     m_pMainWnd->show();
     return true;
 }
 
 void CDesignApp::ExitProgram()
 {
+    m_session->stop();
     if (m_channel.ChannelOK())
         m_channel.m_Port.close();
     m_quit(0);

@@ -14,10 +14,15 @@ namespace veltroma {
 
 class CMainFrame;
 class Clock;
+class MonitorSession;
+class MqttPublisher;
 class Prompt;
+class QtScheduleTimers;
+class UpdateChecker;
 
-// The application object: it owns the prompt, the channel with its serial port and the main
-// window, and runs the start and the end of the program.
+// The application object: it owns the prompt, the channel with its serial port, the
+// monitoring session on that channel, the update checker, the publisher of the live values
+// and the main window, and runs the start and the end of the program.
 class CDesignApp {
 public:
     struct Options {
@@ -36,8 +41,9 @@ public:
     CDesignApp(const CDesignApp&) = delete;
     CDesignApp& operator=(const CDesignApp&) = delete;
 
-    // Start-up: the main window runs the start dialog and builds itself, then shows. False
-    // when the start dialog was cancelled: no window is left and the program ends with 0.
+    // Start-up: the main window runs the start dialog and builds itself, the publisher starts
+    // when a broker is configured, the session starts and the window shows. False when the
+    // start dialog was cancelled: no window is left and the program ends with 0.
     bool InitInstance();
 
     // The orderly end after the exit question: the port is closed and the event loop ends
@@ -54,6 +60,10 @@ public:
     // The program folder, ending with "/".
     [[nodiscard]] const QString& programFolder() const { return m_programFolder; }
     [[nodiscard]] CMainFrame* GetMainWnd() const { return m_pMainWnd.get(); }
+    [[nodiscard]] MonitorSession& session() { return *m_session; }
+    [[nodiscard]] UpdateChecker& updater() { return *m_updater; }
+    // The publisher of the live values; none when no broker is configured.
+    [[nodiscard]] const MqttPublisher* publisher() const { return m_publisher.get(); }
 
     // For tests and embedding: how documents are opened and how the event loop is ended.
     void setDocumentOpener(DocumentOpener opener) { m_openDocument = std::move(opener); }
@@ -65,6 +75,10 @@ private:
     Clock& m_clock;
     std::unique_ptr<Prompt> m_prompt;
     Channel m_channel;
+    std::unique_ptr<QtScheduleTimers> m_timers;
+    std::unique_ptr<MonitorSession> m_session;
+    std::unique_ptr<UpdateChecker> m_updater;
+    std::unique_ptr<MqttPublisher> m_publisher;
     DocumentOpener m_openDocument;
     Quit m_quit;
     // Last, so that the window and the monitor form go before the channel they talk through.

@@ -1,5 +1,7 @@
 #include "app/shell/MainFrame.h"
 
+#include "update/UpdateChecker.h"
+
 #include "base/Prompt.h"
 #include "config/ProgramPaths.h"
 #include "config/Strings.h"
@@ -18,6 +20,7 @@
 #include "service/access/ServiceEntries.h"
 #include "service/autotest/OpenTestView.h"
 #include "service/manual/OpenManualTest.h"
+#include "update/UpdateChecker.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -152,6 +155,11 @@ void CMainFrame::OnTest()
     PasswordDisplay(m_app.prompt(), AccessEntry::TestButton, [this] {
         openManualTest(this, m_app.prompt(), m_app.channel(), m_app.clock());
     });
+}
+
+void CMainFrame::OnUpdateSoftware()
+{
+    m_app.updater().OnUpdateSoftware(m_monitorPane);
 }
 
 void CMainFrame::OnRocker(int slot)

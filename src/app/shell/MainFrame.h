@@ -48,6 +48,7 @@ public:
     void OnHelp() override { OnHelpTopic(); }
     void OnTest() override;
     void OnRocker(int slot) override;
+    void OnUpdateSoftware() override;
 
     // The registration progress the monitor form shows.
     [[nodiscard]] CProgressDlg& ProgressDialog() const { return *m_Dlg; }

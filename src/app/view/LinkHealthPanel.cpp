@@ -84,6 +84,7 @@ void LinkHealthPanel::setCounters(const LinkCounters& c)
                                 ? noError_
                                 : c.lastErrorTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss "))
                                       + c.lastError);
+    setMqttCounters(mqttSource_ ? mqttSource_() : std::nullopt);
 }
 
 bool LinkHealthPanel::mqttShown() const

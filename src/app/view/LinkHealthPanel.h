@@ -26,12 +26,18 @@ public:
     // Captions in the chosen language, fetched once.
     explicit LinkHealthPanel(const StringLoader& loadString, QWidget* parent = nullptr);
 
-    // User-interface thread: shows this copy of the counters.
+    // User-interface thread: shows this copy of the counters, and the publisher's.
     void setCounters(const LinkCounters& counters);
 
     // User-interface thread: shows the publisher's counters, or hides their rows when
     // nothing is published.
     void setMqttCounters(const std::optional<MqttCounters>& counters);
+    // Where setCounters() takes the publisher's counters from as well; none: nothing is
+    // published.
+    void setMqttSource(std::function<std::optional<MqttCounters>()> source)
+    {
+        mqttSource_ = std::move(source);
+    }
 
     // The value shown beside the caption of `row` (0: requests sent ... 9: last error,
     // 10: messages sent, 11: dropped, 12: reconnects).
@@ -46,6 +52,7 @@ private:
     // Caption and value of each publisher row, shown and hidden together.
     std::array<QLabel*, 2 * kMqttRows> mqttRows_{};
     QString noError_;
+    std::function<std::optional<MqttCounters>()> mqttSource_;
 };
 
 } // namespace veltroma

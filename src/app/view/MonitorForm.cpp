@@ -13,7 +13,6 @@
 #include "instruments/CiSwitchRockerX.h"
 #include "instruments/CiSwitchRotaryX.h"
 #include "instruments/CiSwitchSliderX.h"
-#include "instruments/CiThreadTimersX.h"
 
 #include <QDateEdit>
 #include <QLabel>
@@ -110,10 +109,8 @@ MonitorForm::MonitorForm(QWidget& form)
       openFileButton(makeButton(form, "openFileButton", QStringLiteral("Open File"))),
       exportCsvButton(makeButton(form, "exportCsvButton", QStringLiteral("Export CSV…"))),
       testButton(makeButton(form, "testButton", QStringLiteral("Test"))),
-      statusLine(makeStatusLine(form)),
-      m_iThreadTimersX1(new CiThreadTimersX(&form))
+      statusLine(makeStatusLine(form))
 {
-    m_iThreadTimersX1->setObjectName(QStringLiteral("m_iThreadTimersX1"));
     setUpPlot(*m_iPlotX);
     m_iSwitchSliderX1->setPosition(3);
     m_iAngularGaugeX1->setRange(0.0, kGaugeMaximumKw);

@@ -18,7 +18,6 @@ class CiSwitchLedX;
 class CiSwitchRockerX;
 class CiSwitchRotaryX;
 class CiSwitchSliderX;
-class CiThreadTimersX;
 class DialogUnits;
 
 // The controls of the monitor form, made as children of the form and placed by the form
@@ -55,7 +54,6 @@ struct MonitorForm {
     QPushButton* testButton;
     // The link and recording state in one line (see StatusLine).
     QLabel* statusLine;
-    CiThreadTimersX* m_iThreadTimersX1;
 };
 
 } // namespace veltroma

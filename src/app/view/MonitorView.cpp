@@ -16,9 +16,6 @@
 #include "instruments/CiSwitchRockerX.h"
 #include "instruments/CiSwitchRotaryX.h"
 #include "instruments/CiSwitchSliderX.h"
-#include "instruments/CiThreadTimersX.h"
-#include "publish/MqttPublisher.h"
-#include "update/UpdateChecker.h"
 
 #include <QDateEdit>
 #include <QHeaderView>
@@ -46,6 +43,8 @@ constexpr long kIndicatorOn = 3;
 CMonitorView::CMonitorView(Setup setup, QWidget* parent)
     : QWidget(parent),
       setup_(std::move(setup)),
+      session_(setup_.session),
+      engine_(session_.engine()),
       form_(*this),
       display_(form_),
       queuedDisplay_(display_, this),
@@ -53,27 +52,23 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
       history_(plotHistory_, setup_.prompt, setup_.loadString),
       slotSwitch_(*form_.m_iSwitchLedX[bInverterAdrNow],
                   setup_.loadString(QStringLiteral("IDC_SLOT_INVERTER"))),
-      recorder_(setup_.wallClock),
       statusLine_(setup_.wallClock)
 {
     setObjectName(QStringLiteral("CMonitorView"));
     setPalette(formlook::palette(palette()));
-    engine_ = std::make_unique<MonitorEngine>(MonitorEngine::Setup{
-        setup_.link, setup_.clock, queuedDisplay_, setup_.programFolder, setup_.loadString,
-        setup_.wallClock});
-    engine_->setRecorder(&recorder_);
-    engine_->setProgressDisplay(setup_.progress);
-    connect(&engine_->events(), &EngineEvents::linkLost, this, [this] {
-        linkLost_ = true;
-        lampsOff();
-    });
-    connect(&engine_->events(), &EngineEvents::linkBack, this, [this] { linkLost_ = false; });
-    connect(&engine_->events(), &EngineEvents::registered, this,
+    session_.setDisplay(&queuedDisplay_);
+    session_.setRefreshSource([this] { return refreshState(); });
+    engine_.setProgressDisplay(setup_.progress);
+    EngineEvents& events = session_.events();
+    connect(&events, &EngineEvents::linkStateChanged, this, [this](const LinkState& state) {
+        if (state.lost())
+            lampsOff();
+    }, Qt::QueuedConnection);
+    connect(&events, &EngineEvents::registered, this,
             [this](const QString& serial) { slotSwitch_.registered(serial); },
             Qt::QueuedConnection);
-    statusLine_.listenTo(engine_->events());
-    updater_ = std::make_unique<UpdateChecker>(setup_.prompt, setup_.programFolder,
-                                               setup_.updateHost);
+    connect(&session_, &MonitorSession::refreshed, this, &CMonitorView::OnTimer1iThreadTimersX1);
+    statusLine_.listenTo(events);
     form_.m_iPlotX->setWallClock(setup_.wallClock);
     linkPanel_ = new LinkHealthPanel(setup_.loadString, this);
     linkPanel_->hide();
@@ -83,10 +78,9 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
 
 CMonitorView::~CMonitorView()
 {
-    form_.m_iThreadTimersX1->SetEnabled1(false);
-    form_.m_iThreadTimersX1->SetEnabled2(false);
-    form_.m_iThreadTimersX1->SetEnabled3(false);
-    engine_->shutdown();
+    session_.setDisplay(nullptr);
+    session_.setRefreshSource([] { return RefreshState::OtherMode; });
+    engine_.setProgressDisplay(nullptr);
 }
 
 QSize CMonitorView::sizeHint() const
@@ -101,10 +95,6 @@ QSize CMonitorView::minimumSizeHint() const
 
 void CMonitorView::connectControls()
 {
-    CiThreadTimersX* timers = form_.m_iThreadTimersX1;
-    connect(timers, &CiThreadTimersX::timer1, this, &CMonitorView::OnTimer1iThreadTimersX1);
-    connect(timers, &CiThreadTimersX::timer2, this, &CMonitorView::OnTimer2iThreadTimersX1);
-    connect(timers, &CiThreadTimersX::timer3, this, &CMonitorView::OnTimer3iThreadTimersX1);
     connect(form_.m_iSwitchRotaryX1, &CiSwitchRotaryX::positionChanged, this,
             &CMonitorView::OnPositionChangeiSwitchRotaryX1);
     connect(form_.m_iSwitchSliderX1, &CiSwitchSliderX::positionChanged, this,
@@ -122,7 +112,7 @@ void CMonitorView::connectControls()
     connect(form_.selectComButton, &QPushButton::clicked, this,
             [this] { setup_.actions.OnSelectCom(); });
     connect(form_.updateButton, &QPushButton::clicked, this,
-            [this] { updater_->OnUpdateSoftware(this); });
+            [this] { setup_.actions.OnUpdateSoftware(); });
     for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         connect(form_.m_iSwitchRockerX[static_cast<std::size_t>(slot)], &CiSwitchRockerX::changed,
                 this, [this, slot] { setup_.actions.OnRocker(slot); });
@@ -132,8 +122,7 @@ void CMonitorView::connectControls()
 void CMonitorView::OnInitialUpdate()
 {
     const QDateTime now = setup_.wallClock();
-    recordPaths_ = LoadDataSet(setup_.programFolder, now, bInverterAdrNow);
-    LoadDataExecute(recordPaths_);
+    recordPaths_ = LoadDataSet(session_.programFolder(), now, bInverterAdrNow);
 
     form_.m_graphtime->hide();
     form_.m_iOdometerX1->SetValue(0.0);
@@ -153,12 +142,6 @@ void CMonitorView::OnInitialUpdate()
 
     GraphTime_ = now.date();
     form_.m_graphtime->setDate(GraphTime_);
-
-    CiThreadTimersX* timers = form_.m_iThreadTimersX1;
-    timers->SetInterval1(setup_.intervals.refreshMs);
-    timers->SetInterval2(setup_.intervals.recordingMs);
-    timers->SetInterval3(setup_.intervals.watchdogMs);
-    timers->SetEnabled1(true);
 
     setUpCaptions();
     setUpList();
@@ -256,13 +239,13 @@ void CMonitorView::applyMode(int position)
         lamp->SetActive(false);
 
     if (look.stopsWorker)
-        engine_->stopWorker();
+        engine_.stopWorker();
     if (look.clearsChannels && changes) {
         plotHistory_.clearChannels();
         plotLive_ = false;
     }
     if (look.disablesTimers)
-        engine_->disableTimers();
+        engine_.disableTimers();
 
     if (!look.showsConnect)
         form_.m_iSwitchLedX0->SetActive(false);
@@ -295,7 +278,7 @@ void CMonitorView::applyMode(int position)
     QCustomPlot* plot = form_.m_iPlotX->customPlot();
     plot->setInteraction(QCP::iRangeZoom, look.zoomsTime);
     plot->setInteraction(QCP::iRangeDrag, look.zoomsTime);
-    syncTimers();
+    session_.schedule().follow();
 }
 
 void CMonitorView::OnPositionChangeiSwitchSliderX1()
@@ -324,21 +307,27 @@ void CMonitorView::setRockersVisible(bool visible)
 void CMonitorView::OnChangeUseriSwitchLEDX0()
 {
     const bool on = form_.m_iSwitchLedX0->GetActive();
-    if (!on)
-        linkLost_ = false;
-    else
+    if (on)
         slotSwitch_.connectionStarted();
     // Returns at once: the registration runs on a thread of its own while the progress shows.
-    const bool showProgress = engine_->OnChangeUseriSwitchLEDX0(on);
+    const bool showProgress = engine_.OnChangeUseriSwitchLEDX0(on);
     form_.m_iLedRectangleX1->SetActive(false);
-    syncTimers();
+    session_.schedule().follow();
     if (showProgress && setup_.progress != nullptr) {
         setup_.progress->showModal();
-        engine_->progressClosed();
+        engine_.progressClosed();
     }
 }
 
 // ---- timers
+
+RefreshState CMonitorView::refreshState() const
+{
+    if (static_cast<ViewMode>(appliedPosition_) != ViewMode::Realtime)
+        return RefreshState::OtherMode;
+    return form_.m_iSwitchLedX0->GetActive() ? RefreshState::RealtimeConnected
+                                             : RefreshState::RealtimeDisconnected;
+}
 
 void CMonitorView::OnTimer1iThreadTimersX1()
 {
@@ -352,26 +341,23 @@ void CMonitorView::OnTimer1iThreadTimersX1()
         GraphTime_ = form_.m_graphtime->date();
         history_.step(recordPaths_.DataRecordDir2, GraphTime_);
         toggle(form_.m_iLedRectangleX1);
-        engine_->refreshTick(RefreshState::OtherMode);
         break;
     default:
         history_.forget();
         toggle(form_.m_iLedRectangleX1);
-        engine_->refreshTick(RefreshState::OtherMode);
         break;
     }
     showCurvesAndSlots(position);
     if (linkPanel_->isVisible())
         showLinkCounters();
-    syncTimers();
     showStatusLine();
 }
 
 void CMonitorView::showStatusLine()
 {
-    const LinkHealth* health = setup_.link.health();
+    const LinkHealth* health = session_.link().health();
     statusLine_.refresh(setup_.portName ? setup_.portName() : QString(), form_.m_iSwitchLedX0->GetActive(),
-                        health != nullptr ? health->snapshot() : LinkCounters{});
+                        engine_.linkState(), health != nullptr ? health->snapshot() : LinkCounters{});
     const QString text = statusLine_.text(setup_.loadString);
     QLabel& line = *form_.statusLine;
     // A text longer than the line ends in "…"; the tooltip holds it whole. Set only when
@@ -385,16 +371,14 @@ void CMonitorView::showStatusLine()
 
 void CMonitorView::refreshRealtime()
 {
-    if (!linkLost_) {
+    if (!engine_.linkState().lost()) {
         toggle(form_.m_iLedRectangleX1);
         toggle(form_.m_OutOfSpecificationLED[bInverterAdrNow]);
     }
     form_.m_iSwitchRockerX[bInverterAdrNow]->hide();
     if (form_.m_iSwitchLedX0->GetActive()) {
-        engine_->refreshTick(RefreshState::RealtimeConnected);
         appendPlotPoints();
     } else {
-        engine_->refreshTick(RefreshState::RealtimeDisconnected);
         lampsOff();
         breakCurves();
     }
@@ -402,10 +386,10 @@ void CMonitorView::refreshRealtime()
 
 void CMonitorView::appendPlotPoints()
 {
-    const InverterModel model = engine_->snapshot();
+    const InverterModel model = engine_.snapshot();
     // Before the first validated reply the values are not the inverter's, and after a loss
     // they are old: neither is plotted, and the curves break where live values stopped.
-    if (linkLost_ || !model.realtimeDecoded) {
+    if (engine_.linkState().lost() || !model.realtimeDecoded) {
         breakCurves();
         return;
     }
@@ -444,24 +428,6 @@ void CMonitorView::showCurvesAndSlots(int position)
     }
 }
 
-void CMonitorView::OnTimer2iThreadTimersX1()
-{
-    engine_->recordingTick();
-}
-
-void CMonitorView::OnTimer3iThreadTimersX1()
-{
-    engine_->watchdogTick();
-    syncTimers();
-}
-
-void CMonitorView::syncTimers()
-{
-    // Enabling a running timer leaves its period alone, so this may run on every event.
-    form_.m_iThreadTimersX1->SetEnabled2(engine_->recordingEnabled());
-    form_.m_iThreadTimersX1->SetEnabled3(engine_->watchdog().enabled());
-}
-
 void CMonitorView::lampsOff()
 {
     form_.m_iLedRectangleX1->SetActive(false);
@@ -471,9 +437,8 @@ void CMonitorView::lampsOff()
 
 void CMonitorView::showLinkCounters()
 {
-    const LinkHealth* health = setup_.link.health();
+    const LinkHealth* health = session_.link().health();
     linkPanel_->setCounters(health ? health->snapshot() : LinkCounters{});
-    linkPanel_->setMqttCounters(publisher_ ? std::optional(publisher_->counters()) : std::nullopt);
 }
 
 void CMonitorView::toggle(CiLedRectangleX* lamp)
@@ -504,7 +469,7 @@ void CMonitorView::OnExportCsv()
 
 QString CMonitorView::currentRecordFile() const
 {
-    const RecordPaths latest = engine_->snapshot().paths;
+    const RecordPaths latest = engine_.snapshot().paths;
     return latest.sWriteExcelPath.isEmpty() ? recordPaths_.sWriteExcelPath : latest.sWriteExcelPath;
 }
 

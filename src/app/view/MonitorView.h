@@ -7,17 +7,12 @@
 #include "app/view/SlotSwitchPresenter.h"
 #include "app/view/StatusLine.h"
 #include "config/Strings.h"
-#include "monitor/DailyRecorder.h"
-#include "monitor/EngineTimers.h"
-#include "monitor/MonitorEngine.h"
+#include "monitor/MonitorSession.h"
 #include "monitor/QueuedDisplay.h"
 #include "monitor/RecordPaths.h"
-#include "publish/MqttPublisher.h"
-#include "update/UpdateHost.h"
 
 #include <QDate>
 #include <QPixmap>
-#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -28,56 +23,44 @@ class LinkHealthPanel;
 class MonitorViewActions;
 class Prompt;
 class RegistrationProgress;
-class UpdateChecker;
-
-// The periods of the form's three thread timers: Timer1 refresh, Timer2 recording, Timer3
-// watchdog.
-using ViewTimerIntervals = EngineTimerIntervals;
 
 // The main form: live values of the inverter in a list, on a power gauge, two energy
 // counters and state lamps; a trend plot of one quantity; a rotary switch for the program's
-// five modes; recording of the month files; and history review on the same plot. It owns
-// the monitoring engine and drives it from its timers.
+// five modes; and history review on the same plot. It presents the monitoring session it is
+// handed (whose schedule refreshes it every second) and tells the session what its mode and
+// connect switch are; the session records.
 class CMonitorView final : public QWidget {
     Q_OBJECT
 public:
     struct Setup {
-        // The channel every exchange goes through, and the clock its waits use.
-        ByteLink& link;
-        Clock& clock;
+        // The session the form presents and switches; it outlives the form.
+        MonitorSession& session;
         Prompt& prompt;
         MonitorViewActions& actions;
         // Shown while the connect switch registers; none: the count runs unseen.
         RegistrationProgress* progress = nullptr;
-        // The program folder, ending with "/"; the record files live below it.
-        QString programFolder;
-        // The localized texts, and the local time of the records and the plot.
+        // The localized texts, and the local time of the plot and the status line.
         ReplyDecoder::StringLoader loadString = g_LoadString;
         ReplyDecoder::WallClock wallClock = [] { return QDateTime::currentDateTime(); };
-        UpdateHost updateHost = defaultUpdateHost();
-        ViewTimerIntervals intervals{};
         // The port in use, for the status line; none: the line names no port.
         std::function<QString()> portName;
     };
 
-    // Runs the form's start: record file, controls, captions, list, the refresh timer.
+    // Runs the form's start: controls, captions, list; the session's refresh drives it from now.
     CMonitorView(Setup setup, QWidget* parent = nullptr);
-    // Stops the worker and the timers.
+    // Lets go of the session, which goes on without a form.
     ~CMonitorView() override;
 
     CMonitorView(const CMonitorView&) = delete;
     CMonitorView& operator=(const CMonitorView&) = delete;
 
-    // The events of the thread timers.
+    // The form's part of the once-a-second refresh, after the engine's: lamps, plot points,
+    // history step, slot switches, counters and the status line.
     void OnTimer1iThreadTimersX1();
-    void OnTimer2iThreadTimersX1();
-    void OnTimer3iThreadTimersX1();
 
-    [[nodiscard]] const MonitorEngine& engine() const { return *engine_; }
-    // The engine's events, for listeners beside the form (publishers).
-    [[nodiscard]] EngineEvents& events() { return engine_->events(); }
-    // The publisher of the live values, whose counters Debug mode shows beside the link's.
-    void showPublisherCounters(const MqttPublisher* publisher) { publisher_ = publisher; }
+    [[nodiscard]] const MonitorEngine& engine() const { return session_.engine(); }
+    // The counters panel of Debug mode, for what the owner adds to it (the publisher's).
+    [[nodiscard]] LinkHealthPanel& linkPanel() { return *linkPanel_; }
     [[nodiscard]] const HistoryReview& history() const { return history_; }
     [[nodiscard]] const StatusLine& statusLine() const { return statusLine_; }
     // The mode applied last (0 realtime, 1 parameter management, 2 history review or open
@@ -109,7 +92,8 @@ private:
     void appendPlotPoints();
     void breakCurves();
     void showCurvesAndSlots(int position);
-    void syncTimers();
+    // What the refresh finds: the mode and the connect switch.
+    [[nodiscard]] RefreshState refreshState() const;
     void lampsOff();
     void showLinkCounters();
     void toggle(CiLedRectangleX* lamp);
@@ -118,24 +102,20 @@ private:
     void showStatusLine();
 
     Setup setup_;
+    MonitorSession& session_;
+    MonitorEngine& engine_;
     MonitorForm form_;
     FormDisplay display_;
     QueuedDisplay queuedDisplay_;
     PlotHistory plotHistory_;
     HistoryReview history_;
     SlotSwitchPresenter slotSwitch_;
-    DailyRecorder recorder_;
     StatusLine statusLine_;
-    std::unique_ptr<MonitorEngine> engine_;
-    std::unique_ptr<UpdateChecker> updater_;
     LinkHealthPanel* linkPanel_ = nullptr; // child of the form
-    QPointer<const MqttPublisher> publisher_;
     RecordPaths recordPaths_;
     QDate GraphTime_;
     int iSwitchRotaryX_state_ = 0;
     int appliedPosition_ = 0;
-    // Set when the watchdog declares the link lost: the lamps stay dark until it is back.
-    bool linkLost_ = false;
     // Set while the plot's curves end in a live value: a break in them is still to be drawn
     // when values stop being live.
     bool plotLive_ = false;

@@ -17,6 +17,8 @@ public:
     virtual void OnHelp() = 0;
     // "Test" and the test switch: the access code, then the manual test dialog.
     virtual void OnTest() = 0;
+    // "Update Software": the version check, then the update dialog.
+    virtual void OnUpdateSoftware() = 0;
     // The rocker of inverter `slot` (1..6): that slot becomes the parameter dialogs' address,
     // then the access code, then the parameter dialog.
     virtual void OnRocker(int slot) = 0;

@@ -45,44 +45,17 @@ StatusLine::StatusLine(WallClock now, QObject* parent) : QObject(parent), now_(s
 
 void StatusLine::listenTo(EngineEvents& events)
 {
-    connect(&events, &EngineEvents::realtimeDecoded, this, [this] { replyCame(); });
-    connect(&events, &EngineEvents::linkLost, this, &StatusLine::linkLost);
-    connect(&events, &EngineEvents::linkBack, this, &StatusLine::linkBack);
-    connect(&events, &EngineEvents::recordingState, this, &StatusLine::recording);
+    connect(&events, &EngineEvents::recordingState, this, &StatusLine::recording,
+            Qt::QueuedConnection);
 }
 
-void StatusLine::refresh(const QString& port, bool connected, const LinkCounters& counters)
+void StatusLine::refresh(const QString& port, bool connected, const LinkState& link,
+                         const LinkCounters& counters)
 {
     port_ = port;
-    counters_ = counters;
-    if (connected_ && !connected) {
-        // Switched off: the next connection starts from "waiting" again.
-        alive_ = false;
-        lostSince_ = {};
-    }
     connected_ = connected;
-}
-
-void StatusLine::replyCame()
-{
-    // A reply queued before the loss was declared must not hide the loss.
-    if (lostSince_.isValid())
-        return;
-    alive_ = true;
-}
-
-void StatusLine::linkLost(const QString& reason)
-{
-    alive_ = false;
-    lostSince_ = now_();
-    lostReason_ = reason;
-}
-
-void StatusLine::linkBack()
-{
-    alive_ = true;
-    lostSince_ = {};
-    lostReason_.clear();
+    link_ = link;
+    counters_ = counters;
 }
 
 void StatusLine::recording(const RecordingState& state)
@@ -96,11 +69,11 @@ QString StatusLine::linkText(const TextLookup& tr) const
 {
     QString text = port_.isEmpty() ? tr(QStringLiteral("IDC_STATUS_NOPORT")) : port_;
     text += QStringLiteral(" · ");
-    if (!connected_)
+    if (!connected_ || link_.kind == LinkState::Kind::Off)
         text += tr(QStringLiteral("IDC_STATUS_NOTCONNECTED"));
-    else if (lostSince_.isValid())
-        text += tr(QStringLiteral("IDC_STATUS_LINKLOST")).arg(since(lostSince_, now_()), lostReason_);
-    else if (alive_)
+    else if (link_.lost())
+        text += tr(QStringLiteral("IDC_STATUS_LINKLOST")).arg(since(link_.lostSince, now_()), link_.reason);
+    else if (link_.kind == LinkState::Kind::Alive)
         text += tr(QStringLiteral("IDC_STATUS_LINKALIVE"));
     else
         text += tr(QStringLiteral("IDC_STATUS_WAITING"));

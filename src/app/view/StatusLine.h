@@ -2,6 +2,7 @@
 
 #include "app/view/StatusTexts.h"
 #include "link/LinkHealth.h"
+#include "monitor/LinkState.h"
 #include "monitor/RecordingState.h"
 
 #include <QDateTime>
@@ -18,7 +19,8 @@ class EngineEvents;
 // What the form's status line says: the port and whether the link is alive or since when
 // it is lost, its last error, and where recording stands (the last row written, or the
 // failure with the rows kept waiting, and the latest notice about the month files).
-// Fed from the engine's events and, once a second, from the form; user-interface thread.
+// Fed once a second from the form (with the engine's link state) and by the recording
+// events; user-interface thread.
 class StatusLine final : public QObject {
     Q_OBJECT
 public:
@@ -27,15 +29,13 @@ public:
     explicit StatusLine(WallClock now = [] { return QDateTime::currentDateTime(); },
                         QObject* parent = nullptr);
 
-    // Listens to the engine's events (queued when they come from the worker).
+    // Listens to the engine's recording events (queued: they come from the save thread).
     void listenTo(EngineEvents& events);
 
-    // Once a second: the port in use, the connect switch and the link's counters.
-    void refresh(const QString& port, bool connected, const LinkCounters& counters);
+    // Once a second: the port in use, the connect switch, the link's state and counters.
+    void refresh(const QString& port, bool connected, const LinkState& link,
+                 const LinkCounters& counters);
 
-    void replyCame();
-    void linkLost(const QString& reason);
-    void linkBack();
     void recording(const RecordingState& state);
 
     // In the language of `tr`.
@@ -48,9 +48,7 @@ private:
     WallClock now_;
     QString port_;
     bool connected_ = false;
-    bool alive_ = false;
-    QDateTime lostSince_;
-    QString lostReason_;
+    LinkState link_;
     LinkCounters counters_;
     std::optional<RecordingState> recording_;
     std::optional<RecordingNotice> notice_;

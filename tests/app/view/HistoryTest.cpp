@@ -54,7 +54,7 @@ protected:
     void pickDay(QDate day) const
     {
         form.find<QDateEdit>("m_graphtime")->setDate(day);
-        form.view->OnTimer1iThreadTimersX1();
+        form.refresh();
     }
 
     CiPlotX* plot() const { return form.find<CiPlotX>("m_iPlotX"); }
@@ -94,7 +94,7 @@ TEST_F(HistoryTest, ReviewReadsTheDayOfTheDatePickerOnce)
 
     // The same day is not read again, even when its sheet has grown meanwhile.
     record(QDateTime(QDate(2011, 5, 7), QTime(13, 0, 0)), 3000);
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
     EXPECT_EQ(points(3), 2 * kPointsPerRow + 1);
 
     // Another day clears the channels first; its sheet is empty.
@@ -109,7 +109,7 @@ TEST_F(HistoryTest, ReviewReadsTheDayOfTheDatePickerOnce)
 
     // Another mode forgets the day, so coming back reads it again.
     turnTo(0);
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
     EXPECT_TRUE(form.view->history().shownFile().isEmpty());
     EXPECT_TRUE(form.prompt.shown().empty());
 }

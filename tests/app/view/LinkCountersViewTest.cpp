@@ -57,7 +57,7 @@ TEST_F(LinkCountersViewTest, DebugModeShowsTheCountersAndKeepsThemCurrent)
 
     health.count(LinkEvent::Reopen);
     health.setLastError("the device was removed", QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
     EXPECT_EQ(panel()->valueText(7), "1");
     EXPECT_EQ(panel()->valueText(9), "2026-01-02 03:04:05 the device was removed");
 
@@ -75,7 +75,7 @@ TEST_F(LinkCountersViewTest, StatusLineCutsALongTextVisiblyAndKeepsItWholeInItsT
     const QString error = QStringLiteral("the device reported an input/output error ") + QString(200, u'x') +
                           QStringLiteral(" end of the error");
     link.health()->setLastError(error, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
     const auto* line = form.find<QLabel>("statusLine");
     ASSERT_NE(line, nullptr);
     EXPECT_TRUE(line->text().endsWith(QChar(0x2026))) << line->text().toStdString();
@@ -102,16 +102,15 @@ TEST_F(LinkCountersViewTest, PublisherCountersShowOnlyWhenValuesArePublished)
     settings.host = QStringLiteral("127.0.0.1");
     settings.port = deadPort;
     MqttPublisher publisher(settings, 2);
-    InverterModel model;
-    model.sSerialNums[bInverterAdrNow] = QStringLiteral("S1");
-    model.NewRow = QStringList(11, QStringLiteral("1"));
-    model.realtimeDecoded = true;
+    Reading reading;
+    reading.serial = QStringLiteral("S1");
+    reading.slot = bInverterAdrNow;
     for (int i = 0; i < 6; ++i)
-        publisher.publishRealtime(model);
+        publisher.publishReading(reading);
     ASSERT_GT(publisher.counters().dropped, 0U);
 
-    form.view->showPublisherCounters(&publisher);
-    form.view->OnTimer1iThreadTimersX1();
+    form.view->linkPanel().setMqttSource([&publisher] { return std::optional(publisher.counters()); });
+    form.refresh();
     ASSERT_TRUE(panel()->mqttShown());
     const MqttCounters counters = publisher.counters();
     EXPECT_EQ(panel()->valueText(10), QString::number(counters.sent));

@@ -1,3 +1,4 @@
+#include "AnsweringLink.h"
 #include "ViewTestSupport.h"
 
 #include "app/view/QuantityAxes.h"
@@ -10,7 +11,6 @@
 #include "instruments/CiSwitchRockerX.h"
 #include "instruments/CiSwitchRotaryX.h"
 #include "instruments/CiSwitchSliderX.h"
-#include "instruments/CiThreadTimersX.h"
 #include "instruments/ColorRef.h"
 #include "instruments/DayValue.h"
 #include "link/Commands.h"
@@ -31,37 +31,6 @@
 namespace veltroma::test {
 namespace {
 
-// An inverter on a fake link in real time: it answers the registration and every poll
-// a few milliseconds after the request, so a worker cycle takes about two seconds. A send
-// first pauses 30 ms and drops what is left of the reply before, as the serial port does.
-void answerEveryRequest(FakeLink& link)
-{
-    link.respondWith([](FakeLink& l, const FakeLink::Sent& sent) {
-        const auto at = sent.atMs + 5;
-        switch (sent.bytes.at(kOffsetFunction)) {
-        case kFunctionQuerySerial: {
-            const QByteArray serial("A1B2C3D4E5");
-            l.arrive(at, replyFrame(0x80, {serial.begin(), serial.end()}, 0x00));
-            break;
-        }
-        case kFunctionAssignAddress:
-            l.arrive(at, replyFrame(0x81, std::vector<std::uint8_t>(11, 0), 0x00));
-            break;
-        case kFunctionRealtime:
-            l.arrive(at, replyFrame(0x82, exampleRealtimeData()));
-            break;
-        case kFunctionSettings: {
-            std::vector<std::uint8_t> data(40, 0);
-            put(data, 14, {0x01, 0xE0});
-            l.arrive(at, replyFrame(0x84, data));
-            break;
-        }
-        default:
-            break;
-        }
-    });
-}
-
 class ModeTest : public ::testing::Test {
 protected:
     ModeTest() : link(steadyClock(), 30), form(link, steadyClock()) { answerEveryRequest(link); }
@@ -69,7 +38,6 @@ protected:
     CiSwitchRotaryX* rotary() const { return form.find<CiSwitchRotaryX>("m_iSwitchRotaryX1"); }
     CiSwitchLedX* connectSwitch() const { return form.find<CiSwitchLedX>("m_iSwitchLedX0"); }
     CiLedRectangleX* statusLamp() const { return form.find<CiLedRectangleX>("m_iLedRectangleX1"); }
-    CiThreadTimersX* timers() const { return form.find<CiThreadTimersX>("m_iThreadTimersX1"); }
     CiPlotX* plot() const { return form.find<CiPlotX>("m_iPlotX"); }
 
     void turnTo(int position) const
@@ -101,10 +69,10 @@ TEST_F(ModeTest, StartShowsRealtimeModeWithEmptyListAndCaptions)
                            "Open Data File", "Debug"}));
     EXPECT_EQ(connectSwitch()->caption(), "Communication Connect");
     EXPECT_FALSE(form.find<QDateEdit>("m_graphtime")->isVisible());
-    EXPECT_TRUE(timers()->enabled(0));
-    EXPECT_EQ(timers()->interval(0), kManualTimers.refreshMs);
-    EXPECT_FALSE(timers()->enabled(1));
-    EXPECT_FALSE(timers()->enabled(2));
+    EXPECT_TRUE(form.schedule().refreshing());
+    EXPECT_EQ(form.schedule().intervals().refreshMs, 1000);
+    EXPECT_FALSE(form.schedule().recording());
+    EXPECT_FALSE(form.schedule().watching());
     for (const char* hidden : {"m_OutOfSpecificationLED1", "m_iSwitchLedX1", "m_iSwitchRockerX1"})
         EXPECT_FALSE(form.find<QWidget>(hidden)->isVisible()) << hidden;
 
@@ -194,26 +162,26 @@ TEST_F(ModeTest, LeavingRealtimeWhileNotConnectedAsksNothing)
 TEST_F(ModeTest, ConnectedRefreshRecordsAndWatchesAndOtherModesStopBoth)
 {
     connect();
-    form.view->OnTimer1iThreadTimersX1();
-    EXPECT_TRUE(timers()->enabled(1)); // recording
-    EXPECT_TRUE(timers()->enabled(2)); // the watchdog, started by the first reply
+    form.refresh();
+    EXPECT_TRUE(form.schedule().recording()); // recording
+    EXPECT_TRUE(form.schedule().watching()); // the watchdog, started by the first reply
 
     // Debug stops the worker but leaves the timers alone.
     turnTo(4);
-    EXPECT_TRUE(timers()->enabled(1));
-    EXPECT_TRUE(timers()->enabled(2));
+    EXPECT_TRUE(form.schedule().recording());
+    EXPECT_TRUE(form.schedule().watching());
 
     turnTo(0);
-    form.view->OnTimer1iThreadTimersX1(); // switch off now: the refresh stops both
-    EXPECT_FALSE(timers()->enabled(1));
-    EXPECT_FALSE(timers()->enabled(2));
+    form.refresh(); // switch off now: the refresh stops both
+    EXPECT_FALSE(form.schedule().recording());
+    EXPECT_FALSE(form.schedule().watching());
 
     connect();
-    form.view->OnTimer1iThreadTimersX1();
-    ASSERT_TRUE(timers()->enabled(1));
+    form.refresh();
+    ASSERT_TRUE(form.schedule().recording());
     turnTo(2);
-    EXPECT_FALSE(timers()->enabled(1));
-    EXPECT_FALSE(timers()->enabled(2));
+    EXPECT_FALSE(form.schedule().recording());
+    EXPECT_FALSE(form.schedule().watching());
 }
 
 TEST_F(ModeTest, RealtimeRefreshBlinksTheLampsAndPlotsEveryQuantity)
@@ -226,10 +194,10 @@ TEST_F(ModeTest, RealtimeRefreshBlinksTheLampsAndPlotsEveryQuantity)
 
     const bool statusBefore = statusLamp()->GetActive();
     const bool slotBefore = slotLamp->GetActive();
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
     EXPECT_NE(statusLamp()->GetActive(), statusBefore);
     EXPECT_NE(slotLamp->GetActive(), slotBefore);
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
     EXPECT_EQ(statusLamp()->GetActive(), statusBefore);
 
     for (int q = 0; q < 9; ++q)
@@ -248,7 +216,7 @@ TEST_F(ModeTest, NoCurveIsShownWhileTheSlotSwitchIsOff)
                 shown.push_back(q);
         return shown;
     };
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
     auto* slotSwitch = form.find<CiSwitchLedX>("m_iSwitchLedX1");
     EXPECT_TRUE(slotSwitch->isVisible());
     EXPECT_EQ(slotSwitch->indicatorHeight(), 0);
@@ -256,20 +224,20 @@ TEST_F(ModeTest, NoCurveIsShownWhileTheSlotSwitchIsOff)
 
     QTest::mouseClick(slotSwitch, Qt::LeftButton);
     ASSERT_TRUE(slotSwitch->GetActive());
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
     EXPECT_EQ(visibleChannels(), std::vector<int>{3}); // the slider starts on output power
     EXPECT_EQ(slotSwitch->indicatorHeight(), 3);
 
     slider->setPosition(8);
     emit slider->positionChanged(8);
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
     EXPECT_EQ(visibleChannels(), std::vector<int>{8});
     EXPECT_EQ(plot()->yAxisCount(), 1);
     EXPECT_EQ(plot()->GetYAxis(0)->title(), "Temperature (°C)");
     EXPECT_DOUBLE_EQ(plot()->GetYAxis(0)->span(), 150.0);
 
     QTest::mouseClick(slotSwitch, Qt::LeftButton);
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
     EXPECT_TRUE(visibleChannels().empty());
 }
 
@@ -280,30 +248,30 @@ TEST_F(ModeTest, LostLinkKeepsTheLampsDarkUntilAReplyComesBack)
     connect();
     // The registration progress counts ten refreshes; the watchdog counts once it is over.
     for (int tick = 0; tick < 12; ++tick)
-        form.view->OnTimer1iThreadTimersX1();
-    ASSERT_TRUE(timers()->enabled(2));
+        form.refresh();
+    ASSERT_TRUE(form.schedule().watching());
     auto* slotLamp = form.find<CiLedRectangleX>("m_OutOfSpecificationLED1");
 
     link.respondWith({});
-    for (int tick = 0; tick < 45 && timers()->enabled(2); ++tick)
-        form.view->OnTimer3iThreadTimersX1();
-    EXPECT_FALSE(timers()->enabled(2));
-    EXPECT_FALSE(timers()->enabled(1));
+    for (int tick = 0; tick < 45 && form.schedule().watching(); ++tick)
+        form.watchdogTick();
+    EXPECT_FALSE(form.schedule().watching());
+    EXPECT_FALSE(form.schedule().recording());
     EXPECT_FALSE(statusLamp()->GetActive());
-    form.view->OnTimer1iThreadTimersX1();
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
+    form.refresh();
     EXPECT_FALSE(statusLamp()->GetActive());
     EXPECT_FALSE(slotLamp->GetActive());
 
     answerEveryRequest(link);
     ASSERT_TRUE(QTest::qWaitFor(
         [this] {
-            form.view->OnTimer1iThreadTimersX1();
-            return timers()->enabled(2);
+            form.refresh();
+            return form.schedule().watching();
         },
         5000));
-    form.view->OnTimer3iThreadTimersX1(); // the reply is taken: the link is back
-    form.view->OnTimer1iThreadTimersX1();
+    form.watchdogTick(); // the reply is taken: the link is back
+    form.refresh();
     EXPECT_TRUE(statusLamp()->GetActive());
 }
 
@@ -311,17 +279,17 @@ TEST_F(ModeTest, NoPointIsPlottedDuringALossAndTheCurvesBreakThere)
 {
     connect();
     for (int tick = 0; tick < 12; ++tick)
-        form.view->OnTimer1iThreadTimersX1();
-    ASSERT_TRUE(timers()->enabled(2));
+        form.refresh();
+    ASSERT_TRUE(form.schedule().watching());
     const int live = plot()->GetChannel(3)->pointCount();
     ASSERT_GT(live, 0);
 
     link.respondWith({});
-    for (int tick = 0; tick < 45 && timers()->enabled(2); ++tick)
-        form.view->OnTimer3iThreadTimersX1();
-    ASSERT_FALSE(timers()->enabled(2));
+    for (int tick = 0; tick < 45 && form.schedule().watching(); ++tick)
+        form.watchdogTick();
+    ASSERT_FALSE(form.schedule().watching());
     for (int tick = 0; tick < 3; ++tick)
-        form.view->OnTimer1iThreadTimersX1();
+        form.refresh();
     for (int q = 0; q < 9; ++q) {
         SCOPED_TRACE(q);
         const auto data = plot()->GetChannel(q)->graph()->data();
@@ -346,7 +314,7 @@ TEST_F(ModeTest, NoPointIsPlottedBeforeTheFirstValidatedReply)
     QTest::mouseClick(connectSwitch(), Qt::LeftButton);
     ASSERT_TRUE(connectSwitch()->GetActive());
     for (int tick = 0; tick < 3; ++tick)
-        form.view->OnTimer1iThreadTimersX1();
+        form.refresh();
     for (int q = 0; q < 9; ++q)
         EXPECT_EQ(plot()->GetChannel(q)->pointCount(), 0) << q;
 }
@@ -354,8 +322,8 @@ TEST_F(ModeTest, NoPointIsPlottedBeforeTheFirstValidatedReply)
 TEST_F(ModeTest, AnsweringNoToLeavingRealtimeKeepsThePlot)
 {
     connect();
-    form.view->OnTimer1iThreadTimersX1();
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
+    form.refresh();
     ASSERT_EQ(plot()->GetChannel(3)->pointCount(), 2);
     form.prompt.answer(PromptAnswer::No);
     turnTo(2);
@@ -382,7 +350,7 @@ TEST_F(ModeTest, RealtimeShowsItsOwnSpanAgainAfterHistoryReview)
 TEST_F(ModeTest, ZoomingLiveValuesHoldsTheViewUntilADoubleClick)
 {
     connect();
-    form.view->OnTimer1iThreadTimersX1();
+    form.refresh();
     QCustomPlot* custom = plot()->customPlot();
     custom->replot();
     const QPoint centre = custom->axisRect()->rect().center();

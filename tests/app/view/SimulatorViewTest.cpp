@@ -9,7 +9,6 @@
 #include "instruments/CiPlotX.h"
 #include "instruments/CiSwitchRotaryX.h"
 #include "instruments/CiSwitchLedX.h"
-#include "instruments/CiThreadTimersX.h"
 #include "instruments/ColorRef.h"
 #include "support/InverterSim.h"
 
@@ -41,8 +40,8 @@ protected:
         channel->COMM_CFG = sim->portPath() + QStringLiteral(",9600,8,N,1");
         channel->PortInit(0);
         ASSERT_TRUE(channel->ChannelOK());
-        form = std::make_unique<ViewHarness>(*channel, steadyClock(),
-                                             ViewTimerIntervals{50, 3'600'000, 20}, &progress);
+        form = std::make_unique<ViewHarness>(*channel, steadyClock(), &progress,
+                                             EngineTimerIntervals{50, 3'600'000, 20});
     }
 
     template <typename T>
@@ -152,13 +151,13 @@ TEST_F(SimulatorViewTest, ConnectRegistersShowsTheProgressAndFillsTheForm)
 
 TEST_F(SimulatorViewTest, PulledCableDarkensTheLampsUntilTheLinkIsBack)
 {
-    auto* timers = find<CiThreadTimersX>("m_iThreadTimersX1");
+    const EngineSchedule& schedule = form->schedule();
     connect();
-    ASSERT_TRUE(QTest::qWaitFor([timers] { return timers->enabled(2); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&schedule] { return schedule.watching(); }, 5000));
 
     ASSERT_TRUE(sim->command(QStringLiteral("silent on")));
-    ASSERT_TRUE(QTest::qWaitFor([timers] { return !timers->enabled(2); }, 10000));
-    EXPECT_FALSE(timers->enabled(1));
+    ASSERT_TRUE(QTest::qWaitFor([&schedule] { return !schedule.watching(); }, 10000));
+    EXPECT_FALSE(schedule.recording());
     // Dark for a while, not blinking.
     const auto* slotLamp = find<CiLedRectangleX>("m_OutOfSpecificationLED1");
     for (int i = 0; i < 5; ++i) {
@@ -169,7 +168,7 @@ TEST_F(SimulatorViewTest, PulledCableDarkensTheLampsUntilTheLinkIsBack)
 
     ASSERT_TRUE(sim->command(QStringLiteral("silent off")));
     EXPECT_TRUE(QTest::qWaitFor([this] { return statusLamp()->GetActive(); }, 10000));
-    EXPECT_TRUE(timers->enabled(2));
+    EXPECT_TRUE(schedule.watching());
 }
 
 TEST_F(SimulatorViewTest, TheSlotSwitchNamesTheInverterAndShowsItsCurveOnceRegistered)
@@ -180,7 +179,7 @@ TEST_F(SimulatorViewTest, TheSlotSwitchNamesTheInverterAndShowsItsCurveOnceRegis
     auto* rotary = find<CiSwitchRotaryX>("m_iSwitchRotaryX1");
     rotary->SetPosition(2);
     emit rotary->positionChanged(2);
-    form->view->OnTimer1iThreadTimersX1();
+    form->refresh();
     EXPECT_TRUE(slotSwitch()->isVisible());
     EXPECT_EQ(slotSwitch()->caption(), "Inverter");
     rotary->SetPosition(0);

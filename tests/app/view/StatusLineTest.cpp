@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace veltroma::test {
@@ -24,23 +26,22 @@ protected:
 
 TEST_F(StatusLineTest, FollowsTheLinkFromWaitingToAliveToLostAndBack)
 {
-    line.refresh(QStringLiteral("COM1"), false, {});
+    using Kind = LinkState::Kind;
+    line.refresh(QStringLiteral("COM1"), false, {}, {});
     EXPECT_TRUE(english().startsWith(QStringLiteral("COM1 · not connected  |  no row recorded yet")))
         << english().toStdString();
 
-    line.refresh(QStringLiteral("COM1"), true, {});
+    line.refresh(QStringLiteral("COM1"), true, {Kind::Waiting}, {});
     EXPECT_TRUE(english().contains(QStringLiteral("waiting for the inverter")));
-    line.replyCame();
+    line.refresh(QStringLiteral("COM1"), true, {Kind::Alive}, {});
     EXPECT_TRUE(english().contains(QStringLiteral("COM1 · link alive")));
 
+    const LinkState lost{Kind::Lost, now.addSecs(60), QStringLiteral("no reply for 20 s")};
     now = now.addSecs(60);
-    line.linkLost(QStringLiteral("no reply for 20 s"));
-    // Replies queued before the loss was declared do not hide it.
-    line.replyCame();
     LinkCounters counters;
     counters.lastError = QStringLiteral("timeout");
     counters.lastErrorTime = now.addSecs(-5);
-    line.refresh(QStringLiteral("COM1"), true, counters);
+    line.refresh(QStringLiteral("COM1"), true, lost, counters);
     EXPECT_TRUE(english().contains(QStringLiteral("link lost since 10:16:00 (no reply for 20 s)")))
         << english().toStdString();
     EXPECT_TRUE(english().contains(QStringLiteral("last error timeout at 10:15:55")));
@@ -51,16 +52,16 @@ TEST_F(StatusLineTest, FollowsTheLinkFromWaitingToAliveToLostAndBack)
     now = QDateTime(QDate(2026, 12, 9), QTime(0, 5, 0));
     EXPECT_TRUE(english().contains(QStringLiteral("since 2026-12-08 10:16:00")));
 
-    line.linkBack();
-    EXPECT_TRUE(english().contains(QStringLiteral("link alive")));
-    line.refresh(QStringLiteral("COM1"), false, counters);
-    line.refresh(QStringLiteral("COM1"), true, counters);
-    EXPECT_TRUE(english().contains(QStringLiteral("waiting for the inverter")));
+    // The switch is what the user sees: off, the line says so whatever the engine still holds.
+    line.refresh(QStringLiteral("COM1"), false, lost, counters);
+    EXPECT_TRUE(english().contains(QStringLiteral("not connected")));
+    line.refresh(QStringLiteral("COM1"), true, {Kind::Off}, counters);
+    EXPECT_TRUE(english().contains(QStringLiteral("not connected")));
 }
 
 TEST_F(StatusLineTest, ShowsTheFailureUntilASaveSucceedsAndKeepsTheLatestNotice)
 {
-    line.refresh(QStringLiteral("/dev/ttyUSB0"), true, {});
+    line.refresh(QStringLiteral("/dev/ttyUSB0"), true, {LinkState::Kind::Alive}, {});
     RecordingState ok;
     ok.lastRowAt = QDateTime(QDate(2026, 12, 8), QTime(10, 12, 0));
     line.recording(ok);
@@ -88,19 +89,17 @@ TEST_F(StatusLineTest, ShowsTheFailureUntilASaveSucceedsAndKeepsTheLatestNotice)
     EXPECT_TRUE(english().contains(QStringLiteral("kept as"))) << "a notice stays until another one";
 }
 
-TEST_F(StatusLineTest, HearsTheEnginesEvents)
+TEST_F(StatusLineTest, HearsTheRecordingEventsOfTheSaveThread)
 {
     EngineEvents events;
     line.listenTo(events);
-    line.refresh(QStringLiteral("COM2"), true, {});
-    emit events.linkLost(QStringLiteral("no reply"));
-    EXPECT_TRUE(english().contains(QStringLiteral("link lost since 10:15:00 (no reply)")));
-    emit events.linkBack();
     RecordingState state;
     state.failing = true;
     state.reason = QStringLiteral("read-only");
-    emit events.recordingState(state);
-    EXPECT_TRUE(english().contains(QStringLiteral("link alive")));
+    std::thread saveThread([&] { emit events.recordingState(state); });
+    saveThread.join();
+    EXPECT_FALSE(english().contains(QStringLiteral("Recording failed"))) << "delivered on its own thread";
+    QCoreApplication::processEvents();
     EXPECT_TRUE(english().contains(QStringLiteral("Recording failed: read-only")));
 }
 

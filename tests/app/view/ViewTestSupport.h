@@ -6,6 +6,7 @@
 #include "config/ProgramPaths.h"
 #include "config/Strings.h"
 #include "support/ScriptedPrompt.h"
+#include "support/VirtualTimers.h"
 
 #include <QDateTime>
 #include <QEventLoop>
@@ -13,6 +14,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -30,7 +32,9 @@ struct RecordingActions final : MonitorViewActions {
     void OnHelp() override { ++help; }
     void OnTest() override { ++test; }
     void OnRocker(int slot) override { rockers.push_back(slot); }
+    void OnUpdateSoftware() override { ++update; }
 
+    int update = 0;
     int selectCom = 0;
     int help = 0;
     int test = 0;
@@ -70,23 +74,40 @@ inline void useEnglish(const QString& folder)
         setLanguagePath(path);
 }
 
-// Timers that never fire by themselves: the test calls the events.
-inline constexpr ViewTimerIntervals kManualTimers{3'600'000, 3'600'000, 3'600'000};
-
-// A form in an empty program folder.
+// A form in an empty program folder, presenting a session as the application owns one. The
+// session's timers run in virtual time (nothing fires until the test advances them or calls a
+// tick), or as the event loop's timers with the given intervals.
 struct ViewHarness {
-    ViewHarness(ByteLink& link, Clock& clock, ViewTimerIntervals intervals = kManualTimers,
-                RegistrationProgress* progress = nullptr,
-                QDateTime now = QDateTime(QDate(2011, 5, 7), QTime(12, 0, 0)))
+    ViewHarness(ByteLink& link, Clock& clock, RegistrationProgress* progress = nullptr,
+                std::optional<EngineTimerIntervals> loopTimers = std::nullopt)
     {
         useEnglish(folder());
+        const QDateTime now(QDate(2011, 5, 7), QTime(12, 0, 0));
+        const auto wallClock = [now] { return now; };
+        ScheduleTimers& chosen = loopTimers ? static_cast<ScheduleTimers&>(qtTimers)
+                                            : static_cast<ScheduleTimers&>(timers);
+        session = std::make_unique<MonitorSession>(MonitorSession::Setup{
+            link, clock, chosen, folder(), g_LoadString, wallClock, {},
+            loopTimers.value_or(EngineTimerIntervals{})});
         view = std::make_unique<CMonitorView>(CMonitorView::Setup{
-            link, clock, prompt, actions, progress, home.path() + QLatin1Char('/'), g_LoadString,
-            [now] { return now; }, UpdateHost{QStringLiteral("127.0.0.1"), 9}, intervals,
+            *session, prompt, actions, progress, g_LoadString, wallClock,
             [] { return QStringLiteral("COM1"); }});
+        session->start();
         view->resize(view->sizeHint());
         view->show();
     }
+
+    ~ViewHarness()
+    {
+        session->stop();
+        view.reset();
+    }
+
+    // The once-a-second refresh, the engine's part and the form's.
+    void refresh() const { session->schedule().refreshTick(); }
+    // One watchdog tick, as its timer gives it.
+    void watchdogTick() const { session->schedule().watchdogTick(); }
+    [[nodiscard]] const EngineSchedule& schedule() const { return session->schedule(); }
 
     template <typename T>
     T* find(const char* name) const
@@ -99,6 +120,9 @@ struct ViewHarness {
     QTemporaryDir home;
     ScriptedPrompt prompt;
     RecordingActions actions;
+    VirtualTimers timers;
+    QtScheduleTimers qtTimers;
+    std::unique_ptr<MonitorSession> session;
     std::unique_ptr<CMonitorView> view;
 };
 

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "link/ByteLink.h"
+#include "monitor/LinkState.h"
+#include "monitor/Reading.h"
+#include "monitor/RecordingLog.h"
+
+#include <QObject>
+
+#include <cstdio>
+#include <functional>
+
+namespace veltroma {
+
+class EngineEvents;
+
+// The line the logger prints for a reading: its record row, fields separated by one tab.
+[[nodiscard]] QByteArray headlessLine(const Reading& reading);
+
+// What the logger without a window prints of its session: the record row of every realtime
+// reading on `out` (fields separated by one tab), link and recording events and the link
+// counters on `err`, each event line stamped with the local time. Lines are written on this
+// object's thread, so that a stop never cuts one in half.
+class HeadlessLog final : public QObject {
+    Q_OBJECT
+public:
+    HeadlessLog(ByteLink& link, std::FILE* out, std::FILE* err, QObject* parent = nullptr);
+
+    void listenTo(EngineEvents& events);
+    // Text that follows the link counters on their line, e.g. a publisher's counters.
+    void setExtraCounters(std::function<QString()> text) { extraCounters_ = std::move(text); }
+    // The link counters as one line on `err`.
+    void printCounters();
+    // One event line on `err`.
+    void printEvent(const QString& event);
+
+private:
+    void printReading(const Reading& reading);
+    void linkStateChanged(const LinkState& state);
+
+    ByteLink& link_;
+    std::FILE* out_;
+    std::FILE* err_;
+    RecordingLog recordingLog_;
+    LinkState::Kind lastLink_ = LinkState::Kind::Off;
+    std::function<QString()> extraCounters_;
+};
+
+} // namespace veltroma

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "SoakClock.h"
+#include "SoakTimers.h"
+
+#include "monitor/MonitorSession.h"
+
+#include <atomic>
+
+namespace veltroma::soak {
+
+// One run of the headless program in virtual time: the monitoring session as the logger
+// owns it, with the shipped schedule on the virtual clock's timers, counting the losses and
+// recording failures it reports.
+class ProgramRun {
+public:
+    struct Setup {
+        SoakClock& clock;
+        ByteLink& link;
+        QString programFolder;
+        ReplyDecoder::WallClock wallClock;
+        Recorder& recorder;
+    };
+
+    explicit ProgramRun(Setup setup);
+    ~ProgramRun();
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    void start() { session_.start(); }
+    // Removes the timers, ends the worker within its exchange and waits for the saves.
+    void stop() { session_.stop(); }
+
+    [[nodiscard]] MonitorSession& session() { return session_; }
+    [[nodiscard]] int lossesReported() const { return losses_.load(); }
+    // Times the recorder began to fail (a failed save after good ones).
+    [[nodiscard]] int recordingFailuresReported() const { return recordingFailures_.load(); }
+
+private:
+    SoakTimers timers_;
+    MonitorSession session_;
+    std::atomic<int> losses_{0};
+    std::atomic<int> recordingFailures_{0};
+    bool recordingFailing_ = false; // the save thread's
+};
+
+} // namespace veltroma::soak
