@@ -29,9 +29,10 @@ EngineSchedule::EngineSchedule(MonitorEngine& engine, ScheduleTimers& timers,
 {
 }
 
-void EngineSchedule::start()
+void EngineSchedule::start(bool refreshNow)
 {
-    refreshTick();
+    if (refreshNow)
+        refreshTick();
     refresh_->start();
 }
 

@@ -23,8 +23,8 @@ public:
     EngineSchedule(MonitorEngine& engine, ScheduleTimers& timers, EngineTimerIntervals intervals,
                    RefreshSource refreshSource);
 
-    // The first refresh at once, then the refresh timer.
-    void start();
+    // Starts the refresh timer, after a first refresh at once when asked for.
+    void start(bool refreshNow = true);
     // Stops every timer; no tick runs after this returns (on the timers' thread).
     void stop();
 

@@ -46,10 +46,10 @@ void MonitorSession::setDisplay(DisplayUpdates* display)
     display_.setTarget(display);
 }
 
-void MonitorSession::start()
+void MonitorSession::start(FirstRefresh first)
 {
     LoadDataExecute(LoadDataSet(programFolder_, wallClock_(), bInverterAdrNow));
-    schedule_.start();
+    schedule_.start(first == FirstRefresh::Now);
 }
 
 void MonitorSession::stop()

@@ -50,9 +50,12 @@ public:
     // form); none: nowhere. Returns once no update goes to the one before.
     void setDisplay(DisplayUpdates* display);
 
-    // Makes sure this month's record file exists, then runs the first refresh and starts the
-    // schedule.
-    void start();
+    // When the first refresh comes: at once (the logger, which switches on with it) or one
+    // period after the start, as the window's timer always gave it.
+    enum class FirstRefresh { Now, AfterOnePeriod };
+
+    // Makes sure this month's record file exists, then starts the schedule.
+    void start(FirstRefresh first = FirstRefresh::Now);
     // Stops the schedule and the worker (within its exchange) and waits for the saves handed
     // over so far. The session can be started again.
     void stop();

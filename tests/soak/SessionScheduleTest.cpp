@@ -124,13 +124,14 @@ protected:
     QTemporaryDir folder;
     TickLog timers{clock};
     CountingRecorder recorder;
+    // Before the session, whose threads write them until it has stopped.
+    std::atomic<bool> switchedOn{false};
+    std::atomic<std::int64_t> lastReplyMs{-1};
+    std::vector<Loss> losses; // taken on the thread whose sleep fires the watchdog
     MonitorSession session{{link, clock, timers, folder.path() + u'/',
                             [](const QString& key) { return key; },
                             [this] { return QDateTime(QDate(2027, 6, 1), QTime(12, 0)).addMSecs(clock.nowMs()); },
                             QStringLiteral("the simulated line"), {}, &recorder}};
-    std::atomic<bool> switchedOn{false};
-    std::atomic<std::int64_t> lastReplyMs{-1};
-    std::vector<Loss> losses; // taken on the thread whose sleep fires the watchdog
     std::mutex mutex;
     std::condition_variable wake;
     bool ended = false;

@@ -43,7 +43,7 @@ bool CDesignApp::InitInstance()
     m_pMainWnd = std::move(frame);
     // The start dialog has set the settings file the broker is read from.
     m_publisher = startMqttPublisher(g_szSettingPath(), *m_session);
-    m_session->start();
+    m_session->start(MonitorSession::FirstRefresh::AfterOnePeriod);
     m_pMainWnd->show();
     return true;
 }

@@ -92,7 +92,7 @@ struct ViewHarness {
         view = std::make_unique<CMonitorView>(CMonitorView::Setup{
             *session, prompt, actions, progress, g_LoadString, wallClock,
             [] { return QStringLiteral("COM1"); }});
-        session->start();
+        session->start(MonitorSession::FirstRefresh::AfterOnePeriod);
         view->resize(view->sizeHint());
         view->show();
     }
