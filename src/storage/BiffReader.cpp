@@ -115,29 +115,24 @@ public:
             flush();
             m_row = row;
         }
-        if (column >= static_cast<int>(m_cells.size()))
-            m_cells.resize(static_cast<std::size_t>(column) + 1);
-        Cell& cell = m_cells[static_cast<std::size_t>(column)];
+        // Cells mostly come in column order: added at the end, without a search.
+        auto cell = m_cells.empty() || m_cells.back().column < column
+                        ? m_cells.end()
+                        : std::lower_bound(m_cells.begin(), m_cells.end(), column,
+                                           [](const Cell& c, int at) { return c.column < at; });
+        if (cell == m_cells.end() || cell->column != column)
+            cell = m_cells.insert(cell, Cell{{}, column, CellStyle::Plain});
         if (!text.isEmpty())
-            cell.text = std::move(text);
+            cell->text = std::move(text);
         if (style != CellStyle::Plain)
-            cell.style = style;
+            cell->style = style;
     }
 
     void flush()
     {
         if (m_row < 0)
             return;
-        if (m_row >= m_sheet.storedRows() || m_sheet.row(m_row).empty()) {
-            m_sheet.setRow(m_row, std::move(m_cells));
-        } else {
-            for (std::size_t c = 0; c < m_cells.size(); ++c) {
-                if (!m_cells[c].text.isEmpty())
-                    m_sheet.setText(m_row, static_cast<int>(c), m_cells[c].text);
-                if (m_cells[c].style != CellStyle::Plain)
-                    m_sheet.setStyle(m_row, static_cast<int>(c), m_cells[c].style);
-            }
-        }
+        m_sheet.putRow(m_row, std::move(m_cells));
         m_cells.clear();
         m_row = -1;
     }
@@ -145,7 +140,7 @@ public:
 private:
     Sheet& m_sheet;
     int m_row = -1;
-    std::vector<Cell> m_cells;
+    std::vector<Cell> m_cells; // ascending columns
 };
 
 struct CellFormat {

@@ -16,8 +16,8 @@ QString storedText(const QString& text)
 
 bool holdsValues(const Sheet& sheet)
 {
-    for (int r = 0; r < sheet.storedRows(); ++r) {
-        for (const Cell& cell : sheet.row(r)) {
+    for (const StoredRow& row : sheet.rows()) {
+        for (const Cell& cell : row.cells) {
             if (!cell.text.isEmpty())
                 return true;
         }
