@@ -102,7 +102,8 @@ QString rkText(std::uint32_t rk)
 // gathered and stored once. A row that comes again later is merged cell by cell.
 class RowFiller {
 public:
-    explicit RowFiller(Sheet& sheet) : m_sheet(sheet) {}
+    // `stored` counts the cells stored, across sheets.
+    RowFiller(Sheet& sheet, qint64& stored) : m_sheet(sheet), m_stored(stored) {}
     RowFiller(const RowFiller&) = delete;
     RowFiller& operator=(const RowFiller&) = delete;
     ~RowFiller() { flush(); }
@@ -120,8 +121,10 @@ public:
                         ? m_cells.end()
                         : std::lower_bound(m_cells.begin(), m_cells.end(), column,
                                            [](const Cell& c, int at) { return c.column < at; });
-        if (cell == m_cells.end() || cell->column != column)
+        if (cell == m_cells.end() || cell->column != column) {
             cell = m_cells.insert(cell, Cell{{}, column, CellStyle::Plain});
+            ++m_stored;
+        }
         if (!text.isEmpty())
             cell->text = std::move(text);
         if (style != CellStyle::Plain)
@@ -139,6 +142,7 @@ public:
 
 private:
     Sheet& m_sheet;
+    qint64& m_stored;
     int m_row = -1;
     std::vector<Cell> m_cells; // ascending columns
 };
@@ -152,19 +156,19 @@ class StreamScanner {
 public:
     explicit StreamScanner(QByteArrayView stream) : m_in(stream) {}
 
-    std::optional<ScannedWorkbook> scan()
+    std::variant<ScannedWorkbook, ScanFailure> scan()
     {
         const auto bof = recordAt(m_in, 0);
         if (!bof || bof->type != biff::kBof || ByteReader(bof->body).u16(0) != biff::kBiff8)
-            return std::nullopt;
+            return ScanFailure::Unreadable;
         if (!scanGlobals(bof->next))
-            return std::nullopt;
+            return failure();
         // Sheets follow each other in the order of the list; a list that points back into
         // what was read already is damaged (and would make the scan quadratic).
         qsizetype scannedTo = bof->next;
         for (const auto& [start, worksheet, name] : m_sheetList) {
             if (start < scannedTo)
-                return std::nullopt;
+                return ScanFailure::Unreadable;
             if (!worksheet) {
                 noteLoss(QStringLiteral("charts or macro sheets"));
                 m_book.otherSheets = true;
@@ -175,10 +179,12 @@ public:
             sheet.start = start;
             const auto end = scanSheet(sheet);
             if (!end)
-                return std::nullopt;
+                return failure();
             sheet.end = *end;
             scannedTo = *end;
         }
+        if (!fitLaidOutCells())
+            return ScanFailure::TooLarge;
         return std::move(m_book);
     }
 
@@ -192,6 +198,55 @@ private:
         bool worksheet;
         QString name;
     };
+
+    ScanFailure failure() const { return m_tooLarge ? ScanFailure::TooLarge : ScanFailure::Unreadable; }
+
+    bool refuseAsTooLarge()
+    {
+        m_tooLarge = true;
+        return false;
+    }
+
+    static qint64 laidOut(const Sheet& sheet) { return qint64{sheet.usedRows()} * sheet.usedColumns(); }
+
+    // Keeps the declared used ranges within kMaxLaidOutCells, cutting back the sheets that
+    // declare most past their cells first; false when the cells alone spread too far.
+    bool fitLaidOutCells()
+    {
+        struct Excess {
+            ScannedSheet* sheet;
+            qint64 cells; // what the sheet lays out from its cells alone
+            qint64 declared;
+        };
+        std::vector<Excess> sheets;
+        qint64 total = 0;
+        qint64 cellsTotal = 0;
+        for (ScannedSheet& s : m_book.sheets) {
+            const Excess e{&s, qint64{s.sheet.cellRows()} * s.sheet.cellColumns(), laidOut(s.sheet)};
+            total += e.declared;
+            cellsTotal += e.cells;
+            sheets.push_back(e);
+        }
+        if (cellsTotal > kMaxLaidOutCells)
+            return false;
+        std::sort(sheets.begin(), sheets.end(),
+                  [](const Excess& a, const Excess& b) { return a.declared - a.cells > b.declared - b.cells; });
+        for (auto e = sheets.begin(); e != sheets.end() && total > kMaxLaidOutCells; ++e) {
+            Sheet& sheet = e->sheet->sheet;
+            sheet.setTableExtent(0, 0);
+            const int rows = sheet.cellRows();
+            const int columns = sheet.cellColumns();
+            for (const CellRange& merge : sheet.takeMerges()) {
+                if (merge.lastRow < rows && merge.lastColumn < columns)
+                    sheet.addMerge(merge);
+                else
+                    noteLoss(QStringLiteral("merged areas beyond its cells"));
+            }
+            e->sheet->plainRecords = false;
+            total += laidOut(sheet) - e->declared;
+        }
+        return true;
+    }
 
     bool scanGlobals(qsizetype from)
     {
@@ -224,6 +279,8 @@ private:
                 xfs.emplace_back(body.u16(0).value_or(0), body.u16(2).value_or(0));
                 break;
             case biff::kBoundSheet: {
+                if (m_sheetList.size() >= static_cast<std::size_t>(kMaxSheets))
+                    return refuseAsTooLarge();
                 auto name = unicodeString(body, 6, true);
                 if (!name)
                     return false;
@@ -231,8 +288,13 @@ private:
                 break;
             }
             case biff::kSst:
+                // Every text of the table becomes a string in memory, however short it is.
+                if (body.u32(4).value_or(0) > kMaxReadCells)
+                    return refuseAsTooLarge();
+                table.push_back(r->body);
+                break;
             case biff::kContinue:
-                if (r->type == biff::kSst || !table.empty())
+                if (!table.empty())
                     table.push_back(r->body);
                 break;
             default:
@@ -323,7 +385,7 @@ private:
         if (!bof || bof->type != biff::kBof)
             return std::nullopt;
         Sheet& sheet = scanned.sheet;
-        RowFiller cells(sheet);
+        RowFiller cells(sheet, m_storedCells);
         int depth = 0; // embedded chart substreams nest their own BOF and EOF
         // The cell whose formula result follows in a string record; row -1: none.
         int pendingRow = -1;
@@ -345,6 +407,10 @@ private:
             }
             if (depth > 0)
                 continue;
+            if (m_storedCells > kMaxReadCells) {
+                refuseAsTooLarge();
+                return std::nullopt;
+            }
             scanned.plainRecords = scanned.plainRecords && isPlainRecord(r->type);
             const ByteReader body(r->body);
             const int row = body.u16(0).value_or(0);
@@ -451,6 +517,8 @@ private:
 
     ByteReader m_in;
     ScannedWorkbook m_book;
+    qint64 m_storedCells = 0;
+    bool m_tooLarge = false;
     std::vector<ListedSheet> m_sheetList;
     std::vector<Font> m_fonts;
     std::vector<CellFormat> m_formats;
@@ -458,9 +526,29 @@ private:
 
 } // namespace
 
-std::optional<ScannedWorkbook> scanWorkbookStream(QByteArrayView stream)
+std::variant<ScannedWorkbook, ScanFailure> scanWorkbookStream(QByteArrayView stream)
 {
     return StreamScanner(stream).scan();
+}
+
+qint64 claimedCells(QByteArrayView stream)
+{
+    constexpr std::uint16_t kOldDimensions = 0x0000; // the DIMENSIONS record of the first version
+    const ByteReader in(stream);
+    qint64 claimed = 0;
+    for (auto r = recordAt(in, 0); r; r = recordAt(in, r->next)) {
+        if (r->type != biff::kDimensions && r->type != kOldDimensions)
+            continue;
+        // Row counts are 32 bits wide in BIFF8 (14 bytes), 16 bits before.
+        const ByteReader body(r->body);
+        const bool wide = r->body.size() >= 14;
+        const qint64 rows = wide ? body.u32(4).value_or(0) : body.u16(2).value_or(0);
+        const qint64 columns = body.u16(wide ? 10 : 6).value_or(0);
+        claimed += rows * columns;
+        if (claimed > kMaxLaidOutCells)
+            return claimed; // enough to refuse; adding on could overflow
+    }
+    return claimed;
 }
 
 } // namespace veltroma

@@ -101,23 +101,18 @@ void Sheet::clearTexts()
     m_tableColumns = 0;
 }
 
-int Sheet::usedRows() const
+int Sheet::cellRows() const
 {
-    int rows = m_tableRows;
-    for (auto stored = m_rows.rbegin(); stored != m_rows.rend() && stored->index >= rows; ++stored) {
-        if (std::any_of(stored->cells.begin(), stored->cells.end(), holdsSomething)) {
-            rows = stored->index + 1;
-            break;
-        }
+    for (auto stored = m_rows.rbegin(); stored != m_rows.rend(); ++stored) {
+        if (std::any_of(stored->cells.begin(), stored->cells.end(), holdsSomething))
+            return stored->index + 1;
     }
-    for (const auto& m : m_merges)
-        rows = std::max(rows, m.lastRow + 1);
-    return rows;
+    return 0;
 }
 
-int Sheet::usedColumns() const
+int Sheet::cellColumns() const
 {
-    int columns = m_tableColumns;
+    int columns = 0;
     for (const StoredRow& stored : m_rows) {
         for (auto cell = stored.cells.rbegin(); cell != stored.cells.rend() && cell->column >= columns; ++cell) {
             if (holdsSomething(*cell)) {
@@ -126,6 +121,20 @@ int Sheet::usedColumns() const
             }
         }
     }
+    return columns;
+}
+
+int Sheet::usedRows() const
+{
+    int rows = std::max(m_tableRows, cellRows());
+    for (const auto& m : m_merges)
+        rows = std::max(rows, m.lastRow + 1);
+    return rows;
+}
+
+int Sheet::usedColumns() const
+{
+    int columns = std::max(m_tableColumns, cellColumns());
     for (const auto& m : m_merges)
         columns = std::max(columns, m.lastColumn + 1);
     return columns;

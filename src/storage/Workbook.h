@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace veltroma {
@@ -72,11 +73,15 @@ public:
     // every cell with a value or a style and every merged area.
     [[nodiscard]] int usedRows() const;
     [[nodiscard]] int usedColumns() const;
+    // The extent of the cells with a value or a style alone.
+    [[nodiscard]] int cellRows() const;
+    [[nodiscard]] int cellColumns() const;
     void setTableExtent(int rows, int columns);
     void growTableExtent(int rows, int columns);
 
     [[nodiscard]] const std::vector<CellRange>& merges() const { return m_merges; }
     void addMerge(const CellRange& range) { m_merges.push_back(range); }
+    [[nodiscard]] std::vector<CellRange> takeMerges() { return std::exchange(m_merges, {}); }
 
     // Column widths in 1/256 of the width of a digit, by column.
     [[nodiscard]] const std::map<int, int>& columnWidths() const { return m_columnWidths; }
