@@ -531,24 +531,38 @@ std::variant<ScannedWorkbook, ScanFailure> scanWorkbookStream(QByteArrayView str
     return StreamScanner(stream).scan();
 }
 
-qint64 claimedCells(QByteArrayView stream)
+bool claimsTooMuch(QByteArrayView stream)
 {
     constexpr std::uint16_t kOldDimensions = 0x0000; // the DIMENSIONS record of the first version
     const ByteReader in(stream);
-    qint64 claimed = 0;
+    qint64 laidOut = 0;
+    qint64 sheets = 0;
     for (auto r = recordAt(in, 0); r; r = recordAt(in, r->next)) {
-        if (r->type != biff::kDimensions && r->type != kOldDimensions)
-            continue;
-        // Row counts are 32 bits wide in BIFF8 (14 bytes), 16 bits before.
         const ByteReader body(r->body);
-        const bool wide = r->body.size() >= 14;
-        const qint64 rows = wide ? body.u32(4).value_or(0) : body.u16(2).value_or(0);
-        const qint64 columns = body.u16(wide ? 10 : 6).value_or(0);
-        claimed += rows * columns;
-        if (claimed > kMaxLaidOutCells)
-            return claimed; // enough to refuse; adding on could overflow
+        switch (r->type) {
+        case biff::kDimensions:
+        case kOldDimensions: {
+            // Row counts are 32 bits wide in BIFF8 (14 bytes), 16 bits before.
+            const bool wide = r->body.size() >= 14;
+            const qint64 rows = wide ? body.u32(4).value_or(0) : body.u16(2).value_or(0);
+            laidOut += rows * body.u16(wide ? 10 : 6).value_or(0);
+            if (laidOut > kMaxLaidOutCells)
+                return true;
+            break;
+        }
+        case biff::kSst:
+            if (body.u32(4).value_or(0) > kMaxReadCells)
+                return true;
+            break;
+        case biff::kBoundSheet:
+            if (++sheets > kMaxSheets)
+                return true;
+            break;
+        default:
+            break;
+        }
     }
-    return claimed;
+    return false;
 }
 
 } // namespace veltroma

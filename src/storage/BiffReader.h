@@ -65,9 +65,10 @@ enum class ScanFailure : std::uint8_t {
 // or more than kMaxReadCells cells or kMaxSheets sheets, make the stream TooLarge.
 [[nodiscard]] std::variant<ScannedWorkbook, ScanFailure> scanWorkbookStream(QByteArrayView stream);
 
-// The cells that the DIMENSIONS records of a workbook stream of any version claim, all
-// sheets together: what a reader that lays sheets out by their DIMENSIONS allocates. Read
+// Whether a workbook stream of any version claims more than the limits above: cells laid
+// out by its DIMENSIONS records, texts of its shared string table, sheets in its list. What
+// a reader that takes such claims at their word (the value reader) would allocate; read
 // over the record frames alone, so that damage elsewhere hides no claim.
-[[nodiscard]] qint64 claimedCells(QByteArrayView stream);
+[[nodiscard]] bool claimsTooMuch(QByteArrayView stream);
 
 } // namespace veltroma

@@ -184,8 +184,9 @@ std::variant<ReadWorkbook, QString> readXlsWorkbook(const QByteArray& nativePath
         read.file.lostOnSave = scanned->lostOnSave;
         read.encoded = encodedByOurWriter(*stream, *scanned);
     } else {
-        // The value reader lays every sheet out by its DIMENSIONS record, whatever the cells.
-        if (claimedCells(*stream) > kMaxLaidOutCells)
+        // The value reader takes the file's counts at their word: it lays every sheet out by
+        // its DIMENSIONS record, whatever the cells.
+        if (claimsTooMuch(*stream))
             return tooLarge();
         auto book = readWithValueReader(nativePath, scanned ? &scanned->sheets : nullptr);
         if (auto* error = std::get_if<QString>(&book))
