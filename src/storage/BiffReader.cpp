@@ -394,6 +394,10 @@ private:
         for (auto r = recordAt(m_in, bof->next);; r = recordAt(m_in, r->next)) {
             if (!r)
                 return std::nullopt;
+            if (m_storedCells > kMaxReadCells) {
+                refuseAsTooLarge();
+                return std::nullopt;
+            }
             if (r->type == biff::kBof) {
                 noteLoss(QStringLiteral("charts or drawings"));
                 scanned.plainRecords = false;
@@ -407,10 +411,6 @@ private:
             }
             if (depth > 0)
                 continue;
-            if (m_storedCells > kMaxReadCells) {
-                refuseAsTooLarge();
-                return std::nullopt;
-            }
             scanned.plainRecords = scanned.plainRecords && isPlainRecord(r->type);
             const ByteReader body(r->body);
             const int row = body.u16(0).value_or(0);
