@@ -20,6 +20,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "cannot make %s\n", argv[1]);
+        return 1;
+    }
     std::vector<std::pair<QString, QByteArray>> files = {
         {QStringLiteral("claimed-extent.xls"), claimedExtentWorkbook()},
         {QStringLiteral("claimed-merge.xls"), claimedMergeWorkbook()},
