@@ -46,3 +46,12 @@ function(veltroma_test name)
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS "${labels}" TIMEOUT ${arg_TIMEOUT})
 endfunction()
+
+# veltroma_fuzz_test(<test name> <fuzz target> [libFuzzer arguments...])
+# Runs a libFuzzer target (built with VELTROMA_FUZZ) under CTest. Every run is held to the
+# same bounds, so that an input that makes a reader slow or greedy fails as surely as one
+# that makes it crash: 5 s per input, 512 MB for the process.
+function(veltroma_fuzz_test name target)
+  add_test(NAME ${name} COMMAND ${target} -rss_limit_mb=512 -timeout=5 ${ARGN})
+  set_tests_properties(${name} PROPERTIES LABELS core TIMEOUT 600)
+endfunction()

@@ -1,6 +1,9 @@
 // A full month record file (the cover and 31 day sheets of 480 rows of 11 cells): inserting
 // one row and saving, and reading the whole month back into plot points, set beside python's
-// xlrd reading the same file.
+// xlrd reading the same file. And reading every sheet of a file as CSV export and history
+// review do, for that month and for files made to exhaust the readers.
+#include "storage/HostileWorkbooks.h"
+#include "storage/ReadEverySheet.h"
 #include "storage/RecordRows.h"
 
 #include "storage/CSpreadSheet.h"
@@ -180,6 +183,83 @@ void BM_XlrdReadWholeMonth(benchmark::State& state)
     }
 }
 BENCHMARK(BM_XlrdReadWholeMonth)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+// The files made to exhaust the readers, written once.
+class HostileFiles {
+public:
+    HostileFiles()
+    {
+        write(QStringLiteral("claimed-extent.xls"), test::claimedExtentWorkbook());
+        write(QStringLiteral("claimed-merge.xls"), test::claimedMergeWorkbook());
+        write(QStringLiteral("far-column.xls"), test::farColumnWorkbook());
+        write(QStringLiteral("many-roots-2M.xls"), test::manyRootsContainer(2 << 20));
+        write(QStringLiteral("many-roots-4M.xls"), test::manyRootsContainer(4 << 20));
+    }
+    [[nodiscard]] QString path(const QString& name) const { return m_folder.filePath(name); }
+
+private:
+    void write(const QString& name, const QByteArray& bytes) const
+    {
+        QFile file(path(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+    }
+
+    QTemporaryDir m_folder;
+};
+
+QString hostileFile(const char* name)
+{
+    static const HostileFiles files;
+    return files.path(QString::fromLatin1(name));
+}
+
+// The peak resident memory of a process that reads the file alone, as readEverySheet does.
+double peakMegabytesReading(const QString& path)
+{
+    QProcess probe;
+    probe.start(QStringLiteral(VELTROMA_READ_PROBE), {path});
+    if (!probe.waitForFinished(120000) || probe.exitCode() != 0)
+        return -1;
+    const QList<QByteArray> fields = probe.readAllStandardOutput().trimmed().split(' ');
+    return fields.value(fields.value(0) == "read" ? 3 : 1).toDouble() / 1024;
+}
+
+// Budgets: a month file 150 ms and 60 MB; any file up to 16 MB 1 s and 200 MB. The time is
+// this process's, reading from the file each time; the memory the probe's peak resident size.
+// The files are named by functions, so that none is written before its benchmark runs.
+void BM_ReadEverySheet(benchmark::State& state, QString (*file)(), double budgetMs, double budgetMb)
+{
+    const QString path = file();
+    test::SheetsRead result;
+    for (auto _ : state) {
+        result = test::readEverySheet(path);
+        benchmark::DoNotOptimize(result.laidOut);
+    }
+    state.counters["read"] = result.read ? 1 : 0;
+    state.counters["laid_out"] = static_cast<double>(result.laidOut);
+    state.counters["file_kB"] = static_cast<double>(QFileInfo(path).size()) / 1024;
+    state.counters["peak_rss_MB"] = peakMegabytesReading(path);
+    state.counters["budget_ms"] = budgetMs;
+    state.counters["budget_MB"] = budgetMb;
+}
+// A month of its own, which the benchmarks above that insert rows do not grow.
+QString monthPath()
+{
+    static const MonthFile month;
+    return month.path();
+}
+BENCHMARK_CAPTURE(BM_ReadEverySheet, month, monthPath, 150, 60)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadEverySheet, claimed_extent, [] { return hostileFile("claimed-extent.xls"); }, 1000, 200)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadEverySheet, claimed_merge, [] { return hostileFile("claimed-merge.xls"); }, 1000, 200)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadEverySheet, far_column, [] { return hostileFile("far-column.xls"); }, 1000, 200)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadEverySheet, many_roots_2M, [] { return hostileFile("many-roots-2M.xls"); }, 1000, 200)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadEverySheet, many_roots_4M, [] { return hostileFile("many-roots-4M.xls"); }, 1000, 200)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace veltroma

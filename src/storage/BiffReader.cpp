@@ -102,7 +102,8 @@ QString rkText(std::uint32_t rk)
 // gathered and stored once. A row that comes again later is merged cell by cell.
 class RowFiller {
 public:
-    explicit RowFiller(Sheet& sheet) : m_sheet(sheet) {}
+    // `stored` counts the cells stored, across sheets.
+    RowFiller(Sheet& sheet, qint64& stored) : m_sheet(sheet), m_stored(stored) {}
     RowFiller(const RowFiller&) = delete;
     RowFiller& operator=(const RowFiller&) = delete;
     ~RowFiller() { flush(); }
@@ -115,37 +116,35 @@ public:
             flush();
             m_row = row;
         }
-        if (column >= static_cast<int>(m_cells.size()))
-            m_cells.resize(static_cast<std::size_t>(column) + 1);
-        Cell& cell = m_cells[static_cast<std::size_t>(column)];
+        // Cells mostly come in column order: added at the end, without a search.
+        auto cell = m_cells.empty() || m_cells.back().column < column
+                        ? m_cells.end()
+                        : std::lower_bound(m_cells.begin(), m_cells.end(), column,
+                                           [](const Cell& c, int at) { return c.column < at; });
+        if (cell == m_cells.end() || cell->column != column) {
+            cell = m_cells.insert(cell, Cell{{}, column, CellStyle::Plain});
+            ++m_stored;
+        }
         if (!text.isEmpty())
-            cell.text = std::move(text);
+            cell->text = std::move(text);
         if (style != CellStyle::Plain)
-            cell.style = style;
+            cell->style = style;
     }
 
     void flush()
     {
         if (m_row < 0)
             return;
-        if (m_row >= m_sheet.storedRows() || m_sheet.row(m_row).empty()) {
-            m_sheet.setRow(m_row, std::move(m_cells));
-        } else {
-            for (std::size_t c = 0; c < m_cells.size(); ++c) {
-                if (!m_cells[c].text.isEmpty())
-                    m_sheet.setText(m_row, static_cast<int>(c), m_cells[c].text);
-                if (m_cells[c].style != CellStyle::Plain)
-                    m_sheet.setStyle(m_row, static_cast<int>(c), m_cells[c].style);
-            }
-        }
+        m_sheet.putRow(m_row, std::move(m_cells));
         m_cells.clear();
         m_row = -1;
     }
 
 private:
     Sheet& m_sheet;
+    qint64& m_stored;
     int m_row = -1;
-    std::vector<Cell> m_cells;
+    std::vector<Cell> m_cells; // ascending columns
 };
 
 struct CellFormat {
@@ -157,19 +156,19 @@ class StreamScanner {
 public:
     explicit StreamScanner(QByteArrayView stream) : m_in(stream) {}
 
-    std::optional<ScannedWorkbook> scan()
+    std::variant<ScannedWorkbook, ScanFailure> scan()
     {
         const auto bof = recordAt(m_in, 0);
         if (!bof || bof->type != biff::kBof || ByteReader(bof->body).u16(0) != biff::kBiff8)
-            return std::nullopt;
+            return ScanFailure::Unreadable;
         if (!scanGlobals(bof->next))
-            return std::nullopt;
+            return failure();
         // Sheets follow each other in the order of the list; a list that points back into
         // what was read already is damaged (and would make the scan quadratic).
         qsizetype scannedTo = bof->next;
         for (const auto& [start, worksheet, name] : m_sheetList) {
             if (start < scannedTo)
-                return std::nullopt;
+                return ScanFailure::Unreadable;
             if (!worksheet) {
                 noteLoss(QStringLiteral("charts or macro sheets"));
                 m_book.otherSheets = true;
@@ -180,10 +179,12 @@ public:
             sheet.start = start;
             const auto end = scanSheet(sheet);
             if (!end)
-                return std::nullopt;
+                return failure();
             sheet.end = *end;
             scannedTo = *end;
         }
+        if (!fitLaidOutCells())
+            return ScanFailure::TooLarge;
         return std::move(m_book);
     }
 
@@ -197,6 +198,55 @@ private:
         bool worksheet;
         QString name;
     };
+
+    ScanFailure failure() const { return m_tooLarge ? ScanFailure::TooLarge : ScanFailure::Unreadable; }
+
+    bool refuseAsTooLarge()
+    {
+        m_tooLarge = true;
+        return false;
+    }
+
+    static qint64 laidOut(const Sheet& sheet) { return qint64{sheet.usedRows()} * sheet.usedColumns(); }
+
+    // Keeps the declared used ranges within kMaxLaidOutCells, cutting back the sheets that
+    // declare most past their cells first; false when the cells alone spread too far.
+    bool fitLaidOutCells()
+    {
+        struct Excess {
+            ScannedSheet* sheet;
+            qint64 cells; // what the sheet lays out from its cells alone
+            qint64 declared;
+        };
+        std::vector<Excess> sheets;
+        qint64 total = 0;
+        qint64 cellsTotal = 0;
+        for (ScannedSheet& s : m_book.sheets) {
+            const Excess e{&s, qint64{s.sheet.cellRows()} * s.sheet.cellColumns(), laidOut(s.sheet)};
+            total += e.declared;
+            cellsTotal += e.cells;
+            sheets.push_back(e);
+        }
+        if (cellsTotal > kMaxLaidOutCells)
+            return false;
+        std::sort(sheets.begin(), sheets.end(),
+                  [](const Excess& a, const Excess& b) { return a.declared - a.cells > b.declared - b.cells; });
+        for (auto e = sheets.begin(); e != sheets.end() && total > kMaxLaidOutCells; ++e) {
+            Sheet& sheet = e->sheet->sheet;
+            sheet.setTableExtent(0, 0);
+            const int rows = sheet.cellRows();
+            const int columns = sheet.cellColumns();
+            for (const CellRange& merge : sheet.takeMerges()) {
+                if (merge.lastRow < rows && merge.lastColumn < columns)
+                    sheet.addMerge(merge);
+                else
+                    noteLoss(QStringLiteral("merged areas beyond its cells"));
+            }
+            e->sheet->plainRecords = false;
+            total += laidOut(sheet) - e->declared;
+        }
+        return true;
+    }
 
     bool scanGlobals(qsizetype from)
     {
@@ -229,6 +279,8 @@ private:
                 xfs.emplace_back(body.u16(0).value_or(0), body.u16(2).value_or(0));
                 break;
             case biff::kBoundSheet: {
+                if (m_sheetList.size() >= static_cast<std::size_t>(kMaxSheets))
+                    return refuseAsTooLarge();
                 auto name = unicodeString(body, 6, true);
                 if (!name)
                     return false;
@@ -236,8 +288,13 @@ private:
                 break;
             }
             case biff::kSst:
+                // Every text of the table becomes a string in memory, however short it is.
+                if (body.u32(4).value_or(0) > kMaxReadCells)
+                    return refuseAsTooLarge();
+                table.push_back(r->body);
+                break;
             case biff::kContinue:
-                if (r->type == biff::kSst || !table.empty())
+                if (!table.empty())
                     table.push_back(r->body);
                 break;
             default:
@@ -328,7 +385,7 @@ private:
         if (!bof || bof->type != biff::kBof)
             return std::nullopt;
         Sheet& sheet = scanned.sheet;
-        RowFiller cells(sheet);
+        RowFiller cells(sheet, m_storedCells);
         int depth = 0; // embedded chart substreams nest their own BOF and EOF
         // The cell whose formula result follows in a string record; row -1: none.
         int pendingRow = -1;
@@ -337,6 +394,10 @@ private:
         for (auto r = recordAt(m_in, bof->next);; r = recordAt(m_in, r->next)) {
             if (!r)
                 return std::nullopt;
+            if (m_storedCells > kMaxReadCells) {
+                refuseAsTooLarge();
+                return std::nullopt;
+            }
             if (r->type == biff::kBof) {
                 noteLoss(QStringLiteral("charts or drawings"));
                 scanned.plainRecords = false;
@@ -456,6 +517,8 @@ private:
 
     ByteReader m_in;
     ScannedWorkbook m_book;
+    qint64 m_storedCells = 0;
+    bool m_tooLarge = false;
     std::vector<ListedSheet> m_sheetList;
     std::vector<Font> m_fonts;
     std::vector<CellFormat> m_formats;
@@ -463,9 +526,43 @@ private:
 
 } // namespace
 
-std::optional<ScannedWorkbook> scanWorkbookStream(QByteArrayView stream)
+std::variant<ScannedWorkbook, ScanFailure> scanWorkbookStream(QByteArrayView stream)
 {
     return StreamScanner(stream).scan();
+}
+
+bool claimsTooMuch(QByteArrayView stream)
+{
+    constexpr std::uint16_t kOldDimensions = 0x0000; // the DIMENSIONS record of the first version
+    const ByteReader in(stream);
+    qint64 laidOut = 0;
+    qint64 sheets = 0;
+    for (auto r = recordAt(in, 0); r; r = recordAt(in, r->next)) {
+        const ByteReader body(r->body);
+        switch (r->type) {
+        case biff::kDimensions:
+        case kOldDimensions: {
+            // Row counts are 32 bits wide in BIFF8 (14 bytes), 16 bits before.
+            const bool wide = r->body.size() >= 14;
+            const qint64 rows = wide ? body.u32(4).value_or(0) : body.u16(2).value_or(0);
+            laidOut += rows * body.u16(wide ? 10 : 6).value_or(0);
+            if (laidOut > kMaxLaidOutCells)
+                return true;
+            break;
+        }
+        case biff::kSst:
+            if (body.u32(4).value_or(0) > kMaxReadCells)
+                return true;
+            break;
+        case biff::kBoundSheet:
+            if (++sheets > kMaxSheets)
+                return true;
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
 }
 
 } // namespace veltroma

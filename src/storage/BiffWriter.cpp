@@ -14,7 +14,6 @@ namespace {
 
 constexpr int kMaxCellText = 32767;
 constexpr int kMaxSheetNameLength = 31;
-constexpr int kMaxSheets = 4096; // the sheet id list must fit in one record
 constexpr std::uint16_t kUtf16CodePage = 1200;
 constexpr std::uint16_t kTextFormat = 164; // the first number format id free for a workbook's own
 
@@ -243,23 +242,23 @@ void writeColumnWidths(ByteWriter& out, const Sheet& sheet)
 std::uint32_t writeCells(ByteWriter& out, const Sheet& sheet, SharedStrings& strings)
 {
     std::uint32_t labels = 0;
-    for (int r = 0; r < sheet.storedRows(); ++r) {
-        const auto& cells = sheet.row(r);
-        for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
-            const Cell& cell = cells[static_cast<std::size_t>(c)];
+    for (const StoredRow& row : sheet.rows()) {
+        const auto r = static_cast<std::uint16_t>(row.index);
+        for (const Cell& cell : row.cells) {
+            const auto c = static_cast<std::uint16_t>(cell.column);
             if (!cell.text.isEmpty()) {
                 out.u16(biff::kLabelSst);
                 out.u16(10);
-                out.u16(static_cast<std::uint16_t>(r));
-                out.u16(static_cast<std::uint16_t>(c));
+                out.u16(r);
+                out.u16(c);
                 out.u16(xfFor(cell.style));
                 out.u32(strings.add(cell.text));
                 ++labels;
             } else if (cell.style != CellStyle::Plain) {
                 out.u16(biff::kBlank);
                 out.u16(6);
-                out.u16(static_cast<std::uint16_t>(r));
-                out.u16(static_cast<std::uint16_t>(c));
+                out.u16(r);
+                out.u16(c);
                 out.u16(xfFor(cell.style));
             }
         }
@@ -350,8 +349,8 @@ std::optional<QString> workbookLimitError(const Workbook& book)
                 .arg(sheet.name())
                 .arg(kMaxSheetRows)
                 .arg(kMaxSheetColumns);
-        for (int r = 0; r < sheet.storedRows(); ++r) {
-            for (const Cell& cell : sheet.row(r)) {
+        for (const StoredRow& row : sheet.rows()) {
+            for (const Cell& cell : row.cells) {
                 if (cell.text.size() > kMaxCellText)
                     return QStringLiteral("A cell of sheet \"%1\" holds more than %2 characters")
                         .arg(sheet.name())
@@ -383,8 +382,8 @@ QByteArray WorkbookEncoder::encode(const Workbook& book)
     qsizetype newCells = 0;
     for (int i = 0; i < book.sheetCount(); ++i) {
         if (!m_encoded.contains(book.sharedSheet(i).get())) {
-            for (int r = 0; r < book.sheet(i).storedRows(); ++r)
-                newCells += static_cast<qsizetype>(book.sheet(i).row(r).size());
+            for (const StoredRow& row : book.sheet(i).rows())
+                newCells += static_cast<qsizetype>(row.cells.size());
         }
     }
     m_strings.reserve(m_strings.uniqueCount() + newCells);

@@ -66,20 +66,21 @@ bool CSpreadSheet::OpenWorkbook()
             m_sLastError = connection.lastError();
         return false;
     }
-    const auto table = connection.select(m_sSheetName);
-    if (!table)
+    QStringList rows;
+    QStringList fieldNames;
+    const auto columns = connection.selectRows(m_sSheetName, [&](const QStringList& cells) {
+        if (rows.isEmpty())
+            fieldNames = cells;
+        rows.append(joinRowText(cells, m_sSeparator));
+    });
+    if (!columns)
         return false; // a sheet still to be made
-    m_aRows.clear();
-    m_aFieldNames.clear();
-    m_dTotalRows = 0;
-    m_dTotalColumns = table->columns;
-    if (m_dTotalColumns != 0) {
+    m_aRows = std::move(rows);
+    m_aFieldNames = std::move(fieldNames);
+    m_dTotalColumns = *columns;
+    m_dTotalRows = static_cast<long>(m_aRows.size());
+    if (m_dTotalColumns != 0)
         m_bAppend = true;
-        m_aFieldNames = table->rows.front();
-        for (const QStringList& cells : table->rows)
-            m_aRows.append(joinRowText(cells, m_sSeparator));
-        m_dTotalRows = static_cast<long>(m_aRows.size());
-    }
     m_dCurrentRow = 1;
     return true;
 }

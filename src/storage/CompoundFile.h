@@ -17,7 +17,8 @@ namespace veltroma {
 [[nodiscard]] QByteArray buildCompoundFile(const QByteArray& workbookStream);
 
 // The bytes of the workbook stream ("Workbook", or "Book" in older files), regular or in the
-// mini stream. Nothing when the container is damaged or holds no workbook.
+// mini stream. Nothing when the container is damaged (a directory with a second root entry
+// is) or holds no workbook. Every part of the container is read at most once.
 [[nodiscard]] std::optional<QByteArray> readWorkbookStream(QByteArrayView file);
 
 } // namespace veltroma

@@ -36,40 +36,45 @@ public:
     }
 
     // The sectors of a chain, refused when it leaves the table or runs in a circle.
-    std::optional<std::vector<std::uint32_t>> chain(std::uint32_t start,
-                                                    const std::vector<std::uint32_t>& table) const
+    static std::optional<std::vector<std::uint32_t>> chain(std::uint32_t start, const std::vector<std::uint32_t>& table)
     {
         std::vector<std::uint32_t> sectors;
-        for (std::uint32_t s = start; s != kEndOfChain;) {
+        for (std::uint32_t s = start; s != kEndOfChain; s = table[s]) {
             if (s >= table.size() || sectors.size() >= table.size())
                 return std::nullopt;
             sectors.push_back(s);
-            s = table[s];
         }
         return sectors;
     }
 
+    // A whole chain, or its first `size` bytes; refused when the chain is shorter. Only the
+    // sectors needed are copied.
     std::optional<QByteArray> readChain(std::uint32_t start, std::optional<qsizetype> size) const
     {
         const auto sectors = chain(start, m_fat);
         if (!sectors)
             return std::nullopt;
+        const qsizetype wanted = size ? (*size + m_sectorSize - 1) / m_sectorSize
+                                      : static_cast<qsizetype>(sectors->size());
+        if (static_cast<qsizetype>(sectors->size()) < wanted)
+            return std::nullopt;
         QByteArray data;
-        data.reserve(static_cast<qsizetype>(sectors->size()) * m_sectorSize);
-        for (const std::uint32_t s : *sectors) {
-            const QByteArrayView sector = sectorData(s);
+        data.reserve(wanted * m_sectorSize);
+        for (qsizetype i = 0; i < wanted; ++i) {
+            const QByteArrayView sector = sectorData((*sectors)[static_cast<std::size_t>(i)]);
             if (sector.isEmpty())
                 return std::nullopt;
             data.append(sector);
         }
-        if (size) {
-            if (data.size() < *size)
-                return std::nullopt;
+        if (size)
             data.truncate(*size);
-        }
         return data;
     }
 
+    // The first stream entry of one of `names`. The directory is read once; the root entry,
+    // always the first, holds the mini stream, which is read only when the stream lies in it.
+    // A second root entry is damage: following each would read the mini stream again and
+    // again.
     std::optional<QByteArray> readStream(const QStringList& names) const
     {
         const auto firstDirectory = m_reader.u32(48);
@@ -77,23 +82,25 @@ public:
         if (!directory)
             return std::nullopt;
         const ByteReader entries(*directory);
-        std::optional<QByteArray> miniStream;
-        for (qsizetype at = 0; at + kEntrySize <= directory->size(); at += kEntrySize) {
+        if (entries.u8(66) != kRootEntry)
+            return std::nullopt;
+        for (qsizetype at = kEntrySize; at + kEntrySize <= directory->size(); at += kEntrySize) {
             const auto type = entries.u8(at + 66);
+            if (type == kRootEntry)
+                return std::nullopt;
             const auto nameBytes = entries.u16(at + 64).value_or(0);
-            if (!type || nameBytes < 2 || nameBytes > 64)
+            if (type != kStreamEntry || nameBytes < 2 || nameBytes > 64)
                 continue;
             QString name;
             for (qsizetype i = 0; i + 2 < nameBytes; i += 2)
                 name.append(QChar(entries.u16(at + i).value_or(0)));
+            if (!names.contains(name, Qt::CaseInsensitive))
+                continue;
             const std::uint32_t start = entries.u32(at + 116).value_or(kEndOfChain);
             const qsizetype size = entries.u32(at + 120).value_or(0);
-            if (*type == kRootEntry)
-                miniStream = readChain(start, size);
-            if (*type != kStreamEntry || !names.contains(name, Qt::CaseInsensitive))
-                continue;
             if (size >= m_reader.u32(56).value_or(4096))
                 return readChain(start, size);
+            const auto miniStream = readChain(entries.u32(116).value_or(kEndOfChain), entries.u32(120).value_or(0));
             return miniStream ? readMini(*miniStream, start, size) : std::nullopt;
         }
         return std::nullopt;

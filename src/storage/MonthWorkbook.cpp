@@ -74,10 +74,14 @@ std::variant<MonthText, QString> readMonthText(const QString& path, WorkbookStor
             continue;
         const Sheet& sheet = book.sheet(*index);
         std::vector<QStringList> rows;
-        for (int r = kFirstDayRow; r < sheet.storedRows(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < columns; ++c)
-                cells.append(sheet.text(r, c));
+        for (const StoredRow& stored : sheet.rows()) {
+            if (stored.index < kFirstDayRow)
+                continue;
+            QStringList cells(columns);
+            for (const Cell& cell : stored.cells) {
+                if (cell.column < columns)
+                    cells[cell.column] = cell.text;
+            }
             if (std::any_of(cells.begin(), cells.end(), [](const QString& t) { return !t.isEmpty(); }))
                 rows.push_back(std::move(cells));
         }

@@ -30,15 +30,22 @@ std::optional<QString> rowLimitError(const SheetRow& row)
 // from that row on below it.
 void insertTexts(Sheet& sheet, int first, const std::vector<const QStringList*>& block)
 {
-    std::vector<QStringList> below;
-    for (int r = first; r < sheet.storedRows(); ++r) {
-        QStringList texts;
-        for (const Cell& cell : sheet.row(r))
-            texts.append(cell.text);
-        for (int c = 0; c < static_cast<int>(texts.size()); ++c)
-            sheet.setText(r, c, QString());
-        below.push_back(std::move(texts));
+    struct Text {
+        int row;
+        int column;
+        QString text;
+    };
+    std::vector<Text> below;
+    for (const StoredRow& row : sheet.rows()) {
+        if (row.index < first)
+            continue;
+        for (const Cell& cell : row.cells) {
+            if (!cell.text.isEmpty())
+                below.push_back({row.index, cell.column, cell.text});
+        }
     }
+    for (const Text& moved : below)
+        sheet.setText(moved.row, moved.column, QString());
     int r = first;
     int columns = 0;
     for (const QStringList* cells : block) {
@@ -47,12 +54,10 @@ void insertTexts(Sheet& sheet, int first, const std::vector<const QStringList*>&
         columns = std::max(columns, static_cast<int>(cells->size()));
         ++r;
     }
-    for (const QStringList& texts : below) {
-        for (int c = 0; c < texts.size(); ++c)
-            sheet.setText(r, c, texts[c]);
-        ++r;
-    }
-    sheet.growTableExtent(first + static_cast<int>(block.size()), columns);
+    const auto shift = static_cast<int>(block.size());
+    for (const Text& moved : below)
+        sheet.setText(moved.row + shift, moved.column, moved.text);
+    sheet.growTableExtent(first + shift, columns);
 }
 
 } // namespace

@@ -23,18 +23,12 @@ bool SheetReader::readRow(QStringList& cells, long row) const
     cells.clear();
     if (row < 1 || row > rows_)
         return false;
-    const Sheet& sheet = book_.sheet(sheet_);
-    const int r = static_cast<int>(row - 1);
-    cells.reserve(columns_);
-    if (r < sheet.storedRows()) {
-        for (const Cell& cell : sheet.row(r)) {
-            if (cells.size() == columns_)
-                break;
-            cells.append(cell.text);
-        }
+    cells.resize(columns_);
+    for (const Cell& cell : book_.sheet(sheet_).cells(static_cast<int>(row - 1))) {
+        if (cell.column >= columns_)
+            break;
+        cells[cell.column] = cell.text;
     }
-    while (cells.size() < columns_)
-        cells.append(QString());
     return true;
 }
 

@@ -16,8 +16,8 @@ QString storedText(const QString& text)
 
 bool holdsValues(const Sheet& sheet)
 {
-    for (int r = 0; r < sheet.storedRows(); ++r) {
-        for (const Cell& cell : sheet.row(r)) {
+    for (const StoredRow& row : sheet.rows()) {
+        for (const Cell& cell : row.cells) {
             if (!cell.text.isEmpty())
                 return true;
         }
@@ -85,24 +85,39 @@ bool WorkbookConnection::checkTexts(const QStringList& texts)
 
 std::optional<SheetTable> WorkbookConnection::select(const QString& sheetName) const
 {
+    SheetTable table;
+    const auto columns = selectRows(sheetName, [&](const QStringList& cells) { table.rows.push_back(cells); });
+    if (!columns)
+        return std::nullopt;
+    table.columns = *columns;
+    return table;
+}
+
+std::optional<int> WorkbookConnection::selectRows(const QString& sheetName,
+                                                  const std::function<void(const QStringList&)>& take) const
+{
     const auto index = m_file ? m_file->book.findSheet(sheetName) : std::nullopt;
     if (!index)
         return std::nullopt;
     const Sheet& sheet = m_file->book.sheet(*index);
-    SheetTable table;
-    table.columns = sheet.usedColumns();
-    if (table.columns == 0)
-        return table;
+    const int columns = sheet.usedColumns();
+    if (columns == 0)
+        return columns;
     const int rows = sheet.usedRows();
-    table.rows.reserve(static_cast<std::size_t>(rows));
+    auto stored = sheet.rows().begin();
+    QStringList cells(columns);
     for (int r = 0; r < rows; ++r) {
-        QStringList cells;
-        cells.reserve(table.columns);
-        for (int c = 0; c < table.columns; ++c)
-            cells.append(sheet.text(r, c));
-        table.rows.push_back(std::move(cells));
+        cells.fill(QString());
+        if (stored != sheet.rows().end() && stored->index == r) {
+            for (const Cell& cell : stored->cells) {
+                if (cell.column < columns)
+                    cells[cell.column] = cell.text;
+            }
+            ++stored;
+        }
+        take(cells);
     }
-    return table;
+    return columns;
 }
 
 bool WorkbookConnection::dropTable(const QString& sheetName)

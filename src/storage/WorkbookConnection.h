@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -37,6 +38,9 @@ public:
 
     // The sheet's table, or nothing when there is no such sheet.
     [[nodiscard]] std::optional<SheetTable> select(const QString& sheet) const;
+    // The same table handed to `take` row by row, top first, never held whole: its width,
+    // or nothing when there is no such sheet. The row given is valid during the call only.
+    std::optional<int> selectRows(const QString& sheet, const std::function<void(const QStringList&)>& take) const;
 
     // Empties the sheet. It keeps its place among the sheets, its merged areas, column
     // widths and the looks of its cells.

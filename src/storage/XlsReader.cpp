@@ -41,6 +41,15 @@ QString describeFreeXlError(int code)
     }
 }
 
+QString tooLarge()
+{
+    return QStringLiteral("it holds or claims more than this program reads: at most %L1 cells with a value, "
+                          "%L2 cells laid out and %L3 sheets")
+        .arg(kMaxReadCells)
+        .arg(kMaxLaidOutCells)
+        .arg(kMaxSheets);
+}
+
 QString cellText(const FreeXL_CellValue& value)
 {
     switch (value.type) {
@@ -68,6 +77,8 @@ std::variant<Sheet, QString> readSheet(const void* handle, const QString& name)
         return describeFreeXlError(rc);
     if (rows > static_cast<unsigned int>(kMaxSheetRows) || columns > kMaxSheetColumns)
         return QStringLiteral("sheet \"%1\" is larger than a workbook sheet can be").arg(name);
+    if (qint64{rows} * columns > kMaxLaidOutCells)
+        return tooLarge();
 
     Sheet sheet(name);
     sheet.setTableExtent(static_cast<int>(rows), columns);
@@ -157,7 +168,12 @@ std::shared_ptr<const EncodedWorkbook> encodedByOurWriter(const QByteArray& stre
 std::variant<ReadWorkbook, QString> readXlsWorkbook(const QByteArray& nativePath, const QByteArray& content)
 {
     const auto stream = readWorkbookStream(content);
-    auto scanned = stream ? scanWorkbookStream(*stream) : std::nullopt;
+    if (!stream)
+        return QStringLiteral("its container is damaged or holds no workbook");
+    auto scan = scanWorkbookStream(*stream);
+    auto* scanned = std::get_if<ScannedWorkbook>(&scan);
+    if (!scanned && std::get<ScanFailure>(scan) == ScanFailure::TooLarge)
+        return tooLarge();
 
     ReadWorkbook read;
     const bool datesInside = scanned && std::any_of(scanned->sheets.begin(), scanned->sheets.end(),
@@ -168,6 +184,10 @@ std::variant<ReadWorkbook, QString> readXlsWorkbook(const QByteArray& nativePath
         read.file.lostOnSave = scanned->lostOnSave;
         read.encoded = encodedByOurWriter(*stream, *scanned);
     } else {
+        // The value reader takes the file's counts at their word: it lays every sheet out by
+        // its DIMENSIONS record, whatever the cells.
+        if (claimsTooMuch(*stream))
+            return tooLarge();
         auto book = readWithValueReader(nativePath, scanned ? &scanned->sheets : nullptr);
         if (auto* error = std::get_if<QString>(&book))
             return *error;

@@ -30,6 +30,10 @@ struct ReadWorkbook {
 // results; the value reader (FreeXL) only renders numbers in date or time formats, and reads
 // older formats whole. Numbers read as at most fifteen significant digits, dates as
 // YYYY-MM-DD, times as HH:MM:SS. The error text when the file is no readable workbook.
+//
+// Reading is bounded by the file, not by what it claims (see the limits in BiffReader.h): a
+// file that holds or claims more is refused, and neither it nor a container our own reader
+// cannot walk ever reaches the value reader, which would take the claims at their word.
 [[nodiscard]] std::variant<ReadWorkbook, QString> readXlsWorkbook(const QByteArray& nativePath,
                                                                   const QByteArray& content);
 

@@ -387,8 +387,8 @@ TEST_F(CSpreadSheetWorkbook, RecordRowsGoBelowTheTemplateTitles)
     const Sheet& stored = readBack(file).sheet(31);
     EXPECT_EQ(stored.name(), QStringLiteral("31"));
     EXPECT_EQ(stored.columnWidths().size(), 11u);
-    EXPECT_EQ(stored.row(1)[0].style, CellStyle::Heading);
-    EXPECT_EQ(stored.row(2)[0].style, CellStyle::Plain);
+    EXPECT_EQ(stored.style(1, 0), CellStyle::Heading);
+    EXPECT_EQ(stored.style(2, 0), CellStyle::Plain);
 }
 
 TEST_F(CSpreadSheetWorkbook, CoverValuesKeepTheTitleAndMergedAreas)
@@ -406,7 +406,7 @@ TEST_F(CSpreadSheetWorkbook, CoverValuesKeepTheTitleAndMergedAreas)
     ASSERT_EQ(book.sheetCount(), 32);
     const Sheet& cover = book.sheet(0);
     EXPECT_EQ(cover.text(0, 0), QStringLiteral("Inverter History Data Management"));
-    EXPECT_EQ(cover.row(0)[0].style, CellStyle::Title);
+    EXPECT_EQ(cover.style(0, 0), CellStyle::Title);
     EXPECT_EQ(cover.text(36, 3), QStringLiteral("MX-3000"));
     EXPECT_EQ(cover.text(38, 3), QStringLiteral("2011-5"));
     EXPECT_EQ(cover.text(37, 1), QStringLiteral("Software Version"));

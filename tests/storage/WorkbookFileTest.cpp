@@ -52,12 +52,12 @@ TEST_F(WorkbookFiles, TemplateReadsBackWithEverySheetTitleAndMergedArea)
         for (int c = 0; c < 11; ++c) {
             EXPECT_EQ(sheet.text(0, c), QString());
             EXPECT_EQ(sheet.text(1, c), recordColumnTitles()[c]);
-            EXPECT_EQ(sheet.row(1)[static_cast<std::size_t>(c)].style, CellStyle::Heading);
+            EXPECT_EQ(sheet.style(1, c), CellStyle::Heading);
         }
     }
     const Sheet& cover = book.sheet(0);
     EXPECT_EQ(cover.text(0, 0), QStringLiteral("Inverter History Data Management"));
-    EXPECT_EQ(cover.row(0)[0].style, CellStyle::Title);
+    EXPECT_EQ(cover.style(0, 0), CellStyle::Title);
     EXPECT_EQ(cover.text(35, 1), QStringLiteral("Serial No."));
     EXPECT_EQ(cover.text(36, 1), QStringLiteral("Inverter Model"));
     EXPECT_EQ(cover.text(37, 1), QStringLiteral("Software Version"));
@@ -256,9 +256,9 @@ TEST_F(WorkbookFiles, LayoutSurvivesASave)
     const Workbook back = readBack(file);
     ASSERT_EQ(back.sheetCount(), 2);
     const Sheet& looks = back.sheet(0);
-    EXPECT_EQ(looks.row(0)[0].style, CellStyle::Title);
-    EXPECT_EQ(looks.row(2)[2].style, CellStyle::Heading);
-    EXPECT_EQ(looks.row(3)[1].style, CellStyle::Plain);
+    EXPECT_EQ(looks.style(0, 0), CellStyle::Title);
+    EXPECT_EQ(looks.style(2, 2), CellStyle::Heading);
+    EXPECT_EQ(looks.style(3, 1), CellStyle::Plain);
     EXPECT_EQ(looks.merges(), sheet.merges());
     EXPECT_EQ(looks.columnWidths(), sheet.columnWidths());
     EXPECT_EQ(looks.usedRows(), 4);
