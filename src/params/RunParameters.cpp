@@ -7,7 +7,7 @@
 #include "monitor/ConsolePrompt.h"
 #include "params/GridLink.h"
 #include "params/GridParameterFile.h"
-#include "service/access/AccessRule.h"
+#include "access/AccessRule.h"
 
 #include <QDateTime>
 #include <QFile>

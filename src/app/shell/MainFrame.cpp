@@ -14,7 +14,7 @@
 #include "app/shell/PositionPin.h"
 #include "app/shell/ProgramTitle.h"
 #include "app/shell/ProgressDlg.h"
-#include "service/access/AccessRule.h"
+#include "access/AccessRule.h"
 #include "service/access/ServiceEntries.h"
 #include "service/autotest/OpenTestView.h"
 #include "service/manual/OpenManualTest.h"
