@@ -1,9 +1,9 @@
-#include "app/ProgramInfo.h"
+#include "cli/ProgramInfo.h"
 #include "app/RunWindow.h"
 #include "config/ProgramPaths.h"
-#include "monitor/RunExportCsv.h"
+#include "cli/RunExportCsv.h"
 #include "monitor/RunHeadless.h"
-#include "params/RunParameters.h"
+#include "cli/RunParameters.h"
 #include "publish/MqttStartup.h"
 #include "update/UpdateHost.h"
 

@@ -1,4 +1,4 @@
-#include "app/ProgramInfo.h"
+#include "cli/ProgramInfo.h"
 
 #include "BuildInfo.h"
 

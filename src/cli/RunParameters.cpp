@@ -1,4 +1,4 @@
-#include "params/RunParameters.h"
+#include "cli/RunParameters.h"
 
 #include "base/Clock.h"
 #include "channel/Channel.h"

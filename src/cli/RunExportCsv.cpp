@@ -1,4 +1,4 @@
-#include "monitor/RunExportCsv.h"
+#include "cli/RunExportCsv.h"
 
 #include "monitor/CsvExport.h"
 
