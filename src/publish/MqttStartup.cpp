@@ -6,34 +6,21 @@
 
 namespace veltroma {
 
-namespace {
-
-std::optional<MqttHost>& commandLineHost()
-{
-    static std::optional<MqttHost> host;
-    return host;
-}
-
-} // namespace
-
-void setMqttCommandLineHost(const MqttHost& host)
-{
-    commandLineHost() = host;
-}
-
-MqttSettings effectiveMqttSettings(const QString& settingPath)
+MqttSettings effectiveMqttSettings(const QString& settingPath,
+                                   const std::optional<MqttHost>& commandLineHost)
 {
     MqttSettings settings = loadMqttSettings(ProfileFile(settingPath));
-    if (const auto& host = commandLineHost()) {
-        settings.host = host->host;
-        settings.port = host->port;
+    if (commandLineHost) {
+        settings.host = commandLineHost->host;
+        settings.port = commandLineHost->port;
     }
     return settings;
 }
 
-std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath, EngineEvents& events)
+std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath, EngineEvents& events,
+                                                  const std::optional<MqttHost>& commandLineHost)
 {
-    MqttSettings settings = effectiveMqttSettings(settingPath);
+    MqttSettings settings = effectiveMqttSettings(settingPath, commandLineHost);
     if (!settings.enabled())
         return nullptr;
     auto publisher = std::make_unique<MqttPublisher>(std::move(settings));
@@ -41,9 +28,10 @@ std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath, En
     return publisher;
 }
 
-HeadlessExtra startHeadlessMqtt(EngineEvents& events, const QString& settingPath)
+HeadlessExtra startHeadlessMqtt(EngineEvents& events, const QString& settingPath,
+                                const std::optional<MqttHost>& commandLineHost)
 {
-    auto publisher = startMqttPublisher(settingPath, events);
+    auto publisher = startMqttPublisher(settingPath, events, commandLineHost);
     if (!publisher)
         return {};
     const QString broker = publisher->brokerText();

@@ -13,20 +13,19 @@ namespace veltroma {
 
 class EngineEvents;
 
-// The broker named on the command line (--mqtt HOST[:PORT]); it overrides the host and port
-// of setting.ini for the rest of the run. Set once, before the window or the logger starts.
-void setMqttCommandLineHost(const MqttHost& host);
-
-// The [Mqtt] section of the settings file at `settingPath`, with the command line's broker.
-[[nodiscard]] MqttSettings effectiveMqttSettings(const QString& settingPath);
+// The [Mqtt] section of the settings file at `settingPath`; the broker named on the command
+// line (--mqtt HOST[:PORT]), when there is one, overrides its host and port.
+[[nodiscard]] MqttSettings effectiveMqttSettings(const QString& settingPath,
+                                                 const std::optional<MqttHost>& commandLineHost);
 
 // A publisher listening to `events`, or nothing when no broker is configured.
-[[nodiscard]] std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath,
-                                                                EngineEvents& events);
+[[nodiscard]] std::unique_ptr<MqttPublisher> startMqttPublisher(
+    const QString& settingPath, EngineEvents& events, const std::optional<MqttHost>& commandLineHost);
 
 // The same for the headless logger, which reports the broker connection on standard error.
 // Its counters follow the link counters on the logger's counter line.
-[[nodiscard]] HeadlessExtra startHeadlessMqtt(EngineEvents& events, const QString& settingPath);
+[[nodiscard]] HeadlessExtra startHeadlessMqtt(EngineEvents& events, const QString& settingPath,
+                                              const std::optional<MqttHost>& commandLineHost);
 
 // The publisher's counters as the counter line shows them:
 // "mqtt sent 120, dropped 0, reconnects 1, connected".

@@ -1,61 +1,138 @@
-#include <QDir>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
+#include "cli/ProgramOptions.h"
+
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
+namespace veltroma {
 namespace {
 
-struct MonitorRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
+// The program's arguments as main() hands them over: the program itself first.
+std::variant<CommandLine, UsageError> parse(const QStringList& arguments)
+{
+    return parseCommandLine(QStringList{QStringLiteral("veltroma-monitor")} + arguments);
+}
+
+struct Refusal {
+    const char* what;
+    QStringList arguments;
+    QString says; // a part of the message
 };
 
-MonitorRun runMonitor(const QStringList& arguments)
+TEST(ProgramOptions, EveryOptionErrorIsRefusedWithOneMessageThatSaysWhatIsWrong)
 {
-    QProcess process;
-    process.start(QStringLiteral(VELTROMA_MONITOR_EXE), arguments);
-    process.waitForFinished(30000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
-TEST(ProgramOptions, BadUpdateHostsAndUnknownOptionsAreRefusedBeforeAnythingStarts)
-{
-    QTemporaryDir home;
-    for (const QString& host : {QStringLiteral("bad host"), QStringLiteral("example.com:99999"),
-                                QStringLiteral("example.com/path"), QString()}) {
-        const MonitorRun run = runMonitor({"--headless", "--home", home.path(), "--update-host", host});
-        EXPECT_EQ(run.exitCode, 2) << host.toStdString();
-        EXPECT_TRUE(run.err.contains("update server")) << run.err.toStdString();
+    const QString parameters = QStringLiteral("--read-parameters");
+    const QString code = QStringLiteral("--access-code");
+    const Refusal refusals[] = {
+        {"unknown option", {"--no-such-option"}, "Unknown option 'no-such-option'."},
+        {"several unknown options", {"--one", "-z"}, "Unknown options: one, z."},
+        {"missing value", {"--home"}, "Missing value after '--home'."},
+        {"value for a switch", {"--headless=yes"}, "Unexpected value after '--headless'."},
+        {"positional argument", {"--headless", "stray"}, "unexpected argument 'stray'"},
+        {"update server with a space", {"--update-host", "bad host"}, "'bad host' is no update server"},
+        {"update server port out of range", {"--update-host", "example.com:99999"}, "is no update server"},
+        {"update server with a path", {"--update-host", "example.com/path"}, "is no update server"},
+        {"empty update server", {"--update-host", ""}, "'' is no update server"},
+        {"broker port zero", {"--mqtt", "broker:0"}, "'broker:0' is no MQTT broker"},
+        {"broker with a space", {"--mqtt", "my broker"}, "is no MQTT broker"},
+        {"empty broker", {"--mqtt", ""}, "is no MQTT broker"},
+        {"broker with a line break", {"--mqtt", "a\nb"}, "is no MQTT broker"},
+        {"address zero", {parameters, code, "c", "--address", "0"}, "'0' is no bus address (1 to 255)"},
+        {"address above a byte", {parameters, code, "c", "--address", "256"}, "'256' is no bus address"},
+        {"address that is no number", {parameters, code, "c", "--address", "one"}, "'one' is no bus address"},
+        {"negative address", {parameters, code, "c", "--address", "-1"}, "is no bus address"},
+        {"no access code", {parameters}, "--access-code is needed"},
+        {"empty access code", {parameters, code, ""}, "--access-code is needed"},
+        {"read and write", {parameters, "--write-parameters", "f.txt", code, "c"}, "give either"},
+        {"write without a file", {"--write-parameters", "", code, "c"}, "give either"},
+        {"unknown option beside --help", {"--help", "--no-such-option"}, "Unknown option"},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        const auto result = parse(refusal.arguments);
+        const auto* error = std::get_if<UsageError>(&result);
+        ASSERT_NE(error, nullptr);
+        EXPECT_TRUE(error->message.contains(refusal.says)) << error->message.toStdString();
+        // The printer adds the program's name.
+        EXPECT_FALSE(error->message.startsWith(QStringLiteral("veltroma-monitor"))) << error->message.toStdString();
     }
-    EXPECT_EQ(runMonitor({"--no-such-option"}).exitCode, 2);
-    EXPECT_EQ(runMonitor({"stray"}).exitCode, 2);
-    // Nothing was started: the program folder is untouched.
-    EXPECT_TRUE(QDir(home.path()).isEmpty());
 }
 
-TEST(ProgramOptions, HelpNamesEveryOption)
+// Checks that parsing `arguments` gives a command, and returns it.
+CommandLine accepted(const QStringList& arguments)
 {
-    const MonitorRun run = runMonitor({"--help"});
-    EXPECT_EQ(run.exitCode, 0);
-    for (const char* option : {"--home", "--headless", "--update-host", "--version"})
-        EXPECT_TRUE(run.out.contains(QLatin1String(option))) << option;
-    EXPECT_TRUE(run.out.startsWith("Veltroma monitor 3.00")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("$XDG_DATA_HOME/veltroma-monitor")) << run.out.toStdString();
+    const auto result = parse(arguments);
+    if (const auto* error = std::get_if<UsageError>(&result)) {
+        ADD_FAILURE() << "refused: " << error->message.toStdString();
+        return {};
+    }
+    return std::get<CommandLine>(result);
 }
 
-TEST(ProgramOptions, VersionIsOneLineWithNameAndVersion)
+TEST(ProgramOptions, WithoutOptionsTheWindowStartsWithTheDefaults)
 {
-    const MonitorRun run = runMonitor({"--version"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^Veltroma monitor 3\.00( \(revision [\w.-]+\))?\n$)"))
-                    .match(run.out)
-                    .hasMatch())
-        << run.out.toStdString();
+    const CommandLine command = accepted({});
+    EXPECT_EQ(command.mode, Mode::Window);
+    EXPECT_TRUE(command.options.home.isEmpty());
+    EXPECT_EQ(command.options.updateHost, defaultUpdateHost());
+    EXPECT_FALSE(command.options.mqttHost.has_value());
+    EXPECT_EQ(command.options.address, 1);
+}
+
+TEST(ProgramOptions, EachModeComesWithItsOptions)
+{
+    const CommandLine logger = accepted({"--headless", "--home", "/srv/pv", "--update-host",
+                                         "updates.example:8080", "--mqtt", "[::1]:1884"});
+    EXPECT_EQ(logger.mode, Mode::Headless);
+    EXPECT_EQ(logger.options.home, QStringLiteral("/srv/pv"));
+    EXPECT_EQ(logger.options.updateHost, (UpdateHost{QStringLiteral("updates.example"), 8080}));
+    ASSERT_TRUE(logger.options.mqttHost.has_value());
+    EXPECT_EQ(logger.options.mqttHost->host, QStringLiteral("::1"));
+    EXPECT_EQ(logger.options.mqttHost->port, 1884);
+
+    const CommandLine read = accepted({"--read-parameters", "--access-code", "c0de", "--address", "17"});
+    EXPECT_EQ(read.mode, Mode::ReadParameters);
+    EXPECT_EQ(read.options.accessCode, QStringLiteral("c0de"));
+    EXPECT_EQ(read.options.address, 17);
+
+    const CommandLine write = accepted({"--write-parameters", "fleet.txt", "--access-code", "c0de"});
+    EXPECT_EQ(write.mode, Mode::WriteParameters);
+    EXPECT_EQ(write.options.parameterFile, QStringLiteral("fleet.txt"));
+    EXPECT_EQ(write.options.address, 1);
+
+    const CommandLine exported = accepted({"--export-csv", "2011-5.xls", "--output", "may.csv"});
+    EXPECT_EQ(exported.mode, Mode::ExportCsv);
+    EXPECT_EQ(exported.options.exportFile, QStringLiteral("2011-5.xls"));
+    EXPECT_EQ(exported.options.output, QStringLiteral("may.csv"));
+
+    EXPECT_EQ(accepted({"-h"}).mode, Mode::Help);
+    EXPECT_EQ(accepted({"--version"}).mode, Mode::Version);
+}
+
+TEST(ProgramOptions, OfSeveralModesTheParameterModesComeFirstThenTheExportThenTheLogger)
+{
+    EXPECT_EQ(accepted({"--headless", "--read-parameters", "--access-code", "c"}).mode, Mode::ReadParameters);
+    EXPECT_EQ(accepted({"--export-csv", "m.xls", "--write-parameters", "f", "--access-code", "c"}).mode,
+              Mode::WriteParameters);
+    EXPECT_EQ(accepted({"--headless", "--export-csv", "m.xls"}).mode, Mode::ExportCsv);
+    // Help and version answer before any value is judged.
+    EXPECT_EQ(accepted({"--update-host", "bad host", "--help"}).mode, Mode::Help);
+    EXPECT_EQ(accepted({"--version", "--mqtt", ""}).mode, Mode::Version);
+}
+
+TEST(ProgramOptions, HelpNamesEveryOptionTheProgramFolderRuleAndTheExitCodes)
+{
+    const QString help = helpText();
+    EXPECT_TRUE(help.startsWith(QStringLiteral("Veltroma monitor 3.00"))) << help.toStdString();
+    EXPECT_TRUE(help.contains(QStringLiteral("Usage: veltroma-monitor [options]\n")));
+    for (const char* option : {"--help", "--version", "--headless", "--home", "--update-host",
+                               "--read-parameters", "--write-parameters", "--access-code",
+                               "--address", "--mqtt", "--export-csv", "--output"}) {
+        EXPECT_TRUE(help.contains(QLatin1String(option))) << option;
+    }
+    EXPECT_TRUE(help.contains(QStringLiteral("$XDG_DATA_HOME/veltroma-monitor")));
+    EXPECT_TRUE(help.contains(QStringLiteral("3 wrong access code; 4 port\nunavailable or busy.")));
 }
 
 } // namespace
+} // namespace veltroma

@@ -62,7 +62,7 @@ CMainFrame::~CMainFrame()
 bool CMainFrame::OnCreateClient()
 {
     {
-        CInitDlg start(m_app.channel(), m_app.programFolder());
+        CInitDlg start;
         if (start.exec() != QDialog::Accepted)
             return false;
     }

@@ -25,7 +25,7 @@ QWidget* CreateMonitorPane(CDesignApp& app, CMainFrame& frame)
         .portName = [&channel = app.channel()] { return channel.COMM_CFG.section(u',', 0, 0); },
     });
     // The publisher lives as long as the form whose engine it listens to.
-    if (auto publisher = startMqttPublisher(g_szSettingPath(), view->events())) {
+    if (auto publisher = startMqttPublisher(g_szSettingPath(), view->events(), app.options().mqttHost)) {
         view->showPublisherCounters(publisher.get());
         publisher.release()->setParent(view);
     }
