@@ -120,19 +120,5 @@ TEST(ProgramOptions, OfSeveralModesTheParameterModesComeFirstThenTheExportThenTh
     EXPECT_EQ(accepted({"--version", "--mqtt", ""}).mode, Mode::Version);
 }
 
-TEST(ProgramOptions, HelpNamesEveryOptionTheProgramFolderRuleAndTheExitCodes)
-{
-    const QString help = helpText();
-    EXPECT_TRUE(help.startsWith(QStringLiteral("Veltroma monitor 3.00"))) << help.toStdString();
-    EXPECT_TRUE(help.contains(QStringLiteral("Usage: veltroma-monitor [options]\n")));
-    for (const char* option : {"--help", "--version", "--headless", "--home", "--update-host",
-                               "--read-parameters", "--write-parameters", "--access-code",
-                               "--address", "--mqtt", "--export-csv", "--output"}) {
-        EXPECT_TRUE(help.contains(QLatin1String(option))) << option;
-    }
-    EXPECT_TRUE(help.contains(QStringLiteral("$XDG_DATA_HOME/veltroma-monitor")));
-    EXPECT_TRUE(help.contains(QStringLiteral("3 wrong access code; 4 port\nunavailable or busy.")));
-}
-
 } // namespace
 } // namespace veltroma

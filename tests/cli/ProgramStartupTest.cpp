@@ -2,13 +2,11 @@
 
 #include "base/Clock.h"
 #include "channel/Channel.h"
-#include "channel/PseudoTerminal.h"
 #include "config/ProgramPaths.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -16,14 +14,8 @@
 namespace veltroma {
 namespace {
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A temporary folder and, beside the program folders made in it, a channel with a scripted
-// prompt that records what the channel tells the user.
+// A temporary folder for program folders, and a channel whose scripted prompt records what
+// the channel tells the user.
 class ProgramStartupTest : public ::testing::Test {
 protected:
     QString writeFile(const QString& name, const QByteArray& bytes)
@@ -56,39 +48,6 @@ TEST_F(ProgramStartupTest, AFolderThatCannotBeMadeIsRefusedWithItsNameAndNothing
     EXPECT_FALSE(channel.ChannelOK());
 }
 
-TEST_F(ProgramStartupTest, AFreshFolderIsMadeWithTheDefaultSettingsAndTheLanguageFiles)
-{
-    const QString home = dir.filePath(QStringLiteral("new/program"));
-
-    const ProgramStart start = startProgram(home);
-
-    ASSERT_FALSE(start.failure.has_value()) << start.failure->toStdString();
-    EXPECT_EQ(start.folder, home + u'/');
-    EXPECT_EQ(g_szCurPath(), start.folder);
-    EXPECT_EQ(fileBytes(start.folder + QStringLiteral("setting.ini")),
-              QByteArray("[Setting]\r\nLanguage=English\r\n"));
-    EXPECT_FALSE(QDir(start.folder + QStringLiteral("Language")).isEmpty());
-    EXPECT_EQ(start.settings.portDescription, QStringLiteral("COM1,9600,8,N,1"));
-    EXPECT_EQ(start.settings.language, QStringLiteral("English"));
-}
-
-TEST_F(ProgramStartupTest, WithAChannelThePortThatCommNumNamesIsOpened)
-{
-    test::PseudoTerminal port;
-    ASSERT_TRUE(port.ok());
-    QDir(dir.path()).mkdir(QStringLiteral("home"));
-    writeFile(QStringLiteral("home/setting.ini"),
-              "[Setting]\r\nLanguage=English\r\nCommNum=" + port.description().toUtf8() + "\r\n");
-
-    const ProgramStart start = startProgram(dir.filePath(QStringLiteral("home")), &channel);
-
-    ASSERT_FALSE(start.failure.has_value());
-    EXPECT_EQ(start.settings.portDescription, port.description());
-    EXPECT_EQ(channel.COMM_CFG, port.description());
-    EXPECT_TRUE(channel.ChannelOK());
-    EXPECT_TRUE(prompt.texts().isEmpty());
-}
-
 TEST_F(ProgramStartupTest, APortThatDoesNotOpenIsToldByTheChannelAndTheStartGoesOn)
 {
     const QString missing = dir.filePath(QStringLiteral("no-such-port")) + QStringLiteral(",9600,8,N,1");
@@ -98,6 +57,8 @@ TEST_F(ProgramStartupTest, APortThatDoesNotOpenIsToldByTheChannelAndTheStartGoes
     const ProgramStart start = startProgram(dir.filePath(QStringLiteral("home")), &channel);
 
     EXPECT_FALSE(start.failure.has_value());
+    EXPECT_EQ(g_szCurPath(), start.folder);
+    EXPECT_EQ(start.settings.portDescription, missing);
     EXPECT_FALSE(channel.ChannelOK());
     ASSERT_EQ(prompt.texts().size(), 1);
     EXPECT_TRUE(prompt.texts()[0].startsWith(QStringLiteral("Initialize %1 fault").arg(missing)))
