@@ -1,14 +1,14 @@
 // The build without widgets: the program runs headless only.
 #include "app/RunWindow.h"
 
-#include <cstdio>
+#include "cli/Messages.h"
 
 namespace veltroma {
 
-int runWindow(int&, char**, const QString&, const UpdateHost&)
+ExitCode runWindow(int&, char**, const ProgramOptions&)
 {
-    std::fputs("veltroma-monitor: this build has no window; run it with --headless.\n", stderr);
-    return 2;
+    printMessage(QStringLiteral("this build has no window; run it with --headless."));
+    return ExitCode::Usage;
 }
 
 } // namespace veltroma

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "update/UpdateHost.h"
-
-#include <QString>
+#include "cli/ExitCode.h"
 
 namespace veltroma {
 
-// The program with its window, from start dialog to exit question; returns the exit code.
-// It makes the application object itself, from the program's own arguments.
-int runWindow(int& argc, char** argv, const QString& home, const UpdateHost& updateHost);
+struct ProgramOptions;
+
+// The program with its window, from start dialog to exit question. It makes the application
+// object itself, from the program's own arguments; returns the exit code.
+[[nodiscard]] ExitCode runWindow(int& argc, char** argv, const ProgramOptions& options);
 
 } // namespace veltroma

@@ -3,9 +3,7 @@
 #include "base/Clock.h"
 #include "channel/Channel.h"
 #include "config/ProgramPaths.h"
-#include "config/SettingsStartup.h"
 #include "config/Strings.h"
-#include "monitor/ConsolePrompt.h"
 #include "monitor/HeadlessLog.h"
 #include "monitor/MonitorSession.h"
 #include "monitor/StopSignals.h"
@@ -18,22 +16,8 @@
 
 namespace veltroma {
 
-int runHeadless(const QString& home, const HeadlessAddOn& addOn)
+int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& addOn)
 {
-    ConsolePrompt prompt(stderr);
-    const StartupSettings settings = loadStartupSettings(programFolder(home));
-
-    Channel channel(steadyClock(), prompt);
-    channel.COMM_CFG = settings.portDescription;
-    channel.PortInit(0);
-    // A logger started before its adapter is plugged in waits for it: the channel opens the
-    // port again by itself, and the loss is reported like any other until the inverter answers.
-    const QString portName = settings.portDescription.section(QLatin1Char(','), 0, 0);
-    if (!channel.ChannelOK()) {
-        std::fprintf(stderr, "%s is not open; waiting for it\n", portName.toUtf8().constData());
-        std::fflush(stderr);
-    }
-
     // A reader of the rows that goes away must not end the logger.
     std::signal(SIGPIPE, SIG_IGN);
     StopSignals stopSignals;

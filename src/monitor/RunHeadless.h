@@ -8,6 +8,7 @@
 
 namespace veltroma {
 
+class Channel;
 class MonitorSession;
 
 // Something the caller adds to the logger's session once it exists, e.g. a publisher
@@ -20,11 +21,11 @@ struct HeadlessExtra {
 using HeadlessAddOn =
     std::function<HeadlessExtra(MonitorSession& session, const QString& settingPath)>;
 
-// The headless program: start-up as the start dialog does it (settings file, port,
-// language) for the program folder `home` (empty: the executable's folder), then the engine
-// without a window until SIGINT or SIGTERM; SIGUSR1 prints the link counters (and the add-on's), as the
-// end does. A port that cannot be opened is waited for. Needs a QCoreApplication; returns the
-// exit code: 0 after a stop signal.
-int runHeadless(const QString& home, const HeadlessAddOn& addOn = {});
+// The headless program once started (program folder, settings and `channel` are the command
+// line's start-up, cli/ProgramStartup.h): the engine without a window on the port named
+// `portName` until SIGINT or SIGTERM; SIGUSR1 prints the link counters (and the add-on's), as
+// the end does. A port that is not open yet is waited for. Needs a QCoreApplication; returns
+// the exit code: 0 after a stop signal.
+int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& addOn = {});
 
 } // namespace veltroma

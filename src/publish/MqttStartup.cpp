@@ -7,34 +7,21 @@
 
 namespace veltroma {
 
-namespace {
-
-std::optional<MqttHost>& commandLineHost()
-{
-    static std::optional<MqttHost> host;
-    return host;
-}
-
-} // namespace
-
-void setMqttCommandLineHost(const MqttHost& host)
-{
-    commandLineHost() = host;
-}
-
-MqttSettings effectiveMqttSettings(const QString& settingPath)
+MqttSettings effectiveMqttSettings(const QString& settingPath,
+                                   const std::optional<MqttHost>& commandLineHost)
 {
     MqttSettings settings = loadMqttSettings(ProfileFile(settingPath));
-    if (const auto& host = commandLineHost()) {
-        settings.host = host->host;
-        settings.port = host->port;
+    if (commandLineHost) {
+        settings.host = commandLineHost->host;
+        settings.port = commandLineHost->port;
     }
     return settings;
 }
 
-std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath, MonitorSession& session)
+std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath, MonitorSession& session,
+                                                  const std::optional<MqttHost>& commandLineHost)
 {
-    MqttSettings settings = effectiveMqttSettings(settingPath);
+    MqttSettings settings = effectiveMqttSettings(settingPath, commandLineHost);
     if (!settings.enabled())
         return nullptr;
     auto publisher = std::make_unique<MqttPublisher>(std::move(settings));
@@ -42,9 +29,10 @@ std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath, Mo
     return publisher;
 }
 
-HeadlessExtra startHeadlessMqtt(MonitorSession& session, const QString& settingPath)
+HeadlessExtra startHeadlessMqtt(MonitorSession& session, const QString& settingPath,
+                                const std::optional<MqttHost>& commandLineHost)
 {
-    auto publisher = startMqttPublisher(settingPath, session);
+    auto publisher = startMqttPublisher(settingPath, session, commandLineHost);
     if (!publisher)
         return {};
     const QString broker = publisher->brokerText();

@@ -13,21 +13,20 @@ namespace veltroma {
 
 class MonitorSession;
 
-// The broker named on the command line (--mqtt HOST[:PORT]); it overrides the host and port
-// of setting.ini for the rest of the run. Set once, before the window or the logger starts.
-void setMqttCommandLineHost(const MqttHost& host);
-
-// The [Mqtt] section of the settings file at `settingPath`, with the command line's broker.
-[[nodiscard]] MqttSettings effectiveMqttSettings(const QString& settingPath);
+// The [Mqtt] section of the settings file at `settingPath`; the broker named on the command
+// line (--mqtt HOST[:PORT]), when there is one, overrides its host and port.
+[[nodiscard]] MqttSettings effectiveMqttSettings(const QString& settingPath,
+                                                 const std::optional<MqttHost>& commandLineHost);
 
 // A publisher listening to the session, or nothing when no broker is configured. The
 // session outlives it.
-[[nodiscard]] std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath,
-                                                                MonitorSession& session);
+[[nodiscard]] std::unique_ptr<MqttPublisher> startMqttPublisher(
+    const QString& settingPath, MonitorSession& session, const std::optional<MqttHost>& commandLineHost);
 
 // The same for the headless logger, which reports the broker connection on standard error.
 // Its counters follow the link counters on the logger's counter line.
-[[nodiscard]] HeadlessExtra startHeadlessMqtt(MonitorSession& session, const QString& settingPath);
+[[nodiscard]] HeadlessExtra startHeadlessMqtt(MonitorSession& session, const QString& settingPath,
+                                              const std::optional<MqttHost>& commandLineHost);
 
 // The publisher's counters as the counter line shows them:
 // "mqtt sent 120, dropped 0, reconnects 1, connected".

@@ -19,15 +19,15 @@
 //       manual-test.png, auto-test.png, password.png and comm-settings.png in OUTDIR
 #include "ShotSupport.h"
 
+#include "app/shell/AppStartup.h"
 #include "app/shell/ComCfgDlg.h"
 #include "app/shell/DesignApp.h"
 #include "app/shell/InitDlg.h"
 #include "app/shell/MainFrame.h"
 #include "base/Clock.h"
 #include "channel/Channel.h"
+#include "cli/ProgramStartup.h"
 #include "config/LanguageSettings.h"
-#include "config/ProgramPaths.h"
-#include "config/SettingsStartup.h"
 #include "controls/BitButtonNL.h"
 #include "instruments/CiLedRectangleX.h"
 #include "instruments/CiPlotX.h"
@@ -78,14 +78,16 @@ int usage()
 
 int startDialog(const QString& home, const QString& out, const QString& language)
 {
-    // A first start falls back to English; a language of its own needs the language files.
-    if (!language.isEmpty()) {
-        loadStartupSettings(programFolder(home));
-        LoadSet(language, LoadSetMode::Language);
-    }
     ConsolePrompt prompt(stderr);
     Channel channel(steadyClock(), prompt);
-    CInitDlg dialog(channel, home);
+    if (const ProgramStart start = startProgram(home, &channel); start.failure) {
+        std::fprintf(stderr, "%s\n", qPrintable(*start.failure));
+        return 1;
+    }
+    // A first start falls back to English; the language given is taken as a click would.
+    if (!language.isEmpty())
+        LoadSet(language, LoadSetMode::Language);
+    CInitDlg dialog;
     dialog.show();
     shots::Wait(200);
     return shots::Save(dialog, out) ? 0 : 1;
@@ -122,7 +124,7 @@ bool startWithOk(CDesignApp& app)
         if (auto* dialog = qobject_cast<CInitDlg*>(&start))
             dialog->OkButton()->click();
     });
-    return app.InitInstance();
+    return !startApplication(app).has_value();
 }
 
 // The plot as weeks of running leave it: one point a second on all nine channels for the
@@ -304,9 +306,8 @@ int main(int argc, char** argv)
         if (!day.isValid())
             return usage();
         // The paths and the language, for the state texts, as the program sets them up.
-        const QString folder = programFolder(home);
-        loadStartupSettings(folder);
-        return shots::RecordDay(folder, day) ? 0 : 1;
+        const ProgramStart start = startProgram(home);
+        return !start.failure && shots::RecordDay(start.folder, day) ? 0 : 1;
     }
     if (mode == u"window")
         return window(home, args[3], args.mid(4));

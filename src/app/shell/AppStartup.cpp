@@ -1,15 +1,24 @@
 #include "app/shell/AppStartup.h"
 
-#include "channel/Channel.h"
+#include "app/shell/DesignApp.h"
+#include "app/shell/ProgramTitle.h"
+#include "base/Prompt.h"
+#include "cli/Messages.h"
+#include "cli/ProgramStartup.h"
 
 namespace veltroma {
 
-StartupSettings OpenProgramFolder(Channel& channel, const QString& folder)
+std::optional<ExitCode> startApplication(CDesignApp& app)
 {
-    StartupSettings settings = loadStartupSettings(folder);
-    channel.COMM_CFG = settings.portDescription;
-    channel.PortInit(0);
-    return settings;
+    const ProgramStart start = startProgram(app.options().home, &app.channel());
+    if (start.failure) {
+        printMessage(*start.failure);
+        app.prompt().message(*start.failure, programTitle(), PromptButtons::Ok, PromptIcon::Error);
+        return ExitCode::Failure;
+    }
+    if (!app.InitInstance())
+        return ExitCode::Ok;
+    return std::nullopt;
 }
 
 } // namespace veltroma

@@ -1,17 +1,19 @@
 #pragma once
 
-#include "config/SettingsStartup.h"
+#include "cli/ExitCode.h"
 
-#include <QString>
+#include <optional>
 
 namespace veltroma {
 
-class Channel;
+class CDesignApp;
 
-// The start dialog's start-up steps for the program folder: the paths, setting.ini made from
-// the embedded default when missing, the language resolved, and the port opened with the
-// stored CommNum (or the default description). A port that does not open is reported by the
-// channel and the program goes on without a link.
-StartupSettings OpenProgramFolder(Channel& channel, const QString& folder);
+// The window's start: the one start-up of every mode (cli/ProgramStartup.h) for the
+// application's program folder, its channel opened with CommNum, then the start dialog and
+// the main window. A program folder that cannot be used is told on standard error, as the
+// other modes tell it, and in a message box. Runs on the UI thread. Returns the exit code
+// when the program ends before its event loop: ExitCode::Failure for the program folder,
+// ExitCode::Ok when the start dialog was cancelled; empty when the main window is up.
+[[nodiscard]] std::optional<ExitCode> startApplication(CDesignApp& app);
 
 } // namespace veltroma

@@ -42,7 +42,7 @@ bool CDesignApp::InitInstance()
         return false;
     m_pMainWnd = std::move(frame);
     // The start dialog has set the settings file the broker is read from.
-    m_publisher = startMqttPublisher(g_szSettingPath(), *m_session);
+    m_publisher = startMqttPublisher(g_szSettingPath(), *m_session, m_options.mqttHost);
     m_session->start(MonitorSession::FirstRefresh::AfterOnePeriod);
     m_pMainWnd->show();
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "channel/Channel.h"
+#include "publish/MqttSettings.h"
 #include "update/UpdateHost.h"
 
 #include <QDateTime>
@@ -9,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace veltroma {
 
@@ -28,6 +30,7 @@ public:
     struct Options {
         QString home;                                // --home; empty: the executable's folder
         UpdateHost updateHost = defaultUpdateHost(); // --update-host
+        std::optional<MqttHost> mqttHost = {};       // --mqtt; else the broker of setting.ini
         // The local time the monitor stamps its values and record rows with.
         std::function<QDateTime()> wallClock = [] { return QDateTime::currentDateTime(); };
     };

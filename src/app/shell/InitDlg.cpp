@@ -5,7 +5,6 @@
 #include "controls/Artwork.h"
 #include "controls/BitButtonNL.h"
 #include "controls/Theme.h"
-#include "app/shell/AppStartup.h"
 #include "app/shell/ProgramTitle.h"
 
 #include <QComboBox>
@@ -22,10 +21,8 @@ constexpr int kCaptionPoints = 10;
 
 } // namespace
 
-CInitDlg::CInitDlg(Channel& channel, QString programFolder, QWidget* parent)
+CInitDlg::CInitDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
-    , m_channel(channel)
-    , m_programFolder(std::move(programFolder))
     , m_btnTitle(new CBitButtonNL(this))
     , m_btnName(new CBitButtonNL(this))
     , m_btnNewproject(new CBitButtonNL(this))
@@ -58,7 +55,6 @@ void CInitDlg::OnInitDialog()
     setWindowIcon(artwork::Render(artwork::Art::AppIcon));
     setWindowTitle(programTitle());
     SetDialogFace();
-    OpenProgramFolder(m_channel, m_programFolder);
     LoadAllSet();
     SetCaptions();
 }

@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QPixmap>
 #include <QPoint>
-#include <QString>
 
 #include <optional>
 
@@ -12,11 +11,11 @@ class QComboBox;
 namespace veltroma {
 
 class CBitButtonNL;
-class Channel;
 
-// The start dialog every start passes through: it opens the program folder (settings, port,
-// language) and lets the user pick the language, whose texts its captions show at once.
-// OK goes on to the main window; Cancel, "X" and Escape end the program.
+// The start dialog every start with a window passes through, once the program folder, its
+// settings and the port are open (app/shell/AppStartup.h): it lets the user pick the
+// language, whose texts its captions show at once. OK goes on to the main window; Cancel,
+// "X" and Escape end the program.
 class CInitDlg final : public QDialog {
     Q_OBJECT
 
@@ -24,7 +23,7 @@ public:
     // A press this close to the top edge drags the dialog, as a caption bar would.
     static constexpr int kDragBandHeight = 26;
 
-    CInitDlg(Channel& channel, QString programFolder, QWidget* parent = nullptr);
+    explicit CInitDlg(QWidget* parent = nullptr);
 
     [[nodiscard]] QComboBox* LanguageList() const { return m_cmbLang; }
     [[nodiscard]] CBitButtonNL* OkButton() const { return m_btnNewproject; }
@@ -47,8 +46,6 @@ private:
     // The four captions from the active language file.
     void SetCaptions();
 
-    Channel& m_channel;
-    QString m_programFolder;
     CBitButtonNL* m_btnTitle = nullptr;
     CBitButtonNL* m_btnName = nullptr;
     CBitButtonNL* m_btnNewproject = nullptr;

@@ -16,7 +16,7 @@
 #include "app/shell/PositionPin.h"
 #include "app/shell/ProgramTitle.h"
 #include "app/shell/ProgressDlg.h"
-#include "service/access/AccessRule.h"
+#include "access/AccessRule.h"
 #include "service/access/ServiceEntries.h"
 #include "service/autotest/OpenTestView.h"
 #include "service/manual/OpenManualTest.h"
@@ -65,7 +65,7 @@ CMainFrame::~CMainFrame()
 bool CMainFrame::OnCreateClient()
 {
     {
-        CInitDlg start(m_app.channel(), m_app.programFolder());
+        CInitDlg start;
         if (start.exec() != QDialog::Accepted)
             return false;
     }

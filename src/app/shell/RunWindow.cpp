@@ -1,19 +1,17 @@
 #include "app/RunWindow.h"
 
-#include "base/Clock.h"
-#include "controls/Artwork.h"
+#include "app/shell/AppStartup.h"
 #include "app/shell/DesignApp.h"
-#include "app/shell/ProgramTitle.h"
 #include "app/shell/QtPrompt.h"
-#include "config/ProgramPaths.h"
+#include "base/Clock.h"
+#include "cli/ProgramOptions.h"
+#include "controls/Artwork.h"
 
 #include <QApplication>
 
-#include <cstdio>
-
 namespace veltroma {
 
-int runWindow(int& argc, char** argv, const QString& home, const UpdateHost& updateHost)
+ExitCode runWindow(int& argc, char** argv, const ProgramOptions& options)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("veltroma-monitor"));
@@ -24,18 +22,14 @@ int runWindow(int& argc, char** argv, const QString& home, const UpdateHost& upd
     // window is up must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    auto prompt = std::make_unique<QtPrompt>();
-    // Settings, language files and records would all fail later, one by one and unseen.
-    if (const auto problem = prepareProgramFolder(programFolder(home))) {
-        std::fprintf(stderr, "veltroma-monitor: %s\n", qPrintable(*problem));
-        prompt->message(*problem, programTitle(), PromptButtons::Ok, PromptIcon::Error);
-        return 1;
-    }
-
-    CDesignApp theApp({home, updateHost}, std::move(prompt), steadyClock());
-    if (!theApp.InitInstance())
-        return 0;
-    return QApplication::exec();
+    CDesignApp theApp({.home = options.home,
+                       .updateHost = options.updateHost,
+                       .mqttHost = options.mqttHost},
+                      std::make_unique<QtPrompt>(), steadyClock());
+    if (const auto early = startApplication(theApp))
+        return *early;
+    // The exit question ends the event loop with 0; nothing else ends it.
+    return QApplication::exec() == 0 ? ExitCode::Ok : ExitCode::Failure;
 }
 
 } // namespace veltroma

@@ -2,7 +2,7 @@
 
 #include "params/ParaSet.h"
 #include "params/ParaSet2.h"
-#include "service/access/AccessRule.h"
+#include "access/AccessRule.h"
 
 namespace veltroma {
 

@@ -17,7 +17,7 @@ class Prompt;
 //
 // The other service entries (the "Test" button and the hidden LED switch 8 with the manual
 // test dialog, the auto-test item with the test view) call PasswordDisplay() of
-// AccessRule.h with their AccessEntry and a function that shows their dialog.
+// access/AccessRule.h with their AccessEntry and a function that shows their dialog.
 
 // Rocker switch n (1 to 6) of the monitor form: the first code opens the grid protection
 // parameters of the inverter at bus address n.

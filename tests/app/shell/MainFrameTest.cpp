@@ -38,7 +38,7 @@ protected:
         ASSERT_TRUE(home.port().ok());
         home.writePortSettings();
         whenModal<CInitDlg>([](CInitDlg& dialog) { dialog.OkButton()->click(); });
-        ASSERT_TRUE(t.app->InitInstance());
+        ASSERT_EQ(t.start(), std::nullopt);
         frame = t.app->GetMainWnd();
         ASSERT_NE(frame, nullptr);
         QApplication::processEvents();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/ProfileFile.h"
+#include "app/shell/AppStartup.h"
 #include "app/shell/DesignApp.h"
 
 #include "channel/PseudoTerminal.h"
@@ -14,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace veltroma::test {
 
@@ -82,6 +84,9 @@ struct TestApp {
             return true;
         });
     }
+
+    // The start as the program makes it: program folder, settings, port, start dialog.
+    std::optional<ExitCode> start() { return startApplication(*app); }
 
     ScriptedPrompt* prompt = nullptr;
     std::unique_ptr<CDesignApp> app;

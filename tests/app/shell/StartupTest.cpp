@@ -6,10 +6,13 @@
 #include "controls/BitButtonNL.h"
 #include "app/shell/InitDlg.h"
 #include "app/shell/MainFrame.h"
+#include "app/shell/ProgramTitle.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -85,7 +88,7 @@ TEST(Startup, EmptyFolderCreatesTheSettingsThenTheLanguagesAndSelectsEnglish)
         entries = dialog.LanguageList()->count();
         dialog.CancelButton()->click();
     });
-    EXPECT_FALSE(t.app->InitInstance());
+    EXPECT_EQ(t.start(), ExitCode::Ok);
 
     // setting.ini from the embedded default, then the language files (its "Chinese" has
     // none), then the language taken written back.
@@ -103,6 +106,38 @@ TEST(Startup, EmptyFolderCreatesTheSettingsThenTheLanguagesAndSelectsEnglish)
     }
 }
 
+TEST(Startup, AProgramFolderThatCannotBeMadeIsToldInAMessageBoxAndNothingElseStarts)
+{
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("not-a-folder")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString home = blocker.fileName() + QStringLiteral("/veltroma");
+    TestApp t(home);
+    // Cancels a start dialog that must not come, instead of waiting for it forever.
+    bool dialogShown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<CInitDlg*>(QApplication::activeModalWidget())) {
+            dialogShown = true;
+            dialog->CancelButton()->click();
+        }
+    });
+    watch.start(5);
+
+    EXPECT_EQ(t.start(), ExitCode::Failure);
+    // The message the other modes print on standard error, in a box with the program's title;
+    // no port was tried, so there is no second message.
+    ASSERT_EQ(t.prompt->shown().size(), 1U);
+    const auto shown = t.prompt->shown().front();
+    EXPECT_TRUE(shown.text.startsWith(QStringLiteral("The program folder %1/ cannot be created: ").arg(home)))
+        << shown.text.toStdString();
+    EXPECT_EQ(shown.caption, programTitle());
+    EXPECT_FALSE(dialogShown);
+    EXPECT_EQ(t.app->GetMainWnd(), nullptr);
+    EXPECT_FALSE(t.app->channel().ChannelOK());
+}
+
 TEST(Startup, OpensThePortThatCommNumNamesBeforeTheDialogShows)
 {
     ProgramHome home;
@@ -114,7 +149,7 @@ TEST(Startup, OpensThePortThatCommNumNamesBeforeTheDialogShows)
         openWhileShown = t.app->channel().ChannelOK() && !home.port().slaveClosed();
         dialog.OkButton()->click();
     });
-    ASSERT_TRUE(t.app->InitInstance());
+    ASSERT_EQ(t.start(), std::nullopt);
     EXPECT_TRUE(openWhileShown);
     EXPECT_EQ(t.app->channel().COMM_CFG, home.port().description());
     EXPECT_TRUE(t.prompt->texts().isEmpty());
@@ -131,7 +166,7 @@ TEST(Startup, CancelAndCloseEndWithoutAMainWindowOrAMessage)
         whenModal<CInitDlg>([&](CInitDlg& dialog) {
             (viaX ? dialog.ExitButton() : dialog.CancelButton())->click();
         });
-        EXPECT_FALSE(t.app->InitInstance());
+        EXPECT_EQ(t.start(), ExitCode::Ok);
         EXPECT_EQ(t.app->GetMainWnd(), nullptr);
         for (QWidget* window : QApplication::topLevelWidgets())
             EXPECT_FALSE(window->isVisible()) << window->metaObject()->className();
@@ -155,7 +190,7 @@ TEST(Startup, ChoosingALanguageStoresItAndRepaintsTheCaptions)
                  << dialog.OkButton()->text() << dialog.CancelButton()->text();
         dialog.OkButton()->click();
     });
-    ASSERT_TRUE(t.app->InitInstance());
+    ASSERT_EQ(t.start(), std::nullopt);
     EXPECT_EQ(home.setting("Language"), chinese);
     EXPECT_EQ(captions, (QStringList{QString::fromUtf8("Veltroma 监控软件 V3.00"),
                                      QString::fromUtf8("请选择语言"), QString::fromUtf8("确定"),
@@ -178,7 +213,7 @@ TEST(Startup, OkAndCancelStandOnOneLine)
         cancel = dialog.CancelButton()->geometry();
         dialog.CancelButton()->click();
     });
-    EXPECT_FALSE(t.app->InitInstance());
+    EXPECT_EQ(t.start(), ExitCode::Ok);
     EXPECT_EQ(ok.top(), cancel.top());
     EXPECT_EQ(ok.bottom(), cancel.bottom());
     EXPECT_LT(ok.right(), cancel.left());
@@ -210,7 +245,7 @@ TEST(Startup, TheTopBandDragsTheDialogAndNothingBelowItDoes)
         afterBody = dialog.pos();
         dialog.CancelButton()->click();
     });
-    EXPECT_FALSE(t.app->InitInstance());
+    EXPECT_EQ(t.start(), ExitCode::Ok);
     EXPECT_EQ(afterBand, start + QPoint(40, 30));
     EXPECT_EQ(afterBody, afterBand);
 }

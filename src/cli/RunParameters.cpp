@@ -1,18 +1,19 @@
-#include "params/RunParameters.h"
+#include "cli/RunParameters.h"
 
+#include "access/AccessRule.h"
 #include "base/Clock.h"
 #include "channel/Channel.h"
+#include "cli/Messages.h"
+#include "cli/ProgramOptions.h"
+#include "cli/ProgramStartup.h"
 #include "config/ProgramPaths.h"
-#include "config/SettingsStartup.h"
 #include "monitor/ConsolePrompt.h"
 #include "params/GridLink.h"
 #include "params/GridParameterFile.h"
-#include "service/access/AccessRule.h"
 
 #include <QDateTime>
 #include <QFile>
 
-#include <optional>
 #include <vector>
 
 namespace veltroma {
@@ -20,43 +21,28 @@ namespace veltroma {
 namespace {
 
 constexpr int kBetweenWritesMs = 15;
-constexpr int kMaxAddress = 255;
 
 class Run {
 public:
     Run(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
 
-    void say(const QString& text) const
-    {
-        std::fprintf(err_, "veltroma-monitor: %s\n", text.toLocal8Bit().constData());
-    }
+    void say(const QString& text) const { printMessage(text, err_); }
 
     void print(const QString& line) const
     {
         std::fprintf(out_, "%s\n", line.toUtf8().constData());
     }
 
-    int exit(ParameterExit code) const
+    ExitCode exit(ExitCode code) const
     {
         std::fflush(out_);
-        return static_cast<int>(code);
+        return code;
     }
 
 private:
     std::FILE* out_;
     std::FILE* err_;
 };
-
-std::optional<int> parseAddress(const QString& text)
-{
-    if (text.isEmpty())
-        return 1;
-    bool ok = false;
-    const int address = text.toInt(&ok);
-    if (!ok || address < 1 || address > kMaxAddress)
-        return std::nullopt;
-    return address;
-}
 
 QString resultLine(const RowCheck& check)
 {
@@ -72,72 +58,62 @@ QString resultLine(const RowCheck& check)
 
 } // namespace
 
-int runParameters(const ParameterCommand& command, std::FILE* out, std::FILE* err)
+ExitCode runParameters(ParameterAction action, const ProgramOptions& options, std::FILE* out,
+                       std::FILE* err)
 {
     const Run run(out, err);
-    const bool write = !command.writeFile.isEmpty();
-    if (command.read == write) {
-        run.say(QStringLiteral("give either --read-parameters or --write-parameters FILE"));
-        return run.exit(ParameterExit::Invalid);
-    }
-    const auto address = parseAddress(command.address);
-    if (!address) {
-        run.say(QStringLiteral("'%1' is no bus address (1 to %2)").arg(command.address).arg(kMaxAddress));
-        return run.exit(ParameterExit::Invalid);
-    }
-    if (command.accessCode.isEmpty()) {
-        run.say(QStringLiteral("--access-code is needed"));
-        return run.exit(ParameterExit::Invalid);
-    }
-    if (!CodeOpens(AccessEntry::ParameterRocker, command.accessCode)) {
-        run.say(QStringLiteral("the access code is not correct: nothing was sent"));
-        return run.exit(ParameterExit::WrongCode);
-    }
-
+    const bool write = action == ParameterAction::Write;
     // Sets the program folder (the backups go under its Data folder) and the language of
     // the messages.
-    const StartupSettings settings = loadStartupSettings(programFolder(command.home));
+    const ProgramStart start = startProgram(options.home);
+    if (start.failure) {
+        run.say(*start.failure);
+        return run.exit(ExitCode::Failure);
+    }
+    if (!CodeOpens(AccessEntry::ParameterRocker, options.accessCode)) {
+        run.say(QStringLiteral("the access code is not correct: nothing was sent"));
+        return run.exit(ExitCode::WrongAccessCode);
+    }
 
     // The whole file is judged before the port is opened: one wrong line and nothing goes.
     ParameterFileContents contents;
     if (write) {
-        QFile file(command.writeFile);
+        QFile file(options.parameterFile);
         if (!file.open(QIODevice::ReadOnly)) {
-            run.say(QStringLiteral("cannot read %1: %2").arg(command.writeFile, file.errorString()));
-            return run.exit(ParameterExit::Invalid);
+            run.say(QStringLiteral("cannot read %1: %2").arg(options.parameterFile, file.errorString()));
+            return run.exit(ExitCode::Usage);
         }
         contents = parseParameterFile(file.readAll());
         QStringList problems = contents.problems;
         problems << consistencyProblems(contents.values);
         if (!problems.isEmpty()) {
             for (const QString& problem : problems)
-                run.say(command.writeFile + QStringLiteral(": ") + problem);
+                run.say(options.parameterFile + QStringLiteral(": ") + problem);
             run.say(QStringLiteral("nothing was sent"));
-            return run.exit(ParameterExit::Invalid);
+            return run.exit(ExitCode::Usage);
         }
     }
 
     ConsolePrompt prompt(err);
     Channel channel(steadyClock(), prompt);
-    channel.COMM_CFG = settings.portDescription;
-    channel.PortInit(0);
-    if (!channel.ChannelOK()) {
-        run.say(QStringLiteral("the port %1 is unavailable or busy").arg(settings.portDescription));
-        return run.exit(ParameterExit::PortFailed);
+    if (!openPort(channel, start.settings)) {
+        run.say(QStringLiteral("the port %1 is unavailable or busy")
+                    .arg(start.settings.portDescription));
+        return run.exit(ExitCode::PortUnavailable);
     }
 
     DialogChannel link = dialogChannel(channel);
     LinkSession session(link, false);
-    GridLink grid(static_cast<std::uint8_t>(*address));
+    GridLink grid(static_cast<std::uint8_t>(options.address));
     const auto present = grid.readUntilAnswered(session);
     if (!present) {
-        run.say(QStringLiteral("no reply from the inverter at address %1").arg(*address));
-        return run.exit(ParameterExit::NotDone);
+        run.say(QStringLiteral("no reply from the inverter at address %1").arg(options.address));
+        return run.exit(ExitCode::Failure);
     }
     if (!write) {
         for (std::size_t row = 0; row < kGridParameterCount; ++row)
             run.print(QLatin1String(kGridParameters[row].name) + u'=' + (*present)[row]);
-        return run.exit(ParameterExit::Done);
+        return run.exit(ExitCode::Ok);
     }
 
     GridTexts target = *present;
@@ -148,16 +124,16 @@ int runParameters(const ParameterCommand& command, std::FILE* out, std::FILE* er
     // Values outside the ranges pass only where the inverter holds them already.
     if (const QStringList problems = rangeProblems(contents, *present); !problems.isEmpty()) {
         for (const QString& problem : problems)
-            run.say(command.writeFile + QStringLiteral(": ") + problem);
+            run.say(options.parameterFile + QStringLiteral(": ") + problem);
         run.say(QStringLiteral("nothing was written"));
-        return run.exit(ParameterExit::Invalid);
+        return run.exit(ExitCode::Usage);
     }
     if (const QStringList problems = consistencyProblems(target); !problems.isEmpty()) {
         for (const QString& problem : problems)
             run.say(problem);
         run.say(QStringLiteral("nothing was written: the file and the inverter's values together "
                                "break the order of the limits"));
-        return run.exit(ParameterExit::Invalid);
+        return run.exit(ExitCode::Usage);
     }
 
     std::vector<std::size_t> rows;
@@ -167,14 +143,14 @@ int runParameters(const ParameterCommand& command, std::FILE* out, std::FILE* er
     }
     if (rows.empty()) {
         run.say(QStringLiteral("the inverter holds these values already: nothing to write"));
-        return run.exit(ParameterExit::Done);
+        return run.exit(ExitCode::Ok);
     }
-    const auto backup = writeBackup(g_szCurPath(), *address, *present, grid.serialNumber(session),
+    const auto backup = writeBackup(g_szCurPath(), options.address, *present, grid.serialNumber(session),
                                     QDateTime::currentDateTime());
     if (!backup) {
         run.say(QStringLiteral("cannot back up the present values under %1Data: nothing was written")
                     .arg(g_szCurPath()));
-        return run.exit(ParameterExit::NotDone);
+        return run.exit(ExitCode::Failure);
     }
     run.say(QStringLiteral("backup: %1").arg(*backup));
 
@@ -188,7 +164,7 @@ int runParameters(const ParameterCommand& command, std::FILE* out, std::FILE* er
         run.print(resultLine(check));
         allVerified = allVerified && check.verified();
     }
-    return run.exit(allVerified ? ParameterExit::Done : ParameterExit::NotDone);
+    return run.exit(allVerified ? ExitCode::Ok : ExitCode::Failure);
 }
 
 } // namespace veltroma

@@ -1,4 +1,4 @@
-#include "service/access/AccessRule.h"
+#include "access/AccessRule.h"
 
 #include "base/Prompt.h"
 #include "config/Strings.h"

@@ -1,6 +1,6 @@
 #include "params/EnglishLanguage.h"
 
-#include "service/access/AccessRule.h"
+#include "access/AccessRule.h"
 #include "support/ScriptedPrompt.h"
 
 #include <gtest/gtest.h>

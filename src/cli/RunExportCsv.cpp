@@ -1,5 +1,6 @@
-#include "monitor/RunExportCsv.h"
+#include "cli/RunExportCsv.h"
 
+#include "cli/Messages.h"
 #include "monitor/CsvExport.h"
 
 #include <QSaveFile>
@@ -8,22 +9,13 @@
 
 namespace veltroma {
 
-namespace {
-
-void complain(const QString& text)
-{
-    std::fprintf(stderr, "veltroma-monitor: %s\n", qPrintable(text));
-}
-
-} // namespace
-
-int runExportCsv(const QString& monthFile, const QString& output)
+ExitCode runExportCsv(const QString& monthFile, const QString& output)
 {
     QString error;
     const auto records = readMonthRecords(monthFile, error);
     if (!records) {
-        complain(QStringLiteral("%1: %2").arg(monthFile, error));
-        return 2;
+        printMessage(QStringLiteral("%1: %2").arg(monthFile, error));
+        return ExitCode::Usage;
     }
     const QByteArray text = csvText(*records);
 
@@ -32,17 +24,17 @@ int runExportCsv(const QString& monthFile, const QString& output)
         const bool written =
             std::fwrite(text.constData(), 1, size, stdout) == size && std::fflush(stdout) == 0;
         if (!written) {
-            complain(QStringLiteral("cannot write to standard output"));
-            return 1;
+            printMessage(QStringLiteral("cannot write to standard output"));
+            return ExitCode::Failure;
         }
-        return 0;
+        return ExitCode::Ok;
     }
     QSaveFile file(output);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        complain(QStringLiteral("cannot write %1: %2").arg(output, file.errorString()));
-        return 1;
+        printMessage(QStringLiteral("cannot write %1: %2").arg(output, file.errorString()));
+        return ExitCode::Failure;
     }
-    return 0;
+    return ExitCode::Ok;
 }
 
 } // namespace veltroma

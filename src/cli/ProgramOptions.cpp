@@ -1,0 +1,168 @@
+#include "cli/ProgramOptions.h"
+
+#include "cli/ProgramInfo.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+namespace veltroma {
+
+namespace {
+
+constexpr int kMaxAddress = 255;
+
+// Every option the program knows, in the order --help lists them, on one parser.
+struct OptionSet {
+    OptionSet()
+    {
+        parser.setApplicationDescription(QStringLiteral("Monitoring and service program for a "
+                                                        "grid-tied photovoltaic inverter."));
+        parser.addOptions({help, version, headless, home, updateHost, readParameters,
+                           writeParameters, accessCode, address, mqtt, exportCsv, output});
+    }
+
+    const QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help.")};
+    const QCommandLineOption version{QStringLiteral("version"),
+                                     QStringLiteral("Show the program's version.")};
+    const QCommandLineOption headless{QStringLiteral("headless"),
+                                      QStringLiteral("Monitor without a window: record rows on "
+                                                     "standard output, link events on standard "
+                                                     "error.")};
+    const QCommandLineOption home{QStringLiteral("home"),
+                                  QStringLiteral("Program folder (settings, languages, data); "
+                                                 "see below for the default."),
+                                  QStringLiteral("DIR")};
+    const QCommandLineOption updateHost{QStringLiteral("update-host"),
+                                        QStringLiteral("Update server, HOST or HOST:PORT."),
+                                        QStringLiteral("HOST[:PORT]")};
+    const QCommandLineOption readParameters{QStringLiteral("read-parameters"),
+                                            QStringLiteral("Print the grid parameters as "
+                                                           "Name=Value lines.")};
+    const QCommandLineOption writeParameters{QStringLiteral("write-parameters"),
+                                             QStringLiteral("Write the grid parameters of FILE, "
+                                                            "verified."),
+                                             QStringLiteral("FILE")};
+    const QCommandLineOption accessCode{QStringLiteral("access-code"),
+                                        QStringLiteral("Access code of the parameters."),
+                                        QStringLiteral("CODE")};
+    const QCommandLineOption address{QStringLiteral("address"),
+                                     QStringLiteral("Bus address of the inverter (default 1)."),
+                                     QStringLiteral("N")};
+    const QCommandLineOption mqtt{QStringLiteral("mqtt"),
+                                  QStringLiteral("Publish the live values to this MQTT broker."),
+                                  QStringLiteral("HOST[:PORT]")};
+    const QCommandLineOption exportCsv{QStringLiteral("export-csv"),
+                                       QStringLiteral("Write a month file's records as CSV; "
+                                                      "exit code 2 for a file that is none."),
+                                       QStringLiteral("MONTH.xls")};
+    const QCommandLineOption output{QStringLiteral("output"),
+                                    QStringLiteral("Where --export-csv writes ('-': standard "
+                                                   "output, the default)."),
+                                    QStringLiteral("FILE")};
+    QCommandLineParser parser;
+};
+
+// An empty text is the default address, as when the option is not given.
+std::optional<int> parseAddress(const QString& text)
+{
+    if (text.isEmpty())
+        return 1;
+    bool ok = false;
+    const int address = text.toInt(&ok);
+    if (!ok || address < 1 || address > kMaxAddress)
+        return std::nullopt;
+    return address;
+}
+
+} // namespace
+
+std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& arguments)
+{
+    OptionSet set;
+    QCommandLineParser& parser = set.parser;
+    if (!parser.parse(arguments))
+        return UsageError{parser.errorText()};
+    if (parser.isSet(set.help))
+        return CommandLine{Mode::Help, {}};
+    if (parser.isSet(set.version))
+        return CommandLine{Mode::Version, {}};
+    if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty())
+        return UsageError{QStringLiteral("unexpected argument '%1'").arg(extra.first())};
+
+    CommandLine command;
+    ProgramOptions& options = command.options;
+    options.home = parser.value(set.home);
+    if (parser.isSet(set.updateHost)) {
+        const auto host = parseUpdateHost(parser.value(set.updateHost));
+        if (!host) {
+            return UsageError{QStringLiteral("'%1' is no update server (HOST or HOST:PORT)")
+                                  .arg(parser.value(set.updateHost))};
+        }
+        options.updateHost = *host;
+    }
+    if (parser.isSet(set.mqtt)) {
+        options.mqttHost = parseMqttHost(parser.value(set.mqtt));
+        if (!options.mqttHost) {
+            return UsageError{QStringLiteral("'%1' is no MQTT broker (HOST or HOST:PORT)")
+                                  .arg(parser.value(set.mqtt))};
+        }
+    }
+
+    options.parameterFile = parser.value(set.writeParameters);
+    options.accessCode = parser.value(set.accessCode);
+    options.exportFile = parser.value(set.exportCsv);
+    options.output = parser.value(set.output);
+
+    if (parser.isSet(set.readParameters) || parser.isSet(set.writeParameters)) {
+        // An empty FILE names no file: that is neither mode, as is giving both.
+        const bool read = parser.isSet(set.readParameters);
+        if (read == !options.parameterFile.isEmpty()) {
+            return UsageError{
+                QStringLiteral("give either --read-parameters or --write-parameters FILE")};
+        }
+        const QString addressText = parser.value(set.address);
+        const auto address = parseAddress(addressText);
+        if (!address) {
+            return UsageError{QStringLiteral("'%1' is no bus address (1 to %2)")
+                                  .arg(addressText)
+                                  .arg(kMaxAddress)};
+        }
+        options.address = *address;
+        if (options.accessCode.isEmpty())
+            return UsageError{QStringLiteral("--access-code is needed")};
+        command.mode = read ? Mode::ReadParameters : Mode::WriteParameters;
+    } else if (parser.isSet(set.exportCsv)) {
+        command.mode = Mode::ExportCsv;
+    } else if (parser.isSet(set.headless)) {
+        command.mode = Mode::Headless;
+    }
+    return command;
+}
+
+QString helpText()
+{
+    // The parser names the executable only once an application object exists; the options
+    // are read before one does.
+    const OptionSet set;
+    QString options = set.parser.helpText();
+    options.remove(0, options.indexOf(u'\n') + 1);
+    return versionText() + QStringLiteral("Usage: veltroma-monitor [options]\n") + options
+        + QStringLiteral(
+            "\n"
+            "Program folder (setting.ini, Language/, Data/, Help/, Update/):\n"
+            "  1. the folder given with --home DIR;\n"
+            "  2. else the executable's folder, when it holds setting.ini (a portable copy) or\n"
+            "     is not the bin folder of an installation (the build tree);\n"
+            "  3. else, installed, $XDG_DATA_HOME/veltroma-monitor (by default\n"
+            "     ~/.local/share/veltroma-monitor), created on the first start.\n"
+            "  The installed files are never written to.\n"
+            "\n"
+            "Exit codes: 0 done or stopped by SIGINT/SIGTERM; 1 the program folder cannot be\n"
+            "written or the port cannot be opened (headless); 2 wrong command line.\n"
+            "--read-parameters and --write-parameters: 0 done and verified; 1 no reply or a\n"
+            "read-back difference; 2 invalid file or options; 3 wrong access code; 4 port\n"
+            "unavailable or busy.\n");
+}
+
+} // namespace veltroma

@@ -1,0 +1,30 @@
+#include "cli/ProgramStartup.h"
+
+#include "channel/Channel.h"
+#include "config/ProgramPaths.h"
+
+namespace veltroma {
+
+ProgramStart startProgram(const QString& home, Channel* port)
+{
+    ProgramStart start;
+    start.folder = programFolder(home);
+    // Settings, language files and records would all fail later, one by one and unseen.
+    if (auto problem = prepareProgramFolder(start.folder)) {
+        start.failure = std::move(problem);
+        return start;
+    }
+    start.settings = loadStartupSettings(start.folder);
+    if (port != nullptr)
+        openPort(*port, start.settings);
+    return start;
+}
+
+bool openPort(Channel& channel, const StartupSettings& settings)
+{
+    channel.COMM_CFG = settings.portDescription;
+    channel.PortInit(0);
+    return channel.ChannelOK();
+}
+
+} // namespace veltroma

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "config/SettingsStartup.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace veltroma {
+
+class Channel;
+
+// The program folder made ready, or why it cannot be.
+struct ProgramStart {
+    std::optional<QString> failure; // for the user: names the folder and the reason
+    QString folder;                 // the program folder, ending with "/"
+    StartupSettings settings;       // what setting.ini gave: the port description, the language
+};
+
+// The one start-up of every mode that works in a program folder (the window, the logger and
+// the parameter modes), on the thread that runs the mode:
+//   1. the program folder for `home` (empty: the default rule) is chosen, created when missing
+//      and proven writable; when it is not, `failure` says why and nothing else is done, and
+//      the mode ends with ExitCode::Failure;
+//   2. its setting.ini is read, made from the embedded default when missing, and the language
+//      resolved (the program paths are set for the whole process);
+//   3. with a `port`, the channel is opened with setting.ini's CommNum, see openPort().
+[[nodiscard]] ProgramStart startProgram(const QString& home, Channel* port = nullptr);
+
+// Opens `channel` on the port `settings` name (CommNum, else the default description). A
+// port that does not open is reported by the channel through its prompt, and the channel
+// keeps trying to open it again; whether the mode waits or ends is its own choice. True when
+// the port is open now.
+bool openPort(Channel& channel, const StartupSettings& settings);
+
+} // namespace veltroma
