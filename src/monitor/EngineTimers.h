@@ -2,8 +2,7 @@
 
 namespace veltroma {
 
-// The periods of the engine's three timers, which the form and the headless logger both
-// apply.
+// The periods of the schedule's three timers, whoever owns the session.
 struct EngineTimerIntervals {
     int refreshMs = 1000;     // display refresh and registration progress, always on
     int recordingMs = 180000; // one record row
