@@ -117,6 +117,12 @@ private:
 
 int RecvDataBack(ByteLink& link, Clock& clock, RxBuffer& buffer, int firstByteTimeoutMs)
 {
+    return receiveReply(link, clock, buffer, firstByteTimeoutMs).length;
+}
+
+Received receiveReply(ByteLink& link, Clock& clock, RxBuffer& buffer, int firstByteTimeoutMs)
+{
+    constexpr Received kRejected{0, ReceiveOutcome::Rejected};
     std::int64_t lastEvent = clock.nowMs();
     std::int64_t allowedSilence = firstByteTimeoutMs;
     std::size_t count = 0;
@@ -145,7 +151,7 @@ int RecvDataBack(ByteLink& link, Clock& clock, RxBuffer& buffer, int firstByteTi
             case EchoFilter::Verdict::NotEcho:
                 if (echo.inside()) {
                     countOn(link, LinkEvent::RejectedHeader);
-                    return 0;
+                    return kRejected;
                 }
                 break;
             }
@@ -160,23 +166,25 @@ int RecvDataBack(ByteLink& link, Clock& clock, RxBuffer& buffer, int firstByteTi
         switch (checkByte(buffer, byte, count, endPosition)) {
         case ByteVerdict::RejectHeader:
             countOn(link, LinkEvent::RejectedHeader);
-            return 0;
+            return kRejected;
         case ByteVerdict::RejectLength:
             countOn(link, LinkEvent::RejectedLength);
-            return 0;
+            return kRejected;
         case ByteVerdict::Complete:
             countOn(link, LinkEvent::ValidatedReply);
-            return static_cast<int>(count);
+            return {static_cast<int>(count), ReceiveOutcome::Validated};
         case ByteVerdict::Continue:
             checksumFailed = checksumFailed || (endPosition >= kOffsetData && count == endPosition + 2);
             break;
         }
     }
-    if (echo.inside())
+    if (echo.inside()) {
         countOn(link, LinkEvent::RejectedHeader);
-    else
-        countOn(link, checksumFailed ? LinkEvent::RejectedChecksum : LinkEvent::Timeout);
-    return 0;
+        return kRejected;
+    }
+    countOn(link, checksumFailed ? LinkEvent::RejectedChecksum : LinkEvent::Timeout);
+    // A reply cut short is counted as the timeout it ended in, but it was heard.
+    return count > 0 ? kRejected : Received{};
 }
 
 int SerialRecvDataBack(ByteLink& link, Clock& clock, RxBuffer& buffer, int firstByteTimeoutMs)

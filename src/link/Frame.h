@@ -61,6 +61,24 @@ void SendRequest(ByteLink& link, TxBuffer& tx, std::uint8_t destination, std::ui
 [[nodiscard]] int RecvDataBack(ByteLink& link, Clock& clock, RxBuffer& buffer,
                                int firstByteTimeoutMs = kFirstByteTimeoutMs);
 
+// How a receive ended.
+enum class ReceiveOutcome {
+    Validated,    // a complete frame with a matching checksum
+    NothingHeard, // no byte of a reply came (an adapter's echo of the request does not count)
+    // Bytes came but made no valid frame: a bad header, length or checksum, or a reply cut
+    // short. On a bus this is what two inverters answering at once sound like.
+    Rejected,
+};
+
+struct Received {
+    int length = 0; // N + 11 when validated, else 0
+    ReceiveOutcome outcome = ReceiveOutcome::NothingHeard;
+};
+
+// RecvDataBack, telling also whether anything was heard.
+[[nodiscard]] Received receiveReply(ByteLink& link, Clock& clock, RxBuffer& buffer,
+                                    int firstByteTimeoutMs = kFirstByteTimeoutMs);
+
 // The raw receiver: stores the first 10 bytes that arrive, unchecked, with the same two
 // timeouts; returns 10, or 0 on a timeout.
 [[nodiscard]] int SerialRecvDataBack(ByteLink& link, Clock& clock, RxBuffer& buffer,

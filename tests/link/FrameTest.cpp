@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <vector>
 
 using namespace veltroma;
@@ -277,6 +279,48 @@ TEST_F(Receiver, WhatOnlyLooksLikeAnEchoIsRejected)
         EXPECT_EQ(receive(), 0);
         EXPECT_EQ(link.counters().rejectedHeader, 2u);
         EXPECT_EQ(link.counters().echoesSkipped, 0u);
+    }
+}
+
+// On a bus, silence means nobody is there to answer and bytes that make no frame mean more
+// than one answered at once: a receive tells the two apart.
+TEST(ReceiveOutcomes, SilenceIsNothingHeardAndBytesWithoutAFrameAreRejected)
+{
+    struct Case {
+        const char* what;
+        std::function<void(FakeLink&, const Bytes& request, std::int64_t now)> line;
+        ReceiveOutcome outcome;
+    };
+    const Bytes good = reply(0x01, 0x82, dataOf(40));
+    Bytes badSum = good;
+    badSum.at(good.size() - 1) ^= 0x5A;
+    Bytes badHeader = good;
+    badHeader[0] = 0xEA;
+    const Case cases[] = {
+        {"a valid reply", [&](FakeLink& l, const Bytes&, std::int64_t now) { l.arrive(now + 20, good); },
+         ReceiveOutcome::Validated},
+        {"silence", [](FakeLink&, const Bytes&, std::int64_t) {}, ReceiveOutcome::NothingHeard},
+        {"only the adapter's echo", [](FakeLink& l, const Bytes& request, std::int64_t now) { l.arrive(now + 5, request); },
+         ReceiveOutcome::NothingHeard},
+        {"a bad checksum", [&](FakeLink& l, const Bytes&, std::int64_t now) { l.arrive(now + 20, badSum); },
+         ReceiveOutcome::Rejected},
+        {"a bad header", [&](FakeLink& l, const Bytes&, std::int64_t now) { l.arrive(now + 20, badHeader); },
+         ReceiveOutcome::Rejected},
+        {"a reply cut short", [&](FakeLink& l, const Bytes&, std::int64_t now) {
+             l.arrive(now + 20, std::span(good).first(20)); },
+         ReceiveOutcome::Rejected},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VirtualClock clock{0};
+        FakeLink link{clock};
+        TxBuffer tx{};
+        SendRequest(link, tx, kInverterAddress, kControlRead, kFunctionRealtime);
+        c.line(link, link.lastSent(), clock.nowMs());
+        RxBuffer rx{};
+        const Received received = receiveReply(link, clock, rx);
+        EXPECT_EQ(received.outcome, c.outcome);
+        EXPECT_EQ(received.length, c.outcome == ReceiveOutcome::Validated ? int(good.size()) : 0);
     }
 }
 
