@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <utility>
+
 namespace veltroma {
 
 // Whether the inverter answers, as the engine alone decides it: the form's lamps and status
@@ -14,6 +16,13 @@ struct LinkState {
         Alive,   // replies come
         Lost,    // the watchdog declared the link lost; until a validated reply comes again
     };
+
+    LinkState() = default;
+    // Not explicit: a kind alone is a whole state, {Kind::Alive}.
+    LinkState(Kind k, QDateTime since = {}, QString why = {})
+        : kind(k), lostSince(std::move(since)), reason(std::move(why))
+    {
+    }
 
     Kind kind = Kind::Off;
     // When the loss was declared, local time, and why, in words; empty unless Lost.

@@ -22,11 +22,15 @@ namespace veltroma::test {
 // nothing to say about a missing one on standard error.
 class ProgramRun {
 public:
-    explicit ProgramRun(const QStringList& arguments)
+    // `adjust` changes the environment last, e.g. to take the display away.
+    explicit ProgramRun(const QStringList& arguments,
+                        const std::function<void(QProcessEnvironment&)>& adjust = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir_.path());
+        if (adjust)
+            adjust(environment);
         process_.setProcessEnvironment(environment);
         process_.start(QStringLiteral(VELTROMA_MONITOR_EXE), arguments);
     }

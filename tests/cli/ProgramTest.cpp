@@ -59,7 +59,21 @@ TEST(Program, VersionIsOneLineWithNameAndVersion)
         << run.out().toStdString();
 }
 
-#ifndef VELTROMA_HAS_WINDOW
+#ifdef VELTROMA_HAS_WINDOW
+// At an SSH prompt there is no display: the program says what to do instead of letting the
+// window's library end it with an abort.
+TEST(Program, WithoutADisplayTheWindowPointsToTheLoggerAndEndsWithOne)
+{
+    QTemporaryDir home;
+    ProgramRun run({"--home", home.path()}, [](QProcessEnvironment& environment) {
+        for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QLatin1String(variable));
+    });
+    EXPECT_EQ(run.exitCode(), 1);
+    EXPECT_EQ(run.err(), QStringLiteral("veltroma-monitor: no display: use --headless for the logger\n"));
+    EXPECT_TRUE(QDir(home.path()).isEmpty()) << "nothing was started";
+}
+#else
 TEST(Program, ABuildWithoutAWindowSaysSoAndEndsWithTwo)
 {
     QTemporaryDir home;

@@ -4,6 +4,7 @@
 #include "app/shell/DesignApp.h"
 #include "app/shell/QtPrompt.h"
 #include "base/Clock.h"
+#include "cli/Messages.h"
 #include "cli/ProgramOptions.h"
 #include "controls/Artwork.h"
 
@@ -11,8 +12,31 @@
 
 namespace veltroma {
 
+namespace {
+
+// Where a window can go. Without one Qt ends the process with advice to reinstall, which is
+// no help at an SSH prompt: the person wants the logger.
+bool haveDisplay()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    }
+    return false;
+#else
+    return true;
+#endif
+}
+
+} // namespace
+
 ExitCode runWindow(int& argc, char** argv, const ProgramOptions& options)
 {
+    if (!haveDisplay()) {
+        printMessage(QStringLiteral("no display: use --headless for the logger"));
+        return ExitCode::Failure;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("veltroma-monitor"));
     // Ties the window to the installed desktop entry and its icon.
