@@ -1,18 +1,19 @@
 #include "update/PackageDownload.h"
 
+#include <QCryptographicHash>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
 
 #include "base/Clock.h"
 #include "base/Prompt.h"
+#include "update/ChecksumFile.h"
 #include "update/Launcher.h"
+#include "update/ReplyWait.h"
 #include "update/UpdateFiles.h"
 
 #include <optional>
@@ -22,8 +23,8 @@ namespace veltroma {
 namespace {
 
 constexpr qint64 blockSize = 1024;
-// How often the download thread looks at the stop request while it waits for data.
-constexpr int stopPollMs = 50;
+// What the network layer may hold for the download thread; beyond it the server is not read.
+constexpr qint64 kReplyBufferBytes = 256 * 1024;
 // Time the installer gets to come up before the program ends.
 constexpr std::int64_t launchPauseMs = 200;
 
@@ -39,15 +40,38 @@ QString printable(QString text)
     return text;
 }
 
-// Copies the package from the reply into its file in blocks of 1024 bytes. Lives on the
-// download thread.
+QString hexDigest(const QByteArray& digest)
+{
+    return QString::fromLatin1(digest.toHex());
+}
+
+// The request for the package and for the checksum file beside it.
+QNetworkRequest packageRequest(const QString& url, int transferMs)
+{
+    QNetworkRequest request{QUrl(url)};
+    request.setRawHeader("Accept", "*/*");
+    // The leading space makes the two spaces after the colon that the server has always seen.
+    request.setRawHeader("User-Agent", " Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)");
+    // Bytes as the server sends them, so that they add up to its Content-Length.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setTransferTimeout(transferMs);
+    return request;
+}
+
+// Copies the package from the reply into its file in blocks of 1024 bytes, never more than
+// the announced length or the limit, and hashes it on the way. Lives on the download thread.
 class Transfer {
 public:
     using Report = std::function<void(qint64)>;
 
+    // `expected`: the SHA-256 the package must have; none when the server offers no checksum.
     Transfer(QNetworkReply& reply, const QString& filePath, const std::atomic<bool>& stop,
-             Report range, Report progress)
-        : m_reply(reply), m_file(filePath), m_stop(stop), m_range(std::move(range)),
+             qint64 limitBytes, std::optional<QByteArray> expected, Report range, Report progress)
+        : m_reply(reply), m_file(filePath), m_stop(stop), m_limit(limitBytes),
+          m_expected(std::move(expected)), m_range(std::move(range)),
           m_progress(std::move(progress))
     {
     }
@@ -79,9 +103,11 @@ public:
         if (m_stop || !m_failure.isEmpty()) {
             if (m_begun)
                 m_file.remove();
-            return {m_stop ? Kind::Stopped : Kind::Failed, m_failure, {}};
+            return {.kind = m_stop ? Kind::Stopped : Kind::Failed, .message = m_failure};
         }
-        return {Kind::Done, {}, {}};
+        return {.kind = Kind::Done,
+                .sha256 = m_hash.result(),
+                .verified = m_expected.has_value()};
     }
 
 private:
@@ -100,17 +126,42 @@ private:
                                      .toString());
             return false;
         }
+        if (const QVariant length = m_reply.header(QNetworkRequest::ContentLengthHeader);
+            length.isValid())
+            m_length = length.toLongLong();
+        if (m_length && *m_length > m_limit) {
+            m_failure = QStringLiteral("The update server announces a package of %1 bytes, more "
+                                       "than the %2 bytes an update may have; nothing was "
+                                       "downloaded.")
+                            .arg(*m_length)
+                            .arg(m_limit);
+            return false;
+        }
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             m_failure = QStringLiteral("The file %1 can not be created.\n%2")
                             .arg(m_file.fileName(), m_file.errorString());
             return false;
         }
         m_begun = true;
-        if (const QVariant length = m_reply.header(QNetworkRequest::ContentLengthHeader);
-            length.isValid())
-            m_length = length.toLongLong();
         m_range(m_length.value_or(0));
         return true;
+    }
+
+    // A block that would take the file past the announced length or the limit ends the
+    // download before it is written: an endless body never fills the disk.
+    bool fits(qint64 blockBytes)
+    {
+        const qint64 allowed = m_length.value_or(m_limit);
+        if (m_total + blockBytes <= allowed)
+            return true;
+        m_failure = m_length
+            ? QStringLiteral("The update server sent more than the %1 bytes it announced; the "
+                             "download was given up.")
+                  .arg(allowed)
+            : QStringLiteral("The package grew beyond %1 bytes, more than an update may have; "
+                             "the download was given up.")
+                  .arg(allowed);
+        return false;
     }
 
     // Full blocks only while more data may follow; everything once the reply has finished.
@@ -121,10 +172,13 @@ private:
             if (available == 0 || (!toEnd && available < blockSize))
                 return true;
             const QByteArray block = m_reply.read(blockSize);
+            if (!fits(block.size()))
+                return false;
             if (m_file.write(block) != block.size()) {
                 m_failure = writeError();
                 return false;
             }
+            m_hash.addData(block);
             m_total += block.size();
             m_progress(m_total);
         }
@@ -147,6 +201,11 @@ private:
             m_failure = QStringLiteral("The download failed.\n%1").arg(m_reply.errorString());
         } else if (m_total == 0) {
             m_failure = QStringLiteral("The update package is empty.");
+        } else if (m_expected && m_hash.result() != *m_expected) {
+            m_failure = QStringLiteral("The downloaded package does not match the checksum the "
+                                       "update server offers (SHA-256 %1, expected %2); it was "
+                                       "removed and not started.")
+                            .arg(hexDigest(m_hash.result()), hexDigest(*m_expected));
         }
     }
 
@@ -159,11 +218,14 @@ private:
     QNetworkReply& m_reply;
     QFile m_file;
     const std::atomic<bool>& m_stop;
+    const qint64 m_limit;
+    const std::optional<QByteArray> m_expected;
     Report m_range;
     Report m_progress;
     bool m_begun = false;
     std::optional<qint64> m_length;
     qint64 m_total = 0;
+    QCryptographicHash m_hash{QCryptographicHash::Sha256};
     QString m_failure;
 };
 
@@ -235,8 +297,8 @@ bool PackageDownload::OnUpdateSetup()
     const unsigned run = ++m_run;
     m_bExist = false;
     std::unique_ptr<QThread> thread(QThread::create(
-        [this, run, url = m_strURL, file = m_strFilePath, installerPath] {
-            const Result result = DownloadFileThread(url, file, installerPath);
+        [this, run, url = m_strURL, file = m_strFilePath, installerPath, limit = m_sizeLimit] {
+            const Result result = DownloadFileThread(url, file, installerPath, limit);
             QMetaObject::invokeMethod(
                 this, [this, run, result] { finishDownload(run, result); }, Qt::QueuedConnection);
         }));
@@ -264,38 +326,39 @@ void PackageDownload::stop()
 
 PackageDownload::Result PackageDownload::DownloadFileThread(const QString& url,
                                                             const QString& filePath,
-                                                            const QString& installerPath)
+                                                            const QString& installerPath,
+                                                            qint64 limitBytes)
 {
     QNetworkAccessManager manager;
-    QNetworkRequest request{QUrl(url)};
-    request.setRawHeader("Accept", "*/*");
-    // The leading space makes the two spaces after the colon that the server has always seen.
-    request.setRawHeader("User-Agent", " Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)");
-    // Bytes as the server sends them, so that they add up to its Content-Length.
-    request.setRawHeader("Accept-Encoding", "identity");
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setTransferTimeout(m_timeouts.transferMs);
+    // The checksum comes first: a broken one costs no package download.
+    const ChecksumOffer checksum = fetchChecksum(
+        manager, packageRequest(url + QLatin1String(checksumSuffix), m_timeouts.transferMs),
+        m_bExist);
+    switch (checksum.kind) {
+    case ChecksumOffer::Kind::Stopped:
+        return {.kind = Result::Kind::Stopped};
+    case ChecksumOffer::Kind::Failed:
+        return {.kind = Result::Kind::Failed, .message = checksum.failure};
+    case ChecksumOffer::Kind::Offered:
+    case ChecksumOffer::Kind::Absent:
+        break;
+    }
 
-    const std::unique_ptr<QNetworkReply> reply(manager.get(request));
+    const std::unique_ptr<QNetworkReply> reply(
+        manager.get(packageRequest(url, m_timeouts.transferMs)));
+    reply->setReadBufferSize(kReplyBufferBytes);
+    const auto expected = checksum.kind == ChecksumOffer::Kind::Offered
+        ? std::optional(checksum.digest)
+        : std::nullopt;
     Transfer transfer(
-        *reply, filePath, m_bExist, [this](qint64 maximum) { emit progressRange(maximum); },
+        *reply, filePath, m_bExist, limitBytes, expected,
+        [this](qint64 maximum) { emit progressRange(maximum); },
         [this](qint64 received) { emit progressChanged(received); });
-
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&] {
         if (!transfer.onData())
             reply->abort();
     });
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer stopPoll;
-    QObject::connect(&stopPoll, &QTimer::timeout, &loop, [&] {
-        if (m_bExist)
-            reply->abort();
-    });
-    stopPoll.start(stopPollMs);
-    if (!reply->isFinished())
-        loop.exec();
+    waitForReply(*reply, m_bExist);
 
     Result result = transfer.finish();
     if (result.kind != Result::Kind::Done)
@@ -303,15 +366,18 @@ PackageDownload::Result PackageDownload::DownloadFileThread(const QString& url,
     // A file of the installer's name left from an earlier update must not be the one started.
     if (QFile::exists(installerPath) && !QFile::remove(installerPath)) {
         QFile::remove(filePath);
-        return {Result::Kind::Failed,
-                QStringLiteral("The old installer %1 can not be replaced.").arg(installerPath), {}};
+        return {.kind = Result::Kind::Failed,
+                .message = QStringLiteral("The old installer %1 can not be replaced.")
+                               .arg(installerPath)};
     }
     if (!QFile::rename(filePath, installerPath)) {
         QFile::remove(filePath);
-        return {Result::Kind::Failed,
-                QStringLiteral("The package can not be renamed to %1.").arg(installerPath), {}};
+        return {.kind = Result::Kind::Failed,
+                .message = QStringLiteral("The package can not be renamed to %1.")
+                               .arg(installerPath)};
     }
-    return {Result::Kind::Done, {}, installerPath};
+    result.installerPath = installerPath;
+    return result;
 }
 
 void PackageDownload::finishDownload(unsigned run, const Result& result)
@@ -340,6 +406,11 @@ void PackageDownload::finishDownload(unsigned run, const Result& result)
         emit packageKept(result.installerPath);
         return;
     }
+    if (!result.verified && !startUnverified(result)) {
+        QFile::remove(result.installerPath);
+        emit downloadFailed(QStringLiteral("The installer was not started."));
+        return;
+    }
     if (!m_launcher.launch(result.installerPath)) {
         fail(QStringLiteral("The installer %1 can not be started.").arg(result.installerPath));
         return;
@@ -347,6 +418,18 @@ void PackageDownload::finishDownload(unsigned run, const Result& result)
     emit installerLaunched(result.installerPath);
     m_clock.sleepMs(launchPauseMs);
     CloseUpdate();
+}
+
+bool PackageDownload::startUnverified(const Result& result)
+{
+    const QString question =
+        QStringLiteral("The update server offers no checksum for version %1, so the installer "
+                       "can not be checked. Its SHA-256 is\n%2\nStart it only if that is the "
+                       "value the makers of the program publish for this version.\n\nStart the "
+                       "installer now?")
+            .arg(sz_need, hexDigest(result.sha256));
+    return m_prompt.message(question, dialogCaption, PromptButtons::YesNo, PromptIcon::Question)
+        == PromptAnswer::Yes;
 }
 
 void PackageDownload::fail(const QString& message)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -20,7 +21,8 @@ class Prompt;
 
 // What becomes of a package that arrived whole.
 enum class AfterDownload {
-    LaunchInstaller, // in the program folder, started, and the program ends (Windows)
+    LaunchInstaller, // in the program folder, started, and the program ends (Windows); one
+                     // without a checksum only when the user agrees
     KeepPackage,     // kept in the program folder's Update/ and named to the user (elsewhere:
                      // the package is a Windows installer)
 };
@@ -29,13 +31,18 @@ enum class AfterDownload {
 AfterDownload platformAfterDownload();
 
 // The download behind the update dialog's "update" button: fetches the package on its own
-// thread, keeps it only when it arrived whole, renames it to the installer of the announced
-// version, then starts that and ends the program, or keeps it and says where (see
-// AfterDownload). Every failure is reported and the program goes on. Lives on the
+// thread, keeps it only when it arrived whole, within its announced length and the size limit,
+// and matching the checksum file the server offers beside it; renames it to the installer of
+// the announced version, then starts that and ends the program, or keeps it and says where
+// (see AfterDownload). An installer without a checksum is started only when the user agrees
+// after seeing its SHA-256. Every failure is reported and the program goes on. Lives on the
 // user-interface thread.
 class PackageDownload final : public QObject {
     Q_OBJECT
 public:
+    // The most a package may have, in bytes, whatever the server announces.
+    static constexpr qint64 kPackageLimitBytes = 512LL * 1024 * 1024;
+
     PackageDownload(Prompt& prompt, Launcher& launcher, Clock& clock, std::function<void()> quit,
                     QString programFolder, UpdateHost host, UpdateTimeouts timeouts = {},
                     QObject* parent = nullptr);
@@ -53,6 +60,9 @@ public:
 
     // For tests of the other platform's behaviour; set before OnUpdateSetup().
     void setAfterDownload(AfterDownload after) { m_afterDownload = after; }
+    // For tests: a smaller size limit in bytes than kPackageLimitBytes; set before
+    // OnUpdateSetup().
+    void setSizeLimit(qint64 bytes) { m_sizeLimit = bytes; }
 
     [[nodiscard]] bool isRunning() const { return m_hDownLoadThread != nullptr; }
     [[nodiscard]] const QString& url() const { return m_strURL; }
@@ -63,8 +73,12 @@ public:
     struct Result {
         enum class Kind { Done, Failed, Stopped };
         Kind kind = Kind::Failed;
-        QString message;
-        QString installerPath;
+        QString message{};
+        QString installerPath{};
+        // The package's SHA-256 (32 bytes) when Done.
+        QByteArray sha256{};
+        // The package matched the checksum file the server offers.
+        bool verified = false;
     };
 
 signals:
@@ -72,7 +86,8 @@ signals:
     // The expected size in bytes; 0 when the server does not say.
     void progressRange(qint64 maximum);
     void progressChanged(qint64 received);
-    // The download ended without a launch; the user has been told `message`.
+    // The download ended without a launch: the user has been told `message`, or has declined
+    // to start an installer that could not be checked.
     void downloadFailed(const QString& message);
     void installerLaunched(const QString& path);
     // The package is kept at `path`; the user has been told (KeepPackage).
@@ -80,8 +95,11 @@ signals:
 
 private:
     Result DownloadFileThread(const QString& url, const QString& filePath,
-                              const QString& installerPath);
+                              const QString& installerPath, qint64 limitBytes);
     void finishDownload(unsigned run, const Result& result);
+    // Shows the SHA-256 of an installer that could not be checked; true: the user wants it
+    // started.
+    bool startUnverified(const Result& result);
     void fail(const QString& message);
     void CloseUpdate();
 
@@ -93,6 +111,7 @@ private:
     UpdateHost m_host;
     UpdateTimeouts m_timeouts;
     AfterDownload m_afterDownload = platformAfterDownload();
+    qint64 m_sizeLimit = kPackageLimitBytes;
 
     QString m_strURL;
     QString m_strFilePath;

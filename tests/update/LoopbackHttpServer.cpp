@@ -91,6 +91,14 @@ void LoopbackHttpServer::answer(QObject* object, const QByteArray& head)
         socket->write(reply.bytes.mid(at, piece));
         socket->waitForBytesWritten(2000);
     }
+    // A client that reads without end must still let the server's thread go some time.
+    constexpr qint64 endlessGuardBytes = 256LL * 1024 * 1024;
+    for (qint64 sent = 0; !reply.repeatForever.isEmpty() && sent < endlessGuardBytes;
+         sent += reply.repeatForever.size()) {
+        socket->write(reply.repeatForever);
+        if (!socket->waitForBytesWritten(2000))
+            break;
+    }
     if (!reply.holdOpen)
         socket->disconnectFromHost();
 }

@@ -23,6 +23,9 @@ public:
         int pieceSize = 0;     // > 0: written in pieces of this size ...
         int pauseMs = 0;       // ... with this pause between them
         bool holdOpen = false; // the connection stays open after the last byte
+        // Not empty: written again and again after `bytes`, until the client goes away or
+        // takes no more for 2 s (an endless body).
+        QByteArray repeatForever{};
     };
 
     LoopbackHttpServer();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,6 +33,17 @@ QByteArray packageResponse(const QByteArray& body)
 {
     return "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
         + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+QByteArray sha256(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+// The checksum file beside the package, as sha256sum writes it.
+QByteArray checksumResponse(const QByteArray& body)
+{
+    return packageResponse(sha256(body).toHex() + "  Veltromamonitor.rar\n");
 }
 
 class PackageDownloadTest : public ::testing::Test {
@@ -96,12 +108,13 @@ protected:
     UpdateTimeouts timeouts{.connectMs = 1000, .silenceMs = 3000, .answerMs = 10000, .transferMs = 5000};
 };
 
-TEST_F(PackageDownloadTest, AnnouncedVersionIsDownloadedRenamedLaunchedAndTheProgramEnds)
+TEST_F(PackageDownloadTest, AnnouncedVersionIsDownloadedCheckedRenamedLaunchedAndTheProgramEnds)
 {
     const QByteArray body = package(3000);
     server.serve("/Veltromamonitor.xml",
                  {LoopbackHttpServer::ok("<?xml version=\"1.0\"?><update/>;3.10")});
     server.serve("/Veltromamonitor.rar", {packageResponse(body)});
+    server.serve("/Veltromamonitor.rar.sha256", {checksumResponse(body)});
     UpdateCheck check(prompt, folder.path(), *parseUpdateHost(server.authority()), timeouts);
     ASSERT_EQ(check.checkForUpdate(), UpdateCheck::Outcome::NewerVersion);
 
@@ -146,9 +159,90 @@ TEST_F(PackageDownloadTest, OnLinuxTheWholePackageIsKeptInUpdateNamedToTheUserAn
     EXPECT_FALSE(QFile::exists(inFolder("Update/Veltromamonitor.rar")));
     EXPECT_TRUE(launcher.launched.isEmpty());
     EXPECT_EQ(quits, 0);
+    // The server offers no checksum: it was asked for, and nothing more is said than before.
+    EXPECT_EQ(server.requestsFor("/Veltromamonitor.rar.sha256").size(), 1);
     ASSERT_EQ(prompt.texts().size(), 1);
     EXPECT_TRUE(prompt.texts().front().contains(QStringLiteral("Version 3.10 ")));
     EXPECT_TRUE(prompt.texts().front().contains(expected));
+}
+
+TEST_F(PackageDownloadTest, WithoutAChecksumTheInstallerIsStartedOnlyWhenTheUserAcceptsItsDigest)
+{
+    writeVersionFile("<update/>;3.10");
+    const QByteArray body = package(2000);
+    server.serve("/Veltromamonitor.rar", {packageResponse(body)});
+    auto download = makeDownload();
+    QStringList failures;
+    QObject::connect(download.get(), &PackageDownload::downloadFailed, download.get(),
+                     [&](const QString& message) { failures << message; });
+
+    prompt.answer(PromptAnswer::No);
+    runDownload(*download);
+    ASSERT_EQ(prompt.shown().size(), 1);
+    EXPECT_EQ(prompt.shown().front().buttons, PromptButtons::YesNo);
+    EXPECT_TRUE(prompt.texts().front().contains(QString::fromLatin1(sha256(body).toHex())))
+        << prompt.texts().front().toStdString();
+    EXPECT_EQ(failures.size(), 1);
+    expectNothingStarted();
+
+    prompt.answer(PromptAnswer::Yes);
+    runDownload(*download);
+    EXPECT_EQ(prompt.shown().size(), 2);
+    EXPECT_EQ(launcher.launched, QStringList{inFolder("Updatefile3.10.exe")});
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(PackageDownloadTest, ABodyLongerThanAnnouncedIsCutAtTheAnnouncedLength)
+{
+    writeVersionFile("<update/>;3.10");
+    const QByteArray body = package(3000);
+    server.serve("/Veltromamonitor.rar",
+                 {.bytes = "HTTP/1.1 200 OK\r\nContent-Length: 3000\r\n\r\n" + body,
+                  .repeatForever = package(1024)});
+    server.serve("/Veltromamonitor.rar.sha256", {checksumResponse(body)});
+    auto download = makeDownload();
+    runDownload(*download);
+
+    EXPECT_EQ(fileContent("Updatefile3.10.exe"), body);
+    EXPECT_EQ(launcher.launched.size(), 1);
+    EXPECT_TRUE(prompt.texts().isEmpty()) << prompt.texts().join(u'|').toStdString();
+}
+
+TEST_F(PackageDownloadTest, ABodyBeyondTheLimitIsRefusedAndNothingOfItIsKept)
+{
+    constexpr qint64 limit = 64 * 1024;
+    const QByteArray kilobyte = package(1024);
+    const struct {
+        const char* name;
+        QByteArray head;
+        QByteArray repeated;
+        const char* reported;
+        qint64 lastPosition; // what was taken before the refusal; 0: nothing
+    } bodies[] = {
+        {"endless without a length", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n", kilobyte,
+         "grew beyond 65536 bytes", limit},
+        {"endless and chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n",
+         "400\r\n" + kilobyte + "\r\n", "grew beyond 65536 bytes", limit},
+        {"announced beyond the limit", "HTTP/1.1 200 OK\r\nContent-Length: 65537\r\n\r\n",
+         kilobyte, "announces a package of 65537 bytes", 0},
+    };
+    writeVersionFile("<update/>;3.10");
+    for (const auto& body : bodies) {
+        SCOPED_TRACE(body.name);
+        prompt.clear();
+        positions.clear();
+        server.serve("/Veltromamonitor.rar", {.bytes = body.head, .repeatForever = body.repeated});
+        auto download = makeDownload();
+        download->setSizeLimit(limit);
+        runDownload(*download);
+
+        ASSERT_EQ(prompt.texts().size(), 1);
+        EXPECT_TRUE(prompt.texts().front().contains(QString::fromLatin1(body.reported)))
+            << prompt.texts().front().toStdString();
+        EXPECT_EQ(positions.empty() ? 0 : positions.back(), body.lastPosition);
+        EXPECT_FALSE(QFile::exists(inFolder("Veltromamonitor.rar")));
+        expectNothingStarted();
+    }
 }
 
 TEST_F(PackageDownloadTest, AKeptPackageThatArrivesIncompleteIsNotKept)
@@ -236,6 +330,7 @@ struct FailureCase {
     QByteArray response;
     const char* reported;
     bool holdOpen = false;
+    QByteArray checksum{}; // the answer for the checksum file; empty: 404
 };
 
 void PrintTo(const FailureCase& failure, std::ostream* out)
@@ -251,6 +346,8 @@ TEST_P(PackageDownloadFailureTest, IsReportedAndTheProgramKeepsRunning)
     writeVersionFile("<update/>;3.10");
     server.serve("/Veltromamonitor.rar",
                  {.bytes = GetParam().response, .holdOpen = GetParam().holdOpen});
+    if (!GetParam().checksum.isEmpty())
+        server.serve("/Veltromamonitor.rar.sha256", {GetParam().checksum});
     timeouts.transferMs = 500;
     auto download = makeDownload();
     QStringList failures;
@@ -281,7 +378,19 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"EmptyPackage", packageResponse({}), "empty"},
         FailureCase{"StalledServer",
                     "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + package(1500),
-                    "stopped sending", true}),
+                    "stopped sending", true},
+        FailureCase{.name = "ChecksumMismatch",
+                    .response = packageResponse(package(3000)),
+                    .reported = "does not match the checksum",
+                    .checksum = checksumResponse(package(2999))},
+        FailureCase{.name = "ChecksumServerError",
+                    .response = packageResponse(package(3000)),
+                    .reported = "answered 500 Internal Server Error for the checksum file",
+                    .checksum = "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n"},
+        FailureCase{.name = "ChecksumFileWithoutADigest",
+                    .response = packageResponse(package(3000)),
+                    .reported = "holds no SHA-256 digest",
+                    .checksum = packageResponse("<html>Moved elsewhere</html>")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PackageDownloadTest, UnreachableServerIsReported)
@@ -312,6 +421,7 @@ TEST_F(PackageDownloadTest, InstallerThatWillNotStartIsReportedAndTheProgramStay
 {
     writeVersionFile("<update/>;3.10");
     server.serve("/Veltromamonitor.rar", {packageResponse(package(100))});
+    server.serve("/Veltromamonitor.rar.sha256", {checksumResponse(package(100))});
     launcher.succeeds = false;
     auto download = makeDownload();
     runDownload(*download);

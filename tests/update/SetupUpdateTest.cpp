@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -135,6 +136,10 @@ TEST_F(SetupUpdateTest, SuccessfulDownloadClosesTheDialogAndEndsTheProgram)
 {
     writeVersionFile("<update/>;3.10");
     server.serve("/Veltromamonitor.rar", {.bytes = packageResponse(3000, 3000)});
+    server.serve("/Veltromamonitor.rar.sha256",
+                 {LoopbackHttpServer::ok(
+                     QCryptographicHash::hash(QByteArray(3000, 'p'), QCryptographicHash::Sha256)
+                         .toHex())});
     auto dialog = makeDialog();
     dialog->download().setAfterDownload(AfterDownload::LaunchInstaller);
     dialog->show();
@@ -144,6 +149,7 @@ TEST_F(SetupUpdateTest, SuccessfulDownloadClosesTheDialogAndEndsTheProgram)
 
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(dialog->progressBar()->value(), 3000);
+    EXPECT_TRUE(prompt.texts().isEmpty());
     EXPECT_EQ(launcher.launched,
               QStringList{pathInFolder(folder.path(), QStringLiteral("Updatefile3.10.exe"))});
 }
