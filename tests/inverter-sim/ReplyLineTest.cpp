@@ -46,27 +46,6 @@ TEST(ReplyLine, RepliesThatStartTogetherAreSummedAndNeverKeepTheirHeader)
     }
 }
 
-TEST(ReplyLine, RepliesThatDoNotOverlapGoOutOneAfterTheOtherUnchanged)
-{
-    ReplyLine line(kByteUs);
-    line.add(0, reply(0x11), 0);
-    line.add(1, reply(0x22), 8 * kByteUs);  // starts as the first one ends
-    // A unit's own replies never overlap: the second waits for the first.
-    line.add(1, reply(0x33), 8 * kByteUs);
-
-    const Micros starts[] = {0, 8 * kByteUs, 16 * kByteUs};
-    const std::uint8_t fills[] = {0x11, 0x22, 0x33};
-    for (std::size_t i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        ASSERT_FALSE(line.empty());
-        EXPECT_EQ(line.front().startAt, starts[i]);
-        EXPECT_EQ(line.front().bytes, reply(fills[i]).bytes);
-        EXPECT_EQ(line.front().units().size(), 1u);
-        line.popFront();
-    }
-    EXPECT_TRUE(line.empty());
-}
-
 TEST(ReplyLine, RepliesThatStartApartMergeFromTheSlotOfTheLaterStart)
 {
     ReplyLine line(kByteUs);
@@ -105,6 +84,11 @@ TEST(ReplyLine, AReplyOverlappingTwoTransmissionsJoinsThemIntoOne)
     EXPECT_EQ(t.bytes[12], sum({0x22, 0x33}));
     line.popFront();
     EXPECT_TRUE(line.empty());
+
+    // A unit's own replies never overlap: its next one waits for the end of its last.
+    line.add(2, reply(0x44), 0);
+    EXPECT_EQ(line.front().startAt, 16 * kByteUs);
+    EXPECT_EQ(line.front().bytes, reply(0x44).bytes);
 }
 
 TEST(ReplyLine, BytesAlreadySentStayAsTheyWent)
@@ -121,21 +105,6 @@ TEST(ReplyLine, BytesAlreadySentStayAsTheyWent)
     EXPECT_EQ(t.parts[1].slot, 5u);
     EXPECT_EQ(t.bytes[5], sum({0x11, 0xAA}));
     EXPECT_EQ(line.nextDueAt(), 5 * kByteUs);
-}
-
-TEST(ReplyLine, WithoutPacingEachReplyGoesWholeAndOnlyRepliesOfOneMomentMeet)
-{
-    ReplyLine line(0);
-    line.add(0, reply(0x11), 100);
-    line.add(1, reply(0x22), 100);
-    line.add(0, reply(0x33), 100);  // unit 0's next one: after its first, alone
-    EXPECT_EQ(line.dueBytes(99), 0u);
-    EXPECT_EQ(line.dueBytes(100), 8u);
-    EXPECT_EQ(line.front().units().size(), 2u);
-    line.popFront();
-    EXPECT_EQ(line.front().units().size(), 1u);
-    EXPECT_EQ(line.front().bytes, reply(0x33).bytes);
-    EXPECT_GT(line.front().startAt, 100);
 }
 
 } // namespace

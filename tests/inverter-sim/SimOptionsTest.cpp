@@ -33,16 +33,6 @@ TEST(SimOptions, PlainOptionsSetUnitOneAndUnitSettingsTheOthers)
               (std::vector<std::string>{"silent on", "@3 night auto", "@3 slow 20"}));
 }
 
-TEST(SimOptions, OneUnitByDefaultWithTheSettingsOfOld)
-{
-    const ParsedOptions parsed = parseOptions({"--night", "--echo"});
-    ASSERT_TRUE(parsed.options) << parsed.message;
-    EXPECT_EQ(parsed.options->unitCount, 1u);
-    EXPECT_EQ(text(parsed.options->units[0].inverter.serial), "VT24000123");
-    EXPECT_EQ(parsed.options->units[0].plant.ratedPowerW, 3000.0);
-    EXPECT_EQ(parsed.options->startCommands, (std::vector<std::string>{"night auto", "echo on"}));
-}
-
 TEST(SimOptions, RefusesUnitsItCannotPlay)
 {
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
@@ -50,11 +40,9 @@ TEST(SimOptions, RefusesUnitsItCannotPlay)
              {"--units", "0"},
              {"--unit", "2:serial=B2C3D4E5F6"},  // no --units 2
              {"--units", "2", "--unit", "2"},
-             {"--units", "2", "--unit", "2:"},
              {"--units", "2", "--unit", "2:colour=red"},
              {"--units", "2", "--unit", "2:serial=short"},
              {"--units", "2", "--unit", "2:night=on"},
-             {"--units", "2", "--unit", "2:link=/tmp/x"},
              {"--units", "6", "--unit", "7:address=1"},
              {"--address", "1", "--unit", "1address=2"},
          }) {
