@@ -33,10 +33,11 @@ protected:
     PlantModel plant{PlantConfig{}, 12 * 3600.0};
     Inverter inverter{InverterConfig{}, plant, noise};
     FaultSettings faults;
+    NightMode night = NightMode::Never;
 
     CommandOutcome run(const std::string& line)
     {
-        return runCommand(line, {inverter, plant, faults});
+        return runCommand(line, {inverter, plant, faults, night});
     }
 };
 
@@ -64,10 +65,8 @@ TEST_F(ControlCommandsTest, SwitchesAndValuesReachTheirTargets)
     EXPECT_EQ(inverter.address(), 7);
     EXPECT_TRUE(run("dcioffset 0x7D0").ok);
     EXPECT_EQ(inverter.dciOffset(), 2000);
-
-    const CommandOutcome quit = run("quit");
-    EXPECT_TRUE(quit.ok);
-    EXPECT_TRUE(quit.quit);
+    EXPECT_TRUE(run("night auto").ok);
+    EXPECT_EQ(night, NightMode::WithTheSun);
 }
 
 TEST_F(ControlCommandsTest, WriteFaultsAreSwitchedOnAndOff)
@@ -91,7 +90,7 @@ TEST_F(ControlCommandsTest, RefusesWhatItCannotTakeAndChangesNothing)
 {
     for (const char* bad : {"", "silent", "silent maybe", "slow -1", "slow 60001", "state 256",
                             "state 1 2", "fault 0x100000000", "fault x", "serial 123",
-                            "address 300", "dci 70000", "jump 3"}) {
+                            "address 300", "dci 70000", "night dusk", "night", "jump 3"}) {
         const CommandOutcome outcome = run(bad);
         EXPECT_FALSE(outcome.ok) << bad;
         EXPECT_FALSE(outcome.message.empty()) << bad;
@@ -100,31 +99,51 @@ TEST_F(ControlCommandsTest, RefusesWhatItCannotTakeAndChangesNothing)
     EXPECT_EQ(faults.slowMs, 0);
     EXPECT_EQ(plant.stateCode(), 1);
     EXPECT_EQ(inverter.address(), 0);
+    EXPECT_EQ(night, NightMode::Never);
 }
 
-TEST(LineCommands, NightEchoAndReplugAreTakenAndCheckedOthersPassedOn)
+TEST(Night, FollowsTheSunOrTheSetting)
+{
+    constexpr double kDay = 86400.0;
+    EXPECT_FALSE(asleepAt(NightMode::Never, 2 * 3600.0)) << "by default the inverter never sleeps";
+    for (const double at : {5 * 3600.0, 19.5 * 3600.0, kDay + 3 * 3600.0, 3 * kDay - 1})
+        EXPECT_TRUE(asleepAt(NightMode::WithTheSun, at)) << at;
+    for (const double at : {7 * 3600.0, 12 * 3600.0, 5 * kDay + 18 * 3600.0})
+        EXPECT_FALSE(asleepAt(NightMode::WithTheSun, at)) << at;
+    EXPECT_TRUE(asleepAt(NightMode::Dark, 12 * 3600.0));
+}
+
+TEST(SplitUnit, NamesTheUnitOrNone)
+{
+    const auto plain = splitUnit("silent on");
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->unit);
+    EXPECT_EQ(plain->command, "silent on");
+
+    const auto addressed = splitUnit(" @12  fault 0x400");
+    ASSERT_TRUE(addressed);
+    EXPECT_EQ(addressed->unit, 12u);
+    EXPECT_EQ(addressed->command, "fault 0x400");
+
+    for (const char* bad : {"@", "@2", "@2 ", "@0 silent on", "@x silent on", "@2silent on",
+                            "@-1 silent on"})
+        EXPECT_FALSE(splitUnit(bad)) << bad;
+}
+
+TEST(LineCommands, EchoReplugAndQuitAreTakenAndCheckedOthersPassedOn)
 {
     LineSettings line;
-    constexpr double kDay = 86400.0;
-    EXPECT_FALSE(line.asleepAt(2 * 3600.0)) << "by default the inverter never sleeps";
-
-    ASSERT_TRUE(runLineCommand("night auto", line)->ok);
-    for (const double at : {5 * 3600.0, 19.5 * 3600.0, kDay + 3 * 3600.0, 3 * kDay - 1})
-        EXPECT_TRUE(line.asleepAt(at)) << at;
-    for (const double at : {7 * 3600.0, 12 * 3600.0, 5 * kDay + 18 * 3600.0})
-        EXPECT_FALSE(line.asleepAt(at)) << at;
-    ASSERT_TRUE(runLineCommand("night on", line)->ok);
-    EXPECT_TRUE(line.asleepAt(12 * 3600.0));
-    ASSERT_TRUE(runLineCommand("night off", line)->ok);
-    EXPECT_FALSE(line.asleepAt(2 * 3600.0));
-
     ASSERT_TRUE(runLineCommand("echo on", line)->ok);
     EXPECT_TRUE(line.echo);
     ASSERT_TRUE(runLineCommand("replug 2.5", line)->ok);
     EXPECT_EQ(line.replugAfterSeconds, 2.5);
 
-    for (const char* bad : {"night", "night dusk", "echo 1", "replug", "replug -1", "replug 2s",
-                            "replug 3601", "echo on off"}) {
+    const auto quit = runLineCommand("quit", line);
+    ASSERT_TRUE(quit);
+    EXPECT_TRUE(quit->ok && quit->quit);
+
+    for (const char* bad : {"echo 1", "replug", "replug -1", "replug 2s", "replug 3601",
+                            "echo on off", "quit now"}) {
         const auto outcome = runLineCommand(bad, line);
         ASSERT_TRUE(outcome) << bad;
         EXPECT_FALSE(outcome->ok) << bad;
@@ -132,6 +151,7 @@ TEST(LineCommands, NightEchoAndReplugAreTakenAndCheckedOthersPassedOn)
     EXPECT_TRUE(line.echo);
     EXPECT_EQ(line.replugAfterSeconds, 2.5);
     EXPECT_FALSE(runLineCommand("silent on", line)) << "not a line command";
+    EXPECT_FALSE(runLineCommand("night on", line)) << "each unit has its own night";
 }
 
 } // namespace

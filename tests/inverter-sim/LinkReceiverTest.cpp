@@ -32,10 +32,11 @@ private:
 
 class LinkReceiver : public testing::Test {
 protected:
-    void start(bool instant)
+    void start(bool instant, QStringList otherUnits = {})
     {
         InverterSim::Options options;
         options.instant = instant;
+        options.otherUnits = std::move(otherUnits);
         options.extraArguments = QStringList{"--start-time", "12:00"};
         sim = std::make_unique<InverterSim>(options);
         ASSERT_TRUE(sim->isRunning()) << sim->errorString().toStdString();
@@ -88,6 +89,18 @@ TEST_F(LinkReceiver, FaultModesAreRejected)
         ASSERT_TRUE(sim->command(QStringLiteral("%1 off").arg(fault)));
     }
     EXPECT_EQ(poll(kInverterAddress, kFunctionRealtime), 51);
+}
+
+TEST_F(LinkReceiver, ThreeUnitsAnsweringTheQueryAtOnceAreHeardButRejected)
+{
+    start(false, {QString(), QString()});
+    SendRequest(*link, tx, kBroadcastAddress, kControlRegister, kFunctionQuerySerial);
+    EXPECT_EQ(RecvDataBack(*link, steadyClock(), rx), 0);
+    EXPECT_NE(rx[0], 0) << "bytes were heard";
+    // The receiver gave up at the first byte; the collision is logged as its last goes out.
+    client->drain(200);
+    ASSERT_EQ(sim->collisions().size(), 1);
+    EXPECT_EQ(sim->collisions()[0].units, (QList<int>{1, 2, 3}));
 }
 
 } // namespace

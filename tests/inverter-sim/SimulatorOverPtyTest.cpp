@@ -328,6 +328,14 @@ TEST_F(SimulatorOverPty, LogShowsEveryRequestAndDropsBrokenOnes)
     EXPECT_EQ(requests[1].bytes, QByteArray::fromHex("435A0000000101040000A3"));
     EXPECT_LE(requests[0].seconds, requests[1].seconds);
     EXPECT_EQ(sim->logLines().filter(" bad checksum 43 5A 00 00 00 01 01 02 00 00 A0").size(), 1);
+
+    // One inverter: its replies name no unit, and nothing collides.
+    const QList<InverterSim::Reply> replies = sim->replies();
+    ASSERT_EQ(replies.size(), 2);
+    EXPECT_EQ(replies[1].kind, "settings");
+    EXPECT_EQ(replies[1].unit, 1);
+    EXPECT_EQ(sim->logLines().filter(" rep settings AA AA 00 01 00 00 01 84 12 ").size(), 1);
+    EXPECT_TRUE(sim->collisions().isEmpty());
 }
 
 TEST_F(SimulatorOverPty, PortSurvivesReopeningAndTheLinkFollowsTheSimulator)

@@ -6,9 +6,25 @@
 namespace veltroma::test {
 
 namespace {
+
 constexpr int kStartTimeoutMs = 10000;
 constexpr int kStopTimeoutMs = 5000;
+
+QByteArray bytesOf(const QStringList& hexFields)
+{
+    QByteArray bytes;
+    for (const QString& field : hexFields)
+        bytes.append(static_cast<char>(field.toUInt(nullptr, 16)));
+    return bytes;
 }
+
+// "@2" as 2; 0 for anything else.
+int unitOf(const QString& field)
+{
+    return field.startsWith(QLatin1Char('@')) ? field.mid(1).toInt() : 0;
+}
+
+} // namespace
 
 InverterSim::InverterSim() : InverterSim(Options{}) {}
 
@@ -25,6 +41,13 @@ InverterSim::InverterSim(const Options& options)
                           QStringLiteral("--quit-on-eof")};
     if (options.instant)
         arguments << QStringLiteral("--instant");
+    if (!options.otherUnits.isEmpty())
+        arguments << QStringLiteral("--units") << QString::number(options.otherUnits.size() + 1);
+    for (qsizetype i = 0; i < options.otherUnits.size(); ++i) {
+        if (!options.otherUnits[i].isEmpty())
+            arguments << QStringLiteral("--unit")
+                      << QStringLiteral("%1:%2").arg(i + 2).arg(options.otherUnits[i]);
+    }
     arguments << options.extraArguments;
 
     process_ = std::make_unique<QProcess>();
@@ -110,10 +133,41 @@ QList<InverterSim::Request> InverterSim::requests() const
         const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (fields.size() < 3 || fields[1] != QLatin1String("req"))
             continue;
-        Request request{fields[0].toDouble(), fields[2], {}};
-        for (qsizetype i = 3; i < fields.size(); ++i)
-            request.bytes.append(static_cast<char>(fields[i].toUInt(nullptr, 16)));
-        out << request;
+        out << Request{fields[0].toDouble(), fields[2], bytesOf(fields.mid(3))};
+    }
+    return out;
+}
+
+QList<InverterSim::Reply> InverterSim::replies() const
+{
+    QList<Reply> out;
+    for (const QString& line : logLines()) {
+        // <seconds> rep <kind> [@<unit>] <hex bytes>; the unit only when there are several
+        const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (fields.size() < 4 || fields[1] != QLatin1String("rep"))
+            continue;
+        const int unit = unitOf(fields[3]);
+        out << Reply{fields[0].toDouble(), fields[2], unit > 0 ? unit : 1,
+                     bytesOf(fields.mid(unit > 0 ? 4 : 3))};
+    }
+    return out;
+}
+
+QList<InverterSim::Collision> InverterSim::collisions() const
+{
+    QList<Collision> out;
+    for (const QString& line : logLines()) {
+        // <seconds> note collision @<unit> @<unit> ... <hex bytes>
+        const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (fields.size() < 3 || fields[1] != QLatin1String("note")
+            || fields[2] != QLatin1String("collision"))
+            continue;
+        Collision collision{fields[0].toDouble(), {}, {}};
+        qsizetype at = 3;
+        for (; at < fields.size() && unitOf(fields[at]) > 0; ++at)
+            collision.units << unitOf(fields[at]);
+        collision.bytes = bytesOf(fields.mid(at));
+        out << collision;
     }
     return out;
 }

@@ -20,13 +20,22 @@ namespace veltroma::test {
 //   sim.command("silent on");                // cable pulled
 //   for (const auto& r : sim.requests()) ... // what reached the device
 //
+// With `otherUnits` it plays several inverters on the one bus: "@2 night on" commands unit 2,
+// replies() names the unit that sent each, collisions() lists the replies that overlapped.
+//
 // The simulator's options, commands and log are described in tools/inverter-sim/README.md.
 class InverterSim {
 public:
     struct Options {
-        QString serial = QStringLiteral("A1B2C3D4E5");  // ten characters, \xHH for any byte
-        int address = 0;                                 // bus address at start, 0 = none
+        // Unit 1's serial number (ten characters, \xHH for any byte) and bus address at start
+        // (0 = none).
+        QString serial = QStringLiteral("A1B2C3D4E5");
+        int address = 0;
         bool instant = true;  // whole replies at once; false: the pacing of a real device
+        // Units 2, 3, ... on the same bus, each as its --unit settings, e.g.
+        // "serial=B2C3D4E5F6,rated-power=5000"; an empty entry keeps that unit's defaults
+        // (serial VT2400012 and the digit 2 + k, 2 + k kW, no address).
+        QStringList otherUnits;
         QStringList extraArguments;                      // any further simulator options
     };
 
@@ -35,6 +44,21 @@ public:
         double seconds = 0;  // since the simulator started
         QString kind;        // e.g. "poll-realtime", "write-parameter", "service-read-dci"
         QByteArray bytes;
+    };
+
+    // One reply as it started to go out.
+    struct Reply {
+        double seconds = 0;
+        QString kind;  // e.g. "serial", "realtime", "realtime(bad-checksum)"
+        int unit = 1;  // who sent it
+        QByteArray bytes;  // as the unit sent it, before any collision
+    };
+
+    // Replies of several units that overlapped on the line.
+    struct Collision {
+        double seconds = 0;
+        QList<int> units;  // ascending
+        QByteArray bytes;  // what the line carried
     };
 
     InverterSim();
@@ -57,6 +81,10 @@ public:
     [[nodiscard]] QStringList logLines() const;
     // The requests received so far, in order.
     [[nodiscard]] QList<Request> requests() const;
+    // The replies that started to go out so far, in order.
+    [[nodiscard]] QList<Reply> replies() const;
+    // The collisions so far, in order; each is logged as its last byte goes out.
+    [[nodiscard]] QList<Collision> collisions() const;
 
     // Sends "quit" and waits; kills the process if it does not end. Also done on destruction.
     // True when the simulator ended by itself with exit code 0 (a sanitizer report or a

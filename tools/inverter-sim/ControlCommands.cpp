@@ -88,14 +88,29 @@ std::optional<SerialNumber> parseSerial(std::string_view text)
     return serial;
 }
 
+std::optional<AddressedCommand> splitUnit(std::string_view line)
+{
+    const std::size_t at = line.find_first_not_of(" \t\r");
+    if (at == std::string_view::npos || line[at] != '@')
+        return AddressedCommand{std::nullopt, line};
+    const char* first = line.data() + at + 1;
+    const char* last = line.data() + line.size();
+    std::size_t unit = 0;
+    const auto [end, error] = std::from_chars(first, last, unit);
+    const std::size_t rest = static_cast<std::size_t>(end - line.data());
+    const std::size_t command = line.find_first_not_of(" \t\r", rest);
+    if (error != std::errc{} || end == first || unit == 0 || rest == line.size()
+        || command == rest || command == std::string_view::npos)
+        return std::nullopt;
+    return AddressedCommand{unit, line.substr(command)};
+}
+
 CommandOutcome runCommand(std::string_view line, Controlled target)
 {
     const std::vector<std::string_view> w = words(line);
     if (w.empty())
         return failed("empty command");
     const std::string_view name = w[0];
-    if (name == "quit" && w.size() == 1)
-        return CommandOutcome{true, {}, true};
     if (name == "info" && w.size() == 1) {
         target.inverter.armInformation();
         return done();
@@ -114,6 +129,17 @@ CommandOutcome runCommand(std::string_view line, Controlled target)
             : name == "garbage"       ? f.garbage
                                       : f.noMarkers;
         flag = *on;
+        return done();
+    }
+    if (name == "night") {
+        if (value == "on")
+            target.night = NightMode::Dark;
+        else if (value == "off")
+            target.night = NightMode::Never;
+        else if (value == "auto")
+            target.night = NightMode::WithTheSun;
+        else
+            return failed("expected on, off or auto");
         return done();
     }
     if (name == "unapplied") {

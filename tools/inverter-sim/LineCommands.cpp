@@ -1,7 +1,7 @@
 #include "LineCommands.h"
 
-#include "PlantModel.h"
-
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -11,63 +11,57 @@ namespace veltroma::sim {
 namespace {
 
 constexpr double kLongestReplugSeconds = 3600.0;
+constexpr std::array<std::string_view, 3> kLineCommands{"echo", "replug", "quit"};
 
 LineCommandOutcome failed(std::string message)
 {
-    return LineCommandOutcome{false, std::move(message)};
+    return LineCommandOutcome{false, std::move(message), false};
+}
+
+std::string firstWord(std::string_view line)
+{
+    std::istringstream words{std::string(line)};
+    std::string name;
+    words >> name;
+    return name;
 }
 
 } // namespace
 
-bool LineSettings::asleepAt(double simulatedSeconds) const
+bool isLineCommand(std::string_view line)
 {
-    switch (night) {
-    case NightMode::Never:
-        return false;
-    case NightMode::Dark:
-        return true;
-    case NightMode::WithTheSun:
-        break;
-    }
-    const double ofDay = simulatedSeconds - std::floor(simulatedSeconds / kSecondsPerDay) * kSecondsPerDay;
-    return sunShare(ofDay) <= 0.0;
+    return std::ranges::find(kLineCommands, firstWord(line)) != kLineCommands.end();
 }
 
 std::optional<LineCommandOutcome> runLineCommand(std::string_view line, LineSettings& target)
 {
+    if (!isLineCommand(line))
+        return std::nullopt;
     std::istringstream words{std::string(line)};
     std::string name;
     std::string value;
     std::string extra;
     words >> name >> value;
-    if (name != "night" && name != "echo" && name != "replug")
-        return std::nullopt;
+    if (name == "quit") {
+        if (!value.empty())
+            return failed("expected: quit alone");
+        return LineCommandOutcome{true, {}, true};
+    }
     if (value.empty() || (words >> extra))
         return failed("expected: " + name + " and one value");
 
-    if (name == "night") {
-        if (value == "on")
-            target.night = NightMode::Dark;
-        else if (value == "off")
-            target.night = NightMode::Never;
-        else if (value == "auto")
-            target.night = NightMode::WithTheSun;
-        else
-            return failed("expected on, off or auto");
-        return LineCommandOutcome{true, {}};
-    }
     if (name == "echo") {
         if (value != "on" && value != "off")
             return failed("expected on or off");
         target.echo = value == "on";
-        return LineCommandOutcome{true, {}};
+        return LineCommandOutcome{true, {}, false};
     }
     char* end = nullptr;
     const double seconds = std::strtod(value.c_str(), &end);
     if (*end != '\0' || !std::isfinite(seconds) || seconds < 0 || seconds > kLongestReplugSeconds)
         return failed("expected a pause of 0 to 3600 seconds");
     target.replugAfterSeconds = seconds;
-    return LineCommandOutcome{true, {}};
+    return LineCommandOutcome{true, {}, false};
 }
 
 } // namespace veltroma::sim

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Inverter.h"
-#include "PlantModel.h"
 #include "Simulator.h"
+#include "Unit.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,12 +18,16 @@ struct SimOptions {
     bool quitAtStdinEnd = false;
     double timeScale = 1.0;
     std::optional<double> startSeconds;  // time of day; none: the local time now
-    unsigned seed = 1;
+    unsigned seed = 1;                   // unit k's noise is seeded with seed + k - 1
     LineTiming timing;
-    InverterConfig inverter;
-    PlantConfig plant;
-    // Fault and state options, as the control commands that set them.
+    std::size_t unitCount = 1;
+    // Unit k's settings at [k - 1]; only the first `unitCount` are used.
+    std::array<UnitConfig, kMostUnits> units;
+    // Fault, state and night options, as the command lines that set them ("@k ..." for a
+    // unit other than 1).
     std::vector<std::string> startCommands;
+
+    SimOptions();
 };
 
 struct ParsedOptions {

@@ -63,22 +63,15 @@ void acknowledge(const CommandOutcome& outcome, std::string_view line)
 
 } // namespace
 
-Simulator::Simulator(PseudoTerminal& line, Inverter& inverter, PlantModel& plant,
-                     FaultSettings& faults, RequestLog& log, const SimulatedTime& time,
-                     LineTiming timing, std::mt19937& noise)
+Simulator::Simulator(PseudoTerminal& line, std::vector<std::unique_ptr<Unit>> units,
+                     RequestLog& log, const SimulatedTime& time, LineTiming timing)
     : line_(line)
-    , inverter_(inverter)
-    , plant_(plant)
-    , faults_(faults)
+    , units_(std::move(units))
     , log_(log)
     , time_(time)
     , timing_(timing)
-    , noise_(noise)
+    , replies_(timing.instant ? 0 : timing.byteMicros)
 {
-    if (timing_.instant) {
-        timing_.replyDelayMs = 0;
-        timing_.byteMicros = 0;
-    }
 }
 
 void Simulator::takeCommandsFromStdin(bool quitAtEnd)
@@ -89,22 +82,47 @@ void Simulator::takeCommandsFromStdin(bool quitAtEnd)
 
 CommandOutcome Simulator::command(std::string_view line)
 {
-    plant_.advanceTo(time_.now());
     CommandOutcome outcome;
-    if (auto lineOutcome = runLineCommand(line, lineSettings_)) {
-        outcome = CommandOutcome{lineOutcome->ok, std::move(lineOutcome->message), false};
-        followTheNight();
-        if (const auto seconds = std::exchange(lineSettings_.replugAfterSeconds, std::nullopt))
-            unplug(nowMicros(), *seconds);
+    const std::optional<AddressedCommand> addressed = splitUnit(line);
+    if (!addressed) {
+        outcome = CommandOutcome{false, "expected @1 to @" + std::to_string(units_.size())
+                                            + ", a space and a command", false};
+    } else if (isLineCommand(addressed->command)) {
+        if (addressed->unit) {
+            outcome = CommandOutcome{false, "not for one unit: this command concerns the line",
+                                     false};
+        } else {
+            LineCommandOutcome lineOutcome = *runLineCommand(addressed->command, lineSettings_);
+            outcome = CommandOutcome{lineOutcome.ok, std::move(lineOutcome.message),
+                                     lineOutcome.quit};
+            if (const auto seconds = std::exchange(lineSettings_.replugAfterSeconds, std::nullopt))
+                unplug(nowMicros(), *seconds);
+        }
     } else {
-        outcome = runCommand(line, Controlled{inverter_, plant_, faults_});
+        outcome = unitCommand(addressed->unit, addressed->command);
     }
     log_.write("ctl", line, outcome.ok ? "-> ok" : "-> error: " + outcome.message);
     quit_ = quit_ || outcome.quit;
     return outcome;
 }
 
-Simulator::Micros Simulator::nowMicros() const
+CommandOutcome Simulator::unitCommand(std::optional<std::size_t> number, std::string_view line)
+{
+    // A command that names no unit is for unit 1, as it was when there was only one.
+    const std::size_t index = number.value_or(1) - 1;
+    if (index >= units_.size()) {
+        return CommandOutcome{false, "no unit " + std::to_string(index + 1) + ": units 1 to "
+                                         + std::to_string(units_.size()), false};
+    }
+    Unit& unit = *units_[index];
+    unit.plant.advanceTo(time_.now());
+    CommandOutcome outcome =
+        runCommand(line, Controlled{unit.inverter, unit.plant, unit.faults, unit.night});
+    followTheNight(unit);
+    return outcome;
+}
+
+Micros Simulator::nowMicros() const
 {
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now() - origin_)
@@ -211,81 +229,104 @@ void Simulator::handle(RequestReader::Event event, Micros now)
     }
     const Request& request = *event.request;
     log_.write("req", Inverter::kindOf(request), hexText(request.raw));
-    if (followTheNight()) {
-        log_.write("note", "asleep", "not heard");
+    // Every unit on the bus hears every request; each decides whether it is addressed.
+    for (const std::unique_ptr<Unit>& unit : units_)
+        hear(*unit, request, now);
+}
+
+void Simulator::hear(Unit& unit, const Request& request, Micros now)
+{
+    if (followTheNight(unit)) {
+        log_.write("note", "asleep", fromUnit(unit.number, "not heard"));
         return;
     }
-    if (faults_.silent) {
+    if (unit.faults.silent) {
         // A pulled cable: the inverter never hears the request, so nothing changes either.
-        log_.write("note", "silent", "not heard");
+        log_.write("note", "silent", fromUnit(unit.number, "not heard"));
         return;
     }
-    plant_.advanceTo(time_.now());
-    std::optional<Reply> reply = inverter_.answer(request);
+    unit.plant.advanceTo(time_.now());
+    std::optional<Reply> reply = unit.inverter.answer(request);
     if (!reply)
         return;
-    applyFaults(*reply, faults_, noise_);
-    Micros start = now + (timing_.replyDelayMs + faults_.slowMs) * Micros{1000};
-    if (!outgoing_.empty()) {
-        // Half duplex: one reply after the other.
-        const Outgoing& last = outgoing_.back();
-        const auto lastBytes = static_cast<Micros>(last.bytes.size());
-        start = std::max(start, last.startAt + lastBytes * timing_.byteMicros);
-    }
-    outgoing_.push_back(Outgoing{std::move(reply->bytes), std::move(reply->kind), start, 0});
+    applyFaults(*reply, unit.faults, unit.noise);
+    const int delayMs = (timing_.instant ? 0 : unit.replyDelayMs) + unit.faults.slowMs;
+    replies_.add(unit.number - 1, std::move(*reply), now + delayMs * Micros{1000});
 }
 
 void Simulator::pump(Micros now)
 {
-    while (!outgoing_.empty()) {
-        Outgoing& reply = outgoing_.front();
-        if (now < reply.startAt)
+    while (!replies_.empty()) {
+        ReplyLine::Transmission& transmission = replies_.front();
+        const std::size_t due = replies_.dueBytes(now);
+        if (due == 0)
             return;
-        if (reply.sent == 0)
-            log_.write("rep", reply.kind, hexText(reply.bytes));
-        std::size_t due = reply.bytes.size();
-        if (timing_.byteMicros > 0) {
-            const Micros elapsed = now - reply.startAt;
-            due = std::min(due, static_cast<std::size_t>(elapsed / timing_.byteMicros) + 1);
-        }
-        if (due > reply.sent) {
-            const ssize_t written =
-                ::write(line_.masterFd(), reply.bytes.data() + reply.sent, due - reply.sent);
+        logStarts(transmission, due);
+        // Logged as its last byte goes out, once every unit involved is known.
+        if (due == transmission.bytes.size())
+            reportCollision(transmission);
+        if (due > transmission.sent) {
+            const ssize_t written = ::write(line_.masterFd(),
+                                            transmission.bytes.data() + transmission.sent,
+                                            due - transmission.sent);
             if (written < 0) {
                 if (errno == EINTR)
                     continue;
                 // Nobody reads the port and its queue is full: the rest of the reply is lost,
                 // as on a line with nobody listening.
-                log_.write("note", "dropped", hexText(std::span(reply.bytes).subspan(reply.sent)));
-                outgoing_.pop_front();
+                log_.write("note", "dropped",
+                           hexText(std::span(transmission.bytes).subspan(transmission.sent)));
+                replies_.popFront();
                 continue;
             }
-            reply.sent += static_cast<std::size_t>(written);
+            transmission.sent += static_cast<std::size_t>(written);
         }
-        if (reply.sent < reply.bytes.size())
+        if (transmission.sent < transmission.bytes.size())
             return;
-        outgoing_.pop_front();
+        replies_.popFront();
     }
 }
 
-bool Simulator::followTheNight()
+void Simulator::logStarts(ReplyLine::Transmission& transmission, std::size_t due)
 {
-    const bool dark = lineSettings_.asleepAt(time_.now());
-    if (dark && !asleep_) {
-        inverter_.setAddress(0);
-        log_.write("note", "asleep", "address forgotten");
-    } else if (!dark && asleep_) {
-        log_.write("note", "awake", "unregistered");
+    for (ReplyLine::Part& part : transmission.parts) {
+        if (part.started || part.slot >= due)
+            continue;
+        log_.write("rep", part.reply.kind, fromUnit(part.unit + 1, hexText(part.reply.bytes)));
+        part.started = true;
     }
-    asleep_ = dark;
-    return asleep_;
+}
+
+void Simulator::reportCollision(ReplyLine::Transmission& transmission)
+{
+    const std::vector<std::size_t> heard = transmission.units();
+    if (heard.size() < 2 || transmission.reported)
+        return;
+    std::string units;
+    for (std::size_t index : heard)
+        units += "@" + std::to_string(index + 1) + " ";
+    log_.write("note", "collision", units + hexText(transmission.bytes));
+    transmission.reported = true;
+}
+
+bool Simulator::followTheNight(Unit& unit)
+{
+    const bool dark = asleepAt(unit.night, time_.now());
+    if (dark && !unit.asleep) {
+        unit.inverter.setAddress(0);
+        log_.write("note", "asleep", fromUnit(unit.number, "address forgotten"));
+    } else if (!dark && unit.asleep) {
+        log_.write("note", "awake", fromUnit(unit.number, "unregistered"));
+    }
+    unit.asleep = dark;
+    return dark;
 }
 
 void Simulator::unplug(Micros now, double seconds)
 {
     line_.unplug();
     // What was on its way dies with the adapter.
-    outgoing_.clear();
+    replies_.clear();
     reader_ = RequestReader{};
     plugInAt_ = now + static_cast<Micros>(seconds * 1e6);
     log_.write("note", "unplugged", std::to_string(seconds) + " s");
@@ -308,14 +349,18 @@ void Simulator::echo(std::span<const std::uint8_t> bytes)
     log_.write("note", "echo", hexText(bytes));
 }
 
-std::optional<Simulator::Micros> Simulator::nextWake() const
+std::string Simulator::fromUnit(std::size_t number, std::string_view detail) const
+{
+    if (units_.size() == 1)
+        return std::string(detail);
+    return "@" + std::to_string(number) + " " + std::string(detail);
+}
+
+std::optional<Micros> Simulator::nextWake() const
 {
     std::optional<Micros> wake = plugInAt_;
-    if (!outgoing_.empty()) {
-        const Outgoing& reply = outgoing_.front();
-        const Micros due = reply.startAt + static_cast<Micros>(reply.sent) * timing_.byteMicros;
-        wake = wake ? std::min(*wake, due) : due;
-    }
+    if (const auto due = replies_.nextDueAt())
+        wake = wake ? std::min(*wake, *due) : *due;
     if (const auto deadline = reader_.deadlineMs()) {
         const Micros expiry = *deadline * 1000;
         wake = wake ? std::min(*wake, expiry) : expiry;

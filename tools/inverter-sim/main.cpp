@@ -1,16 +1,16 @@
 #include "ControlInput.h"
-#include "Faults.h"
-#include "Inverter.h"
-#include "PlantModel.h"
 #include "PseudoTerminal.h"
 #include "RequestLog.h"
 #include "SimOptions.h"
 #include "Simulator.h"
+#include "Unit.h"
 
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <memory>
 #include <optional>
+#include <vector>
 
 using namespace veltroma::sim;
 
@@ -26,21 +26,19 @@ double localTimeOfDay()
 
 int simulate(const SimOptions& options)
 {
-    std::mt19937 noise(options.seed);
-    PlantConfig plantConfig = options.plant;
-    plantConfig.startVoltage = options.inverter.parameters.words[0] / 10.0;
-    plantConfig.startDelay = options.inverter.parameters.words[1];
     const SimulatedTime time(options.startSeconds.value_or(localTimeOfDay()), options.timeScale);
-    PlantModel plant(plantConfig, time.now());
-    Inverter inverter(options.inverter, plant, noise);
-    FaultSettings faults;
+    std::vector<std::unique_ptr<Unit>> units;
+    for (std::size_t k = 1; k <= options.unitCount; ++k) {
+        const auto seed = static_cast<unsigned>(options.seed + k - 1);
+        units.push_back(std::make_unique<Unit>(k, options.units[k - 1], seed, time.now()));
+    }
     RequestLog log(options.logPath, options.quiet);
     PseudoTerminal line(options.linkPath);
     std::optional<ControlFifo> fifo;
     if (!options.controlPath.empty())
         fifo.emplace(options.controlPath);
 
-    Simulator simulator(line, inverter, plant, faults, log, time, options.timing, noise);
+    Simulator simulator(line, std::move(units), log, time, options.timing);
     for (const std::string& command : options.startCommands) {
         const CommandOutcome outcome = simulator.command(command);
         if (!outcome.ok) {
