@@ -90,6 +90,17 @@ std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& argume
     if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty())
         return UsageError{QStringLiteral("unexpected argument '%1'").arg(extra.first())};
 
+    // Options that mean something only beside another are no silent no-ops.
+    const bool parameterMode = parser.isSet(set.readParameters) || parser.isSet(set.writeParameters);
+    if (parser.isSet(set.output) && !parser.isSet(set.exportCsv))
+        return UsageError{QStringLiteral("--output needs --export-csv")};
+    for (const QCommandLineOption* option : {&set.accessCode, &set.address}) {
+        if (parser.isSet(*option) && !parameterMode) {
+            return UsageError{QStringLiteral("--%1 needs --read-parameters or --write-parameters")
+                                  .arg(option->names().constFirst())};
+        }
+    }
+
     CommandLine command;
     ProgramOptions& options = command.options;
     options.home = parser.value(set.home);
@@ -159,7 +170,8 @@ QString helpText()
             "  The installed files are never written to.\n"
             "\n"
             "Exit codes: 0 done or stopped by SIGINT/SIGTERM; 1 the program folder cannot be\n"
-            "written or the port cannot be opened (headless); 2 wrong command line.\n"
+            "written, or no display for the window; 2 wrong command line. The logger waits for a\n"
+            "port that cannot be opened yet, as a service should.\n"
             "--read-parameters and --write-parameters: 0 done and verified; 1 no reply or a\n"
             "read-back difference; 2 invalid file or options; 3 wrong access code; 4 port\n"
             "unavailable or busy.\n");

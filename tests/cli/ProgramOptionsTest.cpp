@@ -46,6 +46,10 @@ TEST(ProgramOptions, EveryOptionErrorIsRefusedWithOneMessageThatSaysWhatIsWrong)
         {"read and write", {parameters, "--write-parameters", "f.txt", code, "c"}, "give either"},
         {"write without a file", {"--write-parameters", "", code, "c"}, "give either"},
         {"unknown option beside --help", {"--help", "--no-such-option"}, "Unknown option"},
+        {"output alone", {"--output", "may.csv"}, "--output needs --export-csv"},
+        {"output beside the logger", {"--headless", "--output", "-"}, "--output needs --export-csv"},
+        {"access code alone", {code, "c"}, "--access-code needs --read-parameters or --write-parameters"},
+        {"address beside the export", {"--export-csv", "m.xls", "--address", "2"}, "--address needs"},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.what);
