@@ -30,8 +30,8 @@ QStringList monthFiles(const QString& folder)
 }
 
 // The headless logger as a shell with the usual umask starts it: everything it makes in a
-// fresh program folder is its user's alone.
-TEST(PrivateFiles, TheLoggerUnderTheUsualUmaskKeepsFolderSettingsAndRecordsToItsUser)
+// fresh program folder, and what it exports, is its user's alone.
+TEST(PrivateFiles, TheLoggerUnderTheUsualUmaskKeepsFolderSettingsRecordsAndExportsToItsUser)
 {
     const ScopedUmask umask(0022);
     QTemporaryDir scratch;
@@ -79,6 +79,12 @@ TEST(PrivateFiles, TheLoggerUnderTheUsualUmaskKeepsFolderSettingsAndRecordsToIts
     for (QString folder = QFileInfo(months[0]).path(); folder != home; folder = QFileInfo(folder).path())
         EXPECT_EQ(modeOf(folder), 0700) << folder.toStdString();
     EXPECT_EQ(modeOf(settingPath), 0600);
+
+    // Its records exported stay as private as the month file.
+    const QString csv = scratch.filePath(QStringLiteral("month.csv"));
+    ProgramRun exported({QStringLiteral("--export-csv"), months[0], QStringLiteral("--output"), csv});
+    ASSERT_EQ(exported.exitCode(), 0) << exported.err().toStdString();
+    EXPECT_EQ(modeOf(csv), 0600);
 }
 
 } // namespace
