@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -66,24 +65,6 @@ TEST_F(ProgramStartupTest, APortThatDoesNotOpenIsToldByTheChannelAndTheStartGoes
     EXPECT_TRUE(prompt.texts()[0].startsWith(QStringLiteral("Initialize %1 fault").arg(missing)))
         << prompt.texts()[0].toStdString();
     EXPECT_FALSE(openPort(channel, start.settings));
-}
-
-TEST_F(ProgramStartupTest, AFirstStartUnderTheUsualUmaskMakesEveryFilePrivateAndHasNothingToSay)
-{
-    const test::ScopedUmask umask(0022);
-    const QString home = dir.filePath(QStringLiteral("fresh/veltroma"));
-
-    const ProgramStart start = startProgram(home);
-
-    ASSERT_FALSE(start.failure.has_value()) << start.failure->toStdString();
-    EXPECT_FALSE(start.note.has_value()) << start.note->toStdString();
-    EXPECT_EQ(test::modeOf(home), 0700);
-    EXPECT_EQ(test::modeOf(home + QStringLiteral("/setting.ini")), 0600);
-    EXPECT_EQ(test::modeOf(home + QStringLiteral("/Language")), 0700);
-    const QFileInfoList languages = QDir(home + QStringLiteral("/Language")).entryInfoList(QDir::Files);
-    ASSERT_EQ(languages.size(), 12);
-    for (const QFileInfo& file : languages)
-        EXPECT_EQ(test::modeOf(file.filePath()), 0600) << file.fileName().toStdString();
 }
 
 TEST_F(ProgramStartupTest, ASettingsFileReadableByOthersIsTightenedAtStartAndSaidOnce)
