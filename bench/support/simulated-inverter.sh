@@ -10,7 +10,9 @@ start_simulated_inverter() {
     coproc SIM { exec "$sim" --link "$work/tty" --quiet --quit-on-eof; }
     read -r -t 10 pty_line <&"${SIM[0]}" || { echo "the simulator did not start" >&2; exit 1; }
     [[ $pty_line == PTY* ]] || { echo "unexpected simulator output: $pty_line" >&2; exit 1; }
-    mkdir "$work/home"
-    printf '[Setting]\r\nLanguage=English\r\nCommNum=%s,9600,8,N,1\r\n' "$work/tty" \
-        > "$work/home/setting.ini"
+    # Private, as the program keeps its folder: else the start would tighten it and say so
+    # (in a message box, with a window).
+    mkdir -m 700 "$work/home"
+    (umask 077; printf '[Setting]\r\nLanguage=English\r\nCommNum=%s,9600,8,N,1\r\n' "$work/tty" \
+        > "$work/home/setting.ini")
 }

@@ -11,6 +11,8 @@ veltroma_packages=(
   dpkg-dev
   file
   lintian
+  # systemd-analyze: the service unit's syntax and its sandbox's exposure rating.
+  systemd
   libmosquitto-dev
   mosquitto
   mosquitto-clients

@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
 #include <unistd.h>
 
 namespace veltroma {
@@ -14,6 +17,14 @@ bool mayOpen(const QString& device)
 {
     const QByteArray path = QFile::encodeName(device);
     return ::access(path.constData(), R_OK | W_OK) == 0;
+}
+
+// A device policy (the service unit's DevicePolicy=, a container's device list) refuses the
+// open with EPERM, which the port reports as the same permission error; only the system's
+// text, made from the same errno, tells it from a port another program holds.
+bool refusedByDevicePolicy(const QString& systemText)
+{
+    return systemText == QString::fromLocal8Bit(std::strerror(EPERM));
 }
 
 } // namespace
@@ -29,6 +40,10 @@ QString describePortFault(QSerialPort::SerialPortError error, const QString& dev
             return QStringLiteral("permission denied on %1: add your user to the dialout group "
                                   "(sudo usermod -aG dialout $USER) and log in again")
                 .arg(device);
+        if (refusedByDevicePolicy(systemText))
+            return QStringLiteral("%1: %2: the system's device policy refuses it (a service "
+                                  "unit needs a DeviceAllow= line for it)")
+                .arg(device, systemText);
         return QStringLiteral("%1 is busy: another program holds it (for example the headless "
                               "logger running as a service)")
             .arg(device);

@@ -22,6 +22,8 @@ ExitCode runHeadlessMode(const ProgramOptions& options)
         printMessage(*start.failure);
         return ExitCode::Failure;
     }
+    if (start.note)
+        printMessage(*start.note);
     // A logger started before its adapter is plugged in waits for it: the channel opens the
     // port again by itself, and the loss is reported like any other until the inverter answers.
     const QString portName = start.settings.portDescription.section(QLatin1Char(','), 0, 0);

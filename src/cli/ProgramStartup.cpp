@@ -14,6 +14,7 @@ ProgramStart startProgram(const QString& home, Channel* port)
         start.failure = std::move(problem);
         return start;
     }
+    start.note = tightenProgramFolder(start.folder);
     start.settings = loadStartupSettings(start.folder);
     if (port != nullptr)
         openPort(*port, start.settings);

@@ -13,6 +13,8 @@ class Channel;
 // The program folder made ready, or why it cannot be.
 struct ProgramStart {
     std::optional<QString> failure; // for the user: names the folder and the reason
+    // For the user, once: what the start found readable by others and made private.
+    std::optional<QString> note;
     QString folder;                 // the program folder, ending with "/"
     StartupSettings settings;       // what setting.ini gave: the port description, the language
 };
@@ -22,9 +24,11 @@ struct ProgramStart {
 //   1. the program folder for `home` (empty: the default rule) is chosen, created when missing
 //      and proven writable; when it is not, `failure` says why and nothing else is done, and
 //      the mode ends with ExitCode::Failure;
-//   2. its setting.ini is read, made from the embedded default when missing, and the language
+//   2. the access of group and others to the folder and the program's files in it is
+//      removed, and `note` says so when there was any (see tightenProgramFolder());
+//   3. its setting.ini is read, made from the embedded default when missing, and the language
 //      resolved (the program paths are set for the whole process);
-//   3. with a `port`, the channel is opened with setting.ini's CommNum, see openPort().
+//   4. with a `port`, the channel is opened with setting.ini's CommNum, see openPort().
 [[nodiscard]] ProgramStart startProgram(const QString& home, Channel* port = nullptr);
 
 // Opens `channel` on the port `settings` name (CommNum, else the default description). A

@@ -1,5 +1,6 @@
 #include "cli/RunExportCsv.h"
 
+#include "base/PrivateFiles.h"
 #include "cli/Messages.h"
 #include "monitor/CsvExport.h"
 
@@ -29,8 +30,12 @@ ExitCode runExportCsv(const QString& monthFile, const QString& output)
         }
         return ExitCode::Ok;
     }
+    // The export carries the plant's records: as private as the month file it comes from.
     QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    const bool opened = file.open(QIODevice::WriteOnly);
+    if (opened)
+        makeOpenFilePrivate(file);
+    if (!opened || file.write(text) != text.size() || !file.commit()) {
         printMessage(QStringLiteral("cannot write %1: %2").arg(output, file.errorString()));
         return ExitCode::Failure;
     }

@@ -70,6 +70,8 @@ ExitCode runParameters(ParameterAction action, const ProgramOptions& options, st
         run.say(*start.failure);
         return run.exit(ExitCode::Failure);
     }
+    if (start.note)
+        run.say(*start.note);
     if (!CodeOpens(AccessEntry::ParameterRocker, options.accessCode)) {
         run.say(QStringLiteral("the access code is not correct: nothing was sent"));
         return run.exit(ExitCode::WrongAccessCode);

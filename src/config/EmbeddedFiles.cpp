@@ -1,5 +1,7 @@
 #include "config/EmbeddedFiles.h"
 
+#include "base/PrivateFiles.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -20,7 +22,10 @@ bool MakeResource(int id, const QString& path)
         return false;
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size())
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    makeOpenFilePrivate(file);
+    if (file.write(*bytes) != bytes->size())
         return false;
     return file.commit();
 }

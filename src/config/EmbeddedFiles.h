@@ -15,7 +15,7 @@ inline constexpr int kRecordTemplateFileId = 112;
 [[nodiscard]] std::optional<QByteArray> embeddedFile(int id);
 
 // Writes embedded file `id` to `path`, replacing the file in one step so that a crash never
-// leaves half a file. False when the program does not carry the file or it cannot be
+// leaves half a file; the file is 0600 (see base/PrivateFiles.h). False when the program does not carry the file or it cannot be
 // written (the file keeps what it had).
 bool MakeResource(int id, const QString& path);
 

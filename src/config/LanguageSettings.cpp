@@ -1,5 +1,6 @@
 #include "config/LanguageSettings.h"
 
+#include "base/PrivateFiles.h"
 #include "config/EmbeddedFiles.h"
 #include "config/ProfileDocument.h"
 #include "config/ProfileFile.h"
@@ -87,7 +88,7 @@ std::optional<QString> findLanguageFile(const QString& name)
 void writeLanguageFiles()
 {
     const QString folder = languageFolder();
-    QDir().mkpath(folder);
+    makePrivateFolder(folder);
     for (const LanguageFile& file : kLanguageFiles)
         MakeResource(file.id, folder + QLatin1String(file.fileName));
 }

@@ -1,5 +1,6 @@
 #include "config/ProfileFile.h"
 
+#include "base/PrivateFiles.h"
 #include "config/ProfileDocument.h"
 
 #include <QFile>
@@ -59,6 +60,8 @@ bool ProfileFile::write(const QString& section, const QString& key, const QStrin
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    // setting.ini may hold the broker's password.
+    makeOpenFilePrivate(file);
     const QByteArray bytes = doc->serialize();
     if (file.write(bytes) != bytes.size())
         return false;

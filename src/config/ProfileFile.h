@@ -26,7 +26,7 @@ public:
 
     // Stores the value, creating the file (8-bit) and the section when missing and keeping
     // every other line as it was. The file is replaced in one step, so a reader never sees
-    // half of it. False when the file cannot be read or written, or cannot carry the text.
+    // half of it, and is 0600 afterwards (see base/PrivateFiles.h). False when the file cannot be read or written, or cannot carry the text.
     bool write(const QString& section, const QString& key, const QString& value) const;
 
 private:

@@ -44,8 +44,16 @@ QString chooseProgramFolder(const ProgramFolderInputs& inputs);
 // its environment.
 QString programFolder(const QString& home = {});
 
-// Creates the program folder when it is missing and proves that files can be made in it.
-// Empty: ready. Otherwise the message for the user, which names the folder and the reason.
+// Creates the program folder when it is missing (0700, with any missing folder above it) and
+// proves that files can be made in it. Empty: ready. Otherwise the message for the user,
+// which names the folder and the reason.
 std::optional<QString> prepareProgramFolder(const QString& folder);
+
+// Removes the access of group and others from the program folder, its setting.ini and its
+// Data and Language folders with everything in them, left by an earlier version, an unusual
+// umask or a hand. Empty when there was none; otherwise one line for the user that says
+// what was tightened and what could not be (a file system without Unix modes). Nothing else
+// in the folder is touched: it may be a build tree or hold the executable.
+std::optional<QString> tightenProgramFolder(const QString& folder);
 
 } // namespace veltroma

@@ -1,10 +1,10 @@
 #include "monitor/DailyRecorder.h"
 
+#include "base/PrivateFiles.h"
 #include "config/EmbeddedFiles.h"
 #include "monitor/MonthFile.h"
 #include "storage/RowBatch.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace veltroma {
@@ -28,8 +28,7 @@ bool LoadDataExecute(const RecordPaths& paths)
 {
     if (QFileInfo::exists(paths.sWriteExcelPath))
         return true;
-    QDir().mkdir(paths.DataRecordDir1);
-    QDir().mkdir(paths.DataRecordDir2);
+    makePrivateFolder(paths.DataRecordDir2);
     return MakeResource(kRecordTemplateFileId, paths.sWriteExcelPath);
 }
 

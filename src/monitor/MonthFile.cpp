@@ -1,5 +1,6 @@
 #include "monitor/MonthFile.h"
 
+#include "base/PrivateFiles.h"
 #include "config/EmbeddedFiles.h"
 #include "storage/CSpreadSheet.h"
 #include "storage/MonthWorkbook.h"
@@ -21,8 +22,7 @@ constexpr long kFirstCoverValueRow = 36;
 
 std::optional<QString> createFromTemplate(const RecordPaths& paths)
 {
-    QDir().mkdir(paths.DataRecordDir1);
-    QDir().mkdir(paths.DataRecordDir2);
+    makePrivateFolder(paths.DataRecordDir2);
     if (MakeResource(kRecordTemplateFileId, paths.sWriteExcelPath))
         return std::nullopt;
     for (const QString& dir : {paths.DataRecordDir1, paths.DataRecordDir2}) {

@@ -1,9 +1,9 @@
 #include "params/GridParameterFile.h"
 
+#include "base/PrivateFiles.h"
 #include "config/Strings.h"
 #include "params/LeadingNumber.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -192,12 +192,13 @@ std::optional<QString> writeBackup(const QString& programFolder, int address,
     const QString stem = path.chopped(4);
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = stem + QStringLiteral("-%1.txt").arg(n);
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+    if (makePrivateFolder(QFileInfo(path).absolutePath()))
         return std::nullopt;
     // Whole or not at all: a backup cut short would restore wrong values.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return std::nullopt;
+    makeOpenFilePrivate(file);
     file.write(formatParameterFile(texts, serialNumber, time));
     if (!file.commit())
         return std::nullopt;

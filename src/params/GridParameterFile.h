@@ -62,8 +62,8 @@ struct ParameterFileContents {
 // <programFolder>Data/Inverter<address>/parameters-YYYYMMDD-HHMMSS.txt.
 [[nodiscard]] QString backupPath(const QString& programFolder, int address, const QDateTime& time);
 
-// Writes a backup file, creating its folder: the path written, or none when it could not
-// be written whole.
+// Writes a backup file (0600), creating its folder (0700): the path written, or none when it
+// could not be written whole.
 [[nodiscard]] std::optional<QString> writeBackup(const QString& programFolder, int address,
                                                  const GridTexts& texts,
                                                  const QString& serialNumber,

@@ -1,5 +1,7 @@
 #include "storage/AtomicFile.h"
 
+#include "base/PrivateFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -71,7 +73,7 @@ public:
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QByteArray path = folder + '/' + QFile::encodeName(pendingPrefix(targetName)) +
                                     QByteArray::number(::getpid()) + '.' + QByteArray::number(serial++) + ".tmp";
-            m_fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            m_fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateFileMode);
             if (m_fd >= 0) {
                 m_path = path;
                 return true;
@@ -163,9 +165,11 @@ ReplaceResult replaceFile(const QString& path, QByteArrayView content)
     PendingFile pending;
     if (!pending.create(folder, info.fileName()))
         return failure(errno);
+    // Set, not left to the umask. A file system without Unix modes (FAT) refuses; its mount
+    // options decide there, and the start-up says what others can read.
     struct stat old {};
-    if (::stat(target.constData(), &old) == 0 && ::fchmod(pending.fd(), old.st_mode & 07777) != 0)
-        return failure(errno);
+    const bool replacing = ::stat(target.constData(), &old) == 0;
+    ::fchmod(pending.fd(), replacing ? old.st_mode & 07777 & ~kSharedModeBits : kPrivateFileMode);
     if (const auto fault = currentSaveFault(); fault && content.size() > fault->largerThan) {
         std::this_thread::sleep_for(fault->delay);
         if (fault->error != 0) {

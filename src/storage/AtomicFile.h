@@ -33,7 +33,8 @@ struct ReplaceResult {
 // Replaces the file at `path` by `content` so that the path holds either the old content or
 // the new one, whole, whatever happens meanwhile (a crash, a kill, a full disk, a power cut):
 // the content goes to a new file in the same folder, is flushed to the disk, and only then
-// renamed over the old one. A new file keeps the old one's permissions. On failure the old
+// renamed over the old one. The new file is its owner's alone: 0600, or the old file's
+// permissions without those of group and others, whatever the umask. On failure the old
 // file is untouched and the partial new one removed; what a writer killed mid-write left
 // behind is removed by the next successful replace of the same file.
 [[nodiscard]] ReplaceResult replaceFile(const QString& path, QByteArrayView content);

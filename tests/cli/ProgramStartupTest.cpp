@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "channel/Channel.h"
 #include "config/ProgramPaths.h"
+#include "support/FileModes.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QDir>
@@ -64,6 +65,25 @@ TEST_F(ProgramStartupTest, APortThatDoesNotOpenIsToldByTheChannelAndTheStartGoes
     EXPECT_TRUE(prompt.texts()[0].startsWith(QStringLiteral("Initialize %1 fault").arg(missing)))
         << prompt.texts()[0].toStdString();
     EXPECT_FALSE(openPort(channel, start.settings));
+}
+
+TEST_F(ProgramStartupTest, ASettingsFileReadableByOthersIsTightenedAtStartAndSaidOnce)
+{
+    const test::ScopedUmask umask(0022);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("home")));
+    test::setMode(dir.filePath(QStringLiteral("home")), 0700);
+    const QString settings =
+        writeFile(QStringLiteral("home/setting.ini"), "[Setting]\r\nLanguage=English\r\n[Mqtt]\r\nPassword=secret\r\n");
+    test::setMode(settings, 0644);
+
+    const ProgramStart start = startProgram(dir.filePath(QStringLiteral("home")));
+
+    ASSERT_TRUE(start.note.has_value());
+    EXPECT_TRUE(start.note->contains(QStringLiteral("had access to 1 of the program's files and folders in %1 (setting.ini)")
+                                         .arg(start.folder)))
+        << start.note->toStdString();
+    EXPECT_EQ(test::modeOf(settings), 0600);
+    EXPECT_FALSE(startProgram(dir.filePath(QStringLiteral("home"))).note.has_value());
 }
 
 } // namespace

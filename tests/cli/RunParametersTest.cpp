@@ -1,3 +1,4 @@
+#include "support/FileModes.h"
 #include "support/InverterSim.h"
 
 #include <QDir>
@@ -81,14 +82,21 @@ TEST_F(RunParametersTest, ReadPrintsTheSevenRowsInTheDialogsFormats)
 TEST_F(RunParametersTest, ACrLfFileWritesOnlyTheDifferingRowsAfterABackupAndVerifiesThem)
 {
     const QString wanted = file("# fleet\r\nVac-max=250.0\r\nT-start=60\r\n\r\n");
-    EXPECT_EQ(run({"--write-parameters", wanted, "--access-code", "lantern4"}), 0) << err.toStdString();
+    {
+        const ScopedUmask umask(0022);
+        EXPECT_EQ(run({"--write-parameters", wanted, "--access-code", "lantern4"}), 0) << err.toStdString();
+    }
     EXPECT_EQ(out, "Vac-max=250.0 ok\n");
     EXPECT_EQ(writeCount(), 1);
     ASSERT_EQ(backups().size(), 1);
     EXPECT_TRUE(err.contains("backup: ")) << err.toStdString();
 
-    // The backup written first holds what the inverter had, and puts it back.
+    // The backup written first holds what the inverter had, and puts it back. It tells about
+    // the plant: only its user may read it.
     const QString backup = home.filePath("Data/Inverter1/" + backups()[0]);
+    EXPECT_EQ(modeOf(backup), 0600);
+    EXPECT_EQ(modeOf(home.filePath("Data/Inverter1")), 0700);
+    EXPECT_EQ(modeOf(home.filePath("Data")), 0700);
     EXPECT_EQ(run({"--write-parameters", backup, "--access-code", "lantern4"}), 0);
     EXPECT_EQ(out, "Vac-max=253.0 ok\n");
 }

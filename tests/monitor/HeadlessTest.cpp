@@ -84,6 +84,8 @@ TEST(HeadlessMonitorTest, LogsRowsReportsAPulledCableAndEndsOnSigterm)
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write("[Setting]\r\nLanguage=English\r\nCommNum=" + sim.portPath().toUtf8()
                    + ",9600,8,N,1\r\n");
+    // Private as the program makes it: one readable by others would be reported at the start.
+    settings.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     settings.close();
 
     HeadlessProcess monitor(home.path());

@@ -44,6 +44,7 @@ done
 # would leave early and let SIGPIPE fail the writers.
 unit=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/lib/systemd/system/veltroma-monitor@.service)
 grep -qx 'ExecStart=/usr/bin/veltroma-monitor --headless' <<<"$unit" || fail "the unit does not start /usr/bin/veltroma-monitor"
+grep -qx 'ProtectSystem=strict' <<<"$unit" || fail "the packaged unit is not the sandboxed one"
 
 if command -v lintian >/dev/null; then
   lintian --tag-display-limit 0 --display-info "$deb" >"$work/lintian.txt" 2>&1 || true

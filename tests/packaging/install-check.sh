@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix, as a user without root would, and checks the
-# installed tree with the desktop's own validators; then runs the installed program: its
-# version, and headless against the simulated inverter with a temporary per-user data
-# folder, where its files must appear, and none in the prefix.
+# installed tree with the desktop's own validators and the service unit's sandbox with
+# systemd's rating; then runs the installed program: its version, and headless against the
+# simulated inverter with a temporary per-user data folder, where its files must appear,
+# private to the user, and none in the prefix.
 #   install-check.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -57,15 +58,32 @@ unexpected=$(cd "$prefix" && find . -type f | sed 's|^\./||' | grep -v -e '^shar
 echo "== validators"
 desktop-file-validate "$prefix/share/applications/$id.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml"
-grep -q "^ExecStart=$prefix/bin/veltroma-monitor --headless\$" "$prefix/lib/systemd/system/veltroma-monitor@.service" \
+unit_file=$prefix/lib/systemd/system/veltroma-monitor@.service
+# Read whole before it is matched: under pipefail a grep -q that leaves early would let
+# SIGPIPE fail the writer.
+unit=$(<"$unit_file")
+grep -qx "ExecStart=$prefix/bin/veltroma-monitor --headless" <<<"$unit" \
   || fail "the service unit does not start the installed program headless"
-if command -v systemd-analyze >/dev/null; then
-  # Checks the unit's syntax and that its ExecStart names an executable; its man page is
-  # not in the system's manual until the package is installed.
-  systemd-analyze verify --man=no "$prefix/lib/systemd/system/veltroma-monitor@.service"
-else
-  echo "(systemd-analyze not present: unit not verified)"
-fi
+command -v systemd-analyze >/dev/null || fail "systemd-analyze is not installed (Debian package systemd)"
+# Checks the unit's syntax and that its ExecStart names an executable; its man page is
+# not in the system's manual until the package is installed.
+systemd-analyze verify --man=no "$unit_file"
+
+echo "== service sandbox"
+security=$(systemd-analyze security --offline=yes "$unit_file" 2>&1) || { echo "$security"; fail "systemd-analyze security"; }
+exposure=$(sed -n 's/.*Overall exposure level for [^:]*: \([0-9][0-9.]*\) .*/\1/p' <<<"$security")
+[ -n "$exposure" ] || { echo "$security"; fail "no overall exposure level in the analysis"; }
+echo "exposure level $exposure (at most 2.5)"
+awk -v level="$exposure" 'BEGIN { exit !(level <= 2.5) }' \
+  || { echo "$security"; fail "the service unit is rated $exposure, above 2.5"; }
+# A better rating must not cost the logger what it needs: its port, its folder, the network.
+for line in 'SupplementaryGroups=dialout' 'DeviceAllow=char-ttyS rw' 'DeviceAllow=char-ttyUSB rw' \
+            'DeviceAllow=char-ttyACM rw' 'ReadWritePaths=-/home/%i/.local/share/veltroma-monitor' \
+            'RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6'; do
+  grep -qxF "$line" <<<"$unit" || fail "the service unit lacks $line"
+done
+! grep -qE '^(PrivateDevices|PrivateNetwork)=(yes|true|1)$' <<<"$unit" \
+  || fail "the service unit takes away the serial devices or the network"
 
 echo "== installed program"
 program=$prefix/bin/veltroma-monitor
@@ -96,6 +114,8 @@ folder=$XDG_DATA_HOME/veltroma-monitor
 before=$(cd "$prefix" && find . -printf '%p %s %T@\n' | sort)
 
 # First start: the folder and its files are made; the default port COM1 may not exist here.
+# With the usual umask they would be readable by everyone; the program makes them private.
+umask 0022
 set +e
 timeout -s TERM 10 "$program" --headless >"$work/first.out" 2>"$work/first.err"
 status=$?
@@ -103,6 +123,9 @@ set -e
 [ "$status" -eq 0 ] || [ "$status" -eq 1 ] || [ "$status" -eq 124 ] || { cat "$work/first.err"; fail "first start ended with $status"; }
 [ -f "$folder/setting.ini" ] || fail "no setting.ini in $folder"
 [ -n "$(ls -A "$folder/Language")" ] || fail "no language files in $folder/Language"
+mode_is() { [ "$(stat -c %a "$1")" = "$2" ] || fail "$1 is $(stat -c %a "$1"), not $2"; }
+mode_is "$folder" 700
+mode_is "$folder/setting.ini" 600
 
 simulator=$build/tools/inverter-sim/inverter-sim
 "$simulator" --link "$work/ttyV" --instant --quiet --log "$work/sim.log" </dev/null >"$work/sim.out" 2>&1 &
@@ -128,7 +151,10 @@ status=$?
 set -e
 monitor_pid=""
 [ "$status" -eq 0 ] || { cat "$work/headless.err"; fail "headless ended with $status after SIGTERM"; }
-[ -n "$(find "$folder/Data" -name '*.xls')" ] || fail "no month file in $folder/Data"
+month_files=$(find "$folder/Data" -name '*.xls')
+[ -n "$month_files" ] || fail "no month file in $folder/Data"
+mode_is "$folder/Data" 700
+for file in $month_files; do mode_is "$file" 600; done
 
 after=$(cd "$prefix" && find . -printf '%p %s %T@\n' | sort)
 [ "$before" = "$after" ] || fail "the program wrote into the installed tree: $(diff <(echo "$before") <(echo "$after"))"

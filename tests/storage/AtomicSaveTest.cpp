@@ -1,5 +1,6 @@
 #include "StorageTestSupport.h"
 #include "support/FileContent.h"
+#include "support/FileModes.h"
 
 #include "storage/AtomicFile.h"
 #include "storage/CSpreadSheet.h"
@@ -48,18 +49,23 @@ protected:
     }
 };
 
-TEST_F(AtomicSave, ReplacedFileKeepsItsPermissions)
+TEST_F(AtomicSave, AWrittenFileIsItsOwnersAloneWhateverTheUmaskAndTheOldMode)
 {
+    const test::ScopedUmask umask(0022);
     const QString file = path(QStringLiteral("data.bin"));
     ASSERT_TRUE(replaceFile(file, QByteArray("one")).ok);
-    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0640), 0);
-    const ReplaceResult result = replaceFile(file, QByteArray("two"));
-    ASSERT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(contentOf(file), QByteArray("two"));
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(result.stamp.size, 3);
+    EXPECT_EQ(test::modeOf(file), 0600);
+
+    // A file made readable by others loses that; the owner's own bits stay as chosen.
+    for (const int old : {0644, 0640, 0400}) {
+        SCOPED_TRACE(old);
+        test::setMode(file, old);
+        const ReplaceResult result = replaceFile(file, QByteArray("two"));
+        ASSERT_TRUE(result.ok) << result.error.toStdString();
+        EXPECT_EQ(contentOf(file), QByteArray("two"));
+        EXPECT_EQ(test::modeOf(file), old & 0700);
+        EXPECT_EQ(result.stamp.size, 3);
+    }
     EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("data.bin")});
 }
 

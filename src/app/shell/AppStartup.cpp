@@ -16,6 +16,10 @@ std::optional<ExitCode> startApplication(CDesignApp& app)
         app.prompt().message(*start.failure, programTitle(), PromptButtons::Ok, PromptIcon::Error);
         return ExitCode::Failure;
     }
+    if (start.note) {
+        printMessage(*start.note);
+        app.prompt().message(*start.note, programTitle(), PromptButtons::Ok, PromptIcon::Information);
+    }
     if (!app.InitInstance())
         return ExitCode::Ok;
     return std::nullopt;

@@ -1,6 +1,7 @@
 #include "app/view/HistoryReview.h"
 
 #include "app/view/StatusTexts.h"
+#include "base/PrivateFiles.h"
 #include "base/Prompt.h"
 #include "monitor/CsvExport.h"
 
@@ -95,7 +96,10 @@ std::optional<QString> HistoryReview::exportShown(bool openDataFileMode, QString
     target += QStringLiteral(".csv");
     QSaveFile out(target);
     const QByteArray text = csvText(*records);
-    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+    const bool opened = out.open(QIODevice::WriteOnly);
+    if (opened)
+        makeOpenFilePrivate(out);
+    if (!opened || out.write(text) != text.size() || !out.commit()) {
         error = out.errorString();
         return std::nullopt;
     }

@@ -39,8 +39,8 @@ public:
     void openDataFile(const QString& currentRecordFile);
 
     // What is shown, as CSV beside its month file: the day of history data review
-    // ("2011-5-7.csv"), or the month file read last in open data file ("2011-5.csv"). The
-    // path written, or nothing with the reason in `error`.
+    // ("2011-5-7.csv"), or the month file read last in open data file ("2011-5.csv"), 0600.
+    // The path written, or nothing with the reason in `error`.
     [[nodiscard]] std::optional<QString> exportShown(bool openDataFileMode, QString& error) const;
     // What the user is told when a chosen file is no month file.
     [[nodiscard]] static QString monthFileProblemText(MonthFileProblem problem, const TextLookup& tr);

@@ -43,11 +43,13 @@ public:
     [[nodiscard]] QString settingPath() const { return path() + QStringLiteral("setting.ini"); }
     [[nodiscard]] PseudoTerminal& port() { return m_port; }
 
-    // setting.ini naming the pseudo-terminal as the port.
+    // setting.ini naming the pseudo-terminal as the port, private as the program makes it:
+    // one readable by others would be tightened and reported at the start.
     void writeSettings(const QString& commNum, const QString& language = QStringLiteral("English"))
     {
         QFile file(settingPath());
         file.open(QIODevice::WriteOnly);
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         file.write(QStringLiteral("[Setting]\r\nCommNum=%1\r\nLanguage=%2\r\n")
                        .arg(commNum, language)
                        .toUtf8());

@@ -157,6 +157,29 @@ TEST(Startup, OpensThePortThatCommNumNamesBeforeTheDialogShows)
     EXPECT_TRUE(t.app->GetMainWnd()->isVisible());
 }
 
+TEST(Startup, SettingsReadableByOthersAreMadePrivateAndSaidInOneMessageBeforeTheDialog)
+{
+    ProgramHome home;
+    home.writePortSettings();
+    QFile(home.settingPath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    TestApp t(home.path());
+    qsizetype shownBeforeDialog = -1;
+    whenModal<CInitDlg>([&](CInitDlg& dialog) {
+        shownBeforeDialog = t.prompt->shown().size();
+        dialog.OkButton()->click();
+    });
+    ASSERT_EQ(t.start(), std::nullopt);
+    EXPECT_EQ(shownBeforeDialog, 1);
+    ASSERT_EQ(t.prompt->shown().size(), 1U);
+    const auto shown = t.prompt->shown().front();
+    EXPECT_TRUE(shown.text.contains(QStringLiteral("(setting.ini)"))) << shown.text.toStdString();
+    EXPECT_EQ(shown.caption, programTitle());
+    EXPECT_EQ(shown.buttons, PromptButtons::Ok);
+    EXPECT_EQ(QFile(home.settingPath()).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+              QFileDevice::Permissions{});
+}
+
 TEST(Startup, CancelAndCloseEndWithoutAMainWindowOrAMessage)
 {
     for (const bool viaX : {false, true}) {
