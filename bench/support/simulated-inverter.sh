@@ -1,13 +1,15 @@
 # Sourced by the CPU benchmarks.
 #
-#   start_simulated_inverter SIMULATOR WORK
+#   start_simulated_inverter SIMULATOR WORK [SIMULATOR OPTION...]
 #
 # Starts the simulated inverter on the pseudo-terminal WORK/tty and writes a program folder
-# WORK/home whose settings name that port. The simulator ends when the sourcing script ends:
-# the script holds its standard input (coprocess SIM, SIM_PID for the cleanup).
+# WORK/home whose settings name that port. Further arguments go to the simulator (a start
+# time, a request log). The simulator ends when the sourcing script ends: the script holds
+# its standard input (coprocess SIM, SIM_PID for the cleanup).
 start_simulated_inverter() {
     local sim=$1 work=$2 pty_line
-    coproc SIM { exec "$sim" --link "$work/tty" --quiet --quit-on-eof; }
+    shift 2
+    coproc SIM { exec "$sim" --link "$work/tty" --quiet --quit-on-eof "$@"; }
     read -r -t 10 pty_line <&"${SIM[0]}" || { echo "the simulator did not start" >&2; exit 1; }
     [[ $pty_line == PTY* ]] || { echo "unexpected simulator output: $pty_line" >&2; exit 1; }
     # Private, as the program keeps its folder: else the start would tighten it and say so

@@ -5,6 +5,8 @@ veltroma_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-xlrd
   xvfb xauth imagemagick fonts-dejavu-core fonts-wqy-microhei
+  # The window benchmark drives the real window from outside, as a user's mouse and keys.
+  xdotool
   # Checks of the installed tree and of the Debian package.
   desktop-file-utils
   appstream

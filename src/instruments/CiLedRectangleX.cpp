@@ -37,7 +37,7 @@ void CiLedRectangleX::SetActiveColor(std::uint32_t ref)
     if (color == color_)
         return;
     color_ = color;
-    update();
+    invalidateStatic();
 }
 
 void CiLedRectangleX::SetCenterLabelText(const QString& text)
@@ -75,13 +75,17 @@ void CiLedRectangleX::paintStatic(QPainter& painter)
     art::metalFrame(painter, area, kRadius, kFrame);
 }
 
-void CiLedRectangleX::paintDynamic(QPainter& painter)
+void CiLedRectangleX::paintLook(QPainter& painter)
 {
     const QRectF face = faceRect();
     QPainterPath lens;
     lens.addRoundedRect(face, 2.5, 2.5);
     art::led(painter, lens, face, color_, active_);
+}
 
+void CiLedRectangleX::paintDynamic(QPainter& painter)
+{
+    const QRectF face = faceRect();
     if (text_.isEmpty())
         return;
     // The text shrinks to fit rather than being cut: fault texts run to sixteen characters.

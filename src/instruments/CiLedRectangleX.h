@@ -27,6 +27,9 @@ public:
 
 protected:
     void paintStatic(QPainter& painter) override;
+    // Lit or dark: the lens is cached artwork, the text is drawn over it.
+    [[nodiscard]] int look() const override { return active_ ? 1 : 0; }
+    void paintLook(QPainter& painter) override;
     void paintDynamic(QPainter& painter) override;
 
 private:

@@ -227,8 +227,11 @@ void CiOdometerX::paintDynamic(QPainter& painter)
         painter.setPen(decimal ? QColor(0xff, 0xf4, 0xee) : QColor(0xf1, 0xf3, 0xf5));
         const QRectF current = wheel.translated(0, -turn * wheel.height());
         painter.drawText(current, Qt::AlignCenter, QString::number(digit));
-        painter.drawText(current.translated(0, wheel.height()), Qt::AlignCenter,
-                         QString::number((digit + 1) % 10));
+        // The next digit shows only while the wheel turns; at rest it lies wholly below the
+        // clip, and a roll repaints every wheel many times a second.
+        if (turn > 0.0)
+            painter.drawText(current.translated(0, wheel.height()), Qt::AlignCenter,
+                             QString::number((digit + 1) % 10));
         painter.restore();
 
         // Curvature: the drum's top and bottom turn away into the dark.

@@ -4,6 +4,7 @@
 #include "instruments/DayValue.h"
 #include "instruments/InstrumentArt.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
@@ -27,7 +28,47 @@ const std::array<QColor, CiPlotX::kChannelCount> kChannelColors{
     QColor(0x5c, 0xf0, 0x6e), QColor(0xf5, 0xe8, 0x42), QColor(0xff, 0x86, 0x3c),
     QColor(0x6a, 0x9c, 0xff), QColor(0xb3, 0x9d, 0xff), QColor(0xff, 0x55, 0x5e)};
 
+// The plot's screen, dark at the bottom, from `top` down to `bottom`.
+QLinearGradient screenGradient(QPointF top, QPointF bottom)
+{
+    QLinearGradient screen(top, bottom);
+    screen.setColorAt(0.0, QColor(0x1b, 0x20, 0x26));
+    screen.setColorAt(1.0, QColor(0x0b, 0x0d, 0x10));
+    return screen;
+}
+
 } // namespace
+
+// The date-time ticker, remembering the labels it made: while the live plot scrolls, the
+// same few ticks are labelled again every second. A change of format, time spec, zone or
+// locale starts afresh.
+class DateTicker final : public QCPAxisTickerDateTime {
+protected:
+    QString getTickLabel(double tick, const QLocale& locale, QChar formatChar, int precision) override
+    {
+        // Zooming through history brings new ticks without end; a few hundred are plenty.
+        constexpr qsizetype kMostLabels = 256;
+        if (mDateTimeFormat != format_ || mDateTimeSpec != spec_ || mTimeZone != zone_
+            || locale != locale_ || labels_.size() >= kMostLabels) {
+            labels_.clear();
+            format_ = mDateTimeFormat;
+            spec_ = mDateTimeSpec;
+            zone_ = mTimeZone;
+            locale_ = locale;
+        }
+        auto label = labels_.constFind(tick);
+        if (label == labels_.cend())
+            label = labels_.insert(tick, QCPAxisTickerDateTime::getTickLabel(tick, locale, formatChar, precision));
+        return *label;
+    }
+
+private:
+    QHash<double, QString> labels_;
+    QString format_;
+    Qt::TimeSpec spec_ = Qt::LocalTime;
+    QTimeZone zone_;
+    QLocale locale_;
+};
 
 // The heading row of the legend.
 class LegendTitleItem final : public QCPAbstractLegendItem {
@@ -50,14 +91,21 @@ protected:
 
     [[nodiscard]] QSize minimumOuterSizeHint() const override
     {
-        const QFontMetrics metrics(mFont);
-        const QSize text = metrics.size(Qt::TextSingleLine, text_);
-        return QSize(text.width() + mMargins.left() + mMargins.right(),
-                     text.height() + mMargins.top() + mMargins.bottom() + 3);
+        // Asked on every replot, hidden or not: measured again only when text or font changed.
+        if (measuredText_ != text_ || measuredFont_ != mFont) {
+            measuredText_ = text_;
+            measuredFont_ = mFont;
+            textSize_ = QFontMetrics(mFont).size(Qt::TextSingleLine, text_);
+        }
+        return QSize(textSize_.width() + mMargins.left() + mMargins.right(),
+                     textSize_.height() + mMargins.top() + mMargins.bottom() + 3);
     }
 
 private:
     QString text_;
+    mutable std::optional<QString> measuredText_;
+    mutable QFont measuredFont_;
+    mutable QSize textSize_;
 };
 
 // ---- channel
@@ -142,7 +190,7 @@ CiPlotAxisX::CiPlotAxisX(QCPAxis* axis, Kind kind, double minimum, double span)
     : axis_(axis), kind_(kind), min_(minimum), span_(span)
 {
     if (kind_ == Kind::Time) {
-        dateTicker_.reset(new QCPAxisTickerDateTime);
+        dateTicker_.reset(new DateTicker);
         // Keys are wall-clock seconds: shown in UTC they read as the wall clock.
         dateTicker_->setDateTimeSpec(Qt::UTC);
         dateTicker_->setTickCount(6);
@@ -233,10 +281,8 @@ CiPlotX::CiPlotX(QWidget* parent)
     layout->setContentsMargins(kFrame, kFrame, kFrame, kFrame);
     layout->addWidget(plot_);
 
-    QLinearGradient screen(0, 0, 0, 1);
+    QLinearGradient screen = screenGradient(QPointF(0, 0), QPointF(0, 1));
     screen.setCoordinateMode(QGradient::ObjectMode);
-    screen.setColorAt(0.0, QColor(0x1b, 0x20, 0x26));
-    screen.setColorAt(1.0, QColor(0x0b, 0x0d, 0x10));
     plot_->setBackground(QBrush(screen));
     QLinearGradient field(0, 0, 0, 1);
     field.setCoordinateMode(QGradient::ObjectMode);
@@ -244,11 +290,20 @@ CiPlotX::CiPlotX(QWidget* parent)
     field.setColorAt(1.0, QColor(0x05, 0x07, 0x09));
     plot_->axisRect()->setBackground(QBrush(field));
     plot_->setAntialiasedElements(QCP::aePlottables | QCP::aeLegend);
+    // A replot repaints with the rest of the form in one pass, not at once on its own; the
+    // overlay layer (empty: nothing here is selected) shares the one paint buffer instead of
+    // being cleared and blended over the whole plot on every repaint.
+    plot_->setPlottingHint(QCP::phImmediateRefresh, false);
+    plot_->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
 
     styleAxis(plot_->xAxis);
     styleAxis(plot_->yAxis);
-    plot_->xAxis2->setVisible(false);
-    plot_->yAxis2->setVisible(false);
+    // The axes on the other two sides are never shown; they need no ticks made either.
+    for (QCPAxis* hidden : {plot_->xAxis2, plot_->yAxis2}) {
+        hidden->setVisible(false);
+        hidden->setTicks(false);
+        hidden->setTickLabels(false);
+    }
 
     const double now = nowDays();
     const double span = 1.0 / 24.0;
@@ -296,7 +351,10 @@ CiPlotX::CiPlotX(QWidget* parent)
     });
     connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this] { followNewest(); });
     // After the layout the axis knows its width in pixels; the curves are drawn after that.
-    connect(plot_, &QCustomPlot::afterLayout, this, [this] { fitDrawingToDensity(); });
+    connect(plot_, &QCustomPlot::afterLayout, this, [this] {
+        fitDrawingToDensity();
+        leavePlacesToStandingControls();
+    });
 }
 
 CiPlotX::~CiPlotX() = default;
@@ -312,6 +370,32 @@ void CiPlotX::fitDrawingToDensity()
         const auto shown = data->findEnd(range.upper) - data->findBegin(range.lower);
         channel->setDense(shown > 2 * pixels);
     }
+}
+
+void CiPlotX::setStandingControls(QList<QRect> places)
+{
+    standingControls_ = std::move(places);
+    leavePlacesToStandingControls();
+}
+
+void CiPlotX::leavePlacesToStandingControls()
+{
+    // Canvas coordinates: the strip above the field, right of the value axis and its labels.
+    // The grid's top line lies a pixel above the field.
+    constexpr int kGridReach = 2;
+    const QRect field = plot_->axisRect()->rect();
+    const QRect strip(field.left(), 0, plot_->width() - field.left(), field.top() - kGridReach);
+    QRegion left;
+    for (const QRect& place : standingControls_)
+        left += place.translated(-plot_->pos()) & strip;
+    const QRegion mask = left.isEmpty() ? QRegion() : QRegion(plot_->rect()) - left;
+    if (mask != plot_->mask()) {
+        if (mask.isEmpty())
+            plot_->clearMask();
+        else
+            plot_->setMask(mask);
+    }
+    leftToControls_ = left.translated(plot_->pos());
 }
 
 void CiPlotX::styleAxis(QCPAxis* axis) const
@@ -346,6 +430,14 @@ QSize CiPlotX::minimumSizeHint() const
 void CiPlotX::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    if (!leftToControls_.isEmpty()) {
+        // The drawing's own background where it leaves its places to standing controls: the
+        // same gradient over the same rows.
+        const QRectF canvas = plot_->geometry();
+        painter.setClipRegion(leftToControls_);
+        painter.fillRect(canvas, screenGradient(canvas.topLeft(), canvas.bottomLeft()));
+        painter.setClipping(false);
+    }
     painter.setRenderHint(QPainter::Antialiasing);
     art::metalFrame(painter, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5.0, kFrame);
 }

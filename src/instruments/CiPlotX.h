@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
+#include <QRect>
+#include <QRegion>
 #include <QSharedPointer>
 #include <QString>
 #include <QWidget>
@@ -11,13 +14,13 @@
 #include <vector>
 
 class QCPAxis;
-class QCPAxisTickerDateTime;
 class QCPGraph;
 class QCustomPlot;
 
 namespace veltroma {
 
 class CiPlotX;
+class DateTicker;
 class LegendTitleItem;
 
 // One curve of the plot. X values are day values (see DayValue.h); the curve is drawn as
@@ -88,7 +91,7 @@ private:
     QString title_;
     bool titleShown_ = false;
     QString format_;
-    QSharedPointer<QCPAxisTickerDateTime> dateTicker_;
+    QSharedPointer<DateTicker> dateTicker_;
 };
 
 // The plot's legend: the titles of the visible channels under a heading.
@@ -144,6 +147,12 @@ public:
     void setKeptDays(double days);
     [[nodiscard]] double keptDays() const { return keptDays_; }
     [[nodiscard]] QCustomPlot* customPlot() const { return plot_; }
+    // Controls standing on the plot above its drawing field, such as buttons on its top edge
+    // (rectangles in this widget's coordinates). The drawing leaves their places to them and
+    // the plot paints its background there itself, so a replot does not repaint those
+    // controls. Only places above the field and right of its value axis are left, where the
+    // drawing has nothing but its background; elsewhere the drawing stays under a control.
+    void setStandingControls(QList<QRect> places);
     // Whether new points scroll the X range; see the class comment.
     [[nodiscard]] bool following() const { return following_; }
     // The X axis back to its set minimum and span, then scrolled to the newest point (or to
@@ -168,6 +177,7 @@ private:
     void rebuildLegend();
     void requestReplot();
     void fitDrawingToDensity();
+    void leavePlacesToStandingControls();
     [[nodiscard]] double nowDays() const;
     void styleAxis(QCPAxis* axis) const;
 
@@ -178,6 +188,9 @@ private:
     std::vector<std::unique_ptr<CiPlotAxisX>> yAxes_;
     std::unique_ptr<CiPlotLegendX> legend_;
     std::optional<double> newest_;
+    QList<QRect> standingControls_;
+    // The places the drawing leaves to standing controls, in this widget's coordinates.
+    QRegion leftToControls_;
     WallClock wallClock_;
     bool following_ = true;
     int capacity_ = 300'000;

@@ -54,7 +54,7 @@ QSize PaintedInstrument::scaledSize(double factor) const
 
 void PaintedInstrument::invalidateStatic()
 {
-    staticLayer_ = QPixmap();
+    layers_.clear();
     update();
 }
 
@@ -69,18 +69,20 @@ void PaintedInstrument::paintEvent(QPaintEvent*)
 {
     const double ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (staticLayer_.isNull() || staticLayer_.size() != pixels) {
-        staticLayer_ = QPixmap(pixels);
-        staticLayer_.setDevicePixelRatio(ratio);
-        staticLayer_.fill(Qt::transparent);
-        QPainter layer(&staticLayer_);
+    QPixmap& artwork = layers_[look()];
+    if (artwork.isNull() || artwork.size() != pixels) {
+        artwork = QPixmap(pixels);
+        artwork.setDevicePixelRatio(ratio);
+        artwork.fill(Qt::transparent);
+        QPainter layer(&artwork);
         layer.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing
                              | QPainter::SmoothPixmapTransform);
         layer.setTransform(logicalTransform());
         paintStatic(layer);
+        paintLook(layer);
     }
     QPainter painter(this);
-    painter.drawPixmap(0, 0, staticLayer_);
+    painter.drawPixmap(0, 0, artwork);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing
                            | QPainter::SmoothPixmapTransform);
     painter.setTransform(logicalTransform());
@@ -89,7 +91,7 @@ void PaintedInstrument::paintEvent(QPaintEvent*)
 
 void PaintedInstrument::resizeEvent(QResizeEvent* event)
 {
-    staticLayer_ = QPixmap();
+    layers_.clear();
     QWidget::resizeEvent(event);
 }
 

@@ -3,13 +3,17 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <map>
+
 namespace veltroma {
 
 // Base of the painted instruments. Each one draws in a fixed logical space that the painter
 // scales to the widget, so the artwork keeps its proportions at any size. What does not
 // change with the instrument's state (bezels, scales, tracks) is drawn once into a cached
-// pixmap, redrawn after a resize or a change of palette, font or style. Outside its artwork
-// an instrument is transparent, so it sits on the form's picture.
+// pixmap, redrawn after a resize or a change of palette, font or style. An instrument with a
+// few looks (a lamp lit or dark) keeps one such pixmap per look, so blinking draws pixmaps,
+// not gradients. Outside its artwork an instrument is transparent, so it sits on the form's
+// picture.
 class PaintedInstrument : public QWidget {
     Q_OBJECT
 public:
@@ -22,6 +26,13 @@ protected:
     PaintedInstrument(QSizeF logicalSize, Scaling scaling, QWidget* parent);
 
     virtual void paintStatic(QPainter& painter) = 0;
+    // Which of its few looks the instrument has now; each look's artwork is cached apart.
+    [[nodiscard]] virtual int look() const { return 0; }
+    // The artwork of the current look, drawn over the static artwork into the same pixmap
+    // (where that is translucent, a colour may round one step apart from drawing on the
+    // widget: unseen). No text here: text keeps the platform's rendering (subpixel on some
+    // screens) only when drawn on the widget itself, by paintDynamic.
+    virtual void paintLook(QPainter& /*painter*/) {}
     virtual void paintDynamic(QPainter& painter) = 0;
 
     // The logical rectangle being drawn: its height is the logical height; with FitHeight
@@ -32,6 +43,7 @@ protected:
     // A widget size of the given logical scale, for size hints.
     [[nodiscard]] QSize scaledSize(double scale) const;
 
+    // Drops the cached artwork of every look; the next paint draws it again.
     void invalidateStatic();
     // For instruments whose artwork grows with a setting, such as a counter's digits.
     void setLogicalSize(QSizeF logicalSize);
@@ -46,7 +58,8 @@ private:
 
     QSizeF logicalSize_;
     Scaling scaling_;
-    QPixmap staticLayer_;
+    // The cached artwork by look.
+    std::map<int, QPixmap> layers_;
 };
 
 } // namespace veltroma

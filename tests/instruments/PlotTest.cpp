@@ -1,6 +1,10 @@
 #include "instruments/CiPlotX.h"
 #include "instruments/DayValue.h"
 
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -162,6 +166,24 @@ TEST_F(PlotTest, AxisMinSpanTitleAndFormat)
     EXPECT_EQ(ticker->dateTimeFormat(), QStringLiteral("2011-5-d H:mm:ss"));
 }
 
+TEST_F(PlotTest, TickLabelsFollowAChangeOfFormat)
+{
+    // The labels of the time axis are remembered from one replot to the next: a new format
+    // must still show at once.
+    plot.customPlot()->replot();
+    const QList<QString> times = plot.customPlot()->xAxis->tickVectorLabels();
+    ASSERT_FALSE(times.isEmpty());
+    plot.GetXAxis(0)->SetDateTimeFormat(QStringLiteral("yyyy-m-d h:nn:ss"));
+    plot.customPlot()->replot();
+    const QList<QString> dated = plot.customPlot()->xAxis->tickVectorLabels();
+    ASSERT_EQ(dated.size(), times.size());
+    for (qsizetype i = 0; i < times.size(); ++i) {
+        SCOPED_TRACE(times[i].toStdString());
+        EXPECT_TRUE(dated[i].endsWith(QStringLiteral(" ") + times[i]));
+        EXPECT_TRUE(dated[i].contains(u'-'));
+    }
+}
+
 TEST_F(PlotTest, DenseCurvesAreDrawnThinAndUnfilled)
 {
     auto* channel = plot.GetChannel(3);
@@ -219,6 +241,91 @@ TEST_F(PlotTest, AChannelKeepsTheLast31DaysBeforeItsNewestPoint)
     EXPECT_DOUBLE_EQ(data->constBegin()->key, plotKeyFromDayValue(2000 + 9.0));
     // A channel's window runs from its own newest point: the other one lost nothing.
     EXPECT_EQ(other->pointCount(), 24);
+}
+
+// A button standing on the plot's top edge, counting its paints.
+class StandingButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        ++paints;
+        QPushButton::paintEvent(event);
+    }
+};
+
+// A plot shown with a button on its top edge above the drawing field, as the form places
+// its buttons; the plot's canvas fills the host, so both use the same coordinates.
+class StandingControlsTest : public ::testing::Test {
+protected:
+    StandingControlsTest()
+    {
+        host.resize(640, 320);
+        plot->setGeometry(host.rect());
+        plot->setWallClock([] { return QDateTime(QDate(2024, 6, 18), QTime(13, 20)); });
+        QCPAxisRect* field = plot->customPlot()->axisRect();
+        field->setAutoMargins(QCP::msLeft | QCP::msRight | QCP::msBottom);
+        field->setMargins(QMargins(0, 44, 0, 0));
+        button->setGeometry(420, 12, 90, 24);
+        host.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&host));
+    }
+
+    // A new point, and the replot and repaint it brings.
+    int paintsForANewPoint()
+    {
+        const int before = button->paints;
+        plot->GetChannel(0)->AddYNow(40.0 + ++points_);
+        QTest::qWait(50);
+        return button->paints - before;
+    }
+
+    // What the window shows, as painted on the screen (not re-rendered).
+    QImage screen() { return host.screen()->grabWindow(host.winId()).toImage(); }
+
+    QWidget host;
+    CiPlotX* plot = new CiPlotX(&host);
+    StandingButton* button = new StandingButton(QStringLiteral("Help"), &host);
+
+private:
+    int points_ = 0;
+};
+
+TEST_F(StandingControlsTest, AReplotLeavesThemAloneAndTheScreenLooksTheSame)
+{
+    ASSERT_GT(paintsForANewPoint(), 0) << "a button over the drawing is repainted with it";
+    const QImage open = screen();
+    plot->setStandingControls({button->geometry()});
+    QTest::qWait(50);
+    EXPECT_EQ(screen(), open);
+    EXPECT_EQ(paintsForANewPoint(), 0);
+    EXPECT_EQ(paintsForANewPoint(), 0);
+    // A hover or a press still repaints the button itself.
+    button->setDown(true);
+    QTest::qWait(50);
+    EXPECT_GT(button->paints, 0);
+    plot->setStandingControls({});
+    EXPECT_GT(paintsForANewPoint(), 0);
+}
+
+TEST_F(StandingControlsTest, ThePlotDrawsOnUnderAControlReachingIntoItsField)
+{
+    // Only the strip above the field is left to controls: the curve still shows under a
+    // control that reaches down into the field.
+    button->setGeometry(420, 12, 90, 120);
+    plot->GetXAxis(0)->SetSpan(1.0 / 24);
+    plot->setStandingControls({button->geometry()});
+    ASSERT_GT(paintsForANewPoint(), 0);
+    button->hide();
+    QTest::qWait(50);
+    const QImage underneath = screen();
+    plot->setStandingControls({});
+    plot->update();
+    QTest::qWait(50);
+    EXPECT_EQ(screen(), underneath);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "instruments/CiSwitchRockerX.h"
 #include "instruments/CiSwitchRotaryX.h"
 #include "instruments/CiSwitchSliderX.h"
+#include "instruments/ColorRef.h"
 #include "instruments/InstrumentSamples.h"
 
 #include <QImage>
@@ -17,6 +18,7 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 
 namespace veltroma {
 namespace {
@@ -150,6 +152,41 @@ TEST(RenderTest, CachedArtworkFollowsAPaletteChange)
     palette.setColor(QPalette::WindowText, Qt::white);
     slider->setPalette(palette);
     EXPECT_NE(slider->grab().toImage(), dark);
+}
+
+TEST(RenderTest, ABlinkingLampShowsEveryChangeOfColourAndText)
+{
+    // Lit and dark are cached looks: after each change the lamp must look exactly as a new
+    // lamp made with the same settings, never as it looked before.
+    const auto made = [](std::uint32_t color, const QString& text, bool lit) {
+        auto lamp = std::make_unique<CiLedRectangleX>();
+        lamp->resize(120, 30);
+        lamp->SetActiveColor(color);
+        lamp->SetCenterLabelText(text);
+        lamp->SetActive(lit);
+        return lamp;
+    };
+    const auto green = colorRef(0, 255, 0);
+    const auto red = colorRef(255, 0, 0);
+    const auto lamp = made(green, QStringLiteral("Normal"), true);
+    const QImage greenLit = lamp->grab().toImage();
+    lamp->SetActive(false);
+    const QImage greenDark = lamp->grab().toImage();
+    EXPECT_NE(greenLit, greenDark);
+    lamp->SetActive(true);
+    EXPECT_EQ(lamp->grab().toImage(), greenLit);
+
+    lamp->SetActiveColor(red);
+    EXPECT_EQ(lamp->grab().toImage(), made(red, QStringLiteral("Normal"), true)->grab().toImage());
+    lamp->SetActive(false);
+    EXPECT_EQ(lamp->grab().toImage(), made(red, QStringLiteral("Normal"), false)->grab().toImage());
+    lamp->SetCenterLabelText(QStringLiteral("Fault"));
+    EXPECT_EQ(lamp->grab().toImage(), made(red, QStringLiteral("Fault"), false)->grab().toImage());
+    lamp->resize(160, 40);
+    const auto large = made(red, QStringLiteral("Fault"), true);
+    large->resize(160, 40);
+    lamp->SetActive(true);
+    EXPECT_EQ(lamp->grab().toImage(), large->grab().toImage());
 }
 
 TEST(RenderTest, OdometerRollsToTheNewValueWhenShown)

@@ -185,6 +185,12 @@ void MonitorForm::place(const DialogUnits& units) const
     QCPAxisRect* field = m_iPlotX->customPlot()->axisRect();
     field->setAutoMargins(QCP::msLeft | QCP::msRight | QCP::msBottom);
     field->setMargins(QMargins(0, strip, 0, 0));
+    // The buttons stand on the plot: its once-a-second replot need not repaint them. (The
+    // lamp blinks every second anyway.)
+    QList<QRect> buttons;
+    for (const QPushButton* button : {helpButton, selectComButton, updateButton})
+        buttons << button->geometry().translated(-m_iPlotX->pos());
+    m_iPlotX->setStandingControls(buttons);
 }
 
 } // namespace veltroma

@@ -52,7 +52,7 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
       history_(plotHistory_, setup_.prompt, setup_.loadString),
       slotSwitch_(*form_.m_iSwitchLedX[bInverterAdrNow],
                   setup_.loadString(QStringLiteral("IDC_SLOT_INVERTER"))),
-      statusLine_(setup_.wallClock)
+      statusLine_(setup_.loadString, setup_.wallClock)
 {
     setObjectName(QStringLiteral("CMonitorView"));
     setPalette(formlook::palette(palette()));
@@ -358,7 +358,7 @@ void CMonitorView::showStatusLine()
     const LinkHealth* health = session_.link().health();
     statusLine_.refresh(setup_.portName ? setup_.portName() : QString(), form_.m_iSwitchLedX0->GetActive(),
                         engine_.linkState(), health != nullptr ? health->snapshot() : LinkCounters{});
-    const QString text = statusLine_.text(setup_.loadString);
+    const QString text = statusLine_.text();
     QLabel& line = *form_.statusLine;
     // A text longer than the line ends in "…"; the tooltip holds it whole. Set only when
     // changed: the once-a-second refresh repaints nothing else for it.

@@ -3,6 +3,9 @@
 #include "monitor/EngineEvents.h"
 
 #include <QFileInfo>
+#include <QHash>
+
+#include <memory>
 
 namespace veltroma {
 
@@ -41,7 +44,18 @@ QString noticeText(const RecordingNotice& n, const TextLookup& tr)
 
 } // namespace
 
-StatusLine::StatusLine(WallClock now, QObject* parent) : QObject(parent), now_(std::move(now)) {}
+StatusLine::StatusLine(TextLookup texts, WallClock now, QObject* parent)
+    : QObject(parent),
+      remembered_([texts = std::move(texts), words = std::make_shared<QHash<QString, QString>>()](
+                      const QString& key) {
+          auto word = words->constFind(key);
+          if (word == words->cend())
+              word = words->insert(key, texts(key));
+          return *word;
+      }),
+      now_(std::move(now))
+{
+}
 
 void StatusLine::listenTo(EngineEvents& events)
 {
@@ -97,6 +111,11 @@ QString StatusLine::recordingText(const TextLookup& tr) const
     if (notice_)
         text += QStringLiteral(" · ") + noticeText(*notice_, tr);
     return text;
+}
+
+QString StatusLine::text() const
+{
+    return text(remembered_);
 }
 
 QString StatusLine::text(const TextLookup& tr) const

@@ -26,7 +26,8 @@ class StatusLine final : public QObject {
 public:
     using WallClock = std::function<QDateTime()>;
 
-    explicit StatusLine(WallClock now = [] { return QDateTime::currentDateTime(); },
+    // `texts` gives the line its words (see text()).
+    explicit StatusLine(TextLookup texts, WallClock now = [] { return QDateTime::currentDateTime(); },
                         QObject* parent = nullptr);
 
     // Listens to the engine's recording events (queued: they come from the save thread).
@@ -38,13 +39,19 @@ public:
 
     void recording(const RecordingState& state);
 
-    // In the language of `tr`.
+    // In the language of the texts given at construction. Each of their words is looked up
+    // once and remembered: the line is made after the start dialog has set the language,
+    // which then stays, and asking the language file every second costs more than
+    // all the rest of the line.
+    [[nodiscard]] QString text() const;
+    // In the language of `tr`, looked up now.
     [[nodiscard]] QString text(const TextLookup& tr) const;
 
 private:
     [[nodiscard]] QString linkText(const TextLookup& tr) const;
     [[nodiscard]] QString recordingText(const TextLookup& tr) const;
 
+    TextLookup remembered_;
     WallClock now_;
     QString port_;
     bool connected_ = false;

@@ -4,6 +4,7 @@
 #include "monitor/EngineEvents.h"
 
 #include <QCoreApplication>
+#include <QHash>
 
 #include <thread>
 
@@ -13,15 +14,15 @@ namespace veltroma::test {
 namespace {
 
 // The status line's words for each link and recording state, with the wall clock at a
-// fixed time of 8 December 2026.
+// fixed time of 8 December 2026; its own words are English.
 class StatusLineTest : public ::testing::Test {
 protected:
-    QString english() const { return line.text(embeddedLanguage(kEnglishFileId)); }
+    QString english() const { return line.text(); }
     QString chinese() const { return line.text(embeddedLanguage(kSimplifiedChineseFileId)); }
     QString traditional() const { return line.text(embeddedLanguage(kTraditionalChineseFileId)); }
 
     QDateTime now{QDate(2026, 12, 8), QTime(10, 15, 0)};
-    StatusLine line{[this] { return now; }};
+    StatusLine line{embeddedLanguage(kEnglishFileId), [this] { return now; }};
 };
 
 TEST_F(StatusLineTest, FollowsTheLinkFromWaitingToAliveToLostAndBack)
@@ -101,6 +102,40 @@ TEST_F(StatusLineTest, HearsTheRecordingEventsOfTheSaveThread)
     EXPECT_FALSE(english().contains(QStringLiteral("Recording failed"))) << "delivered on its own thread";
     QCoreApplication::processEvents();
     EXPECT_TRUE(english().contains(QStringLiteral("Recording failed: read-only")));
+}
+
+TEST(StatusLineWords, AreLookedUpOnceEachAndTheLineStillFollowsEveryChange)
+{
+    const TextLookup english = embeddedLanguage(kEnglishFileId);
+    QHash<QString, int> lookups;
+    QDateTime now(QDate(2026, 12, 8), QTime(10, 15, 0));
+    StatusLine line(
+        [&](const QString& key) {
+            ++lookups[key];
+            return english(key);
+        },
+        [&] { return now; });
+    line.refresh(QStringLiteral("COM1"), true, {});
+    line.replyCame();
+    RecordingState state;
+    state.lastRowAt = QDateTime(QDate(2026, 12, 8), QTime(10, 12, 0));
+    line.recording(state);
+    EXPECT_TRUE(line.text().endsWith(QStringLiteral("COM1 · link alive  |  last row recorded 10:12:00")))
+        << line.text().toStdString();
+
+    // The next second the same words: the language file is not asked again, yet the line
+    // follows the port and the rows.
+    state.lastRowAt = state.lastRowAt.addSecs(180);
+    line.recording(state);
+    line.refresh(QStringLiteral("/dev/ttyUSB0"), true, {});
+    EXPECT_EQ(line.text(), QStringLiteral("/dev/ttyUSB0 · link alive  |  last row recorded 10:15:00"));
+    EXPECT_EQ(lookups.value(QStringLiteral("IDC_STATUS_LINKALIVE")), 1);
+    EXPECT_EQ(lookups.value(QStringLiteral("IDC_STATUS_LASTROW")), 1);
+
+    // A word not needed before is looked up when first needed.
+    line.linkLost(QStringLiteral("no reply"));
+    EXPECT_TRUE(line.text().contains(QStringLiteral("link lost since 10:15:00 (no reply)")));
+    EXPECT_EQ(lookups.value(QStringLiteral("IDC_STATUS_LINKLOST")), 1);
 }
 
 } // namespace
