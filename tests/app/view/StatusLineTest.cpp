@@ -115,8 +115,7 @@ TEST(StatusLineWords, AreLookedUpOnceEachAndTheLineStillFollowsEveryChange)
             return english(key);
         },
         [&] { return now; });
-    line.refresh(QStringLiteral("COM1"), true, {});
-    line.replyCame();
+    line.refresh(QStringLiteral("COM1"), true, {LinkState::Kind::Alive}, {});
     RecordingState state;
     state.lastRowAt = QDateTime(QDate(2026, 12, 8), QTime(10, 12, 0));
     line.recording(state);
@@ -127,13 +126,13 @@ TEST(StatusLineWords, AreLookedUpOnceEachAndTheLineStillFollowsEveryChange)
     // follows the port and the rows.
     state.lastRowAt = state.lastRowAt.addSecs(180);
     line.recording(state);
-    line.refresh(QStringLiteral("/dev/ttyUSB0"), true, {});
+    line.refresh(QStringLiteral("/dev/ttyUSB0"), true, {LinkState::Kind::Alive}, {});
     EXPECT_EQ(line.text(), QStringLiteral("/dev/ttyUSB0 · link alive  |  last row recorded 10:15:00"));
     EXPECT_EQ(lookups.value(QStringLiteral("IDC_STATUS_LINKALIVE")), 1);
     EXPECT_EQ(lookups.value(QStringLiteral("IDC_STATUS_LASTROW")), 1);
 
     // A word not needed before is looked up when first needed.
-    line.linkLost(QStringLiteral("no reply"));
+    line.refresh(QStringLiteral("/dev/ttyUSB0"), true, {LinkState::Kind::Lost, now, QStringLiteral("no reply")}, {});
     EXPECT_TRUE(line.text().contains(QStringLiteral("link lost since 10:15:00 (no reply)")));
     EXPECT_EQ(lookups.value(QStringLiteral("IDC_STATUS_LINKLOST")), 1);
 }
