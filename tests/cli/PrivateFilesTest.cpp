@@ -39,11 +39,13 @@ TEST(PrivateFiles, TheLoggerUnderTheUsualUmaskKeepsFolderSettingsRecordsAndExpor
     const QString settingPath = home + QStringLiteral("/setting.ini");
 
     // First start: the folder, setting.ini and the language files are made. The default port
-    // is no inverter here; the start-up is done once the language taken is written back.
+    // is no inverter here; the start-up is done once the language taken is written back, and
+    // the logger listens for SIGTERM once its session has made the month file.
     {
         ProgramRun run({QStringLiteral("--headless"), QStringLiteral("--home"), home});
-        ASSERT_TRUE(run.waitUntil([&] { return fileBytes(settingPath).contains("Language=English"); }))
-            << run.err().toStdString();
+        ASSERT_TRUE(run.waitUntil([&] {
+            return fileBytes(settingPath).contains("Language=English") && !monthFiles(home).isEmpty();
+        })) << run.err().toStdString();
         run.terminate();
         EXPECT_EQ(run.exitCode(), 0) << run.err().toStdString();
         EXPECT_FALSE(run.err().contains(QStringLiteral("Group and other users"))) << run.err().toStdString();
