@@ -21,9 +21,15 @@ public:
 signals:
     // Worker thread, right after a validated realtime reply was decoded.
     void readingDecoded(const veltroma::Reading& reading);
-    // Registration thread or worker thread: the inverter answered a registration with this
-    // serial number and was given its bus address.
-    void registered(const QString& serial);
+    // Registration thread or worker thread: the inverter of `slot` (1..6) answered a
+    // registration with this serial number, or was assigned its slot's address by it.
+    void registered(int slot, const QString& serial);
+    // Worker thread, with several inverters on the bus: the inverter of `slot` missed three
+    // cycles in a row; it shows and records nothing until it answers again (a reading).
+    void slotLost(int slot);
+    // Registration thread or worker thread, once per connection: several unaddressed
+    // inverters kept answering the same query at once, so the search for them has stopped.
+    void severalAnswering();
     // The link's state changed: on the thread that changed it (the user-interface thread for
     // the switch and the watchdog, the worker for the first reply after switching on).
     void linkStateChanged(const veltroma::LinkState& state);

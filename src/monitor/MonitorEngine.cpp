@@ -6,6 +6,7 @@ namespace veltroma {
 
 MonitorEngine::MonitorEngine(Setup setup)
     : link_(setup.link, setup.clock),
+      busSlots_(setup.inverters),
       decoder_(model_, setup.display, std::move(setup.programFolder), std::move(setup.loadString),
                setup.wallClock),
       registration_(link_, flags_, model_, setup.display, watchdog_),
@@ -60,7 +61,7 @@ bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
             worker_.SetThreadState(false);
         }
         if (const auto serial = registration_.Register())
-            emit events_.registered(*serial);
+            emit events_.registered(bInverterAdrNow, *serial);
         if (on) {
             std::lock_guard lock(workerStateMutex_);
             worker_.SetThreadState(workerWanted_);
@@ -150,7 +151,7 @@ void MonitorEngine::betweenCycles(bool lastCycleAnswered)
         health->count(LinkEvent::ReRegistration);
     if (const auto serial = registration_.Register()) {
         reRegistration_.answered();
-        emit events_.registered(*serial);
+        emit events_.registered(bInverterAdrNow, *serial);
     }
 }
 

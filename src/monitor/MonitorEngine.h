@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/BusSlots.h"
 #include "monitor/CommWorker.h"
 #include "monitor/EngineEvents.h"
 #include "monitor/EngineLink.h"
@@ -39,6 +40,11 @@ public:
         ReplyDecoder::WallClock wallClock;
         // The port in words, for the reason of a loss; empty: not named.
         QString linkName = {};
+        // The inverters on the bus as setting.ini names them; by default one.
+        InverterSlots inverters = {};
+        // Writes a serial number found on the bus into its slot of setting.ini (registration
+        // thread or worker); false when it could not be written. None: nothing is kept.
+        std::function<bool(int slot, const QString& serial)> keepSerial = {};
     };
 
     explicit MonitorEngine(Setup setup);
@@ -78,6 +84,8 @@ public:
     [[nodiscard]] EngineEvents& events() { return events_; }
 
     [[nodiscard]] InverterModel snapshot() const { return model_.snapshot(); }
+    // Any thread: the slots of the bus, their serial numbers and whether they answer.
+    [[nodiscard]] const BusSlots& busSlots() const { return busSlots_; }
     [[nodiscard]] bool recordingEnabled() const { return recordingEnabled_; }
     // Any thread: a copy of the link's state.
     [[nodiscard]] LinkState linkState() const;
@@ -102,6 +110,7 @@ private:
 
     EngineLink link_;
     EngineFlags flags_;
+    BusSlots busSlots_;
     SharedModel model_;
     ReplyDecoder decoder_;
     Watchdog watchdog_;

@@ -65,7 +65,7 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
             lampsOff();
     }, Qt::QueuedConnection);
     connect(&events, &EngineEvents::registered, this,
-            [this](const QString& serial) { slotSwitch_.registered(serial); },
+            [this](int, const QString& serial) { slotSwitch_.registered(serial); },
             Qt::QueuedConnection);
     connect(&session_, &MonitorSession::refreshed, this, &CMonitorView::OnTimer1iThreadTimersX1);
     statusLine_.listenTo(events);
