@@ -33,6 +33,9 @@ void LinkHealth::count(LinkEvent event)
     case LinkEvent::ReRegistration:
         ++counters_.reRegistrations;
         break;
+    case LinkEvent::LateReply:
+        ++counters_.lateReplies;
+        break;
     }
 }
 

@@ -19,6 +19,7 @@ enum class LinkEvent {
     EchoSkipped,       // an adapter's copy of our own request, dropped before the reply
     Reopen,            // the port was opened again after it had gone
     ReRegistration,    // the engine registered the inverter again by itself
+    LateReply,         // a valid reply from another inverter than the one polled, dropped
 };
 
 // A copy of the counters, as the form, the headless logger and the publishers read them.
@@ -32,6 +33,7 @@ struct LinkCounters {
     std::uint64_t echoesSkipped = 0;
     std::uint64_t reopens = 0;
     std::uint64_t reRegistrations = 0;
+    std::uint64_t lateReplies = 0;
     // The last fault of the port or the link in words; empty while none has happened.
     QString lastError;
     QDateTime lastErrorTime;

@@ -2,19 +2,8 @@
 
 namespace veltroma {
 
-namespace {
-
-bool due(std::optional<std::int64_t>& lastMs, std::int64_t nowMs)
-{
-    if (lastMs && nowMs - *lastMs < BusSlots::kRetryGapMs)
-        return false;
-    lastMs = nowMs;
-    return true;
-}
-
-} // namespace
-
-BusSlots::BusSlots(InverterSlots configured) : count_(configured.count)
+BusSlots::BusSlots(InverterSlots configured, std::int64_t retryGapMs)
+    : count_(configured.count), retryGapMs_(retryGapMs)
 {
     for (int slot = 1; slot <= InverterSlots::kMaxCount; ++slot) {
         SlotStatus& status = slots_[std::size_t(slot)].status;
@@ -102,6 +91,15 @@ void BusSlots::markKept(int slot)
     slots_[std::size_t(slot)].status.kept = true;
 }
 
+void BusSlots::releaseUnkept()
+{
+    std::lock_guard lock(mutex_);
+    for (Slot& slot : slots_) {
+        if (!slot.status.kept)
+            slot.status.serial.clear();
+    }
+}
+
 void BusSlots::markRegistered(int slot)
 {
     std::lock_guard lock(mutex_);
@@ -130,20 +128,31 @@ std::vector<int> BusSlots::polledSlots() const
     return polled;
 }
 
-bool BusSlots::cycleDone(int slot, bool answered, const QDateTime& now)
+void BusSlots::heard(int slot, const QDateTime& when)
+{
+    std::lock_guard lock(mutex_);
+    if (slot < 1 || slot > InverterSlots::kMaxCount)
+        return;
+    Slot& s = slots_[std::size_t(slot)];
+    s.missed = 0;
+    s.status.lost = false;
+    s.status.registered = true;
+    s.status.lastSeen = when;
+}
+
+bool BusSlots::cycleDone(int slot, bool answered)
 {
     std::lock_guard lock(mutex_);
     Slot& s = slots_[std::size_t(slot)];
     if (answered) {
         s.missed = 0;
-        s.status.lost = false;
-        s.status.lastSeen = now;
         return false;
     }
-    if (s.status.lost || ++s.missed < kMissedCyclesLost)
+    // One inverter is lost only with the whole link, when nothing has answered for 20 s.
+    if (count_ == 1 || s.status.lost || ++s.missed < kMissedCyclesLost)
         return false;
     s.status.lost = true;
-    // The first attempt to assign it again comes one gap after the loss.
+    // The first attempt to assign it again comes with the next round.
     s.lastAttemptMs.reset();
     return true;
 }
@@ -160,20 +169,28 @@ void BusSlots::allLost()
 std::vector<int> BusSlots::reassignmentsDue(std::int64_t nowMs)
 {
     std::lock_guard lock(mutex_);
-    std::vector<int> slots;
+    std::vector<int> dueSlots;
     for (int slot = 1; slot <= count_; ++slot) {
         Slot& s = slots_[std::size_t(slot)];
         const bool waiting = s.status.lost || !s.status.registered;
         if (!s.status.serial.isEmpty() && waiting && due(s.lastAttemptMs, nowMs))
-            slots.push_back(slot);
+            dueSlots.push_back(slot);
     }
-    return slots;
+    return dueSlots;
 }
 
 bool BusSlots::searchDue(std::int64_t nowMs)
 {
     std::lock_guard lock(mutex_);
     return searching_ && freeSlotLocked() && due(lastSearchMs_, nowMs);
+}
+
+bool BusSlots::due(std::optional<std::int64_t>& lastMs, std::int64_t nowMs) const
+{
+    if (lastMs && nowMs - *lastMs < retryGapMs_)
+        return false;
+    lastMs = nowMs;
+    return true;
 }
 
 void BusSlots::stopSearching()

@@ -40,7 +40,7 @@ public:
     // A lost slot is assigned again, and free slots are searched, at most this often.
     static constexpr std::int64_t kRetryGapMs = 30'000;
 
-    explicit BusSlots(InverterSlots configured);
+    explicit BusSlots(InverterSlots configured, std::int64_t retryGapMs = kRetryGapMs);
 
     // How many inverters the bus carries, 1..6.
     [[nodiscard]] int count() const;
@@ -57,6 +57,8 @@ public:
     // setting.ini.
     void take(int slot, const QString& serial, bool kept);
     void markKept(int slot);
+    // Empties the slots whose serial is not kept (one inverter is queried afresh each time).
+    void releaseUnkept();
     // The slot's inverter was given its address (by serial or after a query).
     void markRegistered(int slot);
     // The user emptied the slot in the settings: it is free and polled no more.
@@ -64,9 +66,11 @@ public:
 
     // The slots the next round polls, lowest first: registered and not lost.
     [[nodiscard]] std::vector<int> polledSlots() const;
+    // A realtime reply of `slot` was decoded at `when`: it has its address and answers.
+    void heard(int slot, const QDateTime& when);
     // The end of `slot`'s cycle in a round, `answered` when either of its exchanges brought a
-    // validated reply at `now`. Returns true when this cycle has made the slot lost.
-    bool cycleDone(int slot, bool answered, const QDateTime& now);
+    // validated reply. Returns true when this cycle has made the slot lost.
+    bool cycleDone(int slot, bool answered);
     // The link was declared lost or reopened: every known slot is to be assigned again.
     void allLost();
 
@@ -86,9 +90,11 @@ private:
     };
 
     [[nodiscard]] std::optional<int> freeSlotLocked() const;
+    [[nodiscard]] bool due(std::optional<std::int64_t>& lastMs, std::int64_t nowMs) const;
 
     mutable std::mutex mutex_;
     int count_;
+    std::int64_t retryGapMs_;
     std::array<Slot, InverterSlots::kMaxCount + 1> slots_;
     std::optional<std::int64_t> lastSearchMs_;
     bool searching_ = true;

@@ -1,9 +1,7 @@
 #include "monitor/CommWorker.h"
 
 #include "link/Commands.h"
-#include "monitor/InverterModel.h"
-#include "monitor/ReplyDecoder.h"
-#include "monitor/Watchdog.h"
+#include "monitor/SlotPoller.h"
 
 #include <algorithm>
 #include <mutex>
@@ -11,17 +9,12 @@
 namespace veltroma {
 
 namespace {
-constexpr std::int64_t kReplyWaitMs = 500;
 constexpr std::int64_t kBetweenPollsMs = 1000;
 // Shutdown looks at its flag this often during a pause of the cycle.
 constexpr std::int64_t kPauseSliceMs = 100;
 } // namespace
 
-CommWorker::CommWorker(EngineLink& link, const EngineFlags& flags, ReplyDecoder& decoder,
-                       Watchdog& watchdog)
-    : link_(link), flags_(flags), decoder_(decoder), watchdog_(watchdog)
-{
-}
+CommWorker::CommWorker(EngineLink& link, SlotPoller& poller) : link_(link), poller_(poller) {}
 
 CommWorker::~CommWorker()
 {
@@ -67,38 +60,43 @@ void CommWorker::ThreadFunc(std::stop_token stop, std::thread previous)
             betweenCycles_(answered);
         if (stop.stop_requested() || closing_)
             continue;
-        answered = ReadCmd();
+        answered = ReadCmd(stop);
         link_.clock.sleepMs(1);
     }
     --running_;
 }
 
-bool CommWorker::ReadCmd()
+bool CommWorker::ReadCmd(const std::stop_token& stop)
 {
-    link_.clock.sleepMs(1);
-    bool answered = Comm_Function(bInverterAdrNow, kFunctionRealtime);
-    pause(kBetweenPollsMs);
-    if (closing_)
-        return answered;
-    answered = Comm_Function(bInverterAdrNow, kFunctionSettings) || answered;
+    const std::vector<int> round = roundSlots_ ? roundSlots_() : std::vector<int>{1};
+    if (round.empty()) {
+        // Every inverter is lost or unregistered: the next round waits for a registration.
+        pause(kBetweenPollsMs);
+        return false;
+    }
+    bool answered = false;
+    for (std::size_t i = 0; i < round.size(); ++i) {
+        if (i > 0 && (stop.stop_requested() || closing_))
+            break;
+        link_.clock.sleepMs(1);
+        const bool slotAnswered = Comm_Function(round[i]);
+        if (closing_)
+            return answered || slotAnswered;
+        if (slotCycleDone_)
+            slotCycleDone_(round[i], slotAnswered);
+        answered = answered || slotAnswered;
+    }
     return answered;
 }
 
-bool CommWorker::Comm_Function(int slot, std::uint8_t function)
+bool CommWorker::Comm_Function(int slot)
 {
-    std::lock_guard lock(link_.link.linkLock());
-    link_.bTxBuffer.fill(0);
-    SendRequest(link_.link, link_.bTxBuffer, kInverterAddress, flags_.COMM_CMD.load(), function);
-    link_.clock.sleepMs(kReplyWaitMs);
-    const int received = RecvDataBack(link_.link, link_.clock, link_.bRxBuffer, kFirstByteTimeoutMs);
-    // Only a validated reply is decoded: after a failed exchange the buffer holds an older
-    // reply partly overwritten by new bytes, and everything shown stays as it was.
-    if (received <= 0)
-        return false;
-    watchdog_.markAlive();
-    decoder_.ProcessRecv(slot, std::span<const std::uint8_t>(link_.bRxBuffer)
-                                   .first(static_cast<std::size_t>(received)));
-    return true;
+    bool answered = poller_.poll(slot, kFunctionRealtime);
+    pause(kBetweenPollsMs);
+    if (closing_)
+        return answered;
+    answered = poller_.poll(slot, kFunctionSettings) || answered;
+    return answered;
 }
 
 void CommWorker::pause(std::int64_t ms)

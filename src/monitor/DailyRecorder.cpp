@@ -37,12 +37,12 @@ DailyRecorder::DailyRecorder(WallClock now) : now_(std::move(now)) {}
 RecordingState DailyRecorder::record(const InverterModel& snapshot)
 {
     RecordingState state;
-    if (!snapshot.realtimeDecoded)
+    if (!snapshot.realtimeDecoded || !isSlot(snapshot.recordSlot))
         return state;
     backlog_.push({snapshot.paths,
                    snapshot.NewRow,
-                   {snapshot.sSerialNums[bInverterAdrNow], snapshot.sModelname[bInverterAdrNow],
-                    snapshot.sVer[bInverterAdrNow]}});
+                   {snapshot.sSerialNums[snapshot.recordSlot], snapshot.sModelname[snapshot.recordSlot],
+                    snapshot.sVer[snapshot.recordSlot]}});
     if (const std::size_t dropped = backlog_.takeDropped(); dropped > 0)
         state.notices.push_back(
             {RecordingNotice::Kind::BacklogFull, snapshot.paths.sWriteExcelPath, QString::number(dropped)});
@@ -63,7 +63,7 @@ bool DailyRecorder::writeFile(const QString& file, RecordingState& state)
     if (prepared.error)
         return fail(state, file, *prepared.error);
     warnAboutOfficeLock(file, state);
-    if ((file != sWriteExcelPathOld_ || prepared.created) && !writeCover(newest, state))
+    if ((!coveredFiles_.contains(file) || prepared.created) && !writeCover(newest, state))
         return false;
     // Every waiting row of the file in one save, oldest first so the newest ends on top.
     std::vector<SheetRow> sheetRows;
@@ -83,9 +83,10 @@ bool DailyRecorder::writeCover(const PendingRow& row, RecordingState& state)
     if (const auto error = writeCoverTexts(
             file, {row.cover.serial, row.cover.model, row.cover.version, row.paths.sExcelFileName})) {
         // Tried again with the next row of this file.
-        sWriteExcelPathOld_.clear();
+        coveredFiles_.remove(file);
         return fail(state, file, *error);
     }
+    coveredFiles_.insert(file);
     sWriteExcelPathOld_ = file;
     return true;
 }

@@ -18,8 +18,8 @@ namespace veltroma {
 // False when the file is still missing afterwards.
 bool LoadDataExecute(const RecordPaths& paths);
 
-// Writes one record event into the month files. Every event inserts the row at the top of
-// its own day's sheet, newest first; the first event for a month file (at start and after a
+// Writes one record event (the row of one inverter, `recordSlot`) into the month files.
+// Every event inserts the row at the top of its own day's sheet, newest first; the first event for a month file (at start and after a
 // change of month) fills in the cover as well. A row goes to the file and sheet of the reply
 // it was built from, whenever it is written.
 //
@@ -49,6 +49,9 @@ private:
     WallClock now_;
     RowBacklog backlog_;
     QString sWriteExcelPathOld_;
+    // The month files whose cover this recorder has written: each inverter's file gets its
+    // cover with its first row, however the rows of several inverters alternate.
+    QSet<QString> coveredFiles_;
     QDateTime lastRowAt_;
     QSet<QString> lockWarned_;
 };

@@ -17,7 +17,8 @@ namespace veltroma {
 inline constexpr int kSlotEntries = 7;
 inline constexpr int kFirstSlot = 1;
 inline constexpr int kLastSlot = 6;
-// The one inverter that is registered, polled, shown and recorded.
+// The slot of the one inverter when the bus carries one: registered, polled, shown and
+// recorded as slot 1.
 inline constexpr int bInverterAdrNow = 1;
 
 template <typename T>
@@ -83,6 +84,10 @@ struct InverterModel {
     RecordPaths paths;
     // True once a realtime reply has been decoded: before that there is no row to record.
     bool realtimeDecoded = false;
+    // Per slot: a realtime reply of this connection has been decoded and the slot is not lost.
+    PerSlot<bool> live{};
+    // The slot NewRow and paths belong to, when the model is handed to the recorder.
+    int recordSlot = bInverterAdrNow;
 };
 
 } // namespace veltroma

@@ -16,6 +16,10 @@ QString linkCountersLine(const LinkCounters& c)
                        .arg(c.echoesSkipped)
                        .arg(c.reopens)
                        .arg(c.reRegistrations);
+    // Only several inverters on one bus can answer out of turn.
+    if (c.lateReplies > 0)
+        line.replace(QStringLiteral(", last error "),
+                     QStringLiteral(", late replies %1, last error ").arg(c.lateReplies));
     if (c.lastError.isEmpty())
         return line + QStringLiteral("none");
     // Keeps the line one line, whatever the port reported.

@@ -1,22 +1,28 @@
 #include "monitor/MonitorEngine.h"
 
+#include "link/Commands.h"
 #include "link/LinkHealth.h"
 
 namespace veltroma {
 
 MonitorEngine::MonitorEngine(Setup setup)
     : link_(setup.link, setup.clock),
-      busSlots_(setup.inverters),
+      busSlots_(setup.inverters, setup.busRetryGapMs),
       decoder_(model_, setup.display, std::move(setup.programFolder), std::move(setup.loadString),
                setup.wallClock),
-      registration_(link_, flags_, model_, setup.display, watchdog_),
-      worker_(link_, flags_, decoder_, watchdog_),
+      poller_(link_, flags_, decoder_, watchdog_),
+      registration_(link_, flags_, model_, setup.display, watchdog_, busSlots_),
+      worker_(link_, poller_),
       lossReason_(setup.linkName.isEmpty()
                       ? QStringLiteral("no reply from the inverter")
                       : QStringLiteral("no reply from the inverter on %1").arg(setup.linkName)),
-      wallClock_(std::move(setup.wallClock))
+      wallClock_(std::move(setup.wallClock)),
+      keepSerial_(std::move(setup.keepSerial))
 {
     worker_.setBetweenCycles([this](bool answered) { betweenCycles(answered); });
+    worker_.setRound([this] { return roundSlots(); },
+                     [this](int slot, bool answered) { slotCycleDone(slot, answered); });
+    registration_.setConfirm([this](int slot) { return poller_.pollLocked(slot, kFunctionRealtime); });
     watchdog_.onLost([this] {
         recordingEnabled_ = false;
         reRegistration_.request();
@@ -26,6 +32,8 @@ MonitorEngine::MonitorEngine(Setup setup)
     decoder_.setReadingListener([this](const Reading& reading) {
         // The first reply after switching on; after a loss the watchdog says when it is back.
         changeLinkState({LinkState::Kind::Alive}, LinkState::Kind::Waiting);
+        busSlots_.heard(reading.slot, reading.instant);
+        keepConfirmedSerial(reading.slot);
         emit events_.readingDecoded(reading);
     });
 }
@@ -40,6 +48,7 @@ bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
     if (on) {
         watchdog_.arm();
         reRegistration_.reset(reopens());
+        busSlots_.connectionStarted();
     }
     workerWanted_ = on;
     changeLinkState({on ? LinkState::Kind::Waiting : LinkState::Kind::Off});
@@ -60,8 +69,7 @@ bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
             std::lock_guard lock(workerStateMutex_);
             worker_.SetThreadState(false);
         }
-        if (const auto serial = registration_.Register())
-            emit events_.registered(bInverterAdrNow, *serial);
+        announce(registration_.Register());
         if (on) {
             std::lock_guard lock(workerStateMutex_);
             worker_.SetThreadState(workerWanted_);
@@ -114,14 +122,37 @@ void MonitorEngine::refreshTick(RefreshState state)
     registration_.RegistProgressBar();
 }
 
-std::optional<InverterModel> MonitorEngine::rowToRecord() const
+std::vector<InverterModel> MonitorEngine::rowsToRecord() const
 {
+    std::vector<InverterModel> rows;
     if (!recordingEnabled_)
-        return std::nullopt;
-    InverterModel snapshot = model_.snapshot();
+        return rows;
+    const InverterModel snapshot = model_.snapshot();
     if (!snapshot.realtimeDecoded)
-        return std::nullopt;
-    return snapshot;
+        return rows;
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        const std::optional<Reading>& reading = snapshot.readings[std::size_t(slot)];
+        if (!snapshot.live[std::size_t(slot)] || !reading)
+            continue;
+        InverterModel row = snapshot;
+        row.recordSlot = slot;
+        row.NewRow = recordRow(*reading);
+        // The row goes to the file and sheet of the reply it was built from.
+        row.paths = reading->paths;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void MonitorEngine::forgetSlot(int slot)
+{
+    if (!isSlot(slot))
+        return;
+    busSlots_.forget(slot);
+    model_.update([slot](InverterModel& m) {
+        m.live[std::size_t(slot)] = false;
+        m.sSerialNums[std::size_t(slot)].clear();
+    });
 }
 
 LinkState MonitorEngine::linkState() const
@@ -145,19 +176,83 @@ void MonitorEngine::betweenCycles(bool lastCycleAnswered)
 {
     if (lastCycleAnswered)
         reRegistration_.answered();
-    if (!link_.link.ChannelOK() || !reRegistration_.due(link_.clock.nowMs(), reopens()))
+    if (!link_.link.ChannelOK())
+        return;
+    const bool linkDue = reRegistration_.due(link_.clock.nowMs(), reopens());
+    if (busSlots_.count() > 1) {
+        reRegisterBus(linkDue);
+        return;
+    }
+    if (!linkDue)
         return;
     if (LinkHealth* health = link_.link.health())
         health->count(LinkEvent::ReRegistration);
-    if (const auto serial = registration_.Register()) {
+    const auto registered = registration_.Register();
+    if (!registered.empty())
         reRegistration_.answered();
-        emit events_.registered(bInverterAdrNow, *serial);
-    }
+    announce(registered);
+}
+
+void MonitorEngine::reRegisterBus(bool linkDue)
+{
+    // A clear broadcast would strip the inverters that still answer of their addresses: after
+    // a loss or a reopen every known inverter is assigned again by its serial instead.
+    if (linkDue)
+        busSlots_.allLost();
+    const std::int64_t now = link_.clock.nowMs();
+    const std::vector<int> due = busSlots_.reassignmentsDue(now);
+    const bool searchDue = busSlots_.searchDue(now);
+    if (due.empty() && !searchDue)
+        return;
+    if (LinkHealth* health = link_.link.health())
+        health->count(LinkEvent::ReRegistration);
+    if (!due.empty())
+        announce(registration_.reassign(due));
+    if (searchDue)
+        announce(registration_.search());
+}
+
+std::vector<int> MonitorEngine::roundSlots() const
+{
+    // One inverter is polled at its address whether or not its registration was answered.
+    if (busSlots_.count() == 1)
+        return {bInverterAdrNow};
+    return busSlots_.polledSlots();
+}
+
+void MonitorEngine::slotCycleDone(int slot, bool answered)
+{
+    if (!busSlots_.cycleDone(slot, answered))
+        return;
+    model_.update([slot](InverterModel& m) { m.live[std::size_t(slot)] = false; });
+    emit events_.slotLost(slot);
+}
+
+void MonitorEngine::announce(const std::vector<Registration::Registered>& registered)
+{
+    for (const auto& [slot, serial] : registered)
+        emit events_.registered(slot, serial);
+    if (registration_.takeGaveUp())
+        emit events_.severalAnswering();
+}
+
+void MonitorEngine::keepConfirmedSerial(int slot)
+{
+    if (busSlots_.count() == 1 || !keepSerial_)
+        return;
+    const SlotStatus status = busSlots_.status(slot);
+    if (status.kept || status.serial.isEmpty())
+        return;
+    if (keepSerial_(slot, status.serial))
+        busSlots_.markKept(slot);
 }
 
 void MonitorEngine::forgetRealtime()
 {
-    model_.update([](InverterModel& m) { m.realtimeDecoded = false; });
+    model_.update([](InverterModel& m) {
+        m.realtimeDecoded = false;
+        m.live.fill(false);
+    });
 }
 
 std::uint64_t MonitorEngine::reopens() const

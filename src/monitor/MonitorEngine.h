@@ -9,12 +9,14 @@
 #include "monitor/Registration.h"
 #include "monitor/ReplyDecoder.h"
 #include "monitor/SharedModel.h"
+#include "monitor/SlotPoller.h"
 #include "monitor/Watchdog.h"
 
 #include <atomic>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace veltroma {
 
@@ -45,6 +47,9 @@ public:
         // Writes a serial number found on the bus into its slot of setting.ini (registration
         // thread or worker); false when it could not be written. None: nothing is kept.
         std::function<bool(int slot, const QString& serial)> keepSerial = {};
+        // With several inverters: how often a lost one is assigned again and free slots are
+        // searched.
+        std::int64_t busRetryGapMs = BusSlots::kRetryGapMs;
     };
 
     explicit MonitorEngine(Setup setup);
@@ -75,9 +80,13 @@ public:
     // every later one counts as connected.
     void refreshTick(RefreshState state);
     void watchdogTick() { watchdog_.tick(); }
-    // The recording tick: the model to record (its record row, file and sheet) while
-    // recording is enabled and a realtime reply has been decoded; none otherwise.
-    [[nodiscard]] std::optional<InverterModel> rowToRecord() const;
+    // The recording tick: one model per inverter to record (its record row, file, sheet and
+    // recordSlot) while recording is enabled, for every slot whose realtime reply of this
+    // connection has been decoded and that is not lost; none otherwise.
+    [[nodiscard]] std::vector<InverterModel> rowsToRecord() const;
+    // User-interface thread: the user emptied `slot` in the settings; it is free from now on
+    // and polled no more.
+    void forgetSlot(int slot);
 
     void setProgressDisplay(ProgressDisplay* progress) { registration_.setProgressDisplay(progress); }
     // The engine's events; connect before the first worker starts.
@@ -99,8 +108,18 @@ public:
     void shutdown();
 
 private:
-    // Worker thread, between two cycles: the registration again, when one is due.
+    // Worker thread, between two rounds: the registration again, when one is due; with several
+    // inverters the lost ones assigned again by serial and the free slots searched.
     void betweenCycles(bool lastCycleAnswered);
+    void reRegisterBus(bool linkDue);
+    // Worker thread: the slots of the next round, and the end of one slot's cycle.
+    [[nodiscard]] std::vector<int> roundSlots() const;
+    void slotCycleDone(int slot, bool answered);
+    // Registration or worker thread: tells who listens, and what a search gave up.
+    void announce(const std::vector<Registration::Registered>& registered);
+    // Worker thread, for each reading: with several inverters a serial found on the bus is kept
+    // in setting.ini once its inverter has answered a poll at its new address.
+    void keepConfirmedSerial(int slot);
     // Until the next validated realtime reply the model holds no live values.
     void forgetRealtime();
     // Any thread; emits the change when there is one. `from`, when given, is the only kind
@@ -114,6 +133,7 @@ private:
     SharedModel model_;
     ReplyDecoder decoder_;
     Watchdog watchdog_;
+    SlotPoller poller_;
     Registration registration_;
     ReRegistration reRegistration_;
     CommWorker worker_;
@@ -128,6 +148,7 @@ private:
     std::mutex workerStateMutex_;
     QString lossReason_;
     ReplyDecoder::WallClock wallClock_;
+    std::function<bool(int slot, const QString& serial)> keepSerial_;
     mutable std::mutex linkStateMutex_;
     LinkState linkState_;
     bool recordingEnabled_ = false;

@@ -22,7 +22,8 @@ MonitorSession::MonitorSession(Setup setup, QObject* parent)
       wallClock_(setup.wallClock),
       refreshSource_([] { return RefreshState::Unattended; }),
       engine_({setup.link, setup.clock, display_, setup.programFolder, std::move(setup.loadString),
-               setup.wallClock, setup.linkName}),
+               setup.wallClock, setup.linkName, std::move(setup.inverters),
+               std::move(setup.keepSerial)}),
       saves_(chosenRecorder(setup.recorder, ownRecorder_, setup.wallClock),
              [this](const RecordingState& state) { emit engine_.events().recordingState(state); }),
       schedule_(engine_, setup.timers, setup.intervals, [this] { return refreshSource_(); })
@@ -48,7 +49,9 @@ void MonitorSession::setDisplay(DisplayUpdates* display)
 
 void MonitorSession::start(FirstRefresh first)
 {
-    LoadDataExecute(LoadDataSet(programFolder_, wallClock_(), bInverterAdrNow));
+    const QDateTime now = wallClock_();
+    for (int slot = kFirstSlot; slot <= engine_.busSlots().count(); ++slot)
+        LoadDataExecute(LoadDataSet(programFolder_, now, slot));
     schedule_.start(first == FirstRefresh::Now);
 }
 
@@ -61,8 +64,8 @@ void MonitorSession::stop()
 
 void MonitorSession::recordTick()
 {
-    if (auto snapshot = engine_.rowToRecord())
-        saves_.save(std::move(*snapshot));
+    for (InverterModel& row : engine_.rowsToRecord())
+        saves_.save(std::move(row));
 }
 
 void MonitorSession::DisplayRelay::setTarget(DisplayUpdates* target)

@@ -35,6 +35,9 @@ public:
         EngineTimerIntervals intervals = {};
         // The record events go here; none: the session's own recorder of the month files.
         Recorder* recorder = nullptr;
+        // The inverters on the bus, and where a serial found on it is kept (see MonitorEngine).
+        InverterSlots inverters = {};
+        std::function<bool(int slot, const QString& serial)> keepSerial = {};
     };
 
     explicit MonitorSession(Setup setup, QObject* parent = nullptr);

@@ -82,7 +82,7 @@ void ReplyDecoder::ProcessRecv(int slot, std::span<const std::uint8_t> reply)
     std::optional<Reading> decoded;
 
     model_.update([&](InverterModel& m) {
-        m.paths = LoadDataSet(programFolder_, wallClock_(), bInverterAdrNow);
+        m.paths = LoadDataSet(programFolder_, wallClock_(), slot);
         switch (view.function()) {
         case kReplyRealtime:
             decodeRealtime(m, slot, view, updates);
@@ -186,6 +186,7 @@ void ReplyDecoder::decodeRealtime(InverterModel& m, int slot, const ReplyView& r
     m.NewRow = recordRow(reading);
     m.readings[slot] = std::move(reading);
     m.realtimeDecoded = true;
+    m.live[slot] = true;
 }
 
 void ReplyDecoder::decodeInformation(InverterModel& m, int slot, const ReplyView& reply)

@@ -2,6 +2,7 @@
 
 #include "monitor/CommWorker.h"
 #include "monitor/ReplyDecoder.h"
+#include "monitor/SlotPoller.h"
 #include "monitor/Watchdog.h"
 #include "support/FakeLink.h"
 #include "support/VirtualClock.h"
@@ -29,7 +30,8 @@ protected:
           decoder(model, display, QStringLiteral("/pv/"), englishText,
                   [] { return QDateTime(QDate(2011, 5, 7), QTime(12, 0, 0)); }),
           watchdog(),
-          worker(engineLink, flags, decoder, watchdog)
+          poller(engineLink, flags, decoder, watchdog),
+          worker(engineLink, poller)
     {
         flags.COMM_CMD = 1;
         link.respondWith([this](FakeLink& l, const FakeLink::Sent& sent) { answer(l, sent); });
@@ -70,6 +72,7 @@ protected:
     RecordingDisplay display;
     ReplyDecoder decoder;
     Watchdog watchdog;
+    SlotPoller poller;
     CommWorker worker;
     std::vector<std::uint8_t> realtimeReply = exampleRealtimeData();
     std::atomic<bool> silent{false};

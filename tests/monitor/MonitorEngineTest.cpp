@@ -41,8 +41,8 @@ protected:
     // The recording tick, saving in place.
     void recordingTick()
     {
-        if (const auto snapshot = engine.rowToRecord())
-            recorder.record(*snapshot);
+        for (const InverterModel& row : engine.rowsToRecord())
+            recorder.record(row);
     }
 
     VirtualClock clock;

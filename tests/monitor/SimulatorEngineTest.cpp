@@ -135,10 +135,10 @@ TEST_F(SimulatorEngineTest, TheFirstRecordEventWritesTheRowOfTheLatestReply)
     engine->stopWorker();
     ASSERT_TRUE(waitFor([&] { return !engine->workerRunning(); }));
 
-    const InverterModel snapshot = engine->snapshot();
-    const auto toRecord = engine->rowToRecord();
-    ASSERT_TRUE(toRecord);
-    states.push_back(recorder.record(*toRecord));
+    const auto rows = engine->rowsToRecord();
+    ASSERT_EQ(rows.size(), 1U);
+    const InverterModel& snapshot = rows.front();
+    states.push_back(recorder.record(snapshot));
     ASSERT_EQ(states.size(), 1U);
     EXPECT_FALSE(states[0].failing) << states[0].reason.toStdString();
     EXPECT_EQ(states[0].lastRowAt, snapshot.paths.recordedAt);

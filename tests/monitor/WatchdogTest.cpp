@@ -1,6 +1,7 @@
 #include "EngineTestSupport.h"
 
 #include "monitor/CommWorker.h"
+#include "monitor/SlotPoller.h"
 #include "monitor/ReplyDecoder.h"
 #include "monitor/Watchdog.h"
 #include "support/FakeLink.h"
@@ -152,7 +153,8 @@ TEST(WatchdogTest, PulledCableSeenByTheWorkerIsDeclaredLostThenBack)
         lastReplyAtLoss = display.lastUpdate;
     });
     watchdog.onBack([&] { backAt = nextTick; });
-    CommWorker worker(engineLink, flags, decoder, watchdog);
+    SlotPoller poller(engineLink, flags, decoder, watchdog);
+    CommWorker worker(engineLink, poller);
 
     const std::int64_t pulledAt = 30'000;
     const std::int64_t pluggedAt = 80'000;
