@@ -160,14 +160,14 @@ void BusSlots::allLost()
 std::vector<int> BusSlots::reassignmentsDue(std::int64_t nowMs)
 {
     std::lock_guard lock(mutex_);
-    std::vector<int> slots;
+    std::vector<int> dueSlots;
     for (int slot = 1; slot <= count_; ++slot) {
         Slot& s = slots_[std::size_t(slot)];
         const bool waiting = s.status.lost || !s.status.registered;
         if (!s.status.serial.isEmpty() && waiting && due(s.lastAttemptMs, nowMs))
-            slots.push_back(slot);
+            dueSlots.push_back(slot);
     }
-    return slots;
+    return dueSlots;
 }
 
 bool BusSlots::searchDue(std::int64_t nowMs)
