@@ -134,9 +134,12 @@ void MqttConnection::stop()
     if (!client_)
         return;
     const bool wasConnected = connected_.load();
-    if (wasConnected) {
-        // A clean end sends no last will: say it ourselves.
-        publishNow(availabilityMessage(settings_.prefix, serial_, false));
+    {
+        // A clean end sends no last will: say it ourselves, and so does a connect that
+        // completes meanwhile.
+        const std::lock_guard lock(availabilityMutex_);
+        availableWanted_ = false;
+        publishAvailability();
     }
     mosquitto_disconnect(client_.get());
     if (loopRunning_) {
