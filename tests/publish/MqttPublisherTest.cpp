@@ -3,12 +3,17 @@
 #include "monitor/Reading.h"
 #include "publish/MqttPublisher.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QThread>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
 
 namespace veltroma::test {
 namespace {
@@ -29,6 +34,14 @@ Reading readingWithPower(int watts)
     reading.serial = QStringLiteral("S1");
     reading.model = QStringLiteral("VT-3000");
     reading.firmware = QStringLiteral("V2.10");
+    return reading;
+}
+
+Reading readingOf(const QString& serial, int slot, int watts)
+{
+    Reading reading = readingWithPower(watts);
+    reading.serial = serial;
+    reading.slot = slot;
     return reading;
 }
 
@@ -61,8 +74,47 @@ protected:
         return subscriber.waitUntil([&] { return subscriber.last(topic) == payload; }, kMessageWaitMs);
     }
 
+    bool waitForPower(TopicSubscriber& subscriber, const QString& serial, int watts)
+    {
+        const QString topic = QStringLiteral("pv/%1/state").arg(serial);
+        return subscriber.waitUntil(
+            [&] {
+                const auto last = subscriber.last(topic);
+                return last && power(*last) == watts;
+            },
+            kMessageWaitMs);
+    }
+
     MosquittoBroker broker_;
 };
+
+QString availabilityOf(const QString& serial)
+{
+    return QStringLiteral("pv/%1/availability").arg(serial);
+}
+
+qsizetype offlineCount(const TopicSubscriber& subscriber, const QString& serial)
+{
+    const auto messages = subscriber.on(availabilityOf(serial));
+    return std::count_if(messages.begin(), messages.end(),
+                         [](const auto& message) { return message.payload == "offline"; });
+}
+
+// What an inverter published after it last went offline, in the order it came.
+QList<TopicSubscriber::Message> sinceOffline(const TopicSubscriber& subscriber,
+                                             const QString& serial)
+{
+    QList<TopicSubscriber::Message> since;
+    for (const auto& message : subscriber.messages()) {
+        if (!message.topic.startsWith(QStringLiteral("pv/%1/").arg(serial)))
+            continue;
+        if (message.topic == availabilityOf(serial) && message.payload == "offline")
+            since.clear();
+        else
+            since.append(message);
+    }
+    return since;
+}
 
 TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheLinksAvailability)
 {
@@ -163,6 +215,129 @@ TEST_F(MqttPublisherTest, WhileTheBrokerIsAwayTheNewestStatesWaitAndTheOldestAre
     for (const auto& message : subscriber.messages())
         powers << power(message.payload);
     EXPECT_EQ(powers, (QList<int>{3, 4, 5}));
+}
+
+// Two inverters on the bus from here on: S1 at slot 1, S2 at slot 2.
+TEST_F(MqttPublisherTest, EveryInverterIsADeviceOfItsOwnWhoseSessionTheOtherNeverDisturbs)
+{
+    TopicSubscriber subscriber(broker_.port());
+    ASSERT_TRUE(subscriber.started());
+    MqttPublisher publisher(settingsFor(broker_.port()));
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 100));
+            return subscriber.last(availabilityOf(QStringLiteral("S1"))) == "online"
+                && !subscriber.on(QStringLiteral("pv/S1/state")).isEmpty();
+        },
+        kMessageWaitMs));
+    publisher.publishReading(readingOf(QStringLiteral("S2"), 2, 200));
+    publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 101));
+    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "online"));
+    ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S2"), 200));
+    ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S1"), 101));
+
+    for (const QString& serial : {QStringLiteral("S1"), QStringLiteral("S2")}) {
+        SCOPED_TRACE(serial.toStdString());
+        const QString prefix = QStringLiteral("homeassistant/sensor/veltroma_%1/").arg(serial);
+        ASSERT_TRUE(subscriber.waitUntil(
+            [&] { return subscriber.last(prefix + QStringLiteral("state/config")).has_value(); },
+            kMessageWaitMs));
+        const QJsonObject config = QJsonDocument::fromJson(
+            *subscriber.last(prefix + QStringLiteral("ac_power/config"))).object();
+        EXPECT_EQ(config["unique_id"].toString(),
+                  QStringLiteral("veltroma_%1_ac_power").arg(serial));
+        EXPECT_EQ(config["state_topic"].toString(), QStringLiteral("pv/%1/state").arg(serial));
+        EXPECT_EQ(config["availability_topic"].toString(), availabilityOf(serial));
+        EXPECT_EQ(config["device"].toObject()["identifiers"].toArray().first().toString(),
+                  QStringLiteral("veltroma_") + serial);
+    }
+    EXPECT_EQ(offlineCount(subscriber, QStringLiteral("S1")), 0)
+        << "the reading of S2 ended the session of S1";
+    const MqttCounters counters = publisher.counters();
+    EXPECT_TRUE(counters.connected);
+    EXPECT_EQ(counters.reconnects, 0U);
+    EXPECT_EQ(counters.dropped, 0U);
+    EXPECT_GE(counters.sent, 25U) << "per inverter ten configs and an availability; three states";
+
+    // Slot 2 stops answering: only S2 goes offline, until its next reading.
+    publisher.slotLost(2);
+    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "offline"));
+    // Whatever S1's session published before this state has arrived once the state has.
+    publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 102));
+    ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S1"), 102));
+    EXPECT_EQ(offlineCount(subscriber, QStringLiteral("S1")), 0);
+    publisher.publishReading(readingOf(QStringLiteral("S2"), 2, 202));
+    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "online"));
+
+    // Another inverter registered at slot 2: the one that stood there before is gone.
+    publisher.slotRegistered(2, QStringLiteral("S3"));
+    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "offline"));
+}
+
+TEST_F(MqttPublisherTest, WithSeveralInvertersEachIsBackAfterALostLinkOnlyWithItsOwnReading)
+{
+    TopicSubscriber subscriber(broker_.port());
+    ASSERT_TRUE(subscriber.started());
+    MqttPublisher publisher(settingsFor(broker_.port()));
+    bool alive = true;
+    publisher.followLink([&alive] { return alive; });
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 100));
+            publisher.publishReading(readingOf(QStringLiteral("S2"), 2, 200));
+            return subscriber.last(availabilityOf(QStringLiteral("S1"))) == "online"
+                && subscriber.last(availabilityOf(QStringLiteral("S2"))) == "online";
+        },
+        kMessageWaitMs));
+
+    alive = false;
+    publisher.linkChanged();
+    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S1")), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "offline"));
+
+    alive = true;
+    publisher.linkChanged();
+    for (const auto& [serial, slot, watts] : {std::tuple(QStringLiteral("S2"), 2, 222),
+                                              std::tuple(QStringLiteral("S1"), 1, 111)}) {
+        SCOPED_TRACE(serial.toStdString());
+        publisher.publishReading(readingOf(serial, slot, watts));
+        ASSERT_TRUE(waitFor(subscriber, availabilityOf(serial), "online"));
+        // Within one session the order holds: the state came first, so the link's return
+        // alone did not bring this inverter back.
+        const auto since = sinceOffline(subscriber, serial);
+        ASSERT_GE(since.size(), 2);
+        EXPECT_EQ(since[0].topic.toStdString(),
+                  QStringLiteral("pv/%1/state").arg(serial).toStdString());
+        EXPECT_EQ(power(since[0].payload), watts);
+        EXPECT_EQ(since[1].topic.toStdString(), availabilityOf(serial).toStdString());
+    }
+}
+
+TEST_F(MqttPublisherTest, AKilledProgramLeavesEveryInverterOfflineThroughItsOwnWill)
+{
+    TopicSubscriber subscriber(broker_.port());
+    ASSERT_TRUE(subscriber.started());
+    QProcess program;
+    program.start(QStringLiteral(VELTROMA_PUBLISH_UNTIL_KILLED_EXE),
+                  {QString::number(broker_.port()), QStringLiteral("S1"), QStringLiteral("S2")});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            return subscriber.last(availabilityOf(QStringLiteral("S1"))) == "online"
+                && subscriber.last(availabilityOf(QStringLiteral("S2"))) == "online"
+                && !subscriber.on(QStringLiteral("pv/S2/state")).isEmpty();
+        },
+        kMessageWaitMs))
+        << program.readAllStandardError().toStdString();
+
+    program.kill();
+    ASSERT_TRUE(program.waitForFinished(5000));
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            return subscriber.last(availabilityOf(QStringLiteral("S1"))) == "offline"
+                && subscriber.last(availabilityOf(QStringLiteral("S2"))) == "offline";
+        },
+        kMessageWaitMs));
 }
 
 } // namespace

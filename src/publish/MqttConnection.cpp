@@ -1,0 +1,231 @@
+#include "publish/MqttConnection.h"
+
+#include <mosquitto.h>
+
+#include <utility>
+
+namespace veltroma {
+
+namespace {
+
+constexpr int kKeepAliveS = 30;
+constexpr unsigned kReconnectFirstS = 1;
+constexpr unsigned kReconnectMostS = 30;
+// The system's certificate authorities, for TLS without a CA file of its own.
+constexpr const char* kSystemCaPath = "/etc/ssl/certs";
+
+void initLibraryOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+QByteArray utf8(const QString& text)
+{
+    return text.toUtf8();
+}
+
+} // namespace
+
+void MqttConnection::ClientDeleter::operator()(mosquitto* client) const
+{
+    mosquitto_destroy(client);
+}
+
+MqttConnection::MqttConnection(MqttSettings settings, MqttDevice device, std::size_t queueCapacity,
+                               bool available, StatusListener listener)
+    : settings_(std::move(settings)),
+      serial_(device.serial),
+      queue_(queueCapacity),
+      listener_(std::move(listener)),
+      device_(std::move(device)),
+      availableWanted_(available)
+{
+    initLibraryOnce();
+    start();
+}
+
+MqttConnection::~MqttConnection()
+{
+    stop();
+}
+
+void MqttConnection::publishState(const MqttDevice& device, MqttMessage state)
+{
+    bool changed = false;
+    {
+        const std::lock_guard lock(deviceMutex_);
+        changed = device_ != device;
+        if (changed)
+            device_ = device;
+    }
+    if (changed)
+        publishDiscovery();
+    queue_.push(std::move(state));
+    drain();
+}
+
+void MqttConnection::setAvailable(bool available)
+{
+    const std::lock_guard lock(availabilityMutex_);
+    availableWanted_ = available;
+    if (availablePublished_ != available)
+        publishAvailability();
+}
+
+MqttCounters MqttConnection::counters() const
+{
+    return {sent_.load(), queue_.dropped(), reconnects_.load(), connected_.load()};
+}
+
+void MqttConnection::start()
+{
+    // One fixed id per inverter: the broker shows which session is whose.
+    const QByteArray clientId = utf8(QStringLiteral("veltroma-") + serial_);
+    client_.reset(mosquitto_new(clientId.constData(), true, this));
+    if (!client_) {
+        listener_(false, QStringLiteral("cannot make an MQTT client"));
+        return;
+    }
+    mosquitto* client = client_.get();
+    mosquitto_connect_callback_set(client, [](mosquitto*, void* self, int rc) {
+        static_cast<MqttConnection*>(self)->onConnect(rc);
+    });
+    mosquitto_disconnect_callback_set(client, [](mosquitto*, void* self, int rc) {
+        static_cast<MqttConnection*>(self)->onDisconnect(rc);
+    });
+    mosquitto_reconnect_delay_set(client, kReconnectFirstS, kReconnectMostS, true);
+    if (!settings_.user.isEmpty()) {
+        const QByteArray user = utf8(settings_.user);
+        const QByteArray password = utf8(settings_.password);
+        mosquitto_username_pw_set(client, user.constData(),
+                                  password.isEmpty() ? nullptr : password.constData());
+    }
+    if (settings_.tls) {
+        const QByteArray caFile = utf8(settings_.caFile);
+        const int rc = mosquitto_tls_set(client, caFile.isEmpty() ? nullptr : caFile.constData(),
+                                         caFile.isEmpty() ? kSystemCaPath : nullptr, nullptr,
+                                         nullptr, nullptr);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            listener_(false, QString::fromUtf8(mosquitto_strerror(rc)));
+            client_.reset();
+            return;
+        }
+    }
+    const MqttMessage will = availabilityMessage(settings_.prefix, serial_, false);
+    mosquitto_will_set(client, utf8(will.topic).constData(), static_cast<int>(will.payload.size()),
+                       will.payload.constData(), will.qos, will.retain);
+
+    // The loop thread first: it retries a connection that fails now, with the backoff.
+    if (mosquitto_loop_start(client) != MOSQ_ERR_SUCCESS) {
+        listener_(false, QStringLiteral("cannot start the MQTT thread"));
+        client_.reset();
+        return;
+    }
+    loopRunning_ = true;
+    const int rc = mosquitto_connect_async(client, utf8(settings_.host).constData(), settings_.port,
+                                           kKeepAliveS);
+    if (rc != MOSQ_ERR_SUCCESS)
+        listener_(false, QString::fromUtf8(mosquitto_strerror(rc)));
+}
+
+void MqttConnection::stop()
+{
+    if (!client_)
+        return;
+    const bool wasConnected = connected_.load();
+    {
+        // A clean end sends no last will: say it ourselves, and so does a connect that
+        // completes meanwhile.
+        const std::lock_guard lock(availabilityMutex_);
+        availableWanted_ = false;
+        publishAvailability();
+    }
+    mosquitto_disconnect(client_.get());
+    if (loopRunning_) {
+        // Connected, the thread ends once the disconnect (after the "offline") is out; while
+        // it waits to retry a connection it is stopped at once.
+        mosquitto_loop_stop(client_.get(), !wasConnected);
+        loopRunning_ = false;
+    }
+    client_.reset();
+    connected_ = false;
+}
+
+void MqttConnection::publishDiscovery()
+{
+    if (!settings_.discovery || !connected_)
+        return;
+    MqttDevice device;
+    {
+        const std::lock_guard lock(deviceMutex_);
+        device = device_;
+    }
+    for (const MqttMessage& message : discoveryMessages(settings_.prefix, device))
+        publishNow(message);
+}
+
+void MqttConnection::publishAvailability()
+{
+    if (!connected_)
+        return; // published with the next connection
+    if (publishNow(availabilityMessage(settings_.prefix, serial_, availableWanted_)))
+        availablePublished_ = availableWanted_;
+}
+
+void MqttConnection::drain()
+{
+    const std::lock_guard lock(drainMutex_);
+    while (connected_) {
+        std::optional<MqttMessage> message = queue_.pop();
+        if (!message)
+            return;
+        if (!publishNow(*message)) {
+            queue_.pushFront(std::move(*message));
+            return;
+        }
+    }
+}
+
+bool MqttConnection::publishNow(const MqttMessage& message)
+{
+    if (!client_)
+        return false;
+    const QByteArray topic = utf8(message.topic);
+    const int rc = mosquitto_publish(client_.get(), nullptr, topic.constData(),
+                                     static_cast<int>(message.payload.size()),
+                                     message.payload.constData(), message.qos, message.retain);
+    if (rc != MOSQ_ERR_SUCCESS)
+        return false;
+    ++sent_;
+    return true;
+}
+
+void MqttConnection::onConnect(int rc)
+{
+    if (rc != 0) {
+        listener_(false, QString::fromUtf8(mosquitto_connack_string(rc)));
+        return;
+    }
+    connected_ = true;
+    if (everConnected_.exchange(true))
+        ++reconnects_;
+    publishDiscovery();
+    {
+        // The broker may have lost what it kept: publish the availability on every connect.
+        const std::lock_guard lock(availabilityMutex_);
+        publishAvailability();
+    }
+    drain();
+    listener_(true, {});
+}
+
+void MqttConnection::onDisconnect(int rc)
+{
+    const bool was = connected_.exchange(false);
+    // rc 0: our own clean disconnect, nothing to report.
+    if (was && rc != 0)
+        listener_(false, QString::fromUtf8(mosquitto_strerror(rc)));
+}
+
+} // namespace veltroma

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "publish/MqttMessages.h"
+#include "publish/MqttQueue.h"
+#include "publish/MqttSettings.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+struct mosquitto;
+
+namespace veltroma {
+
+// What a publisher has done so far, read as a copy by the debug panel and the headless
+// counter line.
+struct MqttCounters {
+    std::uint64_t sent = 0;       // messages handed to the connection
+    std::uint64_t dropped = 0;    // pushed out of the full queue before they could be sent
+    std::uint64_t reconnects = 0; // connections after the first
+    bool connected = false;
+
+    // The counts added up; connected only when both are.
+    [[nodiscard]] MqttCounters operator+(const MqttCounters& other) const
+    {
+        return {sent + other.sent, dropped + other.dropped, reconnects + other.reconnects,
+                connected && other.connected};
+    }
+};
+
+// The broker session of one inverter: client id "veltroma-<serial>", a last will "offline" on
+// the inverter's availability topic, its discovery configs, states and availability. It
+// connects when made, reconnects by itself with a backoff and publishes discovery and the
+// wanted availability again after every reconnect. States wait in a bounded queue while the
+// broker is away; when it is full the oldest goes and is counted.
+//
+// Threads: made, fed and destroyed on one thread (the publisher's); the network work and the
+// callbacks run on the client library's own thread, so nothing here waits for the broker.
+class MqttConnection {
+public:
+    // From the client library's thread: connected, or the connection ended or failed, with
+    // the library's text (empty after a clean connect).
+    using StatusListener = std::function<void(bool connected, const QString& reason)>;
+
+    // Starts connecting at once; `device.serial` is topic-safe and not empty. A client that
+    // cannot be made or started is reported through `listener` and publishes nothing.
+    MqttConnection(MqttSettings settings, MqttDevice device, std::size_t queueCapacity,
+                   bool available, StatusListener listener);
+    // Publishes "offline" when connected, then disconnects cleanly (no last will).
+    ~MqttConnection();
+    MqttConnection(const MqttConnection&) = delete;
+    MqttConnection& operator=(const MqttConnection&) = delete;
+
+    // Owner's thread: queues a state of this inverter; a device whose model or firmware
+    // changed is published in new discovery configs first.
+    void publishState(const MqttDevice& device, MqttMessage state);
+    // Owner's thread: the availability to publish now if connected, and on every connect.
+    void setAvailable(bool available);
+
+    // Any thread.
+    [[nodiscard]] MqttCounters counters() const;
+
+private:
+    struct ClientDeleter {
+        void operator()(mosquitto* client) const;
+    };
+
+    void start();
+    void stop();
+    void publishDiscovery();
+    void publishAvailability();
+    // Hands queued messages to the connection while it is up. Any thread.
+    void drain();
+    bool publishNow(const MqttMessage& message);
+
+    // The client library's thread.
+    void onConnect(int rc);
+    void onDisconnect(int rc);
+
+    MqttSettings settings_;
+    const QString serial_; // topic-safe; names the client, the will and the topics
+    MqttQueue queue_;
+    StatusListener listener_;
+    std::unique_ptr<mosquitto, ClientDeleter> client_;
+    bool loopRunning_ = false;
+
+    mutable std::mutex deviceMutex_;
+    MqttDevice device_; // guarded by deviceMutex_
+
+    // Held while availability is decided and published, so that a connect on the library's
+    // thread and a change on the owner's never publish in the wrong order.
+    std::mutex availabilityMutex_;
+    bool availableWanted_;                   // guarded by availabilityMutex_
+    std::optional<bool> availablePublished_; // guarded by availabilityMutex_
+
+    std::atomic<bool> connected_ = false;
+    std::atomic<bool> everConnected_ = false;
+    std::atomic<std::uint64_t> sent_ = 0;
+    std::atomic<std::uint64_t> reconnects_ = 0;
+    std::mutex drainMutex_;
+};
+
+} // namespace veltroma
