@@ -1,12 +1,9 @@
 #include "ModalDriver.h"
 
 #include "config/EmbeddedFiles.h"
-#include "config/InverterSlots.h"
-#include "config/ProfileFile.h"
 #include "config/ProgramPaths.h"
 #include "service/autotest/CTestBar.h"
 #include "service/autotest/CTestView.h"
-#include "service/autotest/OpenTestView.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QClipboard>
@@ -106,24 +103,6 @@ TEST_F(TestViewWindow, CancelledBarCodeKeepsTheCodeEnteredLastAndTheReportCanBeC
     view.OnMenuSelectAll();
     view.OnMenuCopy();
     EXPECT_EQ(QApplication::clipboard()->text(), shownHeader(QStringLiteral("X")));
-}
-
-TEST_F(TestViewWindow, WithSeveralInvertersOnTheBusTheTestDoesNotOpen)
-{
-    const QString folder = g_szCurPath();
-    setProgramFolder(dir.path());
-    ASSERT_TRUE(saveInverterCount(ProfileFile(g_szSettingPath()), 4));
-    // Outlives the test: the watch for a window gives up only after a while.
-    auto opened = std::make_shared<bool>(false);
-    whenModal<CTestView>([opened](CTestView& shown) {
-        *opened = true;
-        shown.reject();
-    });
-    openTestView(nullptr, prompt);
-    setProgramFolder(folder);
-    EXPECT_FALSE(*opened);
-    ASSERT_EQ(prompt.texts().size(), 1);
-    EXPECT_TRUE(prompt.texts().front().contains(QStringLiteral("set the number of inverters to 1")));
 }
 
 } // namespace
