@@ -67,4 +67,16 @@ bool saveSlotSerial(const ProfileFile& file, int slot, const QString& serial)
     return file.write(kSection, serialKey(slot), serial);
 }
 
+bool saveInverterCount(const ProfileFile& file, int count)
+{
+    if (count < 1 || count > InverterSlots::kMaxCount)
+        return false;
+    return file.write(kSection, QStringLiteral("Count"), QString::number(count));
+}
+
+bool mayTalkWithoutAddress(int count)
+{
+    return count == 1;
+}
+
 } // namespace veltroma

@@ -40,4 +40,13 @@ struct InverterSlots {
 // outside 1..6, a serial isSlotSerial() refuses, or a file that cannot be written.
 bool saveSlotSerial(const ProfileFile& file, int slot, const QString& serial);
 
+// Writes how many inverters the bus carries; every other line stays. False for a count
+// outside 1..6 or a file that cannot be written.
+bool saveInverterCount(const ProfileFile& file, int count);
+
+// Whether commands that carry no inverter address (the display unit at its fixed address, the
+// raw service commands) may go out on a bus of `count` inverters: only when one is there
+// alone, since otherwise every inverter answers at once and the replies collide.
+[[nodiscard]] bool mayTalkWithoutAddress(int count);
+
 } // namespace veltroma

@@ -77,5 +77,37 @@ TEST_F(InverterSlotsTest, ASerialFoundIsKeptInItsSlotAndOnlyThere)
     EXPECT_EQ(inverters.serials[1], QStringLiteral("VT24000001"));
 }
 
+TEST_F(InverterSlotsTest, TheCountIsWrittenAndEveryOtherLineStays)
+{
+    const QByteArray before = "; kept as the user wrote it\r\n"
+                              "[Setting]\r\nCommNum=COM3,9600,8,N,1\r\nLanguage=English\r\n"
+                              "[Inverters]\r\nSerial1=VT24000001\r\nCount=1\r\nSerial2=VT24000002\r\n"
+                              "[Mqtt]\r\nHost=broker.lan\r\n";
+    const ProfileFile file = fileWith(before);
+    ASSERT_TRUE(saveInverterCount(file, 3));
+    QByteArray expected = before;
+    expected.replace("Count=1", "Count=3");
+    EXPECT_EQ(test::readBytes(file.path()), expected);
+
+    for (const int refused : {0, 7, -1}) {
+        SCOPED_TRACE(refused);
+        EXPECT_FALSE(saveInverterCount(file, refused));
+    }
+    EXPECT_EQ(test::readBytes(file.path()), expected);
+
+    const ProfileFile fresh = fileWith("[Setting]\r\nLanguage=English\r\n");
+    ASSERT_TRUE(saveInverterCount(fresh, 6));
+    EXPECT_EQ(loadInverterSlots(fresh).count, 6);
+    EXPECT_EQ(fresh.read(QStringLiteral("Setting"), QStringLiteral("Language")), QStringLiteral("English"));
+}
+
+TEST_F(InverterSlotsTest, CommandsWithoutAddressGoOutOnlyToOneInverterAlone)
+{
+    EXPECT_TRUE(mayTalkWithoutAddress(1));
+    for (int count = 2; count <= InverterSlots::kMaxCount; ++count)
+        EXPECT_FALSE(mayTalkWithoutAddress(count)) << count;
+    EXPECT_FALSE(mayTalkWithoutAddress(0));
+}
+
 } // namespace
 } // namespace veltroma

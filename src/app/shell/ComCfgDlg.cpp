@@ -2,6 +2,7 @@
 
 #include "channel/Channel.h"
 #include "channel/PortList.h"
+#include "config/InverterSlots.h"
 #include "config/ProfileFile.h"
 #include "config/ProgramPaths.h"
 #include "config/Strings.h"
@@ -17,12 +18,15 @@
 
 namespace veltroma {
 
-CComCfgDlg::CComCfgDlg(Channel& channel, QWidget* parent)
+CComCfgDlg::CComCfgDlg(Channel& channel, QWidget* parent, InverterSlotHooks slotHooks)
     : QDialog(parent)
     , m_channel(channel)
     , m_label(new QLabel(this))
     , m_cmbPort(new QComboBox(this))
     , m_portInfo(new QLabel(this))
+    , m_slotHooks(std::move(slotHooks))
+    , m_slots(new InverterSlotsGroup(loadInverterSlots(ProfileFile(g_szSettingPath())),
+                                     m_slotHooks.lastSeen, this))
     , m_mqtt(new MqttSettingsGroup(this))
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -46,10 +50,10 @@ CComCfgDlg::CComCfgDlg(Channel& channel, QWidget* parent)
     m_portInfo->setWordWrap(true);
     m_portInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_portInfo);
+    layout->addWidget(m_slots);
     layout->addWidget(m_mqtt);
     layout->addStretch(1);
     layout->addWidget(buttons);
-    setMinimumSize(300, 120);
 
     OnInitDialog();
     connect(m_cmbPort, &QComboBox::currentIndexChanged, this, &CComCfgDlg::OnSelChange);
@@ -102,6 +106,12 @@ void CComCfgDlg::accept()
     ApplyPortDescription(m_channel, m_ComCfgStr);
     // Only a change is written: a plain OK adds no section to the settings file.
     const ProfileFile settings(g_szSettingPath());
+    // The engine forgets only a slot that is free in the file too: otherwise the next start
+    // would bring the serial back.
+    for (const int slot : m_slots->editor().save(settings).clearedSlots) {
+        if (m_slotHooks.slotCleared)
+            m_slotHooks.slotCleared(slot);
+    }
     if (const MqttSettings mqtt = m_mqtt->settings(); mqtt != loadMqttSettings(settings))
         saveMqttSettings(settings, mqtt);
     QDialog::accept();

@@ -3,6 +3,8 @@
 #include "update/UpdateChecker.h"
 
 #include "base/Prompt.h"
+#include "config/OneInverterCheck.h"
+#include "config/ProfileFile.h"
 #include "config/ProgramPaths.h"
 #include "config/Strings.h"
 #include "controls/Artwork.h"
@@ -138,8 +140,10 @@ void CMainFrame::RunNavigation(NavAction action)
         OpenDisplayParameters(this, m_app.prompt(), dialogChannel(m_app.channel(), m_app.clock()));
         break;
     case NavAction::AutoTest:
-        PasswordDisplay(m_app.prompt(), AccessEntry::AutoTest,
-                        [this] { openTestView(this, m_app.prompt()); });
+        // No code is asked for a test that cannot be made on this bus.
+        if (confirmOneInverterOnBus(m_app.prompt(), ProfileFile(g_szSettingPath())))
+            PasswordDisplay(m_app.prompt(), AccessEntry::AutoTest,
+                            [this] { openTestView(this, m_app.prompt()); });
         break;
     }
 }
@@ -152,6 +156,8 @@ void CMainFrame::OnCommSettings()
 
 void CMainFrame::OnTest()
 {
+    if (!confirmOneInverterOnBus(m_app.prompt(), ProfileFile(g_szSettingPath())))
+        return;
     PasswordDisplay(m_app.prompt(), AccessEntry::TestButton, [this] {
         openManualTest(this, m_app.prompt(), m_app.channel(), m_app.clock());
     });

@@ -25,7 +25,9 @@ bool OpenGridParameters(QWidget* parent, Prompt& prompt, const DialogChannel& ch
                         int InverterAddrSet);
 
 // The navigation bar's parameter management 2 item: the first code opens the display
-// parameters. The main frame releases the mouse capture before it calls this.
+// parameters. Their requests carry no inverter address, so with more than one inverter in
+// setting.ini the user is told to service the inverter alone and nothing is asked or sent.
+// The main frame releases the mouse capture before it calls this.
 bool OpenDisplayParameters(QWidget* parent, Prompt& prompt, const DialogChannel& channel);
 
 } // namespace veltroma

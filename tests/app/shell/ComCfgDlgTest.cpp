@@ -3,8 +3,10 @@
 #include "config/SettingsStartup.h"
 #include "app/shell/ComCfgDlg.h"
 #include "app/shell/CommSettings.h"
+#include "config/InverterSlots.h"
 #include "config/ProfileFile.h"
 #include "config/ProgramPaths.h"
+#include "params/DialogPictures.h"
 #include "publish/MqttSettings.h"
 
 #include <QComboBox>
@@ -14,6 +16,8 @@
 #include <QSpinBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -175,6 +179,108 @@ TEST_F(ComCfgDlgTest, BrokerFieldsShowTheStoredSettingsAndOkStoresTheirChanges)
     stored.host = QStringLiteral("10.0.0.2");
     EXPECT_EQ(loadMqttSettings(file), stored);
     EXPECT_EQ(home.setting("CommNum"), home.port().description());
+}
+
+// setting.ini with three inverters on the bus, two of them known.
+class SlotsTableTest : public ComCfgDlgTest {
+protected:
+    void SetUp() override
+    {
+        ComCfgDlgTest::SetUp();
+        const ProfileFile file(g_szSettingPath());
+        ASSERT_TRUE(saveInverterCount(file, 3));
+        ASSERT_TRUE(saveSlotSerial(file, 1, QStringLiteral("VT24000001")));
+        ASSERT_TRUE(saveSlotSerial(file, 3, QStringLiteral("VT24000003")));
+    }
+
+    InverterSlotHooks hooks()
+    {
+        return {[this](int slot) { return slot == 1 ? seen : QDateTime(); },
+                [this](int slot) { cleared.push_back(slot); }};
+    }
+
+    static QString cell(const CComCfgDlg& dialog, int slot, int column)
+    {
+        return dialog.SlotsGroup()->table()->item(slot - 1, column)->text();
+    }
+    static QPushButton* clearButton(const CComCfgDlg& dialog, int slot)
+    {
+        return dialog.findChild<QPushButton*>(QStringLiteral("slotClear%1").arg(slot));
+    }
+
+    QDateTime seen = QDateTime::currentDateTime().addSecs(-2);
+    std::vector<int> cleared;
+};
+
+TEST_F(SlotsTableTest, ShowsTheSlotsOfTheCountWithSerialsAndLastReply)
+{
+    CComCfgDlg dialog(channel, nullptr, hooks());
+    InverterSlotsGroup& group = *dialog.SlotsGroup();
+    EXPECT_EQ(group.title(), QStringLiteral("Inverters on the bus"));
+    EXPECT_EQ(group.countBox()->value(), 3);
+    QTableWidget& table = *group.table();
+    EXPECT_EQ(table.horizontalHeaderItem(1)->text(), QStringLiteral("Serial number"));
+    EXPECT_EQ(table.horizontalHeaderItem(2)->text(), QStringLiteral("Last seen"));
+    EXPECT_EQ(cell(dialog, 1, 1), QStringLiteral("VT24000001"));
+    EXPECT_EQ(cell(dialog, 2, 1), QStringLiteral("free"));
+    EXPECT_EQ(cell(dialog, 1, 2), seen.toString(QStringLiteral("HH:mm:ss")));
+    EXPECT_EQ(cell(dialog, 3, 2), QString());
+    for (int slot = 1; slot <= InverterSlots::kMaxCount; ++slot) {
+        SCOPED_TRACE(slot);
+        EXPECT_EQ(table.item(slot - 1, 1)->flags().testFlag(Qt::ItemIsEnabled), slot <= 3);
+        EXPECT_EQ(clearButton(dialog, slot)->isEnabled(), slot == 1 || slot == 3);
+    }
+
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    // Nothing is cut: every column shows its whole text.
+    for (int column = 0; column < 3; ++column) {
+        for (int slot : {1, 2, 3}) {
+            const QString text = cell(dialog, slot, column);
+            EXPECT_GE(table.columnWidth(column), table.fontMetrics().horizontalAdvance(text)) << slot;
+        }
+    }
+    // The window is never made smaller than its contents (the test screen is small).
+    EXPECT_GE(dialog.height(), dialog.minimumSizeHint().height());
+    EXPECT_TRUE(group.contentsRect().contains(table.geometry()));
+    const int last = InverterSlots::kMaxCount - 1;
+    EXPECT_LE(table.rowViewportPosition(last) + table.rowHeight(last), table.viewport()->height());
+    const QWidget* lastButton = clearButton(dialog, InverterSlots::kMaxCount);
+    EXPECT_GE(lastButton->height(), lastButton->sizeHint().height());
+    EXPECT_TRUE(test::SavePicture(dialog, QStringLiteral("comm-settings-slots")));
+
+    group.countBox()->setValue(1);
+    EXPECT_FALSE(clearButton(dialog, 3)->isEnabled());
+    EXPECT_FALSE(table.item(1, 1)->flags().testFlag(Qt::ItemIsEnabled));
+}
+
+TEST_F(SlotsTableTest, OkWritesTheClearedSlotAndTheCountThenTellsTheEngine)
+{
+    CComCfgDlg dialog(channel, nullptr, hooks());
+    QTest::mouseClick(clearButton(dialog, 3), Qt::LeftButton);
+    EXPECT_EQ(cell(dialog, 3, 1), QStringLiteral("free"));
+    EXPECT_FALSE(clearButton(dialog, 3)->isEnabled());
+    dialog.SlotsGroup()->countBox()->setValue(4);
+    EXPECT_TRUE(cleared.empty()) << "nothing is told before OK";
+
+    dialog.accept();
+    EXPECT_EQ(cleared, std::vector<int>{3});
+    const InverterSlots after = loadInverterSlots(ProfileFile(g_szSettingPath()));
+    EXPECT_EQ(after.count, 4);
+    EXPECT_EQ(after.serials[1], QStringLiteral("VT24000001"));
+    EXPECT_TRUE(after.serials[3].isEmpty());
+    EXPECT_EQ(home.setting("CommNum"), home.port().description());
+}
+
+TEST_F(SlotsTableTest, CancelForgetsTheClearing)
+{
+    const QByteArray before = home.settingBytes();
+    CComCfgDlg dialog(channel, nullptr, hooks());
+    QTest::mouseClick(clearButton(dialog, 1), Qt::LeftButton);
+    dialog.SlotsGroup()->countBox()->setValue(2);
+    dialog.reject();
+    EXPECT_TRUE(cleared.empty());
+    EXPECT_EQ(home.settingBytes(), before);
 }
 
 } // namespace

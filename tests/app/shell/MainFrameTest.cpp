@@ -1,5 +1,8 @@
 #include "ShellTestSupport.h"
 
+#include "config/InverterSlots.h"
+#include "config/ProfileFile.h"
+#include "config/ProgramPaths.h"
 #include "config/Strings.h"
 #include "controls/BitButtonNL.h"
 #include "controls/GfxOutBarCtrl.h"
@@ -246,6 +249,18 @@ TEST_F(MainFrameTest, ServiceEntriesAskForTheirOwnCode)
     ASSERT_EQ(prefills.size(), 7u);
     EXPECT_EQ(prefills[0], QStringLiteral(" "));
     EXPECT_EQ(prefills[4], QString());
+}
+
+TEST_F(MainFrameTest, WithSeveralInvertersTheEntriesWithoutAddressRefuseBeforeAskingForACode)
+{
+    ASSERT_TRUE(saveInverterCount(ProfileFile(g_szSettingPath()), 2));
+    t.prompt->clear();
+    frame->OnTest();
+    clickItem(1, 0); // display parameters
+    clickItem(1, 1); // auto test
+    const QString refusal = g_LoadString("IDC_ONEINVERTER_ONLY");
+    EXPECT_EQ(t.prompt->texts(), (QStringList{refusal, refusal, refusal}));
+    EXPECT_TRUE(t.prompt->passwordPrefills().empty());
 }
 
 TEST_F(MainFrameTest, TheMonitorFormsButtonsOpenTheFramesDialogs)

@@ -1,6 +1,9 @@
 #include "params/DialogPictures.h"
 #include "params/ParamsTestSupport.h"
 
+#include "config/InverterSlots.h"
+#include "config/ProfileFile.h"
+#include "config/ProgramPaths.h"
 #include "params/ParaSet.h"
 #include "params/ParaSet2.h"
 #include "service/access/Password.h"
@@ -12,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -76,8 +80,34 @@ TEST_F(PasswordDialogTest, CancelAndEscapeGiveNothing)
     EXPECT_FALSE(CPassword::Ask(nullptr, ""));
 }
 
+// Closes every modal window that comes up while it lives, and counts them: a dialog that
+// should not open cannot hang the test.
+class ModalCloser {
+public:
+    ModalCloser()
+    {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ++opened;
+                modal->close();
+            }
+        });
+        timer_.start();
+    }
+
+    int opened = 0;
+
+private:
+    QTimer timer_;
+};
+
+// A program folder of its own, so that its setting.ini decides how many inverters there are.
 class ServiceEntriesTest : public ::testing::Test {
 protected:
+    ServiceEntriesTest() { setProgramFolder(home.path()); }
+
+    QTemporaryDir home;
     EnglishLanguage english;
     FakeChannel fake;
     ScriptedPrompt prompt;
@@ -117,6 +147,31 @@ TEST_F(ServiceEntriesTest, TheNavigationItemOpensTheDisplayParametersWithItsCode
     });
     EXPECT_TRUE(OpenDisplayParameters(nullptr, prompt, fake.channel()));
     EXPECT_TRUE(opened);
+}
+
+TEST_F(ServiceEntriesTest, WithSeveralInvertersTheDisplayParametersRefuseBeforeAnythingIsSent)
+{
+    ASSERT_TRUE(saveInverterCount(ProfileFile(g_szSettingPath()), 3));
+    fake.answerWith(displayReply(0x31));
+    prompt.enterPassword(QStringLiteral("lantern4"));
+    {
+        const ModalCloser closer;
+        EXPECT_FALSE(OpenDisplayParameters(nullptr, prompt, fake.channel()));
+        EXPECT_EQ(closer.opened, 0);
+    }
+    EXPECT_TRUE(fake.requests().empty());
+    EXPECT_EQ(fake.portInits, 0);
+    EXPECT_TRUE(prompt.passwordPrefills().empty()) << "no code asked for a dialog that cannot work";
+    ASSERT_EQ(prompt.shown().size(), 1U);
+    const QString refusal = prompt.texts().front();
+    EXPECT_TRUE(refusal.contains(QStringLiteral("without a bus address")));
+    EXPECT_TRUE(refusal.contains(QStringLiteral("set the number of inverters to 1")));
+
+    // Back to one inverter, the same entry opens the dialog.
+    ASSERT_TRUE(saveInverterCount(ProfileFile(g_szSettingPath()), 1));
+    const ModalCloser closer;
+    EXPECT_TRUE(OpenDisplayParameters(nullptr, prompt, fake.channel()));
+    EXPECT_EQ(closer.opened, 1);
 }
 
 } // namespace

@@ -1,6 +1,12 @@
 #include "ManualTestSupport.h"
 
+#include "config/InverterSlots.h"
+#include "config/ProfileFile.h"
+#include "config/ProgramPaths.h"
 #include "service/manual/CInputSerial.h"
+#include "service/manual/OpenManualTest.h"
+#include "support/FakeLink.h"
+#include "support/VirtualClock.h"
 
 #include <QApplication>
 #include <QDir>
@@ -8,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -95,6 +102,36 @@ TEST_F(InputSerialDialog, EnterSetsTheValueOfItsOwnField)
     EXPECT_EQ(prompt.texts(), (QStringList{QStringLiteral("DCI Value should be in 1920~2080 range!"),
                                            QStringLiteral("Serial Number Length should be 10 Char!")}));
     EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST(ManualTestEntry, WithTwoInvertersOnTheBusNoServiceCommandGoesOut)
+{
+    const EnglishTexts english;
+    const QString folder = g_szCurPath();
+    QTemporaryDir home;
+    setProgramFolder(home.path());
+    ASSERT_TRUE(saveInverterCount(ProfileFile(g_szSettingPath()), 2));
+    VirtualClock clock;
+    FakeLink link(clock);
+    ScriptedPrompt prompt;
+
+    // A dialog that opened would wait for the user: close it, so that the test ends.
+    int opened = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ++opened;
+            modal->close();
+        }
+    });
+    closer.start(10);
+    openManualTest(nullptr, prompt, link, clock);
+    setProgramFolder(folder);
+
+    EXPECT_EQ(opened, 0);
+    EXPECT_TRUE(link.sent().empty());
+    ASSERT_EQ(prompt.texts().size(), 1);
+    EXPECT_TRUE(prompt.texts().front().contains(QStringLiteral("Connect the inverter alone")));
 }
 
 } // namespace
