@@ -92,7 +92,8 @@ void Registration::searchLocked(std::vector<Registered>& found)
         SendRequest(link_.link, link_.bTxBuffer, kBroadcastAddress, kControlRegister,
                     kFunctionQuerySerial);
         const Received received = receiveReply(link_.link, link_.clock, rx, kFirstByteTimeoutMs);
-        if (received.outcome == ReceiveOutcome::Rejected) {
+        // One inverter cannot collide with another: a spoilt answer is noise, not asked again.
+        if (received.outcome == ReceiveOutcome::Rejected && busSlots_.count() > 1) {
             // Two inverters without an address answered at once and their bytes collided.
             if (++collisions >= kCollisionsGivingUp) {
                 busSlots_.stopSearching();
