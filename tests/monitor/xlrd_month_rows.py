@@ -1,5 +1,5 @@
 """Prints, as JSON, the record rows python's xlrd reads from a month file: the cover's
-Year-Month and, for each day sheet, its rows from the last one up to row 3 (oldest first),
+serial number and Year-Month and, for each day sheet, its rows from the last one up to row 3 (oldest first),
 every cell as text, rows without any text left out."""
 import json
 import sys
@@ -17,7 +17,7 @@ def text(cell):
 def main(path):
     book = xlrd.open_workbook(path)
     cover = book.sheet_by_name("Cover")
-    result = {"yearMonth": text(cover.cell(38, 3)), "days": {}}
+    result = {"serial": text(cover.cell(35, 3)), "yearMonth": text(cover.cell(38, 3)), "days": {}}
     for day in range(1, 32):
         try:
             sheet = book.sheet_by_name(str(day))
