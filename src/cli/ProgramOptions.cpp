@@ -17,7 +17,7 @@ struct OptionSet {
     {
         parser.setApplicationDescription(QStringLiteral("Monitoring and service program for a "
                                                         "grid-tied photovoltaic inverter."));
-        parser.addOptions({help, version, headless, home, updateHost, readParameters,
+        parser.addOptions({help, version, headless, everyReply, home, updateHost, readParameters,
                            writeParameters, accessCode, address, mqtt, exportCsv, output});
     }
 
@@ -26,9 +26,13 @@ struct OptionSet {
     const QCommandLineOption version{QStringLiteral("version"),
                                      QStringLiteral("Show the program's version.")};
     const QCommandLineOption headless{QStringLiteral("headless"),
-                                      QStringLiteral("Monitor without a window: record rows on "
-                                                     "standard output, link events on standard "
-                                                     "error.")};
+                                      QStringLiteral("Monitor without a window: a header, then "
+                                                     "one line per recorded row on standard "
+                                                     "output; events on standard error.")};
+    const QCommandLineOption everyReply{QStringLiteral("every-reply"),
+                                        QStringLiteral("With --headless: a line for every "
+                                                       "realtime reply, not only for every "
+                                                       "recorded row.")};
     const QCommandLineOption home{QStringLiteral("home"),
                                   QStringLiteral("Program folder (settings, languages, data); "
                                                  "see below for the default."),
@@ -101,8 +105,12 @@ std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& argume
         }
     }
 
+    if (parser.isSet(set.everyReply) && !parser.isSet(set.headless))
+        return UsageError{QStringLiteral("--every-reply needs --headless")};
+
     CommandLine command;
     ProgramOptions& options = command.options;
+    options.everyReply = parser.isSet(set.everyReply);
     options.home = parser.value(set.home);
     if (parser.isSet(set.updateHost)) {
         const auto host = parseUpdateHost(parser.value(set.updateHost));

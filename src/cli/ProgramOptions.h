@@ -33,6 +33,7 @@ struct ProgramOptions {
     int address = 1;                      // --address, the inverter's bus address, 1..255
     QString exportFile;                   // --export-csv MONTH.xls
     QString output;                       // --output; empty or "-": standard output
+    bool everyReply = false;              // --every-reply, with --headless
 };
 
 struct CommandLine {

@@ -74,7 +74,6 @@ void BusSlots::connectionStarted()
         slot.lastAttemptMs.reset();
     }
     lastSearchMs_.reset();
-    searching_ = true;
 }
 
 void BusSlots::take(int slot, const QString& serial, bool kept)
@@ -144,10 +143,12 @@ bool BusSlots::cycleDone(int slot, bool answered)
 {
     std::lock_guard lock(mutex_);
     Slot& s = slots_[std::size_t(slot)];
+    ++s.status.cycles;
     if (answered) {
         s.missed = 0;
         return false;
     }
+    ++s.status.missedCycles;
     // One inverter is lost only with the whole link, when nothing has answered for 20 s.
     if (count_ == 1 || s.status.lost || ++s.missed < kMissedCyclesLost)
         return false;
@@ -182,7 +183,7 @@ std::vector<int> BusSlots::reassignmentsDue(std::int64_t nowMs)
 bool BusSlots::searchDue(std::int64_t nowMs)
 {
     std::lock_guard lock(mutex_);
-    return searching_ && freeSlotLocked() && due(lastSearchMs_, nowMs);
+    return freeSlotLocked() && due(lastSearchMs_, nowMs);
 }
 
 bool BusSlots::due(std::optional<std::int64_t>& lastMs, std::int64_t nowMs) const
@@ -191,12 +192,6 @@ bool BusSlots::due(std::optional<std::int64_t>& lastMs, std::int64_t nowMs) cons
         return false;
     lastMs = nowMs;
     return true;
-}
-
-void BusSlots::stopSearching()
-{
-    std::lock_guard lock(mutex_);
-    searching_ = false;
 }
 
 } // namespace veltroma

@@ -25,6 +25,10 @@ struct SlotStatus {
     bool lost = false;
     // The last validated reply; invalid before the first.
     QDateTime lastSeen;
+    // Cycles (pairs of polls) sent to the slot since the program started, and those that
+    // brought no reply.
+    std::uint64_t cycles = 0;
+    std::uint64_t missedCycles = 0;
     bool operator==(const SlotStatus&) const = default;
 };
 
@@ -79,8 +83,6 @@ public:
     [[nodiscard]] std::vector<int> reassignmentsDue(std::int64_t nowMs);
     // True when a free slot is to be searched by query at `nowMs` (counted as an attempt).
     [[nodiscard]] bool searchDue(std::int64_t nowMs);
-    // The search gave up (several inverters answer at once): none until the next connection.
-    void stopSearching();
 
 private:
     struct Slot {
@@ -97,7 +99,6 @@ private:
     std::int64_t retryGapMs_;
     std::array<Slot, InverterSlots::kMaxCount + 1> slots_;
     std::optional<std::int64_t> lastSearchMs_;
-    bool searching_ = true;
 };
 
 } // namespace veltroma

@@ -28,7 +28,8 @@ signals:
     // cycles in a row; it shows and records nothing until it answers again (a reading).
     void slotLost(int slot);
     // Registration thread or worker thread, once per connection: several unaddressed
-    // inverters kept answering the same query at once, so the search for them has stopped.
+    // inverters kept answering the same query at once; the search gave up for now (it is
+    // tried again every 30 s).
     void severalAnswering();
     // The link's state changed: on the thread that changed it (the user-interface thread for
     // the switch and the watchdog, the worker for the first reply after switching on).

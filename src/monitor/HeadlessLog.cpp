@@ -2,14 +2,28 @@
 
 #include "monitor/EngineEvents.h"
 #include "monitor/LinkCountersLine.h"
+#include "monitor/MonitorSession.h"
 
 #include <QDateTime>
 
 namespace veltroma {
 
+QByteArray headlessHeader()
+{
+    return "time\tinverter\tdc_voltage\tac_voltage\tfrequency\tac_power\tenergy_today\t"
+           "minutes_today\tenergy_total\thours_total\ttemperature\tstate\n";
+}
+
 QByteArray headlessLine(const Reading& reading)
 {
-    return recordRow(reading).join(QLatin1Char('\t')).toUtf8() + '\n';
+    QStringList fields = recordRow(reading);
+    // The record row's time of day gives way to the full local time and the slot.
+    fields.removeFirst();
+    while (fields.size() < int(kQuantityCount) + 1)
+        fields.append(QString());
+    fields.prepend(QString::number(reading.slot));
+    fields.prepend(reading.paths.recordedAt.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")));
+    return fields.join(QLatin1Char('\t')).toUtf8() + '\n';
 }
 
 HeadlessLog::HeadlessLog(ByteLink& link, std::FILE* out, std::FILE* err, QObject* parent)
@@ -17,10 +31,31 @@ HeadlessLog::HeadlessLog(ByteLink& link, std::FILE* out, std::FILE* err, QObject
 {
 }
 
-void HeadlessLog::listenTo(EngineEvents& events)
+void HeadlessLog::listenTo(MonitorSession& session, bool everyReply)
 {
-    connect(&events, &EngineEvents::readingDecoded, this, &HeadlessLog::printReading,
-            Qt::QueuedConnection);
+    const QByteArray header = headlessHeader();
+    std::fwrite(header.constData(), 1, static_cast<std::size_t>(header.size()), out_);
+    std::fflush(out_);
+    EngineEvents& events = session.events();
+    if (everyReply) {
+        connect(&events, &EngineEvents::readingDecoded, this, &HeadlessLog::printReading,
+                Qt::QueuedConnection);
+    } else {
+        connect(&session, &MonitorSession::rowRecorded, this, &HeadlessLog::printReading,
+                Qt::QueuedConnection);
+    }
+    connect(&events, &EngineEvents::slotLost, this, &HeadlessLog::slotLost, Qt::QueuedConnection);
+    // One inverter's registrations are the quiet routine they always were.
+    if (session.engine().busSlots().count() > 1) {
+        connect(&events, &EngineEvents::registered, this, [this](int slot, const QString& serial) {
+            printEvent(QStringLiteral("inverter %1 registered: %2").arg(slot).arg(serial));
+        }, Qt::QueuedConnection);
+    }
+    connect(&events, &EngineEvents::severalAnswering, this, [this] {
+        printEvent(QStringLiteral("several inverters answer at once: connect them one at a time, "
+                                  "or enter their serial numbers as Serial1..Serial6 in the "
+                                  "[Inverters] section of setting.ini"));
+    }, Qt::QueuedConnection);
     connect(&events, &EngineEvents::linkStateChanged, this, &HeadlessLog::linkStateChanged,
             Qt::QueuedConnection);
     connect(&events, &EngineEvents::recordingState, this, [this](const RecordingState& state) {
@@ -45,12 +80,17 @@ void HeadlessLog::linkStateChanged(const LinkState& state)
     lastLink_ = state.kind;
 }
 
+void HeadlessLog::slotLost(int slot)
+{
+    printEvent(QStringLiteral("inverter %1 lost: no reply for three cycles").arg(slot));
+}
+
 void HeadlessLog::printCounters()
 {
     const LinkHealth* health = link_.health();
     QString line = linkCountersLine(health ? health->snapshot() : LinkCounters{});
-    if (extraCounters_)
-        line += QStringLiteral("; ") + extraCounters_();
+    if (const QString extra = extraCounters_ ? extraCounters_() : QString(); !extra.isEmpty())
+        line += QStringLiteral("; ") + extra;
     printEvent(line);
 }
 

@@ -12,21 +12,26 @@
 
 namespace veltroma {
 
-class EngineEvents;
+class MonitorSession;
 
-// The line the logger prints for a reading: its record row, fields separated by one tab.
+// The first line on standard output: the names of the fields of headlessLine().
+[[nodiscard]] QByteArray headlessHeader();
+// The line the logger prints for a reading, fields separated by one tab: its local time in
+// ISO 8601 with seconds, the inverter's slot, then the record row's values and state text.
 [[nodiscard]] QByteArray headlessLine(const Reading& reading);
 
-// What the logger without a window prints of its session: the record row of every realtime
-// reading on `out` (fields separated by one tab), link and recording events and the link
-// counters on `err`, each event line stamped with the local time. Lines are written on this
-// object's thread, so that a stop never cuts one in half.
+// What the logger without a window prints of its session: a header, then a line for every
+// recorded row (or, asked for, every realtime reading) on `out`; link and recording events and
+// the link counters on `err`, each event line stamped with the local time. Lines are written
+// on this object's thread, so that a stop never cuts one in half.
 class HeadlessLog final : public QObject {
     Q_OBJECT
 public:
     HeadlessLog(ByteLink& link, std::FILE* out, std::FILE* err, QObject* parent = nullptr);
 
-    void listenTo(EngineEvents& events);
+    // Prints the header, then a line for each row the session records, or with `everyReply`
+    // for every realtime reading.
+    void listenTo(MonitorSession& session, bool everyReply);
     // Text that follows the link counters on their line, e.g. a publisher's counters.
     void setExtraCounters(std::function<QString()> text) { extraCounters_ = std::move(text); }
     // The link counters as one line on `err`.
@@ -37,6 +42,7 @@ public:
 private:
     void printReading(const Reading& reading);
     void linkStateChanged(const LinkState& state);
+    void slotLost(int slot);
 
     ByteLink& link_;
     std::FILE* out_;

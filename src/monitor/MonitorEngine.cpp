@@ -49,6 +49,7 @@ bool MonitorEngine::OnChangeUseriSwitchLEDX0(bool on)
         watchdog_.arm();
         reRegistration_.reset(reopens());
         busSlots_.connectionStarted();
+        severalSaid_ = false;
     }
     workerWanted_ = on;
     changeLinkState({on ? LinkState::Kind::Waiting : LinkState::Kind::Off});
@@ -232,7 +233,9 @@ void MonitorEngine::announce(const std::vector<Registration::Registered>& regist
 {
     for (const auto& [slot, serial] : registered)
         emit events_.registered(slot, serial);
-    if (registration_.takeGaveUp())
+    // Said once a connection: the search goes on every 30 s, as inverters may still wake or
+    // sleep one by one, but the user has been told what to do.
+    if (registration_.takeGaveUp() && !severalSaid_.exchange(true))
         emit events_.severalAnswering();
 }
 

@@ -141,6 +141,8 @@ private:
     std::thread switching_;
     std::atomic<int> switchesPending_{0};
     bool unattendedOn_ = false;
+    // The user has been told in this connection that several inverters answer at once.
+    std::atomic<bool> severalSaid_{false};
     // False once a mode has stopped the worker, until the switch goes on again.
     std::atomic<bool> workerWanted_{false};
     // Held while the worker is started or stopped for a switch or a mode, so that a mode

@@ -64,8 +64,11 @@ void MonitorSession::stop()
 
 void MonitorSession::recordTick()
 {
-    for (InverterModel& row : engine_.rowsToRecord())
+    for (InverterModel& row : engine_.rowsToRecord()) {
+        const Reading reading = *row.readings[std::size_t(row.recordSlot)];
         saves_.save(std::move(row));
+        emit rowRecorded(reading);
+    }
 }
 
 void MonitorSession::DisplayRelay::setTarget(DisplayUpdates* target)

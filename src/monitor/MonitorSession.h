@@ -76,6 +76,9 @@ public:
 signals:
     // After the engine's part of every refresh: the form presents.
     void refreshed();
+    // The timers' thread, for each row the record tick hands to the recorder: the reading it
+    // was built from.
+    void rowRecorded(const veltroma::Reading& reading);
 
 private:
     // Forwards the decoder's updates to the display of the moment.

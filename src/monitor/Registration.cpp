@@ -96,7 +96,6 @@ void Registration::searchLocked(std::vector<Registered>& found)
         if (received.outcome == ReceiveOutcome::Rejected && busSlots_.count() > 1) {
             // Two inverters without an address answered at once and their bytes collided.
             if (++collisions >= kCollisionsGivingUp) {
-                busSlots_.stopSearching();
                 gaveUp_ = true;
                 return;
             }

@@ -5,6 +5,7 @@
 #include "config/ProgramPaths.h"
 #include "config/Strings.h"
 #include "monitor/HeadlessLog.h"
+#include "monitor/InverterSettings.h"
 #include "monitor/MonitorSession.h"
 #include "monitor/StopSignals.h"
 
@@ -16,7 +17,26 @@
 
 namespace veltroma {
 
-int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& addOn)
+namespace {
+
+// With several inverters, each one's cycles and misses follow the link counters.
+QString slotCounters(const BusSlots& busSlots)
+{
+    QStringList parts;
+    for (int slot = 1; busSlots.count() > 1 && slot <= busSlots.count(); ++slot) {
+        const SlotStatus status = busSlots.status(slot);
+        parts << QStringLiteral("inverter %1 %2: %3 cycles, %4 missed")
+                     .arg(slot)
+                     .arg(status.serial.isEmpty() ? QStringLiteral("(free)") : status.serial)
+                     .arg(status.cycles)
+                     .arg(status.missedCycles);
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
+} // namespace
+
+int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& addOn, bool everyReply)
 {
     // A reader of the rows that goes away must not end the logger.
     std::signal(SIGPIPE, SIG_IGN);
@@ -24,13 +44,23 @@ int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& 
     QObject::connect(&stopSignals, &StopSignals::stopRequested, qApp, &QCoreApplication::quit);
 
     QtScheduleTimers timers;
-    MonitorSession session({channel, steadyClock(), timers, g_szCurPath(), g_LoadString,
-                            [] { return QDateTime::currentDateTime(); }, portName});
+    InverterSettings bus = inverterSettings(g_szSettingPath());
+    MonitorSession::Setup setup{channel, steadyClock(), timers, g_szCurPath(), g_LoadString,
+                                [] { return QDateTime::currentDateTime(); }, portName};
+    setup.inverters = std::move(bus.inverters);
+    setup.keepSerial = std::move(bus.keepSerial);
+    MonitorSession session(std::move(setup));
     HeadlessLog log(channel, stdout, stderr);
-    log.listenTo(session.events());
+    log.listenTo(session, everyReply);
     QObject::connect(&stopSignals, &StopSignals::reportRequested, &log, &HeadlessLog::printCounters);
     const HeadlessExtra added = addOn ? addOn(session, g_szSettingPath()) : HeadlessExtra{};
-    log.setExtraCounters(added.countersText);
+    log.setExtraCounters([&session, added = added.countersText] {
+        QStringList parts{slotCounters(session.engine().busSlots())};
+        if (added)
+            parts << added();
+        parts.removeAll(QString());
+        return parts.join(QStringLiteral("; "));
+    });
     session.start();
     QCoreApplication::exec();
     session.stop();

@@ -26,6 +26,8 @@ using HeadlessAddOn =
 // `portName` until SIGINT or SIGTERM; SIGUSR1 prints the link counters (and the add-on's), as
 // the end does. A port that is not open yet is waited for. Needs a QCoreApplication; returns
 // the exit code: 0 after a stop signal.
-int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& addOn = {});
+// `everyReply`: a line on standard output for every realtime reply, not only every recorded row.
+int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& addOn = {},
+                bool everyReply = false);
 
 } // namespace veltroma

@@ -48,6 +48,7 @@ TEST(ProgramOptions, EveryOptionErrorIsRefusedWithOneMessageThatSaysWhatIsWrong)
         {"unknown option beside --help", {"--help", "--no-such-option"}, "Unknown option"},
         {"output alone", {"--output", "may.csv"}, "--output needs --export-csv"},
         {"output beside the logger", {"--headless", "--output", "-"}, "--output needs --export-csv"},
+        {"every reply without the logger", {"--every-reply"}, "--every-reply needs --headless"},
         {"access code alone", {code, "c"}, "--access-code needs --read-parameters or --write-parameters"},
         {"address beside the export", {"--export-csv", "m.xls", "--address", "2"}, "--address needs"},
     };

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,7 +22,8 @@ public:
     HeadlessProcess(const QString& home)
     {
         process_.setProgram(QStringLiteral(VELTROMA_MONITOR_EXE));
-        process_.setArguments({QStringLiteral("--headless"), QStringLiteral("--home"), home});
+        process_.setArguments({QStringLiteral("--headless"), QStringLiteral("--every-reply"),
+                               QStringLiteral("--home"), home});
         process_.start();
     }
 
@@ -55,6 +57,9 @@ public:
         // Only whole lines: a row is written in one piece ending with its line break.
         QStringList lines = QString::fromUtf8(out_).split(QLatin1Char('\n'));
         lines.removeLast();
+        // The first line names the fields.
+        if (!lines.isEmpty())
+            lines.removeFirst();
         return lines;
     }
     QString errors() const { return QString::fromUtf8(err_); }
@@ -93,16 +98,18 @@ TEST(HeadlessMonitorTest, LogsRowsReportsAPulledCableAndEndsOnSigterm)
 
     ASSERT_TRUE(monitor.waitUntil([&] { return monitor.rows().size() >= 2; }, 20'000))
         << monitor.errors().toStdString();
-    const QRegularExpression time(QStringLiteral("^\\d{1,2}:\\d{1,2}:\\d{1,2}$"));
+    EXPECT_TRUE(monitor.rawOutput().startsWith("time\tinverter\tdc_voltage\t"));
+    const QRegularExpression time(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$"));
     for (const auto& row : monitor.rows()) {
         const auto fields = row.split(QLatin1Char('\t'));
-        ASSERT_EQ(fields.size(), 11) << row.toStdString();
+        ASSERT_EQ(fields.size(), 12) << row.toStdString();
         EXPECT_TRUE(time.match(fields[0]).hasMatch()) << row.toStdString();
+        EXPECT_EQ(fields[1], "1");
         // The total starts at the simulator's 12345.6 kWh and grows with the day's yield.
         bool number = false;
-        const double total = fields[7].toDouble(&number);
+        const double total = fields[8].toDouble(&number);
         EXPECT_TRUE(number && total >= 12345.6 && total < 12400.0) << row.toStdString();
-        EXPECT_TRUE(fields[10] == "Normal" || fields[10] == "Wait") << row.toStdString();
+        EXPECT_TRUE(fields[11] == "Normal" || fields[11] == "Wait") << row.toStdString();
     }
     EXPECT_TRUE(monitor.errors().isEmpty()) << monitor.errors().toStdString();
 
@@ -233,6 +240,46 @@ TEST(HeadlessMonitorTest, RepluggedAdapterIsOpenedAndRegisteredAgainAndRowsComeB
     EXPECT_EQ(monitor.process().exitCode(), 0);
     const QRegularExpression counters(QStringLiteral("reopens ([1-9]\\d*), re-registrations ([1-9]\\d*)"));
     EXPECT_TRUE(counters.match(monitor.errors()).hasMatch()) << monitor.errors().toStdString();
+}
+
+TEST(HeadlessMonitorTest, ThreeInvertersOfKnownSerialsArePrintedRecordedAndCountedEachUnderItsSlot)
+{
+    InverterSim::Options options;
+    options.otherUnits = {QString(), QString()};
+    InverterSim sim(options);
+    ASSERT_TRUE(sim.isRunning()) << sim.errorString().toStdString();
+    QTemporaryDir home;
+    writeSettings(home, sim.portPath());
+    {
+        QFile settings(home.filePath(QStringLiteral("setting.ini")));
+        ASSERT_TRUE(settings.open(QIODevice::Append));
+        settings.write("[Inverters]\r\nCount=3\r\nSerial1=A1B2C3D4E5\r\nSerial2=VT24000124\r\n"
+                       "Serial3=VT24000125\r\n");
+    }
+
+    HeadlessProcess monitor(home.path());
+    ASSERT_TRUE(monitor.started());
+    const auto slotsPrinted = [&] {
+        QSet<QString> printed;
+        for (const QString& row : monitor.rows())
+            printed.insert(row.section(QLatin1Char('\t'), 1, 1));
+        return printed;
+    };
+    ASSERT_TRUE(monitor.waitUntil([&] { return slotsPrinted().size() == 3; }, 30'000))
+        << monitor.errors().toStdString();
+
+    ::kill(static_cast<pid_t>(monitor.process().processId()), SIGUSR1);
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.errors().contains(QStringLiteral("inverter 3 ")); }, 10'000));
+    monitor.process().terminate();
+    ASSERT_TRUE(monitor.process().waitForFinished(10'000));
+    monitor.collectRest();
+
+    const QString errors = monitor.errors();
+    EXPECT_TRUE(errors.contains(QStringLiteral("inverter 1 registered: A1B2C3D4E5"))) << errors.toStdString();
+    const QRegularExpression perSlot(QStringLiteral("inverter 2 VT24000124: [1-9]\\d* cycles, 0 missed"));
+    EXPECT_TRUE(perSlot.match(errors).hasMatch()) << errors.toStdString();
+    for (int slot = 1; slot <= 3; ++slot)
+        EXPECT_TRUE(QDir(home.filePath(QStringLiteral("Data/Inverter%1").arg(slot))).exists()) << slot;
 }
 
 } // namespace

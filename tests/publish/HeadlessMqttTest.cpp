@@ -33,7 +33,8 @@ public:
                        + mqttSection);
         settings.close();
         process_.start(QStringLiteral(VELTROMA_MONITOR_EXE),
-                       QStringList{QStringLiteral("--headless"), QStringLiteral("--home"), home_.path()}
+                       QStringList{QStringLiteral("--headless"), QStringLiteral("--every-reply"),
+                                   QStringLiteral("--home"), home_.path()}
                            + extra);
     }
     ~HeadlessRun()
@@ -63,6 +64,9 @@ public:
         collect();
         QStringList lines = QString::fromUtf8(out_).split(u'\n');
         lines.removeLast();
+        // The first line names the fields.
+        if (!lines.isEmpty())
+            lines.removeFirst();
         return lines;
     }
     QString errors()
@@ -155,13 +159,16 @@ TEST_F(HeadlessMqttTest, StatesMatchThePrintedRowsAndAKilledLoggerGoesOffline)
     const QStringList rows = run.rows();
     for (const auto& message : subscriber.on(stateTopic)) {
         const QJsonObject state = QJsonDocument::fromJson(message.payload).object();
-        const QTime time = QDateTime::fromString(state["time"].toString(), Qt::ISODate).time();
+        const QDateTime time = QDateTime::fromString(state["time"].toString(), Qt::ISODate);
         ASSERT_TRUE(time.isValid()) << message.payload.toStdString();
-        const QString columnA = QStringLiteral("%1:%2:%3").arg(time.hour()).arg(time.minute()).arg(time.second());
+        const QString printedTime = time.toLocalTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss"));
         for (const QString& row : rows) {
-            const QStringList fields = row.split(u'\t');
-            if (fields.value(0) != columnA)
+            QStringList fields = row.split(u'\t');
+            if (fields.value(0) != printedTime)
                 continue;
+            EXPECT_EQ(fields.value(1), "1");
+            // From here on the fields are those of the record row, from its time on.
+            fields.removeFirst();
             SCOPED_TRACE(row.toStdString());
             EXPECT_DOUBLE_EQ(state["dc_voltage"].toDouble(), fields[1].toDouble());
             EXPECT_DOUBLE_EQ(state["ac_voltage"].toDouble(), fields[2].toDouble());
