@@ -271,7 +271,7 @@ bool CiPlotLegendX::visible() const
 
 // ---- plot
 
-CiPlotX::CiPlotX(QWidget* parent)
+CiPlotX::CiPlotX(QWidget* parent, int channelCount)
     : QWidget(parent),
       plot_(new QCustomPlot(this)),
       legendTitle_(nullptr),
@@ -330,14 +330,14 @@ CiPlotX::CiPlotX(QWidget* parent)
     legend->setVisible(true);
     legend_.reset(new CiPlotLegendX(*this));
 
-    for (int i = 0; i < kChannelCount; ++i) {
+    for (int i = 0; i < std::clamp(channelCount, kChannelCount, kMostChannels); ++i) {
         QCPGraph* graph = plot_->addGraph(plot_->xAxis, plot_->yAxis);
         graph->removeFromLegend();
         graph->setLineStyle(QCPGraph::lsStepLeft);
         graph->setAdaptiveSampling(true);
         graph->setName(tr("Channel %1").arg(i));
         channels_.push_back(std::unique_ptr<CiPlotChannelX>(new CiPlotChannelX(*this, graph)));
-        channels_.back()->setColor(kChannelColors[std::size_t(i)]);
+        channels_.back()->setColor(kChannelColors[std::size_t(i % kChannelCount)]);
     }
     rebuildLegend();
     // A wheel or a drag that the plot takes as zoom or move leaves the view where it is put.
