@@ -181,7 +181,14 @@ void CiPlotChannelX::applyStyle()
     graph_->setPen(QPen(color_, dense_ ? 1.0 : 1.6));
     QColor fill = color_;
     fill.setAlpha(38);
-    graph_->setBrush(dense_ ? QBrush(Qt::NoBrush) : QBrush(fill));
+    graph_->setBrush(dense_ || !filled_ ? QBrush(Qt::NoBrush) : QBrush(fill));
+}
+
+void CiPlotChannelX::setFilled(bool filled)
+{
+    filled_ = filled;
+    applyStyle();
+    plot_.requestReplot();
 }
 
 // ---- axis

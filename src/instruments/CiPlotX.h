@@ -39,6 +39,9 @@ public:
     void setTitle(const QString& title);
     [[nodiscard]] QColor color() const;
     void setColor(const QColor& color);
+    // Whether the area under the curve is tinted (as it is unless set): curves that share
+    // the field read better as lines alone.
+    void setFilled(bool filled);
     [[nodiscard]] QCPGraph* graph() const { return graph_; }
 
 private:
@@ -54,6 +57,7 @@ private:
     QColor color_;
     bool visible_ = true;
     bool dense_ = false;
+    bool filled_ = true;
 };
 
 // An axis of the plot. The X axis counts in day values and shows them through its

@@ -492,8 +492,12 @@ void CMonitorView::colourSlots()
     for (int slot = kFirstSlot; slot <= slotCount(); ++slot) {
         const QColor colour = formlook::slotColor(slot);
         form_.m_iSwitchLedX[static_cast<std::size_t>(slot)]->setIndicatorColor(colour);
-        for (int q = 0; q < int(kQuantityCount); ++q)
-            form_.m_iPlotX->GetChannel(curveChannel(slot, q))->setColor(colour);
+        for (int q = 0; q < int(kQuantityCount); ++q) {
+            CiPlotChannelX* channel = form_.m_iPlotX->GetChannel(curveChannel(slot, q));
+            channel->setColor(colour);
+            // Tinted areas of several curves would lie over each other.
+            channel->setFilled(false);
+        }
     }
 }
 

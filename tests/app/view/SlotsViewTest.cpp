@@ -6,14 +6,18 @@
 #include "instruments/CiPlotX.h"
 #include "instruments/CiSwitchLedX.h"
 #include "instruments/CiSwitchRotaryX.h"
+#include "channel/Channel.h"
+#include "controls/ComboListCtrl.h"
 #include "monitor/DailyRecorder.h"
 #include "support/FakeLink.h"
+#include "support/InverterSim.h"
 #include "support/VirtualClock.h"
 
 #include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <qcustomplot.h>
 
 #include <gtest/gtest.h>
 
@@ -107,6 +111,7 @@ TEST_F(SlotsViewTest, TheFormHasARowSwitchLampAndCurveSetPerSlot)
         // A switch lights in the colour of its slot's curves.
         EXPECT_EQ(slotSwitch(slot)->indicatorColor(), formlook::slotColor(slot));
         EXPECT_EQ(plot()->GetChannel(curveChannel(slot, kPower))->color(), formlook::slotColor(slot));
+        EXPECT_EQ(plot()->GetChannel(curveChannel(slot, kPower))->graph()->brush().style(), Qt::NoBrush);
     }
     EXPECT_FALSE(slotSwitch(4)->isVisible());
     EXPECT_NE(formlook::slotColor(1), formlook::slotColor(2));
@@ -219,6 +224,63 @@ TEST_F(SlotsViewTest, SeveralAnsweringAtOnceIsToldOnceInAMessageAndStaysOnTheSta
     form.refresh();
     EXPECT_TRUE(form.view->statusLine().text().contains(g_LoadString("IDC_STATUS_SEVERALANSWERING")));
     EXPECT_TRUE(form.find<QLabel>("statusLine")->toolTip().contains("one at a time"));
+}
+
+
+// Three simulated inverters on one pseudo-terminal, their serial numbers in the settings: the
+// connection gives each its address by serial, then polls them in turn. Timers as in
+// SimulatorViewTest: a refresh every 50 ms, a watchdog tick every 20 ms.
+TEST(ThreeSimulatedInvertersTest, EachFillsItsRowLightsItsLampAndGrowsItsCurve)
+{
+    InverterSim::Options options;
+    options.otherUnits = {QString(), QString()};
+    options.extraArguments = {QStringLiteral("--start-time"), QStringLiteral("12:00")};
+    InverterSim sim(options);
+    ASSERT_TRUE(sim.isRunning()) << sim.errorString().toStdString();
+    ScriptedPrompt channelPrompt;
+    Channel channel(steadyClock(), channelPrompt);
+    channel.COMM_CFG = sim.portPath() + QStringLiteral(",9600,8,N,1");
+    channel.PortInit(0);
+    ASSERT_TRUE(channel.ChannelOK());
+    InverterSlots bus;
+    bus.count = 3;
+    bus.serials = {QString(), QStringLiteral("A1B2C3D4E5"), QStringLiteral("VT24000124"),
+                   QStringLiteral("VT24000125")};
+    RecordingProgress progress;
+    ViewHarness form(channel, steadyClock(), &progress, EngineTimerIntervals{50, 3'600'000, 20}, bus);
+
+    QTest::mouseClick(form.find<CiSwitchLedX>("m_iSwitchLedX0"), Qt::LeftButton);
+    const auto* list = form.find<CComboListCtrl>("m_DisplayList");
+    auto* plot = form.find<CiPlotX>("m_iPlotX");
+    const auto everySlot = [&](const std::function<bool(int)>& holds) {
+        for (int slot = 1; slot <= 3; ++slot)
+            if (!holds(slot))
+                return false;
+        return true;
+    };
+    // Two points each: one is no curve yet.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return everySlot([&](int slot) {
+                return plot->GetChannel(curveChannel(slot, kPower))->pointCount() >= 2;
+            });
+        },
+        20000));
+    for (int slot = 1; slot <= 3; ++slot) {
+        SCOPED_TRACE(slot);
+        EXPECT_FALSE(list->GetItemText(slot - 1, kPower).trimmed().isEmpty());
+        EXPECT_TRUE(form.find<CiLedRectangleX>(QStringLiteral("m_OutOfSpecificationLED%1").arg(slot).toLatin1())
+                        ->isVisible());
+        auto* slotSwitch = form.find<CiSwitchLedX>(QStringLiteral("m_iSwitchLedX%1").arg(slot).toLatin1());
+        EXPECT_EQ(slotSwitch->caption(), bus.serials[std::size_t(slot)]);
+        // The registration switched each on: its curve shows.
+        EXPECT_TRUE(slotSwitch->GetActive());
+        EXPECT_TRUE(plot->GetChannel(curveChannel(slot, kPower))->visible());
+    }
+    // The fourth row belongs to no inverter.
+    EXPECT_TRUE(list->GetItemText(3, kPower).trimmed().isEmpty());
+    QTest::mouseClick(form.find<CiSwitchLedX>("m_iSwitchLedX0"), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.view->engine().switching(); }, 10000));
 }
 
 } // namespace
