@@ -181,7 +181,14 @@ void CiPlotChannelX::applyStyle()
     graph_->setPen(QPen(color_, dense_ ? 1.0 : 1.6));
     QColor fill = color_;
     fill.setAlpha(38);
-    graph_->setBrush(dense_ ? QBrush(Qt::NoBrush) : QBrush(fill));
+    graph_->setBrush(dense_ || !filled_ ? QBrush(Qt::NoBrush) : QBrush(fill));
+}
+
+void CiPlotChannelX::setFilled(bool filled)
+{
+    filled_ = filled;
+    applyStyle();
+    plot_.requestReplot();
 }
 
 // ---- axis
@@ -271,7 +278,7 @@ bool CiPlotLegendX::visible() const
 
 // ---- plot
 
-CiPlotX::CiPlotX(QWidget* parent)
+CiPlotX::CiPlotX(QWidget* parent, int channelCount)
     : QWidget(parent),
       plot_(new QCustomPlot(this)),
       legendTitle_(nullptr),
@@ -330,14 +337,14 @@ CiPlotX::CiPlotX(QWidget* parent)
     legend->setVisible(true);
     legend_.reset(new CiPlotLegendX(*this));
 
-    for (int i = 0; i < kChannelCount; ++i) {
+    for (int i = 0; i < std::clamp(channelCount, kChannelCount, kMostChannels); ++i) {
         QCPGraph* graph = plot_->addGraph(plot_->xAxis, plot_->yAxis);
         graph->removeFromLegend();
         graph->setLineStyle(QCPGraph::lsStepLeft);
         graph->setAdaptiveSampling(true);
         graph->setName(tr("Channel %1").arg(i));
         channels_.push_back(std::unique_ptr<CiPlotChannelX>(new CiPlotChannelX(*this, graph)));
-        channels_.back()->setColor(kChannelColors[std::size_t(i)]);
+        channels_.back()->setColor(kChannelColors[std::size_t(i % kChannelCount)]);
     }
     rebuildLegend();
     // A wheel or a drag that the plot takes as zoom or move leaves the view where it is put.

@@ -39,6 +39,9 @@ public:
     void setTitle(const QString& title);
     [[nodiscard]] QColor color() const;
     void setColor(const QColor& color);
+    // Whether the area under the curve is tinted (as it is unless set): curves that share
+    // the field read better as lines alone.
+    void setFilled(bool filled);
     [[nodiscard]] QCPGraph* graph() const { return graph_; }
 
 private:
@@ -54,6 +57,7 @@ private:
     QColor color_;
     bool visible_ = true;
     bool dense_ = false;
+    bool filled_ = true;
 };
 
 // An axis of the plot. The X axis counts in day values and shows them through its
@@ -106,7 +110,7 @@ private:
     CiPlotX& plot_;
 };
 
-// A trend plot with nine channels over a date-time X axis. While the plot follows its newest
+// A trend plot over a date-time X axis with sets of nine channels (one set per inverter). While the plot follows its newest
 // point, a point landing outside the X range scrolls the range to keep it at the right edge.
 // Where the mouse may zoom or drag the plot, doing so stops the following, so the view stays
 // where the user put it; a double-click puts the X axis back to its set minimum and span and
@@ -118,12 +122,16 @@ private:
 class CiPlotX : public QWidget {
     Q_OBJECT
 public:
+    // The channels of one set; a plot holds one set unless it is made with more.
     static constexpr int kChannelCount = 9;
+    static constexpr int kMostChannels = 6 * kChannelCount;
     // The width of the metal frame around the plot, in pixels.
     static constexpr int kFrameWidth = 4;
     using WallClock = std::function<QDateTime()>;
 
-    explicit CiPlotX(QWidget* parent = nullptr);
+    // `channelCount` is taken within kChannelCount..kMostChannels; the channels of every set
+    // after the first start with the first set's colours.
+    explicit CiPlotX(QWidget* parent = nullptr, int channelCount = kChannelCount);
     ~CiPlotX() override;
 
     // nullptr for an index that does not exist.
@@ -137,6 +145,7 @@ public:
     void RemoveAllYAxes();
 
     [[nodiscard]] int yAxisCount() const { return int(yAxes_.size()); }
+    [[nodiscard]] int channelCount() const { return int(channels_.size()); }
     void setLegendTitle(const QString& title);
     [[nodiscard]] QString legendTitle() const;
     // The source of AddYNow's time stamps; the system's wall clock unless replaced.

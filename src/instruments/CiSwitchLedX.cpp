@@ -22,7 +22,8 @@ constexpr double kRadius = 4.5;
 } // namespace
 
 CiSwitchLedX::CiSwitchLedX(QWidget* parent)
-    : PaintedInstrument(QSizeF(150, kHeight), Scaling::FitHeight, parent)
+    : PaintedInstrument(QSizeF(150, kHeight), Scaling::FitHeight, parent),
+      indicatorColor_(art::kLedGreen)
 {
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
@@ -41,6 +42,14 @@ void CiSwitchLedX::SetCaption(const QString& caption)
     if (caption == caption_)
         return;
     caption_ = caption;
+    update();
+}
+
+void CiSwitchLedX::setIndicatorColor(const QColor& color)
+{
+    if (color == indicatorColor_)
+        return;
+    indicatorColor_ = color;
     update();
 }
 
@@ -120,8 +129,8 @@ void CiSwitchLedX::paintDynamic(QPainter& painter)
         stripPath.addRoundedRect(strip, std::min(1.5, strip.height() / 2),
                                  std::min(1.5, strip.height() / 2));
         if (active_)
-            art::ledHalo(painter, strip, art::kLedGreen);
-        art::led(painter, stripPath, strip, art::kLedGreen, active_);
+            art::ledHalo(painter, strip, indicatorColor_);
+        art::led(painter, stripPath, strip, indicatorColor_, active_);
         textArea.setTop(strip.bottom() + 0.5);
     }
 

@@ -2,6 +2,8 @@
 
 #include "instruments/PaintedInstrument.h"
 
+#include <QColor>
+
 namespace veltroma {
 
 // A latching push switch with a caption and an LED strip across its top that lights while
@@ -16,10 +18,13 @@ public:
     void SetActive(bool active);
     void SetCaption(const QString& caption);
     void SetIndicatorHeight(long height);
+    // The colour the strip lights in; green unless set (the form gives a slot its curves' colour).
+    void setIndicatorColor(const QColor& color);
     void SetVisible(bool visible) { setVisible(visible); }
 
     [[nodiscard]] QString caption() const { return caption_; }
     [[nodiscard]] long indicatorHeight() const { return indicatorHeight_; }
+    [[nodiscard]] QColor indicatorColor() const { return indicatorColor_; }
 
     [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override;
@@ -48,6 +53,7 @@ private:
     bool hovered_ = false;
     QString caption_;
     long indicatorHeight_ = 3;
+    QColor indicatorColor_;
 };
 
 } // namespace veltroma

@@ -1,6 +1,8 @@
 #include "app/shell/DesignApp.h"
 
 #include "app/shell/MainFrame.h"
+#include "config/InverterSlots.h"
+#include "config/ProfileFile.h"
 #include "config/ProgramPaths.h"
 #include "config/Strings.h"
 #include "monitor/MonitorSession.h"
@@ -12,6 +14,24 @@
 
 namespace veltroma {
 
+namespace {
+
+// The inverters on the bus as setting.ini of `programFolder` names them; the session is made
+// before the start dialog, so the file is found by the folder, not by g_szSettingPath().
+InverterSlots storedInverters(const QString& programFolder)
+{
+    return loadInverterSlots(ProfileFile(programFolder + QStringLiteral("setting.ini")));
+}
+
+// A serial found on the bus and confirmed stays in its slot of the program's setting.ini.
+// Worker thread; the file is replaced in one step.
+bool keepSlotSerial(int slot, const QString& serial)
+{
+    return saveSlotSerial(ProfileFile(g_szSettingPath()), slot, serial);
+}
+
+} // namespace
+
 CDesignApp::CDesignApp(Options options, std::unique_ptr<Prompt> prompt, Clock& clock)
     : m_options(std::move(options))
     , m_programFolder(veltroma::programFolder(m_options.home))
@@ -21,7 +41,8 @@ CDesignApp::CDesignApp(Options options, std::unique_ptr<Prompt> prompt, Clock& c
     , m_timers(std::make_unique<QtScheduleTimers>())
     , m_session(std::make_unique<MonitorSession>(MonitorSession::Setup{
           m_channel, clock, *m_timers, m_programFolder,
-          [](const QString& key) { return g_LoadString(key); }, m_options.wallClock}))
+          [](const QString& key) { return g_LoadString(key); }, m_options.wallClock, {}, {},
+          nullptr, storedInverters(m_programFolder), keepSlotSerial}))
     , m_updater(std::make_unique<UpdateChecker>(*m_prompt, m_programFolder, m_options.updateHost))
     , m_openDocument([](const QUrl& url) { return QDesktopServices::openUrl(url); })
     , m_quit([](int exitCode) { QCoreApplication::exit(exitCode); })

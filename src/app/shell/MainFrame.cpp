@@ -19,6 +19,7 @@
 #include "app/shell/ProgramTitle.h"
 #include "app/shell/ProgressDlg.h"
 #include "access/AccessRule.h"
+#include "monitor/MonitorSession.h"
 #include "service/access/ServiceEntries.h"
 #include "service/autotest/OpenTestView.h"
 #include "service/manual/OpenManualTest.h"
@@ -150,7 +151,11 @@ void CMainFrame::RunNavigation(NavAction action)
 
 void CMainFrame::OnCommSettings()
 {
-    CComCfgDlg dialog(m_app.channel(), this);
+    MonitorEngine& engine = m_app.session().engine();
+    InverterSlotHooks hooks{
+        [&engine](int slot) { return engine.busSlots().status(slot).lastSeen; },
+        [&engine](int slot) { engine.forgetSlot(slot); }};
+    CComCfgDlg dialog(m_app.channel(), this, std::move(hooks));
     dialog.exec();
 }
 

@@ -46,6 +46,78 @@ QRect stateLamp(int slot)
 
 } // namespace formtemplate
 
+namespace {
+
+// The columns beside the list's rows when several slots share it: the switches left of it,
+// the rockers and the state lamps right of it, where the template has them.
+constexpr int kSwitchLeft = 4;
+constexpr int kSwitchWidth = 68;
+constexpr int kRockerLeft = 668;
+constexpr int kRockerWidth = 14;
+constexpr int kLampLeft = 684;
+constexpr int kLampWidth = 69;
+// The list's frame, a pixel at each edge, in units at the smallest scale the form allows.
+constexpr int kListFrameUnits = 2;
+
+} // namespace
+
+SlotLayout::SlotLayout(int count) : slots_(std::clamp(count, kFirstSlot, kLastSlot)), lift_(0)
+{
+    if (several()) {
+        const int listHeight = kHeaderUnits + slots_ * kRowUnits + kListFrameUnits;
+        lift_ = std::max(0, listHeight - formtemplate::kList.height());
+    }
+}
+
+QRect SlotLayout::plot() const
+{
+    return formtemplate::kPlot.adjusted(0, 0, 0, -lift_);
+}
+
+QRect SlotLayout::slider() const
+{
+    return formtemplate::kSlider.translated(0, -lift_);
+}
+
+QRect SlotLayout::list() const
+{
+    return formtemplate::kList.adjusted(0, -lift_, 0, 0);
+}
+
+QRect SlotLayout::valuesBand() const
+{
+    return formtemplate::kValuesBand.adjusted(0, -lift_, 0, 0);
+}
+
+QRect SlotLayout::besideRow(int slot, int left, int width) const
+{
+    if (!isSlot(slot))
+        return {};
+    const int top = list().top() + kListFrameUnits / 2 + kHeaderUnits + (slot - 1) * kRowUnits;
+    return {left, top, width, kRowUnits};
+}
+
+QRect SlotLayout::slotSwitch(int slot) const
+{
+    if (!several())
+        return formtemplate::slotSwitch(slot);
+    return besideRow(slot, kSwitchLeft, kSwitchWidth);
+}
+
+QRect SlotLayout::rocker(int slot) const
+{
+    if (!several())
+        return formtemplate::rocker(slot);
+    return besideRow(slot, kRockerLeft, kRockerWidth);
+}
+
+QRect SlotLayout::stateLamp(int slot) const
+{
+    if (!several())
+        return formtemplate::stateLamp(slot);
+    return besideRow(slot, kLampLeft, kLampWidth);
+}
+
 DialogUnits DialogUnits::fitting(QSize pixels)
 {
     return {std::max(pixels.width(), 1) / double(formtemplate::kExtent.width()),

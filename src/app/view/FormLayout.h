@@ -50,7 +50,44 @@ inline constexpr QRect kStatusLine{7, 409, 565, 11};
 [[nodiscard]] QRect rocker(int slot);
 [[nodiscard]] QRect stateLamp(int slot);
 
+// The recessed band behind the slider and the list of live values.
+inline constexpr QRect kValuesBand{2, 199, 760, 70};
+
 } // namespace formtemplate
+
+// Where the parts that depend on the number of inverters on the bus sit, in dialog units.
+// With one inverter it is the template. With more, the list has a row per slot, each slot's
+// switch, rocker and state lamp stand beside its row, and the plot gives the band of live
+// values the height those rows need; the panels below stay where they are.
+class SlotLayout {
+public:
+    // With several slots: a list row and the list's heading.
+    static constexpr int kRowUnits = 15;
+    static constexpr int kHeaderUnits = 12;
+
+    // `count` is taken within 1..6.
+    explicit SlotLayout(int count);
+
+    [[nodiscard]] int slotCount() const { return slots_; }
+    [[nodiscard]] bool several() const { return slots_ > 1; }
+    [[nodiscard]] QRect plot() const;
+    [[nodiscard]] QRect slider() const;
+    [[nodiscard]] QRect list() const;
+    [[nodiscard]] QRect valuesBand() const;
+    // Empty for a slot outside 1..6; the controls of slots past slotCount() stay hidden. With
+    // several slots these give the columns and heights; the form lines them up with the
+    // list's rows in pixels (see MonitorForm).
+    [[nodiscard]] QRect slotSwitch(int slot) const;
+    [[nodiscard]] QRect rocker(int slot) const;
+    [[nodiscard]] QRect stateLamp(int slot) const;
+
+private:
+    [[nodiscard]] QRect besideRow(int slot, int left, int width) const;
+
+    int slots_;
+    // How far the band reaches up into the plot's template place.
+    int lift_;
+};
 
 // Dialog units to pixels, one scale across and one down, the same for every control.
 class DialogUnits {

@@ -16,10 +16,9 @@ namespace veltroma::formlook {
 
 namespace {
 
-// Recessed fields behind the groups of controls, in dialog units: the band of live values
-// across the form, and below it the mode, energy and power panels.
-constexpr std::array<QRect, 4> kWells{{
-    {2, 199, 760, 70},
+// Recessed fields behind the groups of controls below the band of live values, in dialog
+// units: the mode, energy and power panels.
+constexpr std::array<QRect, 3> kWells{{
     {2, 284, 324, 106},
     {404, 284, 212, 68},
     {624, 284, 138, 106},
@@ -121,13 +120,22 @@ QPalette palette(const QPalette& base)
     return p;
 }
 
-void paintBackground(QPainter& painter, QSize size, const DialogUnits& units)
+void paintBackground(QPainter& painter, QSize size, const DialogUnits& units, const QRect& valuesBand)
 {
     painter.setRenderHint(QPainter::Antialiasing);
     brushedSteel(painter, size);
+    well(painter, QRectF(units.toPixels(valuesBand)));
     for (const QRect& area : kWells)
         well(painter, QRectF(units.toPixels(area)));
     brandMark(painter, QRectF(units.toPixels(QRect(560, 400, 196, 26))));
+}
+
+QColor slotColor(int slot)
+{
+    static const std::array<QColor, 6> kSlotColors{
+        QColor(0xff, 0xb3, 0x2e), QColor(0x34, 0xd3, 0xf5), QColor(0xf0, 0x6c, 0xd8),
+        QColor(0x5c, 0xf0, 0x6e), QColor(0xf5, 0xe8, 0x42), QColor(0x8a, 0x9c, 0xff)};
+    return kSlotColors[static_cast<std::size_t>(std::clamp(slot, 1, 6) - 1)];
 }
 
 QString buttonStyle()

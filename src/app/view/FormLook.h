@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -26,8 +27,13 @@ inline const QColor kCaptionInk{0xf2, 0xf4, 0xf6};
 // The form's palette: light ink on the dark panel, amber for focus and selection.
 [[nodiscard]] QPalette palette(const QPalette& base);
 
-// Paints the form's background for a form of `size` laid out with `units`.
-void paintBackground(QPainter& painter, QSize size, const DialogUnits& units);
+// Paints the form's background for a form of `size` laid out with `units`; `valuesBand` is
+// the band of live values in dialog units (it grows with the inverters on the bus).
+void paintBackground(QPainter& painter, QSize size, const DialogUnits& units, const QRect& valuesBand);
+
+// With several inverters on the bus: the colour of a slot's curves and of its switch's light,
+// so a curve is told by its colour whose it is. Distinct on the dark plot; slot 1..6.
+[[nodiscard]] QColor slotColor(int slot);
 
 // Style sheets of the push buttons, the date picker (with its text size) and the list.
 [[nodiscard]] QString buttonStyle();

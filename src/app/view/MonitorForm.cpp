@@ -15,6 +15,7 @@
 #include "instruments/CiSwitchSliderX.h"
 
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <qcustomplot.h>
@@ -74,8 +75,9 @@ QLabel* makeStatusLine(QWidget& form)
 
 void setUpPlot(CiPlotX& plot)
 {
-    for (int q = 0; q < CiPlotX::kChannelCount; ++q)
-        plot.GetChannel(q)->setTitle(QString::fromLatin1(kChannelTitles[std::size_t(q)]));
+    for (int c = 0; c < plot.channelCount(); ++c)
+        plot.GetChannel(c)->setTitle(
+            QString::fromLatin1(kChannelTitles[std::size_t(c % CiPlotX::kChannelCount)]));
     plot.setLegendTitle(QStringLiteral("Registed Inverters"));
     CiPlotAxisX* x = plot.GetXAxis(0);
     x->SetSpan(kRealtimeSpanDays);
@@ -86,10 +88,18 @@ void setUpPlot(CiPlotX& plot)
     field->setRangeZoom(Qt::Horizontal);
 }
 
+CiPlotX* makePlot(QWidget& form, int count)
+{
+    auto* plot = new CiPlotX(&form, count * CiPlotX::kChannelCount);
+    plot->setObjectName(QStringLiteral("m_iPlotX"));
+    return plot;
+}
+
 } // namespace
 
-MonitorForm::MonitorForm(QWidget& form)
-    : m_iPlotX(make<CiPlotX>(form, "m_iPlotX")),
+MonitorForm::MonitorForm(QWidget& form, int count)
+    : layout(count),
+      m_iPlotX(makePlot(form, layout.slotCount())),
       m_iSwitchSliderX1(make<CiSwitchSliderX>(form, "m_iSwitchSliderX1")),
       m_DisplayList(make<CComboListCtrl>(form, "m_DisplayList")),
       m_iSwitchRotaryX1(make<CiSwitchRotaryX>(form, "m_iSwitchRotaryX1")),
@@ -137,12 +147,45 @@ MonitorForm::MonitorForm(QWidget& form)
         top->raise();
 }
 
+void MonitorForm::placeTemplateSlots(const DialogUnits& units) const
+{
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        const auto i = static_cast<std::size_t>(slot);
+        m_iSwitchLedX[i]->setGeometry(units.toPixels(layout.slotSwitch(slot)));
+        m_iSwitchRockerX[i]->setGeometry(units.toPixels(layout.rocker(slot), kRockerRoom));
+        m_OutOfSpecificationLED[i]->setGeometry(units.toPixels(layout.stateLamp(slot)));
+    }
+}
+
+void MonitorForm::placeSlotRows(const DialogUnits& units) const
+{
+    // The list's heading and rows get whole pixels; each slot's controls take their columns
+    // from the layout and their height from the row they stand beside, a pixel clear of the
+    // next row's.
+    // Rounded down, so that the rows never outgrow the list the layout made for them.
+    const int header = int(SlotLayout::kHeaderUnits * units.yScale());
+    const int row = int(SlotLayout::kRowUnits * units.yScale());
+    m_DisplayList->horizontalHeader()->setFixedHeight(header);
+    m_DisplayList->SetRowHeight(row);
+    const int firstRowTop = m_DisplayList->y() + m_DisplayList->frameWidth() + header;
+    const auto besideRow = [&](const QRect& columnUnits, int slot) {
+        const QRect column = units.toPixels(columnUnits);
+        return QRect(column.x(), firstRowTop + (slot - 1) * row + 1, column.width(), row - 2);
+    };
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        const auto i = static_cast<std::size_t>(slot);
+        m_iSwitchLedX[i]->setGeometry(besideRow(layout.slotSwitch(slot), slot));
+        m_iSwitchRockerX[i]->setGeometry(besideRow(layout.rocker(slot), slot));
+        m_OutOfSpecificationLED[i]->setGeometry(besideRow(layout.stateLamp(slot), slot));
+    }
+}
+
 void MonitorForm::place(const DialogUnits& units) const
 {
     namespace t = formtemplate;
-    m_iPlotX->setGeometry(units.toPixels(t::kPlot));
-    m_iSwitchSliderX1->setGeometry(units.toPixels(t::kSlider));
-    m_DisplayList->setGeometry(units.toPixels(t::kList));
+    m_iPlotX->setGeometry(units.toPixels(layout.plot()));
+    m_iSwitchSliderX1->setGeometry(units.toPixels(layout.slider()));
+    m_DisplayList->setGeometry(units.toPixels(layout.list()));
     m_iSwitchRotaryX1->setGeometry(units.toPixels(t::kRotaryArtwork));
     // The template lets the lamp reach past the plot's right edge; it stays inside the frame.
     const QRect insideFrame = m_iPlotX->geometry().adjusted(
@@ -164,12 +207,10 @@ void MonitorForm::place(const DialogUnits& units) const
     openFileButton->setGeometry(units.toPixels(t::kOpenFileButton));
     exportCsvButton->setGeometry(units.toPixels(t::kExportCsvButton));
     testButton->setGeometry(units.toPixels(t::kTestButton));
-    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        const auto i = static_cast<std::size_t>(slot);
-        m_iSwitchLedX[i]->setGeometry(units.toPixels(t::slotSwitch(slot)));
-        m_iSwitchRockerX[i]->setGeometry(units.toPixels(t::rocker(slot), kRockerRoom));
-        m_OutOfSpecificationLED[i]->setGeometry(units.toPixels(t::stateLamp(slot)));
-    }
+    if (layout.several())
+        placeSlotRows(units);
+    else
+        placeTemplateSlots(units);
 
     // Button borders and padding take some 8 pixels; the date picker's arrow field 16 more.
     for (QPushButton* button :

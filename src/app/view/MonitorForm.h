@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/view/FormLayout.h"
 #include "monitor/InverterModel.h"
 
 class QDateEdit;
@@ -18,16 +19,18 @@ class CiSwitchLedX;
 class CiSwitchRockerX;
 class CiSwitchRotaryX;
 class CiSwitchSliderX;
-class DialogUnits;
 
 // The controls of the monitor form, made as children of the form and placed by the form
 // template. The names are those the form's code has always used; each control also carries
 // its name as object name. The slot arrays leave index 0 empty.
 struct MonitorForm {
-    explicit MonitorForm(QWidget& form);
+    // A form for `count` inverters on the bus (1..6): the plot has a set of channels for each.
+    MonitorForm(QWidget& form, int count);
 
     // Places every control for the form's scale.
     void place(const DialogUnits& units) const;
+
+    const SlotLayout layout;
 
     CiPlotX* m_iPlotX;
     CiSwitchSliderX* m_iSwitchSliderX1;
@@ -54,6 +57,10 @@ struct MonitorForm {
     QPushButton* testButton;
     // The link and recording state in one line (see StatusLine).
     QLabel* statusLine;
+
+private:
+    void placeTemplateSlots(const DialogUnits& units) const;
+    void placeSlotRows(const DialogUnits& units) const;
 };
 
 } // namespace veltroma

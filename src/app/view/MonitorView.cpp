@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -45,13 +46,11 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
       setup_(std::move(setup)),
       session_(setup_.session),
       engine_(session_.engine()),
-      form_(*this),
+      form_(*this, engine_.busSlots().count()),
       display_(form_),
       queuedDisplay_(display_, this),
       plotHistory_(*form_.m_iPlotX),
       history_(plotHistory_, setup_.prompt, setup_.loadString),
-      slotSwitch_(*form_.m_iSwitchLedX[bInverterAdrNow],
-                  setup_.loadString(QStringLiteral("IDC_SLOT_INVERTER"))),
       statusLine_(setup_.loadString, setup_.wallClock)
 {
     setObjectName(QStringLiteral("CMonitorView"));
@@ -59,13 +58,29 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
     session_.setDisplay(&queuedDisplay_);
     session_.setRefreshSource([this] { return refreshState(); });
     engine_.setProgressDisplay(setup_.progress);
+    // With one inverter its switch says "Inverter"; with several each names its slot.
+    const QString unnamed = setup_.loadString(QStringLiteral("IDC_SLOT_INVERTER"));
+    for (int slot = kFirstSlot; slot <= slotCount(); ++slot) {
+        slotSwitches_.emplace_back(*form_.m_iSwitchLedX[static_cast<std::size_t>(slot)],
+                                   form_.layout.several()
+                                       ? QStringLiteral("%1 %2").arg(unnamed).arg(slot)
+                                       : unnamed);
+    }
     EngineEvents& events = session_.events();
     connect(&events, &EngineEvents::linkStateChanged, this, [this](const LinkState& state) {
-        if (state.lost())
+        if (state.lost()) {
+            answering_.fill(false);
             lampsOff();
+        }
     }, Qt::QueuedConnection);
-    connect(&events, &EngineEvents::registered, this,
-            [this](int, const QString& serial) { slotSwitch_.registered(serial); },
+    connect(&events, &EngineEvents::registered, this, &CMonitorView::slotRegistered,
+            Qt::QueuedConnection);
+    connect(&events, &EngineEvents::readingDecoded, this, [this](const Reading& reading) {
+        if (reading.slot >= kFirstSlot && reading.slot <= slotCount())
+            answering_[static_cast<std::size_t>(reading.slot)] = true;
+    }, Qt::QueuedConnection);
+    connect(&events, &EngineEvents::slotLost, this, &CMonitorView::slotLost, Qt::QueuedConnection);
+    connect(&events, &EngineEvents::severalAnswering, this, &CMonitorView::severalAnswering,
             Qt::QueuedConnection);
     connect(&session_, &MonitorSession::refreshed, this, &CMonitorView::OnTimer1iThreadTimersX1);
     statusLine_.listenTo(events);
@@ -131,8 +146,10 @@ void CMonitorView::OnInitialUpdate()
     applyMode(form_.m_iSwitchRotaryX1->GetPosition());
     OnPositionChangeiSwitchSliderX1();
 
-    for (int q = 0; q < CiPlotX::kChannelCount; ++q)
-        form_.m_iPlotX->GetChannel(q)->SetVisible(false);
+    for (int c = 0; c < form_.m_iPlotX->channelCount(); ++c)
+        form_.m_iPlotX->GetChannel(c)->SetVisible(false);
+    if (form_.layout.several())
+        colourSlots();
     for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const auto i = static_cast<std::size_t>(slot);
         form_.m_iSwitchLedX[i]->SetVisible(false);
@@ -170,7 +187,9 @@ void CMonitorView::setUpList()
     }
     for (int row = 0; row < kListRows; ++row)
         list->InsertItem(row, QStringLiteral(" "));
-    list->SetRowHeight(kListRowHeight);
+    // With several inverters the form sizes the rows to its scale (see MonitorForm::place).
+    if (!form_.layout.several())
+        list->SetRowHeight(kListRowHeight);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Only the first rows belong to inverters; the list shows them without a scroll bar.
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -242,7 +261,7 @@ void CMonitorView::applyMode(int position)
         engine_.stopWorker();
     if (look.clearsChannels && changes) {
         plotHistory_.clearChannels();
-        plotLive_ = false;
+        plotLive_.fill(false);
     }
     if (look.disablesTimers)
         engine_.disableTimers();
@@ -297,8 +316,8 @@ void CMonitorView::OnPositionChangeiSwitchSliderX1()
 
 void CMonitorView::setRockersVisible(bool visible)
 {
-    // Only the polled inverter has a rocker to show; hiding covers all six.
-    for (int slot = kFirstSlot; slot <= (visible ? bInverterAdrNow : kLastSlot); ++slot)
+    // Only the slots on the bus have a rocker to show; hiding covers all six.
+    for (int slot = kFirstSlot; slot <= (visible ? slotCount() : kLastSlot); ++slot)
         form_.m_iSwitchRockerX[static_cast<std::size_t>(slot)]->setVisible(visible);
 }
 
@@ -307,8 +326,13 @@ void CMonitorView::setRockersVisible(bool visible)
 void CMonitorView::OnChangeUseriSwitchLEDX0()
 {
     const bool on = form_.m_iSwitchLedX0->GetActive();
-    if (on)
-        slotSwitch_.connectionStarted();
+    if (on) {
+        for (SlotSwitchPresenter& presenter : slotSwitches_)
+            presenter.connectionStarted();
+        answering_.fill(false);
+        severalTold_ = false;
+        statusLine_.setSeveralAnswering(false);
+    }
     // Returns at once: the registration runs on a thread of its own while the progress shows.
     const bool showProgress = engine_.OnChangeUseriSwitchLEDX0(on);
     form_.m_iLedRectangleX1->SetActive(false);
@@ -339,7 +363,8 @@ void CMonitorView::OnTimer1iThreadTimersX1()
         break;
     case ViewMode::HistoryReview:
         GraphTime_ = form_.m_graphtime->date();
-        history_.step(recordPaths_.DataRecordDir2, GraphTime_);
+        plotHistory_.setSlot(activeSlot());
+        history_.step(recordFolder(plotHistory_.slot()), GraphTime_);
         toggle(form_.m_iLedRectangleX1);
         break;
     default:
@@ -373,9 +398,19 @@ void CMonitorView::refreshRealtime()
 {
     if (!engine_.linkState().lost()) {
         toggle(form_.m_iLedRectangleX1);
-        toggle(form_.m_OutOfSpecificationLED[bInverterAdrNow]);
+        for (int slot = kFirstSlot; slot <= slotCount(); ++slot) {
+            CiLedRectangleX* lamp = form_.m_OutOfSpecificationLED[static_cast<std::size_t>(slot)];
+            // One inverter's lamp blinks while the link lives. Of several, those that answer
+            // blink with the status lamp, in step, so a dark one stands out.
+            if (!form_.layout.several())
+                toggle(lamp);
+            else
+                lamp->SetActive(answering_[static_cast<std::size_t>(slot)]
+                                && form_.m_iLedRectangleX1->GetActive());
+        }
     }
-    form_.m_iSwitchRockerX[bInverterAdrNow]->hide();
+    for (int slot = kFirstSlot; slot <= slotCount(); ++slot)
+        form_.m_iSwitchRockerX[static_cast<std::size_t>(slot)]->hide();
     if (form_.m_iSwitchLedX0->GetActive()) {
         appendPlotPoints();
     } else {
@@ -387,38 +422,62 @@ void CMonitorView::refreshRealtime()
 void CMonitorView::appendPlotPoints()
 {
     const InverterModel model = engine_.snapshot();
+    for (int slot = kFirstSlot; slot <= slotCount(); ++slot) {
+        if (!slotLive(model, slot)) {
+            breakCurves(slot);
+            continue;
+        }
+        plotLive_[static_cast<std::size_t>(slot)] = true;
+        for (int q = 0; q < int(kQuantityCount); ++q) {
+            const float value = model.values.value(static_cast<Quantity>(q), slot);
+            form_.m_iPlotX->GetChannel(curveChannel(slot, q))->AddYNow(value);
+        }
+    }
+}
+
+bool CMonitorView::slotLive(const InverterModel& model, int slot) const
+{
     // Before the first validated reply the values are not the inverter's, and after a loss
     // they are old: neither is plotted, and the curves break where live values stopped.
-    if (engine_.linkState().lost() || !model.realtimeDecoded) {
-        breakCurves();
-        return;
-    }
-    plotLive_ = true;
-    for (int q = 0; q < int(kQuantityCount); ++q) {
-        const float value = model.values.value(static_cast<Quantity>(q), bInverterAdrNow);
-        form_.m_iPlotX->GetChannel(curveChannel(bInverterAdrNow, q))->AddYNow(value);
-    }
+    if (engine_.linkState().lost())
+        return false;
+    if (!form_.layout.several())
+        return model.realtimeDecoded;
+    const auto i = static_cast<std::size_t>(slot);
+    return model.live[i] && answering_[i];
 }
 
 void CMonitorView::breakCurves()
 {
-    if (plotLive_) {
+    for (int slot = kFirstSlot; slot <= slotCount(); ++slot)
+        breakCurves(slot);
+}
+
+void CMonitorView::breakCurves(int slot)
+{
+    bool& live = plotLive_[static_cast<std::size_t>(slot)];
+    if (live) {
         for (int q = 0; q < int(kQuantityCount); ++q)
-            form_.m_iPlotX->GetChannel(curveChannel(bInverterAdrNow, q))
+            form_.m_iPlotX->GetChannel(curveChannel(slot, q))
                 ->AddYNow(std::numeric_limits<double>::quiet_NaN());
     }
-    plotLive_ = false;
+    live = false;
 }
 
 void CMonitorView::showCurvesAndSlots(int position)
 {
+    // Each slot's switch shows or hides its curve of the quantity the slider chose.
     CiPlotX* plot = form_.m_iPlotX;
-    const bool slotShown = form_.m_iSwitchLedX[bInverterAdrNow]->GetActive();
-    const int shown = curveChannel(bInverterAdrNow, form_.m_iSwitchSliderX1->GetPosition());
-    for (int channel = 0; channel < CiPlotX::kChannelCount; ++channel)
-        plot->GetChannel(channel)->SetVisible(slotShown && channel == shown);
+    const int quantity = form_.m_iSwitchSliderX1->GetPosition();
+    for (int channel = 0; channel < plot->channelCount(); ++channel) {
+        const int slot = channel / int(kQuantityCount) + kFirstSlot;
+        const bool shown = slot <= slotCount()
+            && form_.m_iSwitchLedX[static_cast<std::size_t>(slot)]->GetActive()
+            && channel == curveChannel(slot, quantity);
+        plot->GetChannel(channel)->SetVisible(shown);
+    }
 
-    for (int slot = kFirstSlot; slot <= bInverterAdrNow; ++slot) {
+    for (int slot = kFirstSlot; slot <= slotCount(); ++slot) {
         const auto i = static_cast<std::size_t>(slot);
         CiSwitchLedX* slotSwitch = form_.m_iSwitchLedX[i];
         slotSwitch->SetIndicatorHeight(slotSwitch->GetActive() ? kIndicatorOn : 0);
@@ -428,10 +487,59 @@ void CMonitorView::showCurvesAndSlots(int position)
     }
 }
 
+void CMonitorView::colourSlots()
+{
+    for (int slot = kFirstSlot; slot <= slotCount(); ++slot) {
+        const QColor colour = formlook::slotColor(slot);
+        form_.m_iSwitchLedX[static_cast<std::size_t>(slot)]->setIndicatorColor(colour);
+        for (int q = 0; q < int(kQuantityCount); ++q) {
+            CiPlotChannelX* channel = form_.m_iPlotX->GetChannel(curveChannel(slot, q));
+            channel->setColor(colour);
+            // Tinted areas of several curves would lie over each other.
+            channel->setFilled(false);
+        }
+    }
+}
+
+void CMonitorView::slotRegistered(int slot, const QString& serial)
+{
+    if (slot < kFirstSlot || slot > slotCount())
+        return;
+    slotSwitches_[static_cast<std::size_t>(slot - kFirstSlot)].registered(serial);
+    // With several, the legend of history review names the inverter of each curve.
+    if (form_.layout.several() && !serial.trimmed().isEmpty()) {
+        for (int q = 0; q < int(kQuantityCount); ++q)
+            form_.m_iPlotX->GetChannel(curveChannel(slot, q))->setTitle(serial);
+    }
+}
+
+void CMonitorView::slotLost(int slot)
+{
+    if (slot < kFirstSlot || slot > slotCount())
+        return;
+    const auto i = static_cast<std::size_t>(slot);
+    answering_[i] = false;
+    form_.m_OutOfSpecificationLED[i]->SetActive(false);
+}
+
+void CMonitorView::severalAnswering()
+{
+    statusLine_.setSeveralAnswering(true);
+    showStatusLine();
+    if (severalTold_)
+        return;
+    severalTold_ = true;
+    // Told after this event is handled: the message waits for the user, the form does not.
+    QTimer::singleShot(0, this, [this] {
+        setup_.prompt.message(setup_.loadString(QStringLiteral("IDC_SEVERAL_ANSWERING")), {},
+                              PromptButtons::Ok, PromptIcon::Warning);
+    });
+}
+
 void CMonitorView::lampsOff()
 {
     form_.m_iLedRectangleX1->SetActive(false);
-    for (int slot = kFirstSlot; slot <= bInverterAdrNow; ++slot)
+    for (int slot = kFirstSlot; slot <= slotCount(); ++slot)
         form_.m_OutOfSpecificationLED[static_cast<std::size_t>(slot)]->SetActive(false);
 }
 
@@ -448,8 +556,18 @@ void CMonitorView::toggle(CiLedRectangleX* lamp)
 
 // ---- history
 
+int CMonitorView::activeSlot() const
+{
+    for (int slot = kFirstSlot; slot <= slotCount(); ++slot) {
+        if (form_.m_iSwitchLedX[static_cast<std::size_t>(slot)]->GetActive())
+            return slot;
+    }
+    return kFirstSlot;
+}
+
 void CMonitorView::OnOpenDataFile()
 {
+    plotHistory_.setSlot(activeSlot());
     history_.openDataFile(currentRecordFile());
 }
 
@@ -469,8 +587,21 @@ void CMonitorView::OnExportCsv()
 
 QString CMonitorView::currentRecordFile() const
 {
-    const RecordPaths latest = engine_.snapshot().paths;
-    return latest.sWriteExcelPath.isEmpty() ? recordPaths_.sWriteExcelPath : latest.sWriteExcelPath;
+    const int slot = plotHistory_.slot();
+    // The latest reply's paths are the one inverter's; with several they may be another's.
+    if (!form_.layout.several()) {
+        const RecordPaths latest = engine_.snapshot().paths;
+        return latest.sWriteExcelPath.isEmpty() ? recordPaths_.sWriteExcelPath
+                                                : latest.sWriteExcelPath;
+    }
+    return LoadDataSet(session_.programFolder(), setup_.wallClock(), slot).sWriteExcelPath;
+}
+
+QString CMonitorView::recordFolder(int slot) const
+{
+    if (!form_.layout.several())
+        return recordPaths_.DataRecordDir2;
+    return LoadDataSet(session_.programFolder(), setup_.wallClock(), slot).DataRecordDir2;
 }
 
 // ---- painting
@@ -491,7 +622,8 @@ void CMonitorView::paintEvent(QPaintEvent*)
         background_ = QPixmap(size() * devicePixelRatioF());
         background_.setDevicePixelRatio(devicePixelRatioF());
         QPainter painter(&background_);
-        formlook::paintBackground(painter, size(), DialogUnits::fitting(size()));
+        formlook::paintBackground(painter, size(), DialogUnits::fitting(size()),
+                                  form_.layout.valuesBand());
     }
     QPainter painter(this);
     painter.drawPixmap(0, 0, background_);

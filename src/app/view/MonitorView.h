@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 namespace veltroma {
 
@@ -24,9 +25,10 @@ class MonitorViewActions;
 class Prompt;
 class RegistrationProgress;
 
-// The main form: live values of the inverter in a list, on a power gauge, two energy
-// counters and state lamps; a trend plot of one quantity; a rotary switch for the program's
-// five modes; and history review on the same plot. It presents the monitoring session it is
+// The main form: live values of the inverters on the bus in a list (a row per slot), on a
+// power gauge and two energy counters (their sums) and a state lamp per slot; a trend plot of
+// one quantity with a set of curves per slot, shown by the slots' switches; a rotary switch
+// for the program's five modes; and history review of one slot's records on the same plot. It presents the monitoring session it is
 // handed (whose schedule refreshes it every second) and tells the session what its mode and
 // connect switch are; the session records.
 class CMonitorView final : public QWidget {
@@ -59,6 +61,10 @@ public:
     void OnTimer1iThreadTimersX1();
 
     [[nodiscard]] const MonitorEngine& engine() const { return session_.engine(); }
+    // How many inverters the form shows (the bus's count when it was made), 1..6.
+    [[nodiscard]] int slotCount() const { return form_.layout.slotCount(); }
+    // The slot history review and "Open Data File" read: the first whose switch is on, else 1.
+    [[nodiscard]] int activeSlot() const;
     // The counters panel of Debug mode, for what the owner adds to it (the publisher's).
     [[nodiscard]] LinkHealthPanel& linkPanel() { return *linkPanel_; }
     [[nodiscard]] const HistoryReview& history() const { return history_; }
@@ -91,6 +97,13 @@ private:
     void refreshRealtime();
     void appendPlotPoints();
     void breakCurves();
+    void breakCurves(int slot);
+    // Whether `slot`'s values in `model` are live ones to plot.
+    [[nodiscard]] bool slotLive(const InverterModel& model, int slot) const;
+    void colourSlots();
+    void slotRegistered(int slot, const QString& serial);
+    void slotLost(int slot);
+    void severalAnswering();
     void showCurvesAndSlots(int position);
     // What the refresh finds: the mode and the connect switch.
     [[nodiscard]] RefreshState refreshState() const;
@@ -99,6 +112,8 @@ private:
     void toggle(CiLedRectangleX* lamp);
     void setRockersVisible(bool visible);
     [[nodiscard]] QString currentRecordFile() const;
+    // The folder of `slot`'s record files, ending with "/".
+    [[nodiscard]] QString recordFolder(int slot) const;
     void showStatusLine();
 
     Setup setup_;
@@ -109,16 +124,22 @@ private:
     QueuedDisplay queuedDisplay_;
     PlotHistory plotHistory_;
     HistoryReview history_;
-    SlotSwitchPresenter slotSwitch_;
+    // One per slot on the bus; slot k's is entry k - 1.
+    std::vector<SlotSwitchPresenter> slotSwitches_;
     StatusLine statusLine_;
     LinkHealthPanel* linkPanel_ = nullptr; // child of the form
     RecordPaths recordPaths_;
     QDate GraphTime_;
     int iSwitchRotaryX_state_ = 0;
     int appliedPosition_ = 0;
-    // Set while the plot's curves end in a live value: a break in them is still to be drawn
-    // when values stop being live.
-    bool plotLive_ = false;
+    // Per slot, set while its curves end in a live value: a break in them is still to be
+    // drawn when its values stop being live.
+    PerSlot<bool> plotLive_{};
+    // Per slot, with several on the bus: it answers (a reading came since it was lost or the
+    // link went); only then does its lamp blink and its curves grow.
+    PerSlot<bool> answering_{};
+    // The user has been told this connection that several inverters answer at once.
+    bool severalTold_ = false;
     QPixmap background_;
 };
 

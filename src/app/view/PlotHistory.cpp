@@ -1,12 +1,15 @@
 #include "app/view/PlotHistory.h"
 
+#include "app/view/QuantityAxes.h"
 #include "instruments/CiPlotX.h"
 
 namespace veltroma {
 
 void PlotHistory::addPoint(int channel, double x, double y)
 {
-    if (CiPlotChannelX* c = plot_.GetChannel(channel))
+    if (channel < 0 || channel >= kHistoryChannels)
+        return;
+    if (CiPlotChannelX* c = plot_.GetChannel(curveChannel(slot_, channel)))
         c->AddXY(x, y);
 }
 
@@ -28,8 +31,8 @@ void PlotHistory::setDateTimeFormat(const QString& format)
 
 void PlotHistory::clearChannels()
 {
-    for (int q = 0; q < kHistoryChannels; ++q)
-        plot_.GetChannel(q)->Clear();
+    for (int c = 0; c < plot_.channelCount(); ++c)
+        plot_.GetChannel(c)->Clear();
 }
 
 } // namespace veltroma

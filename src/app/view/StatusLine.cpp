@@ -120,7 +120,10 @@ QString StatusLine::text() const
 
 QString StatusLine::text(const TextLookup& tr) const
 {
-    return linkText(tr) + QStringLiteral("  |  ") + recordingText(tr);
+    QString line = linkText(tr) + QStringLiteral("  |  ") + recordingText(tr);
+    if (severalAnswering_)
+        line += QStringLiteral("  |  ") + tr(QStringLiteral("IDC_STATUS_SEVERALANSWERING"));
+    return line;
 }
 
 } // namespace veltroma

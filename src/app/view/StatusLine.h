@@ -38,6 +38,9 @@ public:
                  const LinkCounters& counters);
 
     void recording(const RecordingState& state);
+    // Several unaddressed inverters answered at once, so the search for them stopped: the line
+    // says so until `false` (a new connection).
+    void setSeveralAnswering(bool several) { severalAnswering_ = several; }
 
     // In the language of the texts given at construction. Each of their words is looked up
     // once and remembered: the line is made after the start dialog has set the language,
@@ -59,6 +62,7 @@ private:
     LinkCounters counters_;
     std::optional<RecordingState> recording_;
     std::optional<RecordingNotice> notice_;
+    bool severalAnswering_ = false;
 };
 
 } // namespace veltroma

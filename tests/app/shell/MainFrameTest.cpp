@@ -13,6 +13,7 @@
 #include "app/shell/PositionPin.h"
 #include "app/shell/ProgressDlg.h"
 #include "app/view/MonitorView.h"
+#include "monitor/MonitorSession.h"
 #include "controls/TextProgressCtrl.h"
 #include "params/ParaSet.h"
 #include "params/ParaSet2.h"
@@ -261,6 +262,32 @@ TEST_F(MainFrameTest, WithSeveralInvertersTheEntriesWithoutAddressRefuseBeforeAs
     const QString refusal = g_LoadString("IDC_ONEINVERTER_ONLY");
     EXPECT_EQ(t.prompt->texts(), (QStringList{refusal, refusal, refusal}));
     EXPECT_TRUE(t.prompt->passwordPrefills().empty());
+}
+
+// setting.ini names two inverters on the bus and the serial of slot 2 before the program starts.
+TEST(MainFrameWithSeveralInverters, TheSessionHasTheStoredSlotsAndTheSettingsClearOneInTheEngine)
+{
+    ProgramHome home;
+    ASSERT_TRUE(home.port().ok());
+    home.writePortSettings();
+    const ProfileFile settings(home.settingPath());
+    ASSERT_TRUE(saveInverterCount(settings, 2));
+    ASSERT_TRUE(saveSlotSerial(settings, 2, QStringLiteral("VT24000124")));
+    TestApp t{home.path()};
+    whenModal<CInitDlg>([](CInitDlg& dialog) { dialog.OkButton()->click(); });
+    ASSERT_EQ(t.start(), std::nullopt);
+    const MonitorEngine& engine = t.app->session().engine();
+    EXPECT_EQ(engine.busSlots().count(), 2);
+    EXPECT_EQ(engine.busSlots().status(2).serial, "VT24000124");
+
+    // Clear and OK in the settings free slot 2 in the file and in the running engine.
+    whenModal<CComCfgDlg>([&](CComCfgDlg& dialog) {
+        dialog.SlotsGroup()->findChild<QPushButton*>(QStringLiteral("slotClear2"))->click();
+        dialog.accept();
+    });
+    t.app->GetMainWnd()->OnCommSettings();
+    EXPECT_TRUE(engine.busSlots().status(2).serial.isEmpty());
+    EXPECT_TRUE(loadInverterSlots(settings).serials[2].isEmpty());
 }
 
 TEST_F(MainFrameTest, TheMonitorFormsButtonsOpenTheFramesDialogs)

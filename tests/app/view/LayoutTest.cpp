@@ -3,6 +3,8 @@
 #include "app/view/FormLayout.h"
 #include "controls/ComboListCtrl.h"
 #include "instruments/CiAngularGaugeX.h"
+#include "instruments/CiLedRectangleX.h"
+#include "instruments/CiSwitchLedX.h"
 #include "instruments/CiPlotX.h"
 #include "support/FakeLink.h"
 #include "support/VirtualClock.h"
@@ -32,18 +34,47 @@ TEST(DialogUnitsTest, ScalesEdgesSoThatNeighboursStillTouch)
     EXPECT_EQ(grown, units.toPixels(QRect(95, 90, 20, 30)));
 }
 
-class LayoutTest : public ::testing::Test {
+// The form for one, three and six inverters on the bus, each slot registered and its state
+// lamp shown as the first reply shows it.
+class LayoutTest : public ::testing::TestWithParam<int> {
 protected:
-    LayoutTest() : link(clock), form(link, clock) {}
+    LayoutTest() : link(clock), form(link, clock, nullptr, std::nullopt, bus(GetParam()))
+    {
+        for (int slot = kFirstSlot; slot <= GetParam(); ++slot) {
+            emit form.session->events().registered(slot, QStringLiteral("VT2400012%1").arg(slot));
+            auto* lamp = slotControl<CiLedRectangleX>("m_OutOfSpecificationLED", slot);
+            lamp->SetCenterLabelText(QStringLiteral("Normal"));
+            lamp->SetVisible(true);
+        }
+        QCoreApplication::processEvents();
+        form.refresh();
+    }
+
+    static InverterSlots bus(int count)
+    {
+        InverterSlots inverters;
+        inverters.count = count;
+        return inverters;
+    }
 
     QRect at(const char* name) const { return form.find<QWidget>(name)->geometry(); }
+    template <typename T>
+    T* slotControl(const char* base, int slot) const
+    {
+        return form.find<T>(QStringLiteral("%1%2").arg(QLatin1String(base)).arg(slot).toLatin1());
+    }
 
     VirtualClock clock;
     FakeLink link;
     ViewHarness form;
 };
 
-TEST_F(LayoutTest, EveryControlLiesOnTheFormAndNoneHidesAnother)
+INSTANTIATE_TEST_SUITE_P(InvertersOnTheBus, LayoutTest, ::testing::Values(1, 3, 6),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::to_string(info.param) + "Inverters";
+                         });
+
+TEST_P(LayoutTest, EveryControlLiesOnTheFormAndNoneHidesAnother)
 {
     const QRect formRect = form.view->rect();
     for (QWidget* child : form.view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -109,7 +140,7 @@ std::vector<Caption> captionsOf(QWidget& form)
     return captions;
 }
 
-TEST_F(LayoutTest, EveryCaptionIsWhollyShownLegibleAndClearOfOtherControls)
+TEST_P(LayoutTest, EveryCaptionIsWhollyShownLegibleAndClearOfOtherControls)
 {
     QWidget& view = *form.view;
     auto* plot = form.find<CiPlotX>("m_iPlotX");
@@ -143,7 +174,7 @@ TEST_F(LayoutTest, EveryCaptionIsWhollyShownLegibleAndClearOfOtherControls)
     }
 }
 
-TEST_F(LayoutTest, EveryListHeadingIsWhollyShownInItsColumn)
+TEST_P(LayoutTest, EveryListHeadingIsWhollyShownInItsColumn)
 {
     const auto* list = form.find<CComboListCtrl>("m_DisplayList");
     const QHeaderView* header = list->horizontalHeader();
@@ -157,14 +188,14 @@ TEST_F(LayoutTest, EveryListHeadingIsWhollyShownInItsColumn)
     }
 }
 
-TEST_F(LayoutTest, TheStatusLampStandsInsideThePlotsFrame)
+TEST_P(LayoutTest, TheStatusLampStandsInsideThePlotsFrame)
 {
     const QRect frame = at("m_iPlotX").adjusted(CiPlotX::kFrameWidth, CiPlotX::kFrameWidth,
                                                 -CiPlotX::kFrameWidth, -CiPlotX::kFrameWidth);
     EXPECT_TRUE(frame.contains(at("m_iLedRectangleX1")));
 }
 
-TEST_F(LayoutTest, ListColumnsFitTheListWithoutScrolling)
+TEST_P(LayoutTest, ListColumnsFitTheListWithoutScrolling)
 {
     const auto* list = form.find<CComboListCtrl>("m_DisplayList");
     int total = 0;
@@ -173,6 +204,50 @@ TEST_F(LayoutTest, ListColumnsFitTheListWithoutScrolling)
     EXPECT_LE(total, list->width() - 2 * list->frameWidth());
     EXPECT_GT(total, list->width() - 2 * list->frameWidth() - list->GetColumnCount());
     EXPECT_LT(list->columnWidth(0), list->columnWidth(4)); // the proportions stay
+}
+
+
+TEST_P(LayoutTest, EachSlotShowsItsSwitchAndLampBesideItsOwnListRowClearOfEveryOtherControl)
+{
+    const auto* list = form.find<CComboListCtrl>("m_DisplayList");
+    const QRect viewport(list->viewport()->mapTo(form.view.get(), QPoint(0, 0)), list->viewport()->size());
+    std::vector<QWidget*> slotControls;
+    for (int slot = kFirstSlot; slot <= GetParam(); ++slot) {
+        SCOPED_TRACE("slot " + std::to_string(slot));
+        auto* slotSwitch = slotControl<CiSwitchLedX>("m_iSwitchLedX", slot);
+        auto* lamp = slotControl<CiLedRectangleX>("m_OutOfSpecificationLED", slot);
+        ASSERT_TRUE(slotSwitch->isVisible());
+        ASSERT_TRUE(lamp->isVisible());
+        EXPECT_EQ(slotSwitch->caption(), QStringLiteral("VT2400012%1").arg(slot));
+        // The row of the slot is wholly inside the list, not scrolled away or cut.
+        const QRect row = list->visualItemRect(list->item(slot - 1, 0))
+                              .translated(viewport.topLeft());
+        EXPECT_TRUE(viewport.contains(row)) << "row cut off";
+        if (GetParam() > 1) {
+            // Beside its row: its middle within the row's height.
+            for (const QWidget* control : {static_cast<QWidget*>(slotSwitch), static_cast<QWidget*>(lamp)}) {
+                EXPECT_GE(control->geometry().center().y(), row.top());
+                EXPECT_LE(control->geometry().center().y(), row.bottom());
+            }
+        }
+        slotControls.push_back(slotSwitch);
+        slotControls.push_back(lamp);
+    }
+    for (int slot = GetParam() + 1; slot <= kLastSlot; ++slot) {
+        EXPECT_FALSE(slotControl<CiSwitchLedX>("m_iSwitchLedX", slot)->isVisible()) << slot;
+        EXPECT_FALSE(slotControl<CiLedRectangleX>("m_OutOfSpecificationLED", slot)->isVisible()) << slot;
+    }
+    const QRect formRect = form.view->rect();
+    for (const QWidget* control : slotControls) {
+        SCOPED_TRACE(control->objectName().toStdString());
+        EXPECT_TRUE(formRect.contains(control->geometry()));
+        for (const QWidget* other : form.view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (other == control || !other->isVisible())
+                continue;
+            EXPECT_FALSE(control->geometry().intersects(other->geometry()))
+                << "over " << other->objectName().toStdString();
+        }
+    }
 }
 
 } // namespace

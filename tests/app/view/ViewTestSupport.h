@@ -76,10 +76,12 @@ inline void useEnglish(const QString& folder)
 
 // A form in an empty program folder, presenting a session as the application owns one. The
 // session's timers run in virtual time (nothing fires until the test advances them or calls a
-// tick), or as the event loop's timers with the given intervals.
+// tick), or as the event loop's timers with the given intervals. The bus carries `inverters`
+// (by default the one inverter).
 struct ViewHarness {
     ViewHarness(ByteLink& link, Clock& clock, RegistrationProgress* progress = nullptr,
-                std::optional<EngineTimerIntervals> loopTimers = std::nullopt)
+                std::optional<EngineTimerIntervals> loopTimers = std::nullopt,
+                InverterSlots inverters = {})
     {
         useEnglish(folder());
         const QDateTime now(QDate(2011, 5, 7), QTime(12, 0, 0));
@@ -88,7 +90,7 @@ struct ViewHarness {
                                             : static_cast<ScheduleTimers&>(timers);
         session = std::make_unique<MonitorSession>(MonitorSession::Setup{
             link, clock, chosen, folder(), g_LoadString, wallClock, {},
-            loopTimers.value_or(EngineTimerIntervals{})});
+            loopTimers.value_or(EngineTimerIntervals{}), nullptr, std::move(inverters)});
         view = std::make_unique<CMonitorView>(CMonitorView::Setup{
             *session, prompt, actions, progress, g_LoadString, wallClock,
             [] { return QStringLiteral("COM1"); }});
