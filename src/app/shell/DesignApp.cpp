@@ -1,10 +1,9 @@
 #include "app/shell/DesignApp.h"
 
 #include "app/shell/MainFrame.h"
-#include "config/InverterSlots.h"
-#include "config/ProfileFile.h"
 #include "config/ProgramPaths.h"
 #include "config/Strings.h"
+#include "monitor/InverterSettings.h"
 #include "monitor/MonitorSession.h"
 #include "publish/MqttStartup.h"
 #include "update/UpdateChecker.h"
@@ -16,18 +15,18 @@ namespace veltroma {
 
 namespace {
 
-// The inverters on the bus as setting.ini of `programFolder` names them; the session is made
-// before the start dialog, so the file is found by the folder, not by g_szSettingPath().
-InverterSlots storedInverters(const QString& programFolder)
+// The window's session. It is made before the start dialog, so setting.ini is found by the
+// program folder, not by g_szSettingPath().
+MonitorSession::Setup sessionSetup(Channel& channel, Clock& clock, ScheduleTimers& timers,
+                                   const QString& programFolder,
+                                   const ReplyDecoder::WallClock& wallClock)
 {
-    return loadInverterSlots(ProfileFile(programFolder + QStringLiteral("setting.ini")));
-}
-
-// A serial found on the bus and confirmed stays in its slot of the program's setting.ini.
-// Worker thread; the file is replaced in one step.
-bool keepSlotSerial(int slot, const QString& serial)
-{
-    return saveSlotSerial(ProfileFile(g_szSettingPath()), slot, serial);
+    MonitorSession::Setup setup{channel, clock, timers, programFolder,
+                                [](const QString& key) { return g_LoadString(key); }, wallClock};
+    InverterSettings bus = inverterSettings(programFolder + QStringLiteral("setting.ini"));
+    setup.inverters = std::move(bus.inverters);
+    setup.keepSerial = std::move(bus.keepSerial);
+    return setup;
 }
 
 } // namespace
@@ -39,10 +38,8 @@ CDesignApp::CDesignApp(Options options, std::unique_ptr<Prompt> prompt, Clock& c
     , m_prompt(std::move(prompt))
     , m_channel(clock, *m_prompt)
     , m_timers(std::make_unique<QtScheduleTimers>())
-    , m_session(std::make_unique<MonitorSession>(MonitorSession::Setup{
-          m_channel, clock, *m_timers, m_programFolder,
-          [](const QString& key) { return g_LoadString(key); }, m_options.wallClock, {}, {},
-          nullptr, storedInverters(m_programFolder), keepSlotSerial}))
+    , m_session(std::make_unique<MonitorSession>(
+          sessionSetup(m_channel, clock, *m_timers, m_programFolder, m_options.wallClock)))
     , m_updater(std::make_unique<UpdateChecker>(*m_prompt, m_programFolder, m_options.updateHost))
     , m_openDocument([](const QUrl& url) { return QDesktopServices::openUrl(url); })
     , m_quit([](int exitCode) { QCoreApplication::exit(exitCode); })
