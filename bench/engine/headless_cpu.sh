@@ -4,7 +4,7 @@
 #   bench/engine/headless_cpu.sh [BUILD_DIR] [SECONDS]
 #
 # Starts tools/inverter-sim on a pseudo-terminal and veltroma-monitor --headless against it,
-# waits until rows are logged (registration done), then measures the monitor process's user
+# waits until replies are logged (registration done), then measures the monitor process's user
 # and system time over SECONDS (default 60) and prints it as a share of one core. The target
 # is under 0.3 %: the receiver and the port's thread sleep until bytes or calls arrive. Exits non-zero when the monitor logs nothing or does not end with code 0.
 set -euo pipefail
@@ -28,14 +28,16 @@ cleanup() {
 trap cleanup EXIT
 
 start_simulated_inverter "$sim" "$work"
-"$monitor" --headless --home "$work/home" > "$work/rows.txt" 2> "$work/events.txt" &
+"$monitor" --headless --every-reply --home "$work/home" > "$work/rows.txt" 2> "$work/events.txt" &
 monitor_pid=$!
 
+# The header comes at once; a second line means the inverter is registered and answers.
+logged() { [[ $(wc -l < "$work/rows.txt") -ge 2 ]]; }
 for _ in $(seq 200); do
-    [[ -s $work/rows.txt ]] && break
+    logged && break
     sleep 0.1
 done
-[[ -s $work/rows.txt ]] || { echo "no rows logged" >&2; cat "$work/events.txt" >&2; exit 1; }
+logged || { echo "no rows logged" >&2; cat "$work/events.txt" >&2; exit 1; }
 
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$monitor_pid/stat"; }
 ticks_per_second=$(getconf CLK_TCK)
