@@ -14,20 +14,9 @@ namespace veltroma {
 namespace {
 
 constexpr int kFields = 10;
-constexpr int kTitleRow = 2;
 constexpr int kFirstDataRow = 3;
 constexpr int kLastDay = 31;
 constexpr int kSecondsPerDay = 24 * 60 * 60;
-
-// The titles of the recorder's template, for a file whose sheets have lost theirs.
-QStringList templateTitles()
-{
-    return {QStringLiteral("DC oltage(V)"),        QStringLiteral("AC Voltage(V)"),
-            QStringLiteral("frequency (Hz)"),      QStringLiteral("AC Power (W)"),
-            QStringLiteral("TodayEnergy(kWh)"),    QStringLiteral("Today Minutes (min)"),
-            QStringLiteral("Total  Energy (kWh)"), QStringLiteral("TotalHours(h)"),
-            QStringLiteral("Temperature (°C)"),    QStringLiteral("Inverter Status")};
-}
 
 std::optional<std::pair<int, int>> yearMonth(const QString& text)
 {
@@ -144,8 +133,6 @@ std::optional<MonthRecords> readMonthRecords(const QString& path, QString& error
     for (int day = firstDay; day <= lastDay; ++day) {
         CSpreadSheet sheet(path, QString::number(day), false);
         QStringList cells;
-        if (records.titles.isEmpty() && sheet.ReadRow(cells, kTitleRow) && !allEmpty(cells.mid(1)))
-            records.titles = tenFields(cells);
         // Newest first on the sheet: read from the last row up.
         for (long row = sheet.GetTotalRows(); row >= kFirstDataRow; --row) {
             if (!sheet.ReadRow(cells, row)) {
@@ -158,15 +145,28 @@ std::optional<MonthRecords> readMonthRecords(const QString& path, QString& error
                 {recordTime(records.year, records.month, day, cells.value(0)), tenFields(cells)});
         }
     }
-    if (records.titles.isEmpty())
-        records.titles = templateTitles();
     return records;
+}
+
+QStringList csvHeader()
+{
+    return {QStringLiteral("time"),
+            QStringLiteral("DC voltage (V)"),
+            QStringLiteral("AC voltage (V)"),
+            QStringLiteral("Frequency (Hz)"),
+            QStringLiteral("AC power (W)"),
+            QStringLiteral("Energy today (kWh)"),
+            QStringLiteral("Minutes today (min)"),
+            QStringLiteral("Energy total (kWh)"),
+            QStringLiteral("Hours total (h)"),
+            QStringLiteral("Temperature (°C)"),
+            QStringLiteral("State")};
 }
 
 QByteArray csvText(const MonthRecords& records)
 {
     QByteArray out;
-    appendLine(out, QStringList{QStringLiteral("time")} + records.titles);
+    appendLine(out, csvHeader());
     for (const MonthRecords::Row& row : records.rows)
         appendLine(out, QStringList{row.time} + row.fields);
     return out;

@@ -13,8 +13,6 @@ namespace veltroma {
 struct MonthRecords {
     int year = 0;
     int month = 0;
-    // The titles of the ten record fields (columns B..K of the day sheets).
-    QStringList titles;
     struct Row {
         QString time;       // ISO 8601 local date and time, e.g. 2011-05-07T09:05:03
         QStringList fields; // always ten, missing cells empty
@@ -30,8 +28,12 @@ struct MonthRecords {
 [[nodiscard]] std::optional<MonthRecords> readMonthRecords(const QString& path, QString& error,
                                                            std::optional<int> onlyDay = {});
 
-// RFC 4180 text in UTF-8: the header "time" and the titles, then one line per row, lines
-// ending with CR LF, fields quoted when they hold a comma, a quote or a line break.
+// The CSV header: "time" and the ten record fields by plain names with their units. The month
+// files keep the titles of their template, which the header does not copy.
+[[nodiscard]] QStringList csvHeader();
+
+// RFC 4180 text in UTF-8: the header, then one line per row, lines ending with CR LF, fields
+// quoted when they hold a comma, a quote or a line break.
 [[nodiscard]] QByteArray csvText(const MonthRecords& records);
 
 // The time column for a row of day `day` whose column A reads `hourMinute` ("9:5:3",
