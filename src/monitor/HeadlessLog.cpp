@@ -37,6 +37,7 @@ void HeadlessLog::listenTo(MonitorSession& session, bool everyReply)
     std::fwrite(header.constData(), 1, static_cast<std::size_t>(header.size()), out_);
     std::fflush(out_);
     EngineEvents& events = session.events();
+    connect(&session, &MonitorSession::rowRecorded, this, [this] { ++rowsRecorded_; });
     if (everyReply) {
         connect(&events, &EngineEvents::readingDecoded, this, &HeadlessLog::printReading,
                 Qt::QueuedConnection);
@@ -73,11 +74,31 @@ void HeadlessLog::printReading(const Reading& reading)
 
 void HeadlessLog::linkStateChanged(const LinkState& state)
 {
-    if (state.kind == LinkState::Kind::Lost)
+    if (state.kind == LinkState::Kind::Lost) {
         printEvent(QStringLiteral("link lost: ") + state.reason);
-    else if (state.kind == LinkState::Kind::Alive && lastLink_ == LinkState::Kind::Lost)
-        printEvent(QStringLiteral("link back"));
+        lostSince_ = QDateTime::currentDateTime();
+    } else if (lastLink_ == LinkState::Kind::Lost) {
+        if (state.kind == LinkState::Kind::Alive)
+            printEvent(QStringLiteral("link back"));
+        lostSeconds_ += lostSince_.secsTo(QDateTime::currentDateTime());
+        lostSince_ = {};
+    }
     lastLink_ = state.kind;
+}
+
+void HeadlessLog::printExitSummary()
+{
+    qint64 lost = lostSeconds_;
+    if (lostSince_.isValid())
+        lost += lostSince_.secsTo(QDateTime::currentDateTime());
+    const LinkHealth* health = link_.health();
+    const LinkCounters counters = health ? health->snapshot() : LinkCounters{};
+    printEvent(QStringLiteral("stopped: %1 rows recorded, link lost for %2 s in all, last error %3")
+                   .arg(rowsRecorded_)
+                   .arg(lost)
+                   .arg(counters.lastError.isEmpty() ? QStringLiteral("none")
+                                                     : QString(counters.lastError).replace(u'\n', u' ')));
+    printCounters();
 }
 
 void HeadlessLog::slotLost(int slot)
@@ -94,12 +115,17 @@ void HeadlessLog::printCounters()
     printEvent(line);
 }
 
-void HeadlessLog::printEvent(const QString& event)
+void printEventLine(std::FILE* err, const QString& event)
 {
     const QByteArray time =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toUtf8();
-    std::fprintf(err_, "%s %s\n", time.constData(), event.toUtf8().constData());
-    std::fflush(err_);
+    std::fprintf(err, "%s %s\n", time.constData(), event.toUtf8().constData());
+    std::fflush(err);
+}
+
+void HeadlessLog::printEvent(const QString& event)
+{
+    printEventLine(err_, event);
 }
 
 } // namespace veltroma

@@ -5,6 +5,7 @@
 #include "monitor/Reading.h"
 #include "monitor/RecordingLog.h"
 
+#include <QDateTime>
 #include <QObject>
 
 #include <cstdio>
@@ -13,6 +14,9 @@
 namespace veltroma {
 
 class MonitorSession;
+
+// One event line of the logger on `err`: the local time, then `event`, flushed at once.
+void printEventLine(std::FILE* err, const QString& event);
 
 // The first line on standard output: the names of the fields of headlessLine().
 [[nodiscard]] QByteArray headlessHeader();
@@ -36,6 +40,8 @@ public:
     void setExtraCounters(std::function<QString()> text) { extraCounters_ = std::move(text); }
     // The link counters as one line on `err`.
     void printCounters();
+    // At the end: rows recorded, how long the link was lost, the last error, then the counters.
+    void printExitSummary();
     // One event line on `err`.
     void printEvent(const QString& event);
 
@@ -49,6 +55,10 @@ private:
     std::FILE* err_;
     RecordingLog recordingLog_;
     LinkState::Kind lastLink_ = LinkState::Kind::Off;
+    long long rowsRecorded_ = 0;
+    // Seconds the link was lost in finished losses; the one in progress since `lostSince_`.
+    qint64 lostSeconds_ = 0;
+    QDateTime lostSince_;
     std::function<QString()> extraCounters_;
 };
 

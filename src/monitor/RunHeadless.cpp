@@ -62,9 +62,16 @@ int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& 
         return parts.join(QStringLiteral("; "));
     });
     session.start();
+    log.printEvent(QStringLiteral("logging: program folder %1, port %2").arg(g_szCurPath(), portName));
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int slot = kFirstSlot; slot <= session.engine().busSlots().count(); ++slot) {
+        log.printEvent(QStringLiteral("inverter %1 records to %2")
+                           .arg(slot)
+                           .arg(LoadDataSet(g_szCurPath(), now, slot).sWriteExcelPath));
+    }
     QCoreApplication::exec();
     session.stop();
-    log.printCounters();
+    log.printExitSummary();
     return 0;
 }
 

@@ -50,6 +50,7 @@ public:
     [[nodiscard]] MqttCounters counters() const;
     // "host:port", never the user or password: for messages.
     [[nodiscard]] QString brokerText() const;
+    [[nodiscard]] const MqttSettings& settings() const { return settings_; }
 
     // This object's thread.
     void publishReading(const Reading& reading);

@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -27,6 +28,11 @@ class MonitorSession;
 // Its counters follow the link counters on the logger's counter line.
 [[nodiscard]] HeadlessExtra startHeadlessMqtt(MonitorSession& session, const QString& settingPath,
                                               const std::optional<MqttHost>& commandLineHost);
+
+// Opens a plain connection to the publisher's broker and closes it: `unreachable` is called
+// with the reason when it cannot be opened within a few seconds. Runs on the event loop; the
+// probe belongs to the publisher.
+void probeBroker(MqttPublisher& publisher, std::function<void(const QString& reason)> unreachable);
 
 // The publisher's counters as the counter line shows them:
 // "mqtt sent 120, dropped 0, reconnects 1, connected".

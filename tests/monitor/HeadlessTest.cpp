@@ -111,7 +111,16 @@ TEST(HeadlessMonitorTest, LogsRowsReportsAPulledCableAndEndsOnSigterm)
         EXPECT_TRUE(number && total >= 12345.6 && total < 12400.0) << row.toStdString();
         EXPECT_TRUE(fields[11] == "Normal" || fields[11] == "Wait") << row.toStdString();
     }
-    EXPECT_TRUE(monitor.errors().isEmpty()) << monitor.errors().toStdString();
+    // Standard error: the start-up summary only, every line stamped with the local time.
+    const QStringList startLines = monitor.errors().split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(startLines.size(), 2) << monitor.errors().toStdString();
+    EXPECT_TRUE(startLines[0].contains(QStringLiteral("logging: program folder ") + home.path()));
+    EXPECT_TRUE(startLines[0].contains(QStringLiteral("port ") + sim.portPath()));
+    EXPECT_TRUE(startLines[1].contains(QStringLiteral("inverter 1 records to ") + home.path()
+                                       + QStringLiteral("/Data/Inverter1/")));
+    const QRegularExpression stamped(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d "));
+    for (const QString& line : startLines)
+        EXPECT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
 
     // Cable pulled: the loss is reported some twenty seconds after the last reply.
     ASSERT_TRUE(sim.command(QStringLiteral("silent on")));
@@ -133,6 +142,12 @@ TEST(HeadlessMonitorTest, LogsRowsReportsAPulledCableAndEndsOnSigterm)
     EXPECT_EQ(monitor.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(monitor.process().exitCode(), 0);
     EXPECT_TRUE(monitor.rawOutput().endsWith('\n'));
+    // The exit summary: the loss of some twenty seconds is counted, then the counters.
+    const QRegularExpression summary(QStringLiteral("stopped: \\d+ rows recorded, link lost for (\\d+) s in all"));
+    const QRegularExpressionMatch stopped = summary.match(monitor.errors());
+    ASSERT_TRUE(stopped.hasMatch()) << monitor.errors().toStdString();
+    EXPECT_GE(stopped.captured(1).toInt(), 1);
+    EXPECT_GT(monitor.errors().lastIndexOf(QStringLiteral("link counters:")), stopped.capturedStart());
 }
 
 // A settings file in a fresh program folder that names `port`.

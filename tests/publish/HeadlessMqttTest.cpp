@@ -225,6 +225,13 @@ TEST_F(HeadlessMqttTest, PollingKeepsItsPaceWhileTheBrokerIsDown)
     // scheduling, far below the one-second pause a blocking connection attempt would add.
     EXPECT_NEAR(median(with), median(without), 0.2);
     EXPECT_LT(*std::max_element(with.begin(), with.end()), median(without) + 0.5);
+
+    // Said at once, then the retries go on quietly.
+    const QString errors = run.errors();
+    const QString broker = QStringLiteral("127.0.0.1:%1").arg(deadPort);
+    EXPECT_EQ(errors.count(QStringLiteral("mqtt cannot connect to ") + broker + QStringLiteral(": ")), 1)
+        << errors.toStdString();
+    EXPECT_LE(errors.count(QStringLiteral("mqtt not connected to ") + broker), 1) << errors.toStdString();
 }
 
 TEST(HeadlessMqttOptions, ABrokerThatIsNoHostIsRefusedBeforeAnythingStarts)
