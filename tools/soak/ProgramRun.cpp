@@ -8,7 +8,8 @@ ProgramRun::ProgramRun(Setup setup)
       // rows carry just the same.
       session_({setup.link, setup.clock, timers_, setup.programFolder,
                 [](const QString& key) { return key; }, std::move(setup.wallClock),
-                QStringLiteral("the simulated line"), {}, &setup.recorder})
+                QStringLiteral("the simulated line"), {}, &setup.recorder,
+                std::move(setup.inverters)})
 {
     // No context object: each count is taken on the thread that reports it.
     QObject::connect(&session_.events(), &EngineEvents::linkStateChanged,

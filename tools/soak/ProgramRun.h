@@ -20,6 +20,8 @@ public:
         QString programFolder;
         ReplyDecoder::WallClock wallClock;
         Recorder& recorder;
+        // The inverters on the bus and their serials, as setting.ini would name them.
+        InverterSlots inverters = {};
     };
 
     explicit ProgramRun(Setup setup);
