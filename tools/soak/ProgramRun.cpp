@@ -23,6 +23,15 @@ ProgramRun::ProgramRun(Setup setup)
                              ++recordingFailures_;
                          recordingFailing_ = state.failing;
                      });
+    QObject::connect(&session_.events(), &EngineEvents::slotLost, [this](int slot) {
+        if (isSlot(slot))
+            ++slotLosses_[std::size_t(slot)];
+    });
+    QObject::connect(&session_.events(), &EngineEvents::registered,
+                     [this](int slot, const QString&) {
+                         if (isSlot(slot))
+                             ++assignments_[std::size_t(slot)];
+                     });
 }
 
 ProgramRun::~ProgramRun()

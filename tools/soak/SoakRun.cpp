@@ -15,6 +15,7 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -196,6 +197,8 @@ SoakResult runSoak(const SoakOptions& options)
     }
     clock.addAt(options.days * kDayMs, [&stop] { stop.raise(); });
 
+    std::array<int, InverterSlots::kMaxCount + 1> slotLosses{};
+    std::array<int, InverterSlots::kMaxCount + 1> assignments{};
     for (;;) {
         DailyRecorder recorder(wallClock);
         ExpectingRecorder expecting(recorder, expected, rowsMutex);
@@ -208,6 +211,10 @@ SoakResult runSoak(const SoakOptions& options)
             running = nullptr;
             result.lossesReported += run.lossesReported();
             result.recordingFailuresReported += run.recordingFailuresReported();
+            for (int slot = 1; slot <= bus.count; ++slot) {
+                slotLosses[std::size_t(slot)] += run.slotLosses(slot);
+                assignments[std::size_t(slot)] += run.assignments(slot);
+            }
         }
         if (!std::exchange(restartDue, false))
             break;
@@ -237,7 +244,9 @@ SoakResult runSoak(const SoakOptions& options)
     for (int slot = 1; slot <= bus.count; ++slot) {
         const RowCounts own = rowsOfSlot(written, slot);
         result.inverters.push_back({unitSerial(link, slot), compareRows(rowsOfSlot(expected, slot), own),
-                                    rowsPerDay(own, options.start, options.days)});
+                                    rowsPerDay(own, options.start, options.days),
+                                    rowsPerDay(rowsOfSlot(destroyed, slot), options.start, options.days),
+                                    slotLosses[std::size_t(slot)], assignments[std::size_t(slot)]});
     }
     const LinkCounters counters = link.health()->snapshot();
     result.reRegistrations = counters.reRegistrations;
@@ -270,8 +279,14 @@ QString summaryTable(const SoakOptions& options, const SoakResult& result)
     if (result.inverters.size() > 1) {
         for (std::size_t i = 0; i < result.inverters.size(); ++i) {
             const InverterFigures& inverter = result.inverters[i];
-            line(QStringLiteral("inverter %1 (%2): rows expected / written").arg(i + 1).arg(inverter.serial),
-                 QStringLiteral("%1 / %2").arg(inverter.rows.expected).arg(inverter.rows.written));
+            line(QStringLiteral("inverter %1 (%2): rows expected / written, lost alone / assigned")
+                     .arg(i + 1)
+                     .arg(inverter.serial),
+                 QStringLiteral("%1 / %2, %3 / %4")
+                     .arg(inverter.rows.expected)
+                     .arg(inverter.rows.written)
+                     .arg(inverter.slotLosses)
+                     .arg(inverter.assignments));
         }
     }
     line(QStringLiteral("rows taken by the damaged file"), number(result.destroyedByDamage));

@@ -27,6 +27,10 @@ struct InverterFigures {
     QString serial;
     Comparison rows;
     std::vector<int> writtenPerDay;
+    std::vector<int> destroyedPerDay;
+    // With several inverters: times the slot was lost on its own, and given its address.
+    int slotLosses = 0;
+    int assignments = 0;
 };
 
 struct SoakResult {
