@@ -117,10 +117,7 @@ protected:
     };
 
     SoakClock clock{0};
-    sim::PlantModel plant{sim::PlantConfig{}, 12 * 3600.0};
-    std::mt19937 noise{7};
-    sim::Inverter inverter{sim::InverterConfig{}, plant, noise};
-    SimLink link{{clock, inverter, plant, [](std::int64_t ms) { return 12 * 3600.0 + ms / 1000.0; }, 7}};
+    SimLink link{{clock, [](std::int64_t ms) { return 12 * 3600.0 + ms / 1000.0; }, 7, 1, 12 * 3600.0}};
     QTemporaryDir folder;
     TickLog timers{clock};
     CountingRecorder recorder;

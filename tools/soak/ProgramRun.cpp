@@ -8,7 +8,8 @@ ProgramRun::ProgramRun(Setup setup)
       // rows carry just the same.
       session_({setup.link, setup.clock, timers_, setup.programFolder,
                 [](const QString& key) { return key; }, std::move(setup.wallClock),
-                QStringLiteral("the simulated line"), {}, &setup.recorder})
+                QStringLiteral("the simulated line"), {}, &setup.recorder,
+                std::move(setup.inverters)})
 {
     // No context object: each count is taken on the thread that reports it.
     QObject::connect(&session_.events(), &EngineEvents::linkStateChanged,
@@ -21,6 +22,15 @@ ProgramRun::ProgramRun(Setup setup)
                          if (state.failing && !recordingFailing_)
                              ++recordingFailures_;
                          recordingFailing_ = state.failing;
+                     });
+    QObject::connect(&session_.events(), &EngineEvents::slotLost, [this](int slot) {
+        if (isSlot(slot))
+            ++slotLosses_[std::size_t(slot)];
+    });
+    QObject::connect(&session_.events(), &EngineEvents::registered,
+                     [this](int slot, const QString&) {
+                         if (isSlot(slot))
+                             ++assignments_[std::size_t(slot)];
                      });
 }
 

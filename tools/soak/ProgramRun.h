@@ -5,6 +5,7 @@
 
 #include "monitor/MonitorSession.h"
 
+#include <array>
 #include <atomic>
 
 namespace veltroma::soak {
@@ -20,6 +21,8 @@ public:
         QString programFolder;
         ReplyDecoder::WallClock wallClock;
         Recorder& recorder;
+        // The inverters on the bus and their serials, as setting.ini would name them.
+        InverterSlots inverters = {};
     };
 
     explicit ProgramRun(Setup setup);
@@ -35,6 +38,10 @@ public:
     [[nodiscard]] int lossesReported() const { return losses_.load(); }
     // Times the recorder began to fail (a failed save after good ones).
     [[nodiscard]] int recordingFailuresReported() const { return recordingFailures_.load(); }
+    // With several inverters: times slot k (1..6) was lost on its own, and was given its
+    // address (by serial or after a query).
+    [[nodiscard]] int slotLosses(int slot) const { return slotLosses_.at(std::size_t(slot)).load(); }
+    [[nodiscard]] int assignments(int slot) const { return assignments_.at(std::size_t(slot)).load(); }
 
 private:
     SoakTimers timers_;
@@ -42,6 +49,8 @@ private:
     std::atomic<int> losses_{0};
     std::atomic<int> recordingFailures_{0};
     bool recordingFailing_ = false; // the save thread's
+    std::array<std::atomic<int>, InverterSlots::kMaxCount + 1> slotLosses_{};
+    std::array<std::atomic<int>, InverterSlots::kMaxCount + 1> assignments_{};
 };
 
 } // namespace veltroma::soak

@@ -24,10 +24,33 @@ RowKey rowKey(const QString& file, const QString& sheet, const QStringList& cell
     return {file, sheet, trimmed.join(QLatin1Char('\t'))};
 }
 
+QString inverterFolder(int slot)
+{
+    return QStringLiteral("Inverter%1").arg(slot);
+}
+
+int slotOfRow(const RowKey& key)
+{
+    static const QRegularExpression folder(QStringLiteral("^Inverter(\\d+)/"));
+    const auto match = folder.match(key.file);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+RowCounts rowsOfSlot(const RowCounts& rows, int slot)
+{
+    RowCounts own;
+    for (const auto& [key, count] : rows) {
+        if (slotOfRow(key) == slot)
+            own.emplace(key, count);
+    }
+    return own;
+}
+
 RecordingState ExpectingRecorder::record(const InverterModel& snapshot)
 {
     if (snapshot.realtimeDecoded) {
-        const QString file = QFileInfo(snapshot.paths.sWriteExcelPath).fileName();
+        const QString file = inverterFolder(snapshot.recordSlot) + QLatin1Char('/')
+                             + QFileInfo(snapshot.paths.sWriteExcelPath).fileName();
         std::lock_guard lock(mutex_);
         ++expected_[rowKey(file, snapshot.paths.sExcelShellName, snapshot.NewRow)];
     }
@@ -37,7 +60,8 @@ RecordingState ExpectingRecorder::record(const InverterModel& snapshot)
 RowCounts rowsOfMonthFile(const QString& path, bool* readable)
 {
     RowCounts rows;
-    const QString file = QFileInfo(path).fileName();
+    const QFileInfo info(path);
+    const QString file = info.dir().dirName() + QLatin1Char('/') + info.fileName();
     bool anySheet = false;
     for (int day = 1; day <= kDaySheets; ++day) {
         const QString sheet = QString::number(day);
@@ -74,7 +98,7 @@ RowCounts rowsOnDisk(const QString& dataFolder, QStringList& unreadable)
             for (const auto& [key, count] : rowsOfMonthFile(folder.filePath(name), &readable))
                 all[key] += count;
             if (!readable)
-                unreadable << name;
+                unreadable << slot + QLatin1Char('/') + name;
         }
     }
     return all;

@@ -13,9 +13,10 @@
 
 namespace veltroma::soak {
 
-// A recorded row as the check compares it: month file name, day sheet and the row's text.
+// A recorded row as the check compares it: inverter folder and month file name, day sheet
+// and the row's text. A row filed under another inverter's folder is another row.
 struct RowKey {
-    QString file;  // "2027-3.xls"
+    QString file;  // "Inverter2/2027-3.xls"
     QString sheet; // "14"
     QString text;  // the cells joined by tabs, trailing empty cells left out
 
@@ -27,11 +28,20 @@ struct RowKey {
 
 [[nodiscard]] RowKey rowKey(const QString& file, const QString& sheet, const QStringList& cells);
 
+// The folder of slot k's month files: "Inverter<k>".
+[[nodiscard]] QString inverterFolder(int slot);
+// The slot whose folder a row's file lies in; 0 when the file names no inverter folder.
+[[nodiscard]] int slotOfRow(const RowKey& key);
+
 // Rows with how often each is there.
 using RowCounts = std::map<RowKey, int>;
 
+// The rows of one slot's folder.
+[[nodiscard]] RowCounts rowsOfSlot(const RowCounts& rows, int slot);
+
 // Stands between the engine and the real recorder and notes every record event the engine
-// makes, which is every row the month files must hold in the end.
+// makes, which is every row the month files must hold in the end: in the folder of the slot
+// the event is for, whatever folder its paths name.
 class ExpectingRecorder final : public Recorder {
 public:
     ExpectingRecorder(Recorder& inner, RowCounts& expected, std::mutex& mutex)
@@ -45,12 +55,12 @@ private:
     std::mutex& mutex_;
 };
 
-// Every row of the month files (named like 2027-3.xls) under `dataFolder`'s Inverter
-// folders, read with the program's reader. A file that cannot be read adds its name to
-// `unreadable`.
+// Every row of the month files (named like 2027-3.xls) in every Inverter folder under
+// `dataFolder`, read with the program's reader. A file that cannot be read adds its folder
+// and name ("Inverter1/2027-3.xls") to `unreadable`.
 [[nodiscard]] RowCounts rowsOnDisk(const QString& dataFolder, QStringList& unreadable);
 
-// Every row of one month file; nothing when it cannot be read.
+// Every row of one month file, filed under its folder's name; nothing when it cannot be read.
 [[nodiscard]] RowCounts rowsOfMonthFile(const QString& path, bool* readable = nullptr);
 
 struct Comparison {

@@ -7,18 +7,21 @@ namespace veltroma::soak {
 
 namespace {
 
-constexpr std::int64_t kByteUs = 1042;      // ten bits at 9600 baud
-constexpr std::int64_t kReplyDelayUs = 5000; // the device's turnaround
+constexpr std::int64_t kByteUs = 1042; // ten bits at 9600 baud
 
 } // namespace
 
 SimLink::SimLink(Setup setup)
     : clock_(setup.clock),
-      inverter_(setup.inverter),
-      plant_(setup.plant),
       plantSeconds_(std::move(setup.plantSeconds)),
       noise_(setup.seed)
 {
+    // Unit 1 measures with the link's seed, as the one inverter always did; each further
+    // unit has its own noise.
+    for (std::size_t number = 1; number <= setup.units; ++number)
+        units_.push_back(std::make_unique<sim::Unit>(
+            number, sim::defaultUnitConfig(number),
+            static_cast<unsigned>(setup.seed + number - 1), setup.startSeconds));
 }
 
 void SimLink::Send_Data(std::span<const std::uint8_t> data)
@@ -31,22 +34,37 @@ void SimLink::Send_Data(std::span<const std::uint8_t> data)
         return;
     lastSent_.assign(data.begin(), data.end());
     const std::int64_t sentUs = nowMs * 1000 + static_cast<std::int64_t>(data.size()) * kByteUs;
+    sim::ReplyLine line(kByteUs);
     for (auto& event : reader_.feed(data, nowMs)) {
-        if (event.outcome != sim::RequestReader::Outcome::Request || silent_ || asleep_)
+        if (event.outcome != sim::RequestReader::Outcome::Request || silent_)
             continue;
-        plant_.advanceTo(plantSeconds_(nowMs));
-        const auto reply = inverter_.answer(*event.request);
-        if (!reply)
-            continue;
-        const int garble = garbleOneIn_.load();
-        std::int64_t atUs = sentUs + kReplyDelayUs;
-        for (std::uint8_t byte : reply->bytes) {
+        // Every unit on the bus hears the request; each decides whether it is addressed.
+        for (const auto& unit : units_) {
+            if (unit->asleep)
+                continue;
+            unit->plant.advanceTo(plantSeconds_(nowMs));
+            auto reply = unit->inverter.answer(*event.request);
+            if (!reply)
+                continue;
+            line.add(unit->number - 1, std::move(*reply), sentUs + unit->replyDelayMs * 1000);
+            ++replies_;
+        }
+    }
+    putOnTheWire(line);
+}
+
+void SimLink::putOnTheWire(sim::ReplyLine& line)
+{
+    const int garble = garbleOneIn_.load();
+    for (; !line.empty(); line.popFront()) {
+        const sim::ReplyLine::Transmission& transmission = line.front();
+        std::int64_t atUs = transmission.startAt;
+        for (std::uint8_t byte : transmission.bytes) {
             if (garble > 0 && std::uniform_int_distribution<int>(1, garble)(noise_) == 1)
                 byte ^= static_cast<std::uint8_t>(1u << (noise_() % 8));
             arriving_.push_back({atUs, byte});
             atUs += kByteUs;
         }
-        ++replies_;
     }
 }
 
@@ -123,12 +141,15 @@ void SimLink::plugIn()
     reopenAtMs_ = attemptMs;
 }
 
-void SimLink::setAsleep(bool asleep)
+void SimLink::setAsleep(std::size_t number, bool asleep)
 {
-    if (asleep && !asleep_.exchange(true))
-        inverter_.setAddress(0);
-    else if (!asleep)
-        asleep_ = false;
+    std::lock_guard lock(mutex_);
+    if (number < 1 || number > units_.size())
+        return;
+    sim::Unit& unit = *units_[number - 1];
+    if (asleep && !unit.asleep)
+        unit.inverter.setAddress(0);
+    unit.asleep = asleep;
 }
 
 } // namespace veltroma::soak

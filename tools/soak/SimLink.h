@@ -3,32 +3,37 @@
 #include "link/ByteLink.h"
 #include "link/LinkHealth.h"
 
-#include "Inverter.h"
-#include "PlantModel.h"
+#include "ReplyLine.h"
 #include "RequestReader.h"
+#include "Unit.h"
 
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <random>
 
 namespace veltroma::soak {
 
-// The inverter in the same process, behind the interface the engine uses for the serial
-// channel: requests go to the simulator's inverter model, replies come back at 9600 baud
-// (about 1.04 ms a byte, starting 5 ms after the request has left) on the virtual clock.
+// One to six inverters on one bus in the same process, behind the interface the engine uses
+// for the serial channel: every request goes to every unit of the simulator (each decides
+// whether it is addressed), replies come back at 9600 baud (about 1.04 ms a byte, starting
+// each unit's turnaround after the request has left) on the virtual clock. Replies of
+// several units that overlap in time are merged on the line as the simulator merges them.
 // Like the serial channel, a send first pauses and then drops every byte not yet read.
 // The scenario can pull the adapter out and plug it back in, cut the cable (silence),
-// garble the line and put the inverter to sleep; every control is safe from any thread.
+// garble the line and put single units to sleep; every control is safe from any thread.
 class SimLink final : public ByteLink {
 public:
     struct Setup {
         Clock& clock;
-        sim::Inverter& inverter;
-        sim::PlantModel& plant;
         // The plant's time in seconds for a clock reading.
         std::function<double(std::int64_t nowMs)> plantSeconds;
         std::uint32_t seed = 1;
+        // Units 1..units with the simulator's defaults (serial and plant size differ).
+        std::size_t units = 1;
+        // The plants' time when the link is made.
+        double startSeconds = 0;
     };
 
     explicit SimLink(Setup setup);
@@ -50,10 +55,15 @@ public:
     void setSilent(bool silent) { silent_ = silent; }
     // A noisy line: about one reply byte in `oneIn` is flipped; 0 for a clean line.
     void setGarble(int oneIn) { garbleOneIn_ = oneIn; }
-    // The inverter sleeps (no answers); falling asleep it forgets its bus address.
-    void setAsleep(bool asleep);
+    // Unit `number` (1..units) sleeps (hears and answers nothing); falling asleep it forgets
+    // its bus address. A number outside the bus changes nothing.
+    void setAsleep(std::size_t number, bool asleep);
 
-    // Replies sent whole, for the summary.
+    [[nodiscard]] std::size_t unitCount() const { return units_.size(); }
+    // Unit `number` (1..unitCount()), to set up or inspect while no exchange runs.
+    [[nodiscard]] sim::Unit& unit(std::size_t number) { return *units_.at(number - 1); }
+
+    // Replies sent, for the summary (each unit's reply counts, merged or not).
     [[nodiscard]] std::uint64_t replies() const { return replies_.load(); }
 
 private:
@@ -63,11 +73,12 @@ private:
     };
     // The first waiting byte's arrival in µs; -1 when nothing is on its way.
     std::int64_t nextArrivalUs() const;
+    // Under mutex_: the transmissions of `line` become bytes on their way, garbled or not.
+    void putOnTheWire(sim::ReplyLine& line);
 
     Clock& clock_;
-    sim::Inverter& inverter_;
-    sim::PlantModel& plant_;
     std::function<double(std::int64_t)> plantSeconds_;
+    std::vector<std::unique_ptr<sim::Unit>> units_; // their sleep under mutex_
     std::mt19937 noise_;
     sim::RequestReader reader_;
     mutable std::mutex mutex_;
@@ -78,7 +89,6 @@ private:
     std::int64_t unpluggedAtMs_ = 0;
     std::atomic<std::int64_t> reopenAtMs_{0};
     std::atomic<bool> silent_{false};
-    std::atomic<bool> asleep_{false};
     std::atomic<int> garbleOneIn_{0};
     std::atomic<std::uint64_t> replies_{0};
     std::mutex linkLock_;

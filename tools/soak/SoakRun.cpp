@@ -5,6 +5,7 @@
 #include "SoakClock.h"
 #include "StorageFaults.h"
 
+#include "config/InverterSlots.h"
 #include "monitor/DailyRecorder.h"
 #include "monitor/RecordPaths.h"
 
@@ -13,6 +14,8 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -28,6 +31,9 @@ constexpr std::int64_t kSunriseMs = static_cast<std::int64_t>(sim::kSunriseSecon
 constexpr std::int64_t kSunsetMs = static_cast<std::int64_t>(sim::kSunsetSeconds * 1000);
 // About one reply byte in fifty flipped: most replies of a garbled hour fail their checksum.
 constexpr int kGarbleOneIn = 50;
+// Each further inverter wakes and sleeps this much after the one before, as panels facing a
+// little differently do: the slots come back one by one, each assigned again on its own.
+constexpr std::int64_t kNightStaggerMs = 4 * 60'000;
 
 std::int64_t faultStartMs(const Fault& fault)
 {
@@ -39,10 +45,10 @@ std::int64_t faultEndMs(const Fault& fault)
     return faultStartMs(fault) + static_cast<std::int64_t>(fault.seconds * 1000);
 }
 
-// The day of the run a row belongs to, from its file ("2027-3.xls") and sheet ("14").
+// The day of the run a row belongs to, from its file ("Inverter1/2027-3.xls") and sheet ("14").
 std::optional<int> dayOfRow(const RowKey& key, QDate start)
 {
-    static const QRegularExpression name(QStringLiteral("^(\\d{4})-(\\d{1,2})\\.xls$"));
+    static const QRegularExpression name(QStringLiteral("(?:^|/)(\\d{4})-(\\d{1,2})\\.xls$"));
     const auto match = name.match(key.file);
     if (!match.hasMatch())
         return std::nullopt;
@@ -87,6 +93,26 @@ private:
     bool raised_ = false;
 };
 
+QString unitSerial(SimLink& link, int number)
+{
+    const sim::SerialNumber& serial = link.unit(std::size_t(number)).inverter.serial();
+    return QString::fromLatin1(reinterpret_cast<const char*>(serial.data()),
+                               static_cast<qsizetype>(serial.size()));
+}
+
+// The bus as the session knows it: with several inverters every unit's serial stands in its
+// slot, so each is assigned by serial; one inverter is registered as it always was.
+InverterSlots knownSlots(SimLink& link)
+{
+    InverterSlots bus;
+    bus.count = static_cast<int>(link.unitCount());
+    if (bus.count == 1)
+        return bus;
+    for (int slot = 1; slot <= bus.count; ++slot)
+        bus.serials[std::size_t(slot)] = unitSerial(link, slot);
+    return bus;
+}
+
 } // namespace
 
 SoakResult runSoak(const SoakOptions& options)
@@ -101,12 +127,10 @@ SoakResult runSoak(const SoakOptions& options)
     const QDateTime origin(options.start, QTime(0, 0), QTimeZone(options.timeZone.toUtf8()));
     const auto wallClock = [&clock, origin] { return origin.addMSecs(clock.nowMs()); };
 
-    sim::PlantModel plant(sim::PlantConfig{}, 0.0);
-    std::mt19937 noise(options.seed);
-    sim::Inverter inverter(sim::InverterConfig{}, plant, noise);
-    // The plant keeps standard time: the sun does not move with the clock change.
-    SimLink link({clock, inverter, plant, [](std::int64_t ms) { return ms / 1000.0; },
-                  options.seed});
+    // The plants keep standard time: the sun does not move with the clock change.
+    SimLink link({clock, [](std::int64_t ms) { return ms / 1000.0; }, options.seed,
+                  static_cast<std::size_t>(std::clamp(options.inverters, 1, InverterSlots::kMaxCount))});
+    const InverterSlots bus = knownSlots(link);
 
     SoakResult result;
     result.faults = plannedFaults(options.schedule, options.days);
@@ -114,10 +138,13 @@ SoakResult runSoak(const SoakOptions& options)
     RowCounts expected;
     RowCounts destroyed;
 
-    link.setAsleep(true);
-    for (int day = 0; day < options.days; ++day) {
-        clock.addAt(day * kDayMs + kSunriseMs, [&link] { link.setAsleep(false); });
-        clock.addAt(day * kDayMs + kSunsetMs, [&link] { link.setAsleep(true); });
+    for (std::size_t unit = 1; unit <= link.unitCount(); ++unit) {
+        link.setAsleep(unit, true);
+        const auto stagger = static_cast<std::int64_t>(unit - 1) * kNightStaggerMs;
+        for (int day = 0; day < options.days; ++day) {
+            clock.addAt(day * kDayMs + kSunriseMs + stagger, [&link, unit] { link.setAsleep(unit, false); });
+            clock.addAt(day * kDayMs + kSunsetMs + stagger, [&link, unit] { link.setAsleep(unit, true); });
+        }
     }
 
     StopSignal stop;
@@ -170,11 +197,13 @@ SoakResult runSoak(const SoakOptions& options)
     }
     clock.addAt(options.days * kDayMs, [&stop] { stop.raise(); });
 
+    std::array<int, InverterSlots::kMaxCount + 1> slotLosses{};
+    std::array<int, InverterSlots::kMaxCount + 1> assignments{};
     for (;;) {
         DailyRecorder recorder(wallClock);
         ExpectingRecorder expecting(recorder, expected, rowsMutex);
         {
-            ProgramRun run({clock, link, programFolder, wallClock, expecting});
+            ProgramRun run({clock, link, programFolder, wallClock, expecting, bus});
             running = &run;
             run.start();
             stop.waitAndClear();
@@ -182,6 +211,10 @@ SoakResult runSoak(const SoakOptions& options)
             running = nullptr;
             result.lossesReported += run.lossesReported();
             result.recordingFailuresReported += run.recordingFailuresReported();
+            for (int slot = 1; slot <= bus.count; ++slot) {
+                slotLosses[std::size_t(slot)] += run.slotLosses(slot);
+                assignments[std::size_t(slot)] += run.assignments(slot);
+            }
         }
         if (!std::exchange(restartDue, false))
             break;
@@ -208,6 +241,13 @@ SoakResult runSoak(const SoakOptions& options)
     }
     result.rows = compareRows(expected, written);
     result.writtenPerDay = rowsPerDay(written, options.start, options.days);
+    for (int slot = 1; slot <= bus.count; ++slot) {
+        const RowCounts own = rowsOfSlot(written, slot);
+        result.inverters.push_back({unitSerial(link, slot), compareRows(rowsOfSlot(expected, slot), own),
+                                    rowsPerDay(own, options.start, options.days),
+                                    rowsPerDay(rowsOfSlot(destroyed, slot), options.start, options.days),
+                                    slotLosses[std::size_t(slot)], assignments[std::size_t(slot)]});
+    }
     const LinkCounters counters = link.health()->snapshot();
     result.reRegistrations = counters.reRegistrations;
     result.reopens = counters.reopens;
@@ -225,15 +265,30 @@ QString summaryTable(const SoakOptions& options, const SoakResult& result)
         table += QStringLiteral("| %1 | %2 |\n").arg(name, value);
     };
     const auto number = [](auto value) { return QString::number(value); };
-    table += QStringLiteral("| %1 days from %2, %3, seed %4 | |\n|---|---|\n")
+    table += QStringLiteral("| %1 days from %2, %3, seed %4%5 | |\n|---|---|\n")
                  .arg(options.days)
                  .arg(options.start.toString(Qt::ISODate), options.timeZone)
-                 .arg(options.seed);
+                 .arg(options.seed)
+                 .arg(options.inverters > 1 ? QStringLiteral(", %1 inverters").arg(options.inverters)
+                                            : QString());
     line(QStringLiteral("rows expected"), number(result.rows.expected));
     line(QStringLiteral("rows written"), number(result.rows.written));
     line(QStringLiteral("rows lost"), number(result.rows.lost));
     line(QStringLiteral("rows invented"), number(result.rows.invented));
     line(QStringLiteral("rows duplicated"), number(result.rows.duplicated));
+    if (result.inverters.size() > 1) {
+        for (std::size_t i = 0; i < result.inverters.size(); ++i) {
+            const InverterFigures& inverter = result.inverters[i];
+            line(QStringLiteral("inverter %1 (%2): rows expected / written, lost alone / assigned")
+                     .arg(i + 1)
+                     .arg(inverter.serial),
+                 QStringLiteral("%1 / %2, %3 / %4")
+                     .arg(inverter.rows.expected)
+                     .arg(inverter.rows.written)
+                     .arg(inverter.slotLosses)
+                     .arg(inverter.assignments));
+        }
+    }
     line(QStringLiteral("rows taken by the damaged file"), number(result.destroyedByDamage));
     line(QStringLiteral("unreadable month files"),
          result.unreadableFiles.isEmpty() ? QStringLiteral("none")

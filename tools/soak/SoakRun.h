@@ -18,6 +18,19 @@ struct SoakOptions {
     QString outFolder;
     std::uint32_t seed = 1;
     Schedule schedule = {};
+    // Inverters on the bus, 1..6: unit k of the simulator in slot k.
+    int inverters = 1;
+};
+
+// The rows of one inverter's folder.
+struct InverterFigures {
+    QString serial;
+    Comparison rows;
+    std::vector<int> writtenPerDay;
+    std::vector<int> destroyedPerDay;
+    // With several inverters: times the slot was lost on its own, and given its address.
+    int slotLosses = 0;
+    int assignments = 0;
 };
 
 struct SoakResult {
@@ -38,6 +51,8 @@ struct SoakResult {
     std::vector<int> writtenPerDay;
     std::vector<int> destroyedPerDay;
     std::vector<Fault> faults;
+    // Slot k's figures at k - 1.
+    std::vector<InverterFigures> inverters;
 
     [[nodiscard]] bool passed() const
     {
@@ -46,8 +61,9 @@ struct SoakResult {
 };
 
 // Runs the real engine, recorder and month files (in `outFolder`) through `days` simulated
-// days on the virtual clock, with the inverter sleeping from sunset to sunrise and the
-// faults of the schedule, then compares every month file with the rows the engine asked for.
+// days on the virtual clock, with the inverters sleeping from sunset to sunrise (each a few
+// minutes after the one before) and the faults of the schedule, then compares every month
+// file with the rows the engine asked for.
 [[nodiscard]] SoakResult runSoak(const SoakOptions& options);
 
 // The summary table, one line a figure.

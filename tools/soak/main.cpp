@@ -2,6 +2,8 @@
 #include "SoakPlot.h"
 #include "SoakRun.h"
 
+#include "config/InverterSlots.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -33,21 +35,27 @@ int main(int argc, char** argv)
                                  QStringLiteral("DIR"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of the line noise."),
                                   QStringLiteral("S"), QStringLiteral("1"));
-    parser.addOptions({days, start, zone, out, seed});
+    const QCommandLineOption inverters(QStringLiteral("inverters"),
+                                       QStringLiteral("Inverters on the bus, 1 to 6."),
+                                       QStringLiteral("N"), QStringLiteral("1"));
+    parser.addOptions({days, start, zone, out, seed, inverters});
     parser.process(app);
 
     SoakOptions options;
     bool daysOk = false;
     bool seedOk = false;
+    bool invertersOk = false;
     options.days = parser.value(days).toInt(&daysOk);
     options.start = QDate::fromString(parser.value(start), Qt::ISODate);
     options.timeZone = parser.value(zone);
     options.outFolder = parser.value(out);
     options.seed = parser.value(seed).toUInt(&seedOk);
+    options.inverters = parser.value(inverters).toInt(&invertersOk);
     if (!daysOk || options.days < 1 || !options.start.isValid() || !seedOk
-        || options.outFolder.isEmpty() || !QTimeZone(options.timeZone.toUtf8()).isValid()) {
+        || options.outFolder.isEmpty() || !QTimeZone(options.timeZone.toUtf8()).isValid()
+        || !invertersOk || options.inverters < 1 || options.inverters > veltroma::InverterSlots::kMaxCount) {
         std::fprintf(stderr, "soak: give --days N (1 or more), --start YYYY-MM-DD, a known "
-                             "--tz, --out DIR and a number as --seed\n");
+                             "--tz, --out DIR, a number as --seed and --inverters 1 to 6\n");
         return 2;
     }
     if (QDir(options.outFolder).exists(QStringLiteral("Data"))) {
