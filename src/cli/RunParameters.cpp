@@ -4,10 +4,12 @@
 #include "base/Clock.h"
 #include "channel/Channel.h"
 #include "cli/Messages.h"
+#include "cli/ParameterRegistration.h"
 #include "cli/ProgramOptions.h"
 #include "cli/ProgramStartup.h"
 #include "config/ProgramPaths.h"
 #include "monitor/ConsolePrompt.h"
+#include "monitor/InverterSettings.h"
 #include "params/GridLink.h"
 #include "params/GridParameterFile.h"
 
@@ -43,6 +45,13 @@ private:
     std::FILE* out_;
     std::FILE* err_;
 };
+
+// The inverter's present values; the link is held only for the reading.
+std::optional<GridTexts> readPresent(DialogChannel& link, GridLink& grid)
+{
+    LinkSession session(link, false);
+    return grid.readUntilAnswered(session);
+}
 
 QString resultLine(const RowCheck& check)
 {
@@ -105,13 +114,25 @@ ExitCode runParameters(ParameterAction action, const ProgramOptions& options, st
     }
 
     DialogChannel link = dialogChannel(channel);
-    LinkSession session(link, false);
     GridLink grid(static_cast<std::uint8_t>(options.address));
-    const auto present = grid.readUntilAnswered(session);
+    std::optional<GridTexts> present = readPresent(link, grid);
     if (!present) {
-        run.say(QStringLiteral("no reply from the inverter at address %1").arg(options.address));
-        return run.exit(ExitCode::Failure);
+        // An inverter that slept or lost power forgets its address: it is given it again.
+        const ParameterRegistration registration = registerForParameters(
+            channel, inverterSettings(g_szSettingPath()).inverters, options.address);
+        run.say(QStringLiteral("no reply from the inverter at address %1; %2")
+                    .arg(options.address)
+                    .arg(registration.message));
+        if (registration.assigned)
+            present = readPresent(link, grid);
+        if (!present) {
+            if (registration.assigned)
+                run.say(QStringLiteral("no reply from the inverter at address %1 after its registration")
+                            .arg(options.address));
+            return run.exit(ExitCode::Failure);
+        }
     }
+    LinkSession session(link, false);
     if (!write) {
         for (std::size_t row = 0; row < kGridParameterCount; ++row)
             run.print(QLatin1String(kGridParameters[row].name) + u'=' + (*present)[row]);

@@ -49,7 +49,7 @@ QString orderProblem(const GridSelection& values, std::size_t low, std::size_t h
 std::optional<std::size_t> gridParameterRow(QStringView name)
 {
     for (std::size_t row = 0; row < kGridParameterCount; ++row) {
-        if (name == QLatin1String(kGridParameters[row].name))
+        if (name.compare(QLatin1String(kGridParameters[row].name), Qt::CaseInsensitive) == 0)
             return row;
     }
     return std::nullopt;
@@ -116,6 +116,7 @@ QStringList consistencyProblems(const GridSelection& values)
 ParameterFileContents parseParameterFile(const QByteArray& content)
 {
     ParameterFileContents result;
+    bool given = false;
     const QList<QByteArray> lines = content.split('\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString line = QString::fromUtf8(lines[i]).trimmed();
@@ -131,7 +132,11 @@ ParameterFileContents parseParameterFile(const QByteArray& content)
         const QString text = line.mid(equals + 1).trimmed();
         const auto row = gridParameterRow(name);
         if (!row) {
-            result.problems << where + QStringLiteral("unknown parameter '%1'").arg(name);
+            QStringList known;
+            for (const GridParameter& parameter : kGridParameters)
+                known << QLatin1String(parameter.name);
+            result.problems << where
+                    + QStringLiteral("unknown parameter '%1' (known: %2)").arg(name, known.join(u' '));
             continue;
         }
         const GridParameter& parameter = kGridParameters[*row];
@@ -151,6 +156,21 @@ ParameterFileContents parseParameterFile(const QByteArray& content)
         result.values[*row] = *value;
         if (!strictGridValue(parameter, text))
             result.outOfRange[*row] = problem;
+        given = true;
+    }
+    if (!given && result.problems.isEmpty())
+        result.problems << QStringLiteral("the file sets no parameter (expected Name=Value lines)");
+    // With other problems to mend, every value outside its range is said in the same pass: it
+    // passes later only where the inverter holds it already.
+    if (!result.problems.isEmpty()) {
+        for (const QString& problem : result.outOfRange) {
+            if (!problem.isEmpty())
+                result.problems << problem + QStringLiteral(" (accepted only where the inverter holds it)");
+        }
+        // In the order of the file's lines.
+        const auto lineOf = [](const QString& problem) { return problem.section(u' ', 1, 1).chopped(1).toInt(); };
+        std::stable_sort(result.problems.begin(), result.problems.end(),
+                         [&](const QString& a, const QString& b) { return lineOf(a) < lineOf(b); });
     }
     return result;
 }

@@ -17,7 +17,7 @@ using GridTexts = std::array<QString, kGridParameterCount>;
 // Some of the seven: a row without a value is left as it is.
 using GridSelection = std::array<std::optional<QString>, kGridParameterCount>;
 
-// The row of a parameter name ("Vac-max"), exactly as the dialog writes it.
+// The row of a parameter name ("Vac-max") as the dialog writes it, in any case.
 [[nodiscard]] std::optional<std::size_t> gridParameterRow(QStringView name);
 
 // A value given in a file or on the command line, in the row's format, or none when it is no
@@ -36,8 +36,10 @@ using GridSelection = std::array<std::optional<QString>, kGridParameterCount>;
 // The same for some of the rows: a pair with a side missing is not judged.
 [[nodiscard]] QStringList consistencyProblems(const GridSelection& values);
 
-// A parameter file: "Name=Value" lines in any order, "#" starts a comment line, blank lines
-// and CR line ends are allowed. Every problem is found, not only the first.
+// A parameter file: "Name=Value" lines in any order, names in any case, "#" starts a comment
+// line, blank lines and CR line ends are allowed. Every problem is found, not only the first;
+// a file that sets nothing is one. With other problems, values outside their ranges are among
+// them too, so that one pass shows everything to mend.
 //
 // A value outside its row's range is kept apart: an inverter may hold such a value (its
 // factory f-max lies above the range the dialog allows), and a backup of it must restore.

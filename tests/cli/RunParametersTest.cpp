@@ -127,6 +127,48 @@ TEST_F(RunParametersTest, AnInvalidFileOrOptionSendsNothingAndExitsTwo)
     EXPECT_TRUE(backups().isEmpty());
 }
 
+TEST_F(RunParametersTest, AFileIsJudgedInOnePassWithNamesInAnyCaseAndAnEmptyOneIsRefused)
+{
+    // A misspelt name and a value beyond its range: both said at once.
+    const QString twoProblems = file("vac-MAXIMUM=250.0\nf-max=50.60\n");
+    EXPECT_EQ(run({"--write-parameters", twoProblems, "--access-code", "lantern4"}), 2);
+    EXPECT_TRUE(err.contains("line 1: unknown parameter 'vac-MAXIMUM' (known: Vpv-start T-start"))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains("line 2: f-max=50.60 is not a value from 45.10 to 50.20")) << err.toStdString();
+
+    EXPECT_EQ(run({"--write-parameters", file("# only a comment\n\n"), "--access-code", "lantern4"}), 2);
+    EXPECT_TRUE(err.contains("the file sets no parameter")) << err.toStdString();
+    EXPECT_TRUE(sim->requests().isEmpty());
+
+    EXPECT_EQ(run({"--write-parameters", file("vac-max=250.0\n"), "--access-code", "lantern4"}), 0)
+        << err.toStdString();
+    EXPECT_EQ(out, "Vac-max=250.0 ok\n");
+}
+
+TEST(RunParametersRegistration, AnInverterWithoutAnAddressIsRegisteredAndThenRead)
+{
+    InverterSim sim;  // no address: it slept, or was never registered
+    ASSERT_TRUE(sim.isRunning()) << sim.errorString().toStdString();
+    QTemporaryDir home;
+    {
+        QFile settings(home.filePath("setting.ini"));
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write("[Setting]\nLanguage=English\nCommNum=" + sim.portPath().toUtf8() + ",9600,8,N,1\n");
+    }
+    QProcess process;
+    process.start(QStringLiteral(VELTROMA_MONITOR_EXE),
+                  {"--read-parameters", "--access-code", "lantern4", "--home", home.path()});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains("registered inverter A1B2C3D4E5 at address 1")) << err.toStdString();
+    EXPECT_TRUE(process.readAllStandardOutput().startsWith("Vpv-start=250.0\n"));
+    int assignments = 0;
+    for (const auto& request : sim.requests())
+        assignments += request.kind == "assign-address" ? 1 : 0;
+    EXPECT_EQ(assignments, 1);
+}
+
 TEST_F(RunParametersTest, AWrongAccessCodeSendsNothingAndExitsThree)
 {
     EXPECT_EQ(run({"--read-parameters", "--access-code", "lantern5"}), 3);

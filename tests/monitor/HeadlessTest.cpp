@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -19,11 +22,13 @@ namespace {
 // veltroma-monitor --headless as a process, with what it has written so far.
 class HeadlessProcess {
 public:
-    HeadlessProcess(const QString& home)
+    // By default a line for every reply, so that the tests need not wait for recorded rows.
+    explicit HeadlessProcess(const QString& home,
+                             const QStringList& lines = {QStringLiteral("--every-reply")})
     {
         process_.setProgram(QStringLiteral(VELTROMA_MONITOR_EXE));
-        process_.setArguments({QStringLiteral("--headless"), QStringLiteral("--every-reply"),
-                               QStringLiteral("--home"), home});
+        process_.setArguments(QStringList{QStringLiteral("--headless"), QStringLiteral("--home"), home}
+                              + lines);
         process_.start();
     }
 
@@ -295,6 +300,68 @@ TEST(HeadlessMonitorTest, ThreeInvertersOfKnownSerialsArePrintedRecordedAndCount
     EXPECT_TRUE(perSlot.match(errors).hasMatch()) << errors.toStdString();
     for (int slot = 1; slot <= 3; ++slot)
         EXPECT_TRUE(QDir(home.filePath(QStringLiteral("Data/Inverter%1").arg(slot))).exists()) << slot;
+}
+
+// What python's xlrd, a reader independent of ours, finds in a month file: the record rows
+// of every day, oldest first.
+QList<QStringList> monthRowsByXlrd(const QString& path)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(VELTROMA_XLRD_ROWS), path});
+    if (!python.waitForFinished(60'000) || python.exitCode() != 0)
+        return {};
+    QList<QStringList> rows;
+    const QJsonObject days = QJsonDocument::fromJson(python.readAllStandardOutput()).object()["days"].toObject();
+    for (const QString& day : days.keys()) {
+        for (const auto& row : days[day].toArray()) {
+            QStringList cells;
+            for (const auto& cell : row.toArray())
+                cells << cell.toString();
+            rows << cells;
+        }
+    }
+    return rows;
+}
+
+TEST(HeadlessMonitorTest, PrintsTheHeaderAndExactlyTheRowsTheMonthFileHolds)
+{
+    InverterSim sim;
+    ASSERT_TRUE(sim.isRunning()) << sim.errorString().toStdString();
+    QTemporaryDir home;
+    writeSettings(home, sim.portPath());
+
+    HeadlessProcess monitor(home.path(), {});
+    ASSERT_TRUE(monitor.started());
+    // The first row is recorded 180 s after the start.
+    ASSERT_TRUE(monitor.waitUntil([&] { return monitor.rows().size() >= 1; }, 200'000))
+        << monitor.errors().toStdString();
+    monitor.process().terminate();
+    ASSERT_TRUE(monitor.process().waitForFinished(10'000));
+    monitor.collectRest();
+
+    const QList<QByteArray> header = monitor.rawOutput().split('\n');
+    EXPECT_EQ(header.value(0), "time\tinverter\tdc_voltage\tac_voltage\tfrequency\tac_power\t"
+                               "energy_today\tminutes_today\tenergy_total\thours_total\t"
+                               "temperature\tstate");
+    const QStringList printed = monitor.rows();
+    ASSERT_EQ(printed.size(), 1) << monitor.rawOutput().toStdString();
+    QStringList fields = printed[0].split(u'\t');
+    ASSERT_EQ(fields.size(), 12);
+    EXPECT_EQ(fields[1], "1");
+    // The month file's row: the time of day without leading zeros, then the same ten texts.
+    const QTime time = QDateTime::fromString(fields[0], Qt::ISODate).time();
+    QStringList expected{QStringLiteral("%1:%2:%3").arg(time.hour()).arg(time.minute()).arg(time.second())};
+    expected << fields.mid(2);
+    const QDate date = QDateTime::fromString(fields[0], Qt::ISODate).date();
+    const QString month = home.filePath(QStringLiteral("Data/Inverter1/%1-%2.xls").arg(date.year()).arg(date.month()));
+    QList<QStringList> stored = monthRowsByXlrd(month);
+    ASSERT_EQ(stored.size(), 1) << month.toStdString();
+    // xlrd reads the numbers back as numbers: compare them as such.
+    ASSERT_EQ(stored[0].size(), expected.size());
+    EXPECT_EQ(stored[0][0], expected[0]);
+    for (int i = 1; i + 1 < expected.size(); ++i)
+        EXPECT_DOUBLE_EQ(stored[0][i].toDouble(), expected[i].toDouble()) << i;
+    EXPECT_EQ(stored[0].back(), expected.back());
 }
 
 } // namespace

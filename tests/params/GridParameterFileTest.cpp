@@ -49,10 +49,14 @@ TEST(GridParameterFile, EveryWrongLineIsNamedAndNoValueIsBentIntoRange)
         "f-min=nan\n"
         "just text\n"
         "T-start=70\nT-start=80\n");
-    ASSERT_EQ(parsed.problems.size(), 7) << parsed.problems.join('\n').toStdString();
-    EXPECT_EQ(parsed.problems[0], "line 1: unknown parameter 'Vac-maximum'");
-    EXPECT_TRUE(parsed.problems[5].startsWith("line 7: expected Name=Value"));
-    EXPECT_EQ(parsed.problems[6], "line 9: T-start given twice");
+    // Every problem in one pass, in the order of the lines; the value beyond its range too,
+    // as it passes only where the inverter holds it.
+    ASSERT_EQ(parsed.problems.size(), 8) << parsed.problems.join('\n').toStdString();
+    EXPECT_TRUE(parsed.problems[0].startsWith("line 1: unknown parameter 'Vac-maximum' (known: Vpv-start"));
+    EXPECT_EQ(parsed.problems[1], "line 2: Vpv-start=400 is not a value from 150.0 to 300.0 "
+                                  "(accepted only where the inverter holds it)");
+    EXPECT_TRUE(parsed.problems[6].startsWith("line 7: expected Name=Value"));
+    EXPECT_EQ(parsed.problems[7], "line 9: T-start given twice");
 
     // Outside its range, a value passes only where the inverter holds it already: a backup
     // of a factory f-max above the dialog's range still restores, a new one is refused.
