@@ -23,7 +23,8 @@ ExitCode runStatus(const QString& home)
     }
     // Taken once, before the files are read: every age is told from the same moment.
     const QDateTime now = QDateTime::currentDateTime();
-    const int count = loadInverterSlots(ProfileFile(start.folder + QStringLiteral("setting.ini"))).count;
+    const int count =
+        loadInverterSlots(ProfileFile(start.folder + QStringLiteral("setting.ini"))).count;
     std::vector<SlotRecords> inverters;
     for (int slot = 1; slot <= count; ++slot) {
         const QString folder = LoadDataSet(start.folder, now, slot).DataRecordDir2;

@@ -39,7 +39,8 @@ QString printable(const QString& text)
 {
     QString out = text;
     for (QChar& c : out) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator)
             c = u'?';
     }
     return out;
@@ -52,7 +53,8 @@ QString column(const QString& text, qsizetype width)
 
 QString withUnit(const QString& value, const char* unit)
 {
-    return value.isEmpty() ? QStringLiteral("-") : printable(value) + u' ' + QString::fromUtf8(unit);
+    return value.isEmpty() ? QStringLiteral("-")
+                           : printable(value) + u' ' + QString::fromUtf8(unit);
 }
 
 QString daylightText()
@@ -69,8 +71,8 @@ void appendHeader(QString& out, int slot, const std::optional<LatestRecord>& rec
         out += line + QStringLiteral("  no records\n");
         return;
     }
-    const std::array<std::pair<const char*, const QString*>, 3> cover{{
-        {"serial", &record->serial}, {"model", &record->model}, {"version", &record->firmware}}};
+    const std::array<std::pair<const char*, const QString*>, 3> cover{
+        {{"serial", &record->serial}, {"model", &record->model}, {"version", &record->firmware}}};
     for (const auto& [name, value] : cover) {
         if (!value->isEmpty())
             line += QStringLiteral("  %1 %2").arg(QLatin1String(name), printable(*value));
@@ -81,15 +83,15 @@ void appendHeader(QString& out, int slot, const std::optional<LatestRecord>& rec
 void appendRecord(QString& out, const LatestRecord& record, const QDateTime& now)
 {
     QString newest = QStringLiteral("  ") + column(QStringLiteral("newest row"), kNameWidth)
-        + record.recordedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral("  ")
-        + ageText(record.recordedAt.secsTo(now));
+                     + record.recordedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                     + QStringLiteral("  ") + ageText(record.recordedAt.secsTo(now));
     if (!record.state.isEmpty())
         newest += QStringLiteral("  ") + printable(record.state);
     out += newest + u'\n';
 
     const QString today = record.recordedAt.date() == now.date()
-        ? withUnit(record.value(Quantity::Etoday), "kWh")
-        : QStringLiteral("nothing recorded today");
+                              ? withUnit(record.value(Quantity::Etoday), "kWh")
+                              : QStringLiteral("nothing recorded today");
     out += QStringLiteral("  ") + column(QStringLiteral("today"), kNameWidth) + today + u'\n';
 
     for (std::size_t first = 0; first < kLabels.size(); first += kValuesPerLine) {
@@ -97,7 +99,7 @@ void appendRecord(QString& out, const LatestRecord& record, const QDateTime& now
         for (std::size_t i = first; i < first + kValuesPerLine && i < kLabels.size(); ++i) {
             const ValueLabel& label = kLabels[i];
             line += column(QString::fromUtf8(label.name), kNameWidth)
-                + column(withUnit(record.value(label.quantity), label.unit), kValueWidth);
+                    + column(withUnit(record.value(label.quantity), label.unit), kValueWidth);
         }
         out += line.trimmed().prepend(QStringLiteral("  ")) + u'\n';
     }
@@ -107,7 +109,8 @@ void appendRecord(QString& out, const LatestRecord& record, const QDateTime& now
 
 bool isDaylight(const QTime& localTime)
 {
-    return localTime.isValid() && localTime.hour() >= kDaylightFromHour && localTime.hour() < kDaylightUntilHour;
+    return localTime.isValid() && localTime.hour() >= kDaylightFromHour
+           && localTime.hour() < kDaylightUntilHour;
 }
 
 Freshness judgeFreshness(const std::optional<QDateTime>& newest, const QDateTime& now)
@@ -125,7 +128,8 @@ QString ageText(qint64 seconds)
         const qint64 ahead = -seconds;
         if (ahead < kSecondsPerMinute)
             return QStringLiteral("just now");
-        return QStringLiteral("%1 min ahead of this clock").arg((ahead + kSecondsPerMinute - 1) / kSecondsPerMinute);
+        return QStringLiteral("%1 min ahead of this clock")
+            .arg((ahead + kSecondsPerMinute - 1) / kSecondsPerMinute);
     }
     if (seconds < kSecondsPerMinute)
         return QStringLiteral("just now");
@@ -153,13 +157,15 @@ StatusReport statusReport(std::span<const SlotRecords> inverters, const QDateTim
         const auto newest = record ? std::optional(record->recordedAt) : std::nullopt;
         switch (judgeFreshness(newest, now)) {
         case Freshness::Stale:
-            report.text += QStringLiteral("  LATE: the newest row is older than %1 min in daylight (%2)\n")
-                               .arg(kStaleAfterSeconds / kSecondsPerMinute)
-                               .arg(daylightText());
+            report.text +=
+                QStringLiteral("  LATE: the newest row is older than %1 min in daylight (%2)\n")
+                    .arg(kStaleAfterSeconds / kSecondsPerMinute)
+                    .arg(daylightText());
             report.code = ExitCode::Failure;
             break;
         case Freshness::NoneToday:
-            report.text += QStringLiteral("  LATE: no row recorded today, in daylight (%1)\n").arg(daylightText());
+            report.text += QStringLiteral("  LATE: no row recorded today, in daylight (%1)\n")
+                               .arg(daylightText());
             report.code = ExitCode::Failure;
             break;
         case Freshness::Fresh:

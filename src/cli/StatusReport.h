@@ -32,7 +32,8 @@ enum class Freshness {
 
 // How the newest row recorded at `newest` (none: no row at all) stands at local time `now`.
 // A row stamped after `now` (the clock was set back) counts as fresh.
-[[nodiscard]] Freshness judgeFreshness(const std::optional<QDateTime>& newest, const QDateTime& now);
+[[nodiscard]] Freshness judgeFreshness(const std::optional<QDateTime>& newest,
+                                       const QDateTime& now);
 
 // "just now" (under a minute), "3 min ago", "2 h 5 min ago", "4 days ago"; a row ahead of
 // the clock reads "12 min ahead of this clock".
@@ -45,11 +46,12 @@ struct SlotRecords {
 };
 
 struct StatusReport {
-    QString text;  // a few aligned lines per inverter, each line ending with "\n"
+    QString text;                 // a few aligned lines per inverter, each line ending with "\n"
     ExitCode code = ExitCode::Ok; // Failure when any inverter is Stale or NoneToday
 };
 
 // The report of the inverters' newest rows at local time `now`. Pure: it reads nothing.
-[[nodiscard]] StatusReport statusReport(std::span<const SlotRecords> inverters, const QDateTime& now);
+[[nodiscard]] StatusReport statusReport(std::span<const SlotRecords> inverters,
+                                        const QDateTime& now);
 
 } // namespace veltroma

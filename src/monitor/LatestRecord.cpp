@@ -14,7 +14,7 @@ namespace veltroma {
 namespace {
 
 constexpr int kLastDay = 31;
-constexpr int kFirstDataRowIndex = 2;   // row 3, where the newest row goes
+constexpr int kFirstDataRowIndex = 2; // row 3, where the newest row goes
 constexpr int kStateColumn = 10;
 constexpr int kFirstCoverValueIndex = 35; // D36: serial number, model, software version
 constexpr int kCoverColumn = 3;
@@ -36,7 +36,8 @@ std::vector<MonthFileName> monthFiles(const QString& folder, const QDate& today)
         const auto match = pattern.match(name);
         if (!match.hasMatch())
             continue;
-        MonthFileName file{match.captured(1).toInt(), match.captured(2).toInt(), dir.filePath(name)};
+        MonthFileName file{match.captured(1).toInt(), match.captured(2).toInt(),
+                           dir.filePath(name)};
         if (file.year > today.year() || (file.year == today.year() && file.month > today.month()))
             continue;
         files.push_back(std::move(file));
@@ -53,8 +54,9 @@ const StoredRow* newestRow(const Sheet& sheet)
     for (const StoredRow& row : sheet.rows()) {
         if (row.index < kFirstDataRowIndex)
             continue;
-        const bool hasText = std::any_of(row.cells.begin(), row.cells.end(),
-                                         [](const Cell& cell) { return !cell.text.trimmed().isEmpty(); });
+        const bool hasText = std::any_of(row.cells.begin(), row.cells.end(), [](const Cell& cell) {
+            return !cell.text.trimmed().isEmpty();
+        });
         if (hasText)
             return &row;
     }
@@ -69,7 +71,8 @@ QDateTime rowTime(const QDate& date, const QString& columnA)
     return QDateTime(date, time.isValid() ? time : QTime(0, 0));
 }
 
-LatestRecord recordOf(const Workbook& book, const StoredRow& row, const QDate& date, const QString& path)
+LatestRecord recordOf(const Workbook& book, const StoredRow& row, const QDate& date,
+                      const QString& path)
 {
     LatestRecord record;
     record.file = path;

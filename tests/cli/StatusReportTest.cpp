@@ -18,9 +18,9 @@ LatestRecord recordAt(const QDateTime& when)
 {
     LatestRecord record;
     record.recordedAt = when;
-    record.values = {QStringLiteral("312.4"), QStringLiteral("230.1"), QStringLiteral("50.02"),
-                     QStringLiteral("1523"),  QStringLiteral("4.2"),   QStringLiteral("185"),
-                     QStringLiteral("12349.8"), QStringLiteral("4099"), QStringLiteral("41.5")};
+    record.values = {QStringLiteral("312.4"),   QStringLiteral("230.1"), QStringLiteral("50.02"),
+                     QStringLiteral("1523"),    QStringLiteral("4.2"),   QStringLiteral("185"),
+                     QStringLiteral("12349.8"), QStringLiteral("4099"),  QStringLiteral("41.5")};
     record.state = QStringLiteral("Normal");
     record.serial = QStringLiteral("A1B2C3D4E5");
     record.model = QStringLiteral("VT-3000");
@@ -74,9 +74,9 @@ TEST(StatusReport, AgesReadInMinutesHoursAndDays)
         qint64 seconds;
         const char* text;
     } cases[] = {
-        {0, "just now"},        {59, "just now"},          {60, "1 min ago"},
-        {3599, "59 min ago"},   {3600, "1 h 0 min ago"},   {2 * 86400 - 1, "47 h 59 min ago"},
-        {2 * 86400, "2 days ago"}, {-30, "just now"},      {-61, "2 min ahead of this clock"},
+        {0, "just now"},           {59, "just now"},        {60, "1 min ago"},
+        {3599, "59 min ago"},      {3600, "1 h 0 min ago"}, {2 * 86400 - 1, "47 h 59 min ago"},
+        {2 * 86400, "2 days ago"}, {-30, "just now"},       {-61, "2 min ahead of this clock"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.seconds);
@@ -88,7 +88,8 @@ TEST(StatusReport, EachInverterGetsAlignedLinesAndOneLateInverterFailsTheReport)
 {
     std::vector<SlotRecords> inverters(3);
     inverters[0] = {1, {recordAt(at(11, 57)), {}}};
-    inverters[1] = {2, {recordAt(at(17, 40, 0, 6)), {QStringLiteral("Cannot read 2026-5.xls: damaged")}}};
+    inverters[1] = {
+        2, {recordAt(at(17, 40, 0, 6)), {QStringLiteral("Cannot read 2026-5.xls: damaged")}}};
     inverters[2] = {3, {}};
     const StatusReport report = statusReport(inverters, at(12, 0));
     EXPECT_EQ(report.code, ExitCode::Failure);
@@ -107,8 +108,10 @@ TEST(StatusReport, EachInverterGetsAlignedLinesAndOneLateInverterFailsTheReport)
     EXPECT_EQ(lines.mid(0, expectedFirst.size()), expectedFirst);
     EXPECT_TRUE(report.text.contains("  Cannot read 2026-5.xls: damaged\n"));
     EXPECT_TRUE(report.text.contains("  today         nothing recorded today\n"));
-    EXPECT_TRUE(report.text.contains("  newest row    2026-05-06 17:40:00  18 h 20 min ago  Normal\n"));
-    EXPECT_TRUE(report.text.contains("Inverter 3  no records\n  LATE: no row recorded today, in daylight (07:00 to 19:00)\n"));
+    EXPECT_TRUE(
+        report.text.contains("  newest row    2026-05-06 17:40:00  18 h 20 min ago  Normal\n"));
+    EXPECT_TRUE(report.text.contains(
+        "Inverter 3  no records\n  LATE: no row recorded today, in daylight (07:00 to 19:00)\n"));
     EXPECT_EQ(report.text.count(QStringLiteral("LATE")), 2) << report.text.toStdString();
     for (const QString& line : lines)
         EXPECT_LE(line.size(), 80) << line.toStdString();

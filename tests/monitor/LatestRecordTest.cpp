@@ -1,5 +1,5 @@
-#include "monitor/DailyRecorder.h"
 #include "monitor/LatestRecord.h"
+#include "monitor/DailyRecorder.h"
 #include "monitor/RecordSnapshot.h"
 
 #include <QDir>
@@ -24,9 +24,10 @@ protected:
 
     void record(const QDateTime& when, int power, const QString& state = QStringLiteral("Normal"))
     {
-        QStringList values{QStringLiteral("312.4"), QStringLiteral("230.1"), QStringLiteral("50.02"),
-                           QString::number(power), QStringLiteral("4.2"), QStringLiteral("185"),
-                           QStringLiteral("12349.8"), QStringLiteral("4099"), QStringLiteral("41.5")};
+        QStringList values{
+            QStringLiteral("312.4"),   QStringLiteral("230.1"), QStringLiteral("50.02"),
+            QString::number(power),    QStringLiteral("4.2"),   QStringLiteral("185"),
+            QStringLiteral("12349.8"), QStringLiteral("4099"),  QStringLiteral("41.5")};
         if (!state.isEmpty())
             values << state;
         InverterModel m = recordSnapshot(dir_.path() + u'/', when, values, kSlot);
@@ -34,7 +35,10 @@ protected:
         recorder_.record(m);
     }
 
-    [[nodiscard]] QString inverterFolder() const { return dir_.path() + QStringLiteral("/Data/Inverter2/"); }
+    [[nodiscard]] QString inverterFolder() const
+    {
+        return dir_.path() + QStringLiteral("/Data/Inverter2/");
+    }
 
     QTemporaryDir dir_;
     DailyRecorder recorder_;
@@ -77,11 +81,11 @@ TEST_F(LatestRecordTest, TheSearchGoesBackAcrossMonthsAndIgnoresDaysAndMonthsAft
         QDate today;
         std::optional<int> power; // of the row that must be found
     } cases[] = {
-        {QDate(2026, 4, 10), 301},  // no April file: March's
+        {QDate(2026, 4, 10), 301}, // no April file: March's
         {QDate(2026, 3, 1), 301},
-        {QDate(2026, 2, 28), 205},  // March lies after today
-        {QDate(2026, 2, 4), 203},   // so does February 5
-        {QDate(2026, 2, 2), 31},    // over January, which has no file, into December
+        {QDate(2026, 2, 28), 205}, // March lies after today
+        {QDate(2026, 2, 4), 203},  // so does February 5
+        {QDate(2026, 2, 2), 31},   // over January, which has no file, into December
         {QDate(2025, 12, 30), std::nullopt},
     };
     for (const auto& c : cases) {
@@ -101,7 +105,8 @@ TEST_F(LatestRecordTest, AnUnreadableMonthFileIsNamedAndTheMonthBeforeIsSearched
     const QString may = inverterFolder() + QStringLiteral("2026-5.xls");
     // Neither a file kept aside by the recorder nor a name it never gives is a month file,
     // though both hold May's row.
-    ASSERT_TRUE(QFile::copy(may, inverterFolder() + QStringLiteral("2026-5.unreadable-20260502-120000.xls")));
+    ASSERT_TRUE(QFile::copy(may, inverterFolder()
+                                     + QStringLiteral("2026-5.unreadable-20260502-120000.xls")));
     ASSERT_TRUE(QFile::copy(may, inverterFolder() + QStringLiteral("2026-05.xls")));
     {
         QFile file(may);
