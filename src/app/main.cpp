@@ -6,6 +6,7 @@
 #include "cli/ProgramOptions.h"
 #include "cli/RunExportCsv.h"
 #include "cli/RunParameters.h"
+#include "cli/RunStatus.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -57,6 +58,10 @@ ExitCode run(const CommandLine& command, int& argc, char** argv)
     case Mode::ExportCsv: {
         QCoreApplication app(argc, argv);
         return runExportCsv(options.exportFile, options.output);
+    }
+    case Mode::Status: {
+        QCoreApplication app(argc, argv);
+        return runStatus(options.home);
     }
     }
     return ExitCode::Usage;

@@ -18,7 +18,7 @@ struct OptionSet {
         parser.setApplicationDescription(QStringLiteral("Monitoring and service program for a "
                                                         "grid-tied photovoltaic inverter."));
         parser.addOptions({help, version, headless, everyReply, home, updateHost, readParameters,
-                           writeParameters, accessCode, address, mqtt, exportCsv, output});
+                           writeParameters, accessCode, address, mqtt, exportCsv, output, status});
     }
 
     const QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")},
@@ -64,6 +64,10 @@ struct OptionSet {
                                     QStringLiteral("Where --export-csv writes ('-': standard "
                                                    "output, the default)."),
                                     QStringLiteral("FILE")};
+    const QCommandLineOption status{QStringLiteral("status"),
+                                    QStringLiteral("Print each inverter's newest recorded row and "
+                                                   "its age, without opening the port; exit "
+                                                   "code 1 when one is late in daylight.")};
     QCommandLineParser parser;
 };
 
@@ -153,6 +157,8 @@ std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& argume
         command.mode = read ? Mode::ReadParameters : Mode::WriteParameters;
     } else if (parser.isSet(set.exportCsv)) {
         command.mode = Mode::ExportCsv;
+    } else if (parser.isSet(set.status)) {
+        command.mode = Mode::Status;
     } else if (parser.isSet(set.headless)) {
         command.mode = Mode::Headless;
     }
@@ -183,7 +189,10 @@ QString helpText()
             "port that cannot be opened yet, as a service should.\n"
             "--read-parameters and --write-parameters: 0 done and verified; 1 no reply or a\n"
             "read-back difference; 2 invalid file or options; 3 wrong access code; 4 port\n"
-            "unavailable or busy.\n");
+            "unavailable or busy.\n"
+            "--status: 0 every inverter's newest row is of the last 10 minutes, or it is not\n"
+            "daylight (07:00 to 19:00 local time); 1 in daylight an inverter has no row of\n"
+            "today or none of the last 10 minutes, or there is no program folder.\n");
 }
 
 } // namespace veltroma

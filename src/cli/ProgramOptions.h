@@ -12,13 +12,14 @@
 namespace veltroma {
 
 // What the program was started to do. Given several, the first of these holds: the parameter
-// modes, the export, the logger, the window (help and version before all of them).
+// modes, the export, the status, the logger, the window (help and version before all of them).
 enum class Mode {
     Window,
     Headless,
     ReadParameters,
     WriteParameters,
     ExportCsv,
+    Status,
     Help,
     Version,
 };

@@ -3,6 +3,8 @@
 #include "channel/Channel.h"
 #include "config/ProgramPaths.h"
 
+#include <QFileInfo>
+
 namespace veltroma {
 
 ProgramStart startProgram(const QString& home, Channel* port)
@@ -18,6 +20,15 @@ ProgramStart startProgram(const QString& home, Channel* port)
     start.settings = loadStartupSettings(start.folder);
     if (port != nullptr)
         openPort(*port, start.settings);
+    return start;
+}
+
+ProgramStart findProgram(const QString& home)
+{
+    ProgramStart start;
+    start.folder = programFolder(home);
+    if (!QFileInfo(start.folder).isDir())
+        start.failure = QStringLiteral("There is no program folder %1").arg(start.folder);
     return start;
 }
 

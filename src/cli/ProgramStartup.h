@@ -31,6 +31,11 @@ struct ProgramStart {
 //   4. with a `port`, the channel is opened with setting.ini's CommNum, see openPort().
 [[nodiscard]] ProgramStart startProgram(const QString& home, Channel* port = nullptr);
 
+// The start-up of a mode that only reads the program folder (--status): the folder for `home`
+// by the same rule as startProgram(), nothing made, tightened or written. `failure` when
+// there is no such folder; `settings` stays empty. Any thread.
+[[nodiscard]] ProgramStart findProgram(const QString& home);
+
 // Opens `channel` on the port `settings` name (CommNum, else the default description). A
 // port that does not open is reported by the channel through its prompt, and the channel
 // keeps trying to open it again; whether the mode waits or ends is its own choice. True when

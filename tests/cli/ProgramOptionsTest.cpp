@@ -110,16 +110,22 @@ TEST(ProgramOptions, EachModeComesWithItsOptions)
     EXPECT_EQ(exported.options.exportFile, QStringLiteral("2011-5.xls"));
     EXPECT_EQ(exported.options.output, QStringLiteral("may.csv"));
 
+    const CommandLine status = accepted({"--status", "--home", "/srv/pv"});
+    EXPECT_EQ(status.mode, Mode::Status);
+    EXPECT_EQ(status.options.home, QStringLiteral("/srv/pv"));
+
     EXPECT_EQ(accepted({"-h"}).mode, Mode::Help);
     EXPECT_EQ(accepted({"--version"}).mode, Mode::Version);
 }
 
-TEST(ProgramOptions, OfSeveralModesTheParameterModesComeFirstThenTheExportThenTheLogger)
+TEST(ProgramOptions, OfSeveralModesTheParameterModesComeFirstThenTheExportThenTheStatusThenTheLogger)
 {
     EXPECT_EQ(accepted({"--headless", "--read-parameters", "--access-code", "c"}).mode, Mode::ReadParameters);
     EXPECT_EQ(accepted({"--export-csv", "m.xls", "--write-parameters", "f", "--access-code", "c"}).mode,
               Mode::WriteParameters);
     EXPECT_EQ(accepted({"--headless", "--export-csv", "m.xls"}).mode, Mode::ExportCsv);
+    EXPECT_EQ(accepted({"--status", "--export-csv", "m.xls"}).mode, Mode::ExportCsv);
+    EXPECT_EQ(accepted({"--headless", "--status"}).mode, Mode::Status);
     // Help and version answer before any value is judged.
     EXPECT_EQ(accepted({"--update-host", "bad host", "--help"}).mode, Mode::Help);
     EXPECT_EQ(accepted({"--version", "--mqtt", ""}).mode, Mode::Version);

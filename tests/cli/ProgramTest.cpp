@@ -42,7 +42,7 @@ TEST(Program, HelpNamesEveryOption)
     ProgramRun run({"--help"});
     EXPECT_EQ(run.exitCode(), 0);
     for (const char* option : {"--home", "--headless", "--update-host", "--version", "--mqtt",
-                               "--read-parameters", "--export-csv"})
+                               "--read-parameters", "--export-csv", "--status"})
         EXPECT_TRUE(run.out().contains(QLatin1String(option))) << option;
     EXPECT_TRUE(run.out().startsWith("Veltroma monitor 3.00")) << run.out().toStdString();
     EXPECT_TRUE(run.out().contains("$XDG_DATA_HOME/veltroma-monitor")) << run.out().toStdString();

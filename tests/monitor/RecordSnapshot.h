@@ -8,17 +8,19 @@
 
 namespace veltroma::test {
 
-// The snapshot the engine hands the recorder for a validated reply at `when`: the cover texts
-// of one inverter, the record paths below `folder` for that time, and a row of the reply's
-// time followed by `values`.
-inline InverterModel recordSnapshot(const QString& folder, const QDateTime& when, const QStringList& values)
+// The snapshot the engine hands the recorder for a validated reply of the inverter in `slot`
+// at `when`: its cover texts, the record paths below `folder` for that time, and a row of the
+// reply's time followed by `values`.
+inline InverterModel recordSnapshot(const QString& folder, const QDateTime& when, const QStringList& values,
+                                    int slot = bInverterAdrNow)
 {
     InverterModel m;
     m.realtimeDecoded = true;
-    m.sSerialNums[bInverterAdrNow] = QStringLiteral("SN0042");
-    m.sModelname[bInverterAdrNow] = QStringLiteral("VT-3000");
-    m.sVer[bInverterAdrNow] = QStringLiteral("1.07");
-    m.paths = LoadDataSet(folder, when, bInverterAdrNow);
+    m.recordSlot = slot;
+    m.sSerialNums[slot] = QStringLiteral("SN0042");
+    m.sModelname[slot] = QStringLiteral("VT-3000");
+    m.sVer[slot] = QStringLiteral("1.07");
+    m.paths = LoadDataSet(folder, when, slot);
     m.NewRow = QStringList{m.paths.sExcelColumA} + values;
     return m;
 }
