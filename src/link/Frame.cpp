@@ -38,8 +38,11 @@ void SendRequest(ByteLink& link, TxBuffer& tx, std::uint8_t destination, std::ui
                  std::uint8_t function, std::span<const std::uint8_t> data)
 {
     const auto length = BuildRequest(tx, destination, control, function, data);
+    // Only what goes on the wire is counted: a port that is not open sends nothing.
+    const bool open = link.ChannelOK();
     link.Send_Data(std::span<const std::uint8_t>(tx).first(length));
-    countOn(link, LinkEvent::RequestSent);
+    if (open)
+        countOn(link, LinkEvent::RequestSent);
 }
 
 void countOn(ByteLink& link, LinkEvent event)
@@ -182,7 +185,9 @@ Received receiveReply(ByteLink& link, Clock& clock, RxBuffer& buffer, int firstB
         countOn(link, LinkEvent::RejectedHeader);
         return kRejected;
     }
-    countOn(link, checksumFailed ? LinkEvent::RejectedChecksum : LinkEvent::Timeout);
+    // Nothing can be heard on a port that is not open: no timeout to count.
+    if (checksumFailed || link.ChannelOK())
+        countOn(link, checksumFailed ? LinkEvent::RejectedChecksum : LinkEvent::Timeout);
     // A reply cut short is counted as the timeout it ended in, but it was heard.
     return count > 0 ? kRejected : Received{};
 }
@@ -204,7 +209,8 @@ int SerialRecvDataBack(ByteLink& link, Clock& clock, RxBuffer& buffer, int first
         if (count == kRawReplyLength)
             return static_cast<int>(count);
     }
-    countOn(link, LinkEvent::Timeout);
+    if (link.ChannelOK())
+        countOn(link, LinkEvent::Timeout);
     return 0;
 }
 

@@ -34,12 +34,19 @@ QString slotCounters(const BusSlots& busSlots)
     return parts.join(QStringLiteral("; "));
 }
 
+// The port's faults and reopenings come as Qt messages: each is one stamped event line.
+void eventLineHandler(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    printEventLine(stderr, message);
+}
+
 } // namespace
 
 int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& addOn, bool everyReply)
 {
     // A reader of the rows that goes away must not end the logger.
     std::signal(SIGPIPE, SIG_IGN);
+    const QtMessageHandler previousHandler = qInstallMessageHandler(eventLineHandler);
     StopSignals stopSignals;
     QObject::connect(&stopSignals, &StopSignals::stopRequested, qApp, &QCoreApplication::quit);
 
@@ -72,6 +79,7 @@ int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& 
     QCoreApplication::exec();
     session.stop();
     log.printExitSummary();
+    qInstallMessageHandler(previousHandler);
     return 0;
 }
 
