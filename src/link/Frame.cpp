@@ -128,6 +128,9 @@ Received receiveReply(ByteLink& link, Clock& clock, RxBuffer& buffer, int firstB
     constexpr Received kRejected{0, ReceiveOutcome::Rejected};
     std::int64_t lastEvent = clock.nowMs();
     std::int64_t allowedSilence = firstByteTimeoutMs;
+    // However the line babbles, the receive ends by then: no worker and no shutdown waits on
+    // a line that never stops sending.
+    std::int64_t deadline = lastEvent + firstByteTimeoutMs + kLongestReplyMs;
     std::size_t count = 0;
     std::size_t endPosition = 0;
     bool checksumFailed = false;
@@ -136,7 +139,9 @@ Received receiveReply(ByteLink& link, Clock& clock, RxBuffer& buffer, int firstB
     // Silence is measured from the last byte that arrived: bytes already waiting are taken
     // however late this thread comes to read them.
     for (;;) {
-        const int received = link.waitChar(clock, lastEvent + allowedSilence);
+        if (lastEvent >= deadline)
+            break;
+        const int received = link.waitChar(clock, std::min(lastEvent + allowedSilence, deadline));
         if (received < 0)
             break;
         lastEvent = clock.nowMs();
@@ -150,6 +155,7 @@ Received receiveReply(ByteLink& link, Clock& clock, RxBuffer& buffer, int firstB
                 // The request has now left: the wait for the reply's first byte begins.
                 countOn(link, LinkEvent::EchoSkipped);
                 allowedSilence = firstByteTimeoutMs;
+                deadline = lastEvent + firstByteTimeoutMs + kLongestReplyMs;
                 continue;
             case EchoFilter::Verdict::NotEcho:
                 if (echo.inside()) {

@@ -34,6 +34,9 @@ inline constexpr std::size_t kOffsetData = 9;
 inline constexpr int kFirstByteTimeoutMs = 1500;
 // From the first byte on, this much silence ends a reply.
 inline constexpr int kInterByteSilenceMs = 50;
+// The time the largest reply (the whole receive buffer) takes on the line at 9600 baud, ten
+// bits a byte: a receive ends at the latest this long after its first-byte timeout.
+inline constexpr int kLongestReplyMs = (int(kRxBufferSize) * 10 * 1000 + 9599) / 9600;
 
 using TxBuffer = std::array<std::uint8_t, kTxBufferSize>;  // bTxBuffer
 using RxBuffer = std::array<std::uint8_t, kRxBufferSize>;  // bRxBuffer

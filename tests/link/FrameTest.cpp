@@ -195,6 +195,18 @@ TEST_F(Receiver, StreamAfterAMismatchIsNeverStoredPastTheBuffer)
     EXPECT_EQ(link.unread(), 0u);
 }
 
+TEST_F(Receiver, ALineThatNeverStopsSendingEndsTheReceiveAtItsDeadline)
+{
+    Bytes frame = reply(0x01, 0x82, dataOf(kMaxReplyData));
+    frame.back() ^= 0x01;
+    frame.resize(100'000, 0x77);  // a line that keeps sending for 100 s
+    link.arrive(0, frame);
+    const std::int64_t start = clock.nowMs();
+    EXPECT_EQ(receive(), 0);
+    EXPECT_LE(clock.nowMs() - start, kFirstByteTimeoutMs + kLongestReplyMs);
+    EXPECT_EQ(kLongestReplyMs, 188);
+}
+
 TEST(RawReceiver, StoresTenBytesUnchecked)
 {
     VirtualClock clock{0};
