@@ -132,13 +132,18 @@ std::string_view trimmed(std::string_view text)
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
     const auto upper = [](char c) { return std::toupper(static_cast<unsigned char>(c)); };
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return upper(x) == upper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+               return upper(x) == upper(y);
+           });
 }
 
 // A name without line settings: a device path, or COM1..COM9; always 9600 8N1.
 std::optional<PortDescription> parseBareName(std::string_view name)
 {
+    // A line break in a name would split the settings file's line or a message.
+    if (std::any_of(name.begin(), name.end(),
+                    [](char c) { return std::iscntrl(static_cast<unsigned char>(c)) != 0; }))
+        return std::nullopt;
     PortDescription description;
     if (name.starts_with('/')) {
         description.device = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));

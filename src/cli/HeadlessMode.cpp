@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "channel/Channel.h"
+#include "channel/PortDescription.h"
 #include "cli/Messages.h"
 #include "cli/ProgramOptions.h"
 #include "cli/ProgramStartup.h"
@@ -17,16 +18,28 @@ ExitCode runHeadlessMode(const ProgramOptions& options)
 {
     ConsolePrompt prompt(stderr);
     Channel channel(steadyClock(), prompt);
-    const ProgramStart start = startProgram(options.home, &channel);
+    const ProgramStart start =
+        startProgram(options.home, &channel, {options.port, options.savePort});
     if (start.failure) {
         printMessage(*start.failure);
         return ExitCode::Failure;
     }
     if (start.note)
         printMessage(*start.note);
+    // Waiting would be for ever: the description is not read again while the logger runs.
+    if (start.portProblem) {
+        printMessage(*start.portProblem);
+        return ExitCode::Usage;
+    }
+    const QString portName = portNameForUser(start.settings.portDescription);
+    // Else the first word of it would be the loss of the link twenty seconds later.
+    if (start.settings.portIsDefault) {
+        printMessage(QStringLiteral("setting.ini names no port (CommNum): using %1; choose one "
+                                    "with --port DEV --save, see --list-ports")
+                         .arg(portName));
+    }
     // A logger started before its adapter is plugged in waits for it: the channel opens the
     // port again by itself, and the loss is reported like any other until the inverter answers.
-    const QString portName = start.settings.portDescription.section(QLatin1Char(','), 0, 0);
     if (!channel.ChannelOK()) {
         std::fprintf(stderr, "%s is not open; waiting for it\n", portName.toUtf8().constData());
         std::fflush(stderr);

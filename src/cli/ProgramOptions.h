@@ -11,14 +11,16 @@
 
 namespace veltroma {
 
-// What the program was started to do. Given several, the first of these holds: the parameter
-// modes, the export, the logger, the window (help and version before all of them).
+// What the program was started to do. Given several, the first of these holds: the list of
+// ports, the parameter modes, the export, the logger, the window (help and version before
+// all of them).
 enum class Mode {
     Window,
     Headless,
     ReadParameters,
     WriteParameters,
     ExportCsv,
+    ListPorts,
     Help,
     Version,
 };
@@ -34,6 +36,8 @@ struct ProgramOptions {
     QString exportFile;                   // --export-csv MONTH.xls
     QString output;                       // --output; empty or "-": standard output
     bool everyReply = false;              // --every-reply, with --headless
+    QString port;                         // --port; a port description, overrides CommNum
+    bool savePort = false;                // --save: `port` is stored as CommNum too
 };
 
 struct CommandLine {
@@ -49,7 +53,8 @@ struct UsageError {
 // Reads the program's arguments (the first is the program itself). Every value is checked
 // here, before anything starts, whatever the mode: an unknown option, a missing or unexpected
 // value, an argument that is no option, a server that is no HOST[:PORT], a bus address
-// outside 1..255, and for the parameter modes both or neither of read and write, or no
+// outside 1..255, a --port that names no port, --save without --port or beside a mode that
+// opens no port, and for the parameter modes both or neither of read and write, or no
 // access code. Whether the access code is the right one is the parameter modes' business.
 // Needs no application object.
 [[nodiscard]] std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& arguments);

@@ -75,7 +75,8 @@ TEST(PortDescription, ANameAloneMeans9600EightNoneOne)
 TEST(PortDescription, ANameAloneMustBeAPathOrCom1ToCom9)
 {
     // The full form takes any four-character name ending in the digit; alone, only "COMn".
-    for (const char* text : {"xyz", "ttyUSB0", "COM0", "COM10", "COM", "XYZ3", "COM3 2", "  "})
+    for (const char* text : {"xyz", "ttyUSB0", "COM0", "COM10", "COM", "XYZ3", "COM3 2", "  ",
+                             "/dev/tty\nUSB0", "/dev/tty\rUSB0"})
         EXPECT_FALSE(parsePortDescription(text)) << text;
     EXPECT_TRUE(parsePortDescription("XYZ3,9600,8,N,1"));
 }
