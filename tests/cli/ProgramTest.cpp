@@ -43,8 +43,8 @@ TEST(Program, HelpNamesEveryOption)
 {
     ProgramRun run({"--help"});
     EXPECT_EQ(run.exitCode(), 0);
-    for (const char* option : {"--home", "--headless", "--update-host", "--version", "--mqtt", "--port", "--save", "--list-ports",
-                               "--read-parameters", "--export-csv"})
+    for (const char* option : {"--home", "--headless", "--update-host", "--version", "--mqtt",
+                               "--read-parameters", "--export-csv", "--port", "--save", "--list-ports"})
         EXPECT_TRUE(run.out().contains(QLatin1String(option))) << option;
     EXPECT_TRUE(run.out().startsWith("Veltroma monitor 3.00")) << run.out().toStdString();
     EXPECT_TRUE(run.out().contains("$XDG_DATA_HOME/veltroma-monitor")) << run.out().toStdString();

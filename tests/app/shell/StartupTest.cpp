@@ -188,6 +188,8 @@ TEST(Startup, ACommNumThatNamesNoPortIsSaidWithTheFormExpectedAndTheWindowStillC
     QFile settings(home.settingPath());
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write("[Setting]\r\nLanguage=English\r\nCommNum=xyz\r\n");
+    // Private as the program makes it: else a note about that comes first.
+    settings.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     settings.close();
     TestApp t(home.path());
     whenModal<CInitDlg>([&](CInitDlg& dialog) { dialog.OkButton()->click(); });
