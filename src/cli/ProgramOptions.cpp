@@ -40,9 +40,10 @@ struct OptionSet {
                                                  "see below for the default."),
                                   QStringLiteral("DIR")};
     const QCommandLineOption port{QStringLiteral("port"),
-                                  QStringLiteral("Serial port for this run instead of setting.ini's "
-                                                 "CommNum: a device such as /dev/ttyUSB0 or "
-                                                 "COM1, optionally followed by ,9600,8,N,1."),
+                                  QStringLiteral("Serial port for this run instead of "
+                                                 "setting.ini's CommNum: a device such as "
+                                                 "/dev/ttyUSB0 or COM1, optionally followed by "
+                                                 ",9600,8,N,1."),
                                   QStringLiteral("DEV")};
     const QCommandLineOption save{QStringLiteral("save"),
                                   QStringLiteral("With --port: also store it as CommNum in "

@@ -65,7 +65,8 @@ ExitCode runParameters(ParameterAction action, const ProgramOptions& options, st
     const bool write = action == ParameterAction::Write;
     // Sets the program folder (the backups go under its Data folder) and the language of
     // the messages.
-    const ProgramStart start = startProgram(options.home, nullptr, {options.port, options.savePort});
+    const ProgramStart start =
+        startProgram(options.home, nullptr, {options.port, options.savePort});
     if (start.failure) {
         run.say(*start.failure);
         return run.exit(ExitCode::Failure);

@@ -25,7 +25,8 @@ std::optional<ExitCode> startApplication(CDesignApp& app)
     // The window still comes up: the settings dialog is where the port is chosen.
     if (start.portProblem) {
         printMessage(*start.portProblem);
-        app.prompt().message(*start.portProblem, programTitle(), PromptButtons::Ok, PromptIcon::Warning);
+        app.prompt().message(*start.portProblem, programTitle(), PromptButtons::Ok,
+                             PromptIcon::Warning);
     }
     if (!app.InitInstance())
         return ExitCode::Ok;
