@@ -84,32 +84,6 @@ TEST_F(ProgramStartupTest, ACommNumThatNamesNoPortIsAProblemAndNoPortIsOpened)
     EXPECT_EQ(channel.COMM_CFG, QStringLiteral("ttyUSB0"));
 }
 
-TEST_F(ProgramStartupTest, APortChoiceReplacesCommNumAndIsStoredOnlyWhenAskedKeepingEveryOtherLine)
-{
-    QDir(dir.path()).mkdir(QStringLiteral("home"));
-    const QByteArray settings = "; mine\r\n[Setting]\r\nLanguage=English\r\nCommNum=COM4\r\n\r\n[Mqtt]\r\nHost=pi\r\n";
-    const QString path = writeFile(QStringLiteral("home/setting.ini"), settings);
-    const QString home = dir.filePath(QStringLiteral("home"));
-    const QString other = dir.filePath(QStringLiteral("no-such-port"));
-
-    const ProgramStart once = startProgram(home, nullptr, {other, false});
-    EXPECT_EQ(once.settings.portDescription, other);
-    EXPECT_FALSE(once.portProblem.has_value());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), settings);
-    file.close();
-
-    const ProgramStart saved = startProgram(home, nullptr, {other, true});
-    EXPECT_FALSE(saved.failure.has_value());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QByteArray expected = settings;
-    expected.replace("CommNum=COM4", "CommNum=" + other.toUtf8());
-    EXPECT_EQ(file.readAll(), expected);
-    // The next start without a choice takes it from the file.
-    EXPECT_EQ(startProgram(home).settings.portDescription, other);
-}
-
 TEST_F(ProgramStartupTest, ASettingsFileReadableByOthersIsTightenedAtStartAndSaidOnce)
 {
     const test::ScopedUmask umask(0022);
