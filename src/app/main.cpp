@@ -1,6 +1,7 @@
 #include "app/RunWindow.h"
 #include "cli/ExitCode.h"
 #include "cli/HeadlessMode.h"
+#include "cli/ListPorts.h"
 #include "cli/Messages.h"
 #include "cli/ProgramInfo.h"
 #include "cli/ProgramOptions.h"
@@ -43,6 +44,10 @@ ExitCode run(const CommandLine& command, int& argc, char** argv)
         return printText(versionText());
     case Mode::Window:
         return runWindow(argc, argv, options);
+    case Mode::ListPorts: {
+        QCoreApplication app(argc, argv);
+        return runListPorts(options);
+    }
     case Mode::Headless: {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("veltroma-monitor"));

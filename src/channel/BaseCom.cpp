@@ -5,8 +5,7 @@ namespace veltroma {
 bool base_com::Open(const QString& description)
 {
     m_openFailure.clear();
-    const QByteArray text = description.toUtf8();
-    const auto parsed = parsePortDescription({text.constData(), static_cast<std::size_t>(text.size())});
+    const auto parsed = parsePortDescription(description);
     if (!parsed)
         return false;
     const auto& line = parsed->line;

@@ -21,7 +21,8 @@ public:
     base_com(const base_com&) = delete;
     base_com& operator=(const base_com&) = delete;
 
-    // Opens the port that `description` names ("COM3,9600,8,N,1", "/dev/ttyUSB0,9600,8,N,1").
+    // Opens the port that `description` names ("COM3,9600,8,N,1", "/dev/ttyUSB0,9600,8,N,1",
+    // or a name alone for 9600 8N1).
     // A description that does not parse, or a port digit outside 1..9, is refused without
     // touching any device; a port that is open stays open then.
     bool Open(const QString& description);

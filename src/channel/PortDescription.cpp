@@ -1,5 +1,6 @@
 #include "channel/PortDescription.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <limits>
@@ -119,6 +120,46 @@ std::optional<LineSettings> readLineFields(FieldReader& reader)
     return LineSettings{*baud, *dataBits, parityFromLetter(*parity), stopBitsFromCount(*stop)};
 }
 
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    const auto upper = [](char c) { return std::toupper(static_cast<unsigned char>(c)); };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+               return upper(x) == upper(y);
+           });
+}
+
+// A name without line settings: a device path, or COM1..COM9; always 9600 8N1.
+std::optional<PortDescription> parseBareName(std::string_view name)
+{
+    // A line break in a name would split the settings file's line or a message.
+    if (std::any_of(name.begin(), name.end(),
+                    [](char c) { return std::iscntrl(static_cast<unsigned char>(c)) != 0; }))
+        return std::nullopt;
+    PortDescription description;
+    if (name.starts_with('/')) {
+        description.device = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+        return description;
+    }
+    constexpr std::string_view kComPrefix = "COM";
+    if (name.size() != kComPrefix.size() + 1
+        || !equalsIgnoringCase(name.substr(0, kComPrefix.size()), kComPrefix))
+        return std::nullopt;
+    description.port = name.back() - '0';
+    if (description.port < 1 || description.port > 9)
+        return std::nullopt;
+    description.device = comDeviceName(description.port);
+    return description;
+}
+
 } // namespace
 
 Parity parityFromLetter(char letter)
@@ -153,6 +194,10 @@ QString comDeviceName(int port)
 
 std::optional<PortDescription> parsePortDescription(std::string_view text)
 {
+    // Older files always carry the line settings; a name alone is what people type.
+    if (text.find(',') == std::string_view::npos)
+        return parseBareName(trimmed(text));
+
     FieldReader reader(text);
     reader.skipBlanks();
 
@@ -178,6 +223,31 @@ std::optional<PortDescription> parsePortDescription(std::string_view text)
         return std::nullopt;
     description.line = *line;
     return description;
+}
+
+std::optional<PortDescription> parsePortDescription(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return parsePortDescription(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+QString portNameForUser(const QString& description)
+{
+    const auto parsed = parsePortDescription(description);
+    if (!parsed)
+        return description.section(u',', 0, 0).trimmed();
+    if (parsed->port == 0)
+        return parsed->device;
+    const QString name = QStringLiteral("COM%1").arg(parsed->port);
+    return name == parsed->device ? name : QStringLiteral("%1 (%2)").arg(name, parsed->device);
+}
+
+QString notAPortMessage(const QString& source, const QString& value)
+{
+    return QStringLiteral("%1 '%2' is no port: give a device such as /dev/ttyUSB0 or COM1, "
+                          "optionally followed by ,9600,8,N,1")
+        .arg(source, value);
 }
 
 } // namespace veltroma

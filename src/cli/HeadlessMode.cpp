@@ -2,10 +2,11 @@
 
 #include "base/Clock.h"
 #include "channel/Channel.h"
+#include "channel/PortDescription.h"
 #include "cli/Messages.h"
 #include "cli/ProgramOptions.h"
 #include "cli/ProgramStartup.h"
-#include "monitor/ConsolePrompt.h"
+#include "monitor/HeadlessLog.h"
 #include "monitor/RunHeadless.h"
 #include "publish/MqttStartup.h"
 
@@ -13,23 +14,57 @@
 
 namespace veltroma {
 
+namespace {
+
+// The port's message box at start would be a legacy text on standard error: the logger says
+// the fault in one line of its own instead, with the channel's reason.
+class NoMessagePrompt final : public Prompt {
+public:
+    PromptAnswer message(const QString&, const QString&, PromptButtons, PromptIcon) override
+    {
+        return PromptAnswer::Ok;
+    }
+    std::optional<QString> password(const QString&) override { return std::nullopt; }
+    std::optional<QString> openFile(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+};
+
+} // namespace
+
 ExitCode runHeadlessMode(const ProgramOptions& options)
 {
-    ConsolePrompt prompt(stderr);
+    NoMessagePrompt prompt;
     Channel channel(steadyClock(), prompt);
-    const ProgramStart start = startProgram(options.home, &channel);
+    const ProgramStart start =
+        startProgram(options.home, &channel, {options.port, options.savePort});
     if (start.failure) {
         printMessage(*start.failure);
         return ExitCode::Failure;
     }
     if (start.note)
         printMessage(*start.note);
+    // Waiting would be for ever: the description is not read again while the logger runs.
+    if (start.portProblem) {
+        printMessage(*start.portProblem);
+        return ExitCode::Usage;
+    }
+    const QString portName = portNameForUser(start.settings.portDescription);
+    // Else the first word of it would be the loss of the link twenty seconds later.
+    if (start.settings.portIsDefault) {
+        printMessage(QStringLiteral("setting.ini names no port (CommNum): using %1; choose one "
+                                    "with --port DEV --save, see --list-ports")
+                         .arg(portName));
+    }
     // A logger started before its adapter is plugged in waits for it: the channel opens the
     // port again by itself, and the loss is reported like any other until the inverter answers.
-    const QString portName = start.settings.portDescription.section(QLatin1Char(','), 0, 0);
     if (!channel.ChannelOK()) {
-        std::fprintf(stderr, "%s is not open; waiting for it\n", portName.toUtf8().constData());
-        std::fflush(stderr);
+        const LinkHealth* health = channel.health();
+        const QString reason = health != nullptr ? health->snapshot().lastError : QString();
+        printEventLine(stderr, reason.isEmpty()
+                                   ? QStringLiteral("%1 is not open; waiting for it").arg(portName)
+                                   : QStringLiteral("%1 (waiting for it)").arg(reason));
     }
     const HeadlessAddOn publisher = [broker = options.mqttHost](MonitorSession& session,
                                                                 const QString& settingPath) {

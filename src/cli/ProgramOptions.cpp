@@ -1,5 +1,6 @@
 #include "cli/ProgramOptions.h"
 
+#include "channel/PortDescription.h"
 #include "cli/ProgramInfo.h"
 
 #include <QCommandLineOption>
@@ -17,8 +18,9 @@ struct OptionSet {
     {
         parser.setApplicationDescription(QStringLiteral("Monitoring and service program for a "
                                                         "grid-tied photovoltaic inverter."));
-        parser.addOptions({help, version, headless, everyReply, home, updateHost, readParameters,
-                           writeParameters, accessCode, address, mqtt, exportCsv, output, status});
+        parser.addOptions({help, version, headless, everyReply, home, port, save, listPorts,
+                           updateHost, readParameters, writeParameters, accessCode, address, mqtt,
+                           exportCsv, output, status});
     }
 
     const QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")},
@@ -37,6 +39,18 @@ struct OptionSet {
                                   QStringLiteral("Program folder (settings, languages, data); "
                                                  "see below for the default."),
                                   QStringLiteral("DIR")};
+    const QCommandLineOption port{QStringLiteral("port"),
+                                  QStringLiteral("Serial port for this run instead of "
+                                                 "setting.ini's CommNum: a device such as "
+                                                 "/dev/ttyUSB0 or COM1, optionally followed by "
+                                                 ",9600,8,N,1."),
+                                  QStringLiteral("DEV")};
+    const QCommandLineOption save{QStringLiteral("save"),
+                                  QStringLiteral("With --port: also store it as CommNum in "
+                                                 "setting.ini.")};
+    const QCommandLineOption listPorts{QStringLiteral("list-ports"),
+                                       QStringLiteral("List the serial ports the system reports "
+                                                      "and the one in use, then end.")};
     const QCommandLineOption updateHost{QStringLiteral("update-host"),
                                         QStringLiteral("Update server, HOST or HOST:PORT."),
                                         QStringLiteral("HOST[:PORT]")};
@@ -111,11 +125,28 @@ std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& argume
 
     if (parser.isSet(set.everyReply) && !parser.isSet(set.headless))
         return UsageError{QStringLiteral("--every-reply needs --headless")};
+    if (parser.isSet(set.save)) {
+        if (!parser.isSet(set.port))
+            return UsageError{QStringLiteral("--save needs --port")};
+        // Those modes open no port; the setting would change unseen.
+        for (const QCommandLineOption* option : {&set.listPorts, &set.exportCsv, &set.status}) {
+            if (parser.isSet(*option)) {
+                return UsageError{QStringLiteral("--save does not go with --%1")
+                                      .arg(option->names().constFirst())};
+            }
+        }
+    }
 
     CommandLine command;
     ProgramOptions& options = command.options;
     options.everyReply = parser.isSet(set.everyReply);
     options.home = parser.value(set.home);
+    if (parser.isSet(set.port)) {
+        options.port = parser.value(set.port).trimmed();
+        if (!parsePortDescription(options.port))
+            return UsageError{notAPortMessage(QStringLiteral("--port"), parser.value(set.port))};
+        options.savePort = parser.isSet(set.save);
+    }
     if (parser.isSet(set.updateHost)) {
         const auto host = parseUpdateHost(parser.value(set.updateHost));
         if (!host) {
@@ -137,7 +168,9 @@ std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& argume
     options.exportFile = parser.value(set.exportCsv);
     options.output = parser.value(set.output);
 
-    if (parser.isSet(set.readParameters) || parser.isSet(set.writeParameters)) {
+    if (parser.isSet(set.listPorts)) {
+        command.mode = Mode::ListPorts;
+    } else if (parser.isSet(set.readParameters) || parser.isSet(set.writeParameters)) {
         // An empty FILE names no file: that is neither mode, as is giving both.
         const bool read = parser.isSet(set.readParameters);
         if (read == !options.parameterFile.isEmpty()) {
@@ -185,8 +218,9 @@ QString helpText()
             "  0700, its files 0600; wider modes found at start are tightened and reported.\n"
             "\n"
             "Exit codes: 0 done or stopped by SIGINT/SIGTERM; 1 the program folder cannot be\n"
-            "written, or no display for the window; 2 wrong command line. The logger waits for a\n"
-            "port that cannot be opened yet, as a service should.\n"
+            "written, or no display for the window; 2 wrong command line, or a CommNum that\n"
+            "names no port. The logger waits for a port that cannot be opened yet, as a service\n"
+            "should.\n"
             "--read-parameters and --write-parameters: 0 done and verified; 1 no reply or a\n"
             "read-back difference; 2 invalid file or options; 3 wrong access code; 4 port\n"
             "unavailable or busy.\n"

@@ -11,8 +11,9 @@
 
 namespace veltroma {
 
-// What the program was started to do. Given several, the first of these holds: the parameter
-// modes, the export, the status, the logger, the window (help and version before all of them).
+// What the program was started to do. Given several, the first of these holds: the list of
+// ports, the parameter modes, the export, the status, the logger, the window (help and version
+// before all of them).
 enum class Mode {
     Window,
     Headless,
@@ -20,6 +21,7 @@ enum class Mode {
     WriteParameters,
     ExportCsv,
     Status,
+    ListPorts,
     Help,
     Version,
 };
@@ -35,6 +37,8 @@ struct ProgramOptions {
     QString exportFile;                   // --export-csv MONTH.xls
     QString output;                       // --output; empty or "-": standard output
     bool everyReply = false;              // --every-reply, with --headless
+    QString port;                         // --port; a port description, overrides CommNum
+    bool savePort = false;                // --save: `port` is stored as CommNum too
 };
 
 struct CommandLine {
@@ -50,7 +54,8 @@ struct UsageError {
 // Reads the program's arguments (the first is the program itself). Every value is checked
 // here, before anything starts, whatever the mode: an unknown option, a missing or unexpected
 // value, an argument that is no option, a server that is no HOST[:PORT], a bus address
-// outside 1..255, and for the parameter modes both or neither of read and write, or no
+// outside 1..255, a --port that names no port, --save without --port or beside a mode that
+// opens no port, and for the parameter modes both or neither of read and write, or no
 // access code. Whether the access code is the right one is the parameter modes' business.
 // Needs no application object.
 [[nodiscard]] std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& arguments);

@@ -17,6 +17,15 @@ struct ProgramStart {
     std::optional<QString> note;
     QString folder;                 // the program folder, ending with "/"
     StartupSettings settings;       // what setting.ini gave: the port description, the language
+    // For the user, when the port description (CommNum) names no port: it says the form
+    // expected. The port was not opened then.
+    std::optional<QString> portProblem;
+};
+
+// The port the command line chose for this run (--port, --save).
+struct PortChoice {
+    QString description; // empty: the one of setting.ini
+    bool save = false;   // store `description` as CommNum
 };
 
 // The one start-up of every mode that works in a program folder (the window, the logger and
@@ -28,8 +37,13 @@ struct ProgramStart {
 //      removed, and `note` says so when there was any (see tightenProgramFolder());
 //   3. its setting.ini is read, made from the embedded default when missing, and the language
 //      resolved (the program paths are set for the whole process);
-//   4. with a `port`, the channel is opened with setting.ini's CommNum, see openPort().
-[[nodiscard]] ProgramStart startProgram(const QString& home, Channel* port = nullptr);
+//   4. a `choice` of port replaces CommNum for this run, and is stored as CommNum when it
+//      says so (keeping every other line); when that cannot be written, `failure` says why
+//      and the port is not opened;
+//   5. a port description that names no port gives `portProblem`; else, with a `port`, the
+//      channel is opened with it, see openPort().
+[[nodiscard]] ProgramStart startProgram(const QString& home, Channel* port = nullptr,
+                                        const PortChoice& choice = {});
 
 // The start-up of a mode that only reads the program folder (--status): the folder for `home`
 // by the same rule as startProgram(), nothing made, tightened or written. `failure` when

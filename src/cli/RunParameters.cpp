@@ -74,7 +74,8 @@ ExitCode runParameters(ParameterAction action, const ProgramOptions& options, st
     const bool write = action == ParameterAction::Write;
     // Sets the program folder (the backups go under its Data folder) and the language of
     // the messages.
-    const ProgramStart start = startProgram(options.home);
+    const ProgramStart start =
+        startProgram(options.home, nullptr, {options.port, options.savePort});
     if (start.failure) {
         run.say(*start.failure);
         return run.exit(ExitCode::Failure);
@@ -105,6 +106,10 @@ ExitCode runParameters(ParameterAction action, const ProgramOptions& options, st
         }
     }
 
+    if (start.portProblem) {
+        run.say(*start.portProblem);
+        return run.exit(ExitCode::Usage);
+    }
     ConsolePrompt prompt(err);
     Channel channel(steadyClock(), prompt);
     if (!openPort(channel, start.settings)) {

@@ -9,6 +9,13 @@
 
 namespace veltroma {
 
+namespace {
+
+const QString kSection = QStringLiteral("Setting");
+const QString kCommNumKey = QStringLiteral("CommNum");
+
+} // namespace
+
 StartupSettings loadStartupSettings(const QString& programFolder)
 {
     setProgramFolder(programFolder);
@@ -17,11 +24,17 @@ StartupSettings loadStartupSettings(const QString& programFolder)
         MakeResource(kDefaultSettingsFileId, settingPath);
 
     StartupSettings result;
-    const QString commNum =
-        ProfileFile(settingPath).read(QStringLiteral("Setting"), QStringLiteral("CommNum"));
-    result.portDescription = commNum.isEmpty() ? QString::fromUtf16(kDefaultPortDescription) : commNum;
+    const QString commNum = ProfileFile(settingPath).read(kSection, kCommNumKey);
+    result.portIsDefault = commNum.isEmpty();
+    result.portDescription =
+        result.portIsDefault ? QString::fromUtf16(kDefaultPortDescription) : commNum;
     result.language = LoadSet({}, LoadSetMode::Language);
     return result;
+}
+
+bool storePortDescription(const QString& description)
+{
+    return ProfileFile(g_szSettingPath()).write(kSection, kCommNumKey, description);
 }
 
 } // namespace veltroma

@@ -39,11 +39,60 @@ TEST(PortDescription, RefusesWhatDoesNotNameCom1ToCom9OrParse)
 {
     for (const char* text : {"COM0,9600,8,N,1", "COMx,9600,8,N,1", "COM:,9600,8,N,1",
                              "COM10,9600,8,N,1", "COM,9600,8,N,1", "CO3,9600,8,N,1",
-                             "COM1", "COM1,9600,8,N", "COM1,fast,8,N,1", "COM1 ,9600,8,N,1",
-                             "COM1,99999999999,8,N,1", "/dev/ttyUSB0", "/dev/ttyUSB0,9600",
+                             "COM1,9600,8,N", "COM1,fast,8,N,1", "COM1 ,9600,8,N,1",
+                             "COM1,99999999999,8,N,1", "/dev/ttyUSB0,9600", "/dev/ttyUSB0,",
                              ""}) {
         EXPECT_FALSE(parsePortDescription(text)) << text;
     }
+}
+
+TEST(PortDescription, ANameAloneMeans9600EightNoneOne)
+{
+    const LineSettings standard{9600, 8, Parity::None, StopBits::One};
+    const struct {
+        const char* text;
+        int port;
+        const char* device;
+    } cases[] = {
+        {"/dev/ttyUSB0", 0, "/dev/ttyUSB0"},
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0", 0,
+         "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0"},
+        {"  /dev/ttyACM1 \t", 0, "/dev/ttyACM1"},
+        {"COM3", 3, "/dev/ttyS2"},
+        {"com1", 1, "/dev/ttyS0"},
+        {" COM9 ", 9, "/dev/ttyS8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto parsed = parsePortDescription(c.text);
+        ASSERT_TRUE(parsed);
+        EXPECT_EQ(parsed->port, c.port);
+        EXPECT_EQ(parsed->device, QLatin1String(c.device));
+        EXPECT_EQ(parsed->line, standard);
+    }
+}
+
+TEST(PortDescription, ANameAloneMustBeAPathOrCom1ToCom9)
+{
+    // The full form takes any four-character name ending in the digit; alone, only "COMn".
+    for (const char* text : {"xyz", "ttyUSB0", "COM0", "COM10", "COM", "XYZ3", "COM3 2", "  ",
+                             "/dev/tty\nUSB0", "/dev/tty\rUSB0"})
+        EXPECT_FALSE(parsePortDescription(text)) << text;
+    EXPECT_TRUE(parsePortDescription("XYZ3,9600,8,N,1"));
+}
+
+TEST(PortDescription, NamesThePortForTheUserWithTheDeviceBehindACom)
+{
+    EXPECT_EQ(portNameForUser(QStringLiteral("COM1,9600,8,N,1")), QStringLiteral("COM1 (/dev/ttyS0)"));
+    EXPECT_EQ(portNameForUser(QStringLiteral("com4")), QStringLiteral("COM4 (/dev/ttyS3)"));
+    EXPECT_EQ(portNameForUser(QStringLiteral("/dev/ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(portNameForUser(QStringLiteral("/dev/pts/5,4800,8,O,1")), QStringLiteral("/dev/pts/5"));
+    // What does not parse is shown as it was given.
+    EXPECT_EQ(portNameForUser(QStringLiteral("xyz,1")), QStringLiteral("xyz"));
+
+    EXPECT_EQ(notAPortMessage(QStringLiteral("CommNum"), QStringLiteral("xyz")),
+              QStringLiteral("CommNum 'xyz' is no port: give a device such as /dev/ttyUSB0 or COM1, "
+                             "optionally followed by ,9600,8,N,1"));
 }
 
 TEST(PortDescription, ReadsFieldsAsTheyHaveAlwaysBeenRead)

@@ -117,7 +117,10 @@ TEST_F(ModeStartupTest, EveryModeLeavesTheSameSettingsAndLanguageFilesInAFreshPr
             }))
                 << fileBytes(settingPath).toStdString() << run.err().toStdString();
         }
-        EXPECT_EQ(fileBytes(settingPath), QByteArray("[Setting]\r\nLanguage=English\r\n"));
+        EXPECT_EQ(fileBytes(settingPath),
+                  QByteArray("[Setting]\r\nLanguage=English\r\n; The serial port: a device such as "
+                             "/dev/ttyUSB0, a /dev/serial/by-id/ name or COM1.\r\n"
+                             ";CommNum=/dev/ttyUSB0\r\n"));
         EXPECT_EQ(QDir(home + QStringLiteral("/Language")).entryList({"*.ini"}, QDir::Files).size(), 12);
     }
 }

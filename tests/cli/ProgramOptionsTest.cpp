@@ -51,6 +51,14 @@ TEST(ProgramOptions, EveryOptionErrorIsRefusedWithOneMessageThatSaysWhatIsWrong)
         {"every reply without the logger", {"--every-reply"}, "--every-reply needs --headless"},
         {"access code alone", {code, "c"}, "--access-code needs --read-parameters or --write-parameters"},
         {"address beside the export", {"--export-csv", "m.xls", "--address", "2"}, "--address needs"},
+        {"port that is no port", {"--headless", "--port", "xyz"},
+         "--port 'xyz' is no port: give a device such as /dev/ttyUSB0 or COM1, optionally followed by ,9600,8,N,1"},
+        {"COM beyond nine", {"--port", "COM10"}, "'COM10' is no port"},
+        {"empty port", {"--port", ""}, "'' is no port"},
+        {"save without a port", {"--headless", "--save"}, "--save needs --port"},
+        {"save beside the list", {"--list-ports", "--port", "COM2", "--save"}, "--save does not go with --list-ports"},
+        {"save beside the export", {"--export-csv", "m.xls", "--port", "COM2", "--save"},
+         "--save does not go with --export-csv"},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.what);
@@ -113,12 +121,23 @@ TEST(ProgramOptions, EachModeComesWithItsOptions)
     const CommandLine status = accepted({"--status", "--home", "/srv/pv"});
     EXPECT_EQ(status.mode, Mode::Status);
     EXPECT_EQ(status.options.home, QStringLiteral("/srv/pv"));
+    const CommandLine moved = accepted({"--headless", "--port", " /dev/ttyUSB1 ", "--save"});
+    EXPECT_EQ(moved.mode, Mode::Headless);
+    EXPECT_EQ(moved.options.port, QStringLiteral("/dev/ttyUSB1"));
+    EXPECT_TRUE(moved.options.savePort);
+    const CommandLine once = accepted({"--read-parameters", "--access-code", "c", "--port", "COM2,19200,8,E,1"});
+    EXPECT_EQ(once.options.port, QStringLiteral("COM2,19200,8,E,1"));
+    EXPECT_FALSE(once.options.savePort);
+
+    const CommandLine listed = accepted({"--list-ports", "--port", "COM2"});
+    EXPECT_EQ(listed.mode, Mode::ListPorts);
+    EXPECT_EQ(listed.options.port, QStringLiteral("COM2"));
 
     EXPECT_EQ(accepted({"-h"}).mode, Mode::Help);
     EXPECT_EQ(accepted({"--version"}).mode, Mode::Version);
 }
 
-TEST(ProgramOptions, OfSeveralModesTheParameterModesComeFirstThenTheExportThenTheStatusThenTheLogger)
+TEST(ProgramOptions, OfSeveralModesTheListOfPortsComesFirstThenTheParameterModesTheExportTheStatusTheLogger)
 {
     EXPECT_EQ(accepted({"--headless", "--read-parameters", "--access-code", "c"}).mode, Mode::ReadParameters);
     EXPECT_EQ(accepted({"--export-csv", "m.xls", "--write-parameters", "f", "--access-code", "c"}).mode,
@@ -126,6 +145,8 @@ TEST(ProgramOptions, OfSeveralModesTheParameterModesComeFirstThenTheExportThenTh
     EXPECT_EQ(accepted({"--headless", "--export-csv", "m.xls"}).mode, Mode::ExportCsv);
     EXPECT_EQ(accepted({"--status", "--export-csv", "m.xls"}).mode, Mode::ExportCsv);
     EXPECT_EQ(accepted({"--headless", "--status"}).mode, Mode::Status);
+    EXPECT_EQ(accepted({"--headless", "--read-parameters", "--access-code", "c", "--list-ports"}).mode,
+              Mode::ListPorts);
     // Help and version answer before any value is judged.
     EXPECT_EQ(accepted({"--update-host", "bad host", "--help"}).mode, Mode::Help);
     EXPECT_EQ(accepted({"--version", "--mqtt", ""}).mode, Mode::Version);

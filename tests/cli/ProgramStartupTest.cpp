@@ -67,6 +67,23 @@ TEST_F(ProgramStartupTest, APortThatDoesNotOpenIsToldByTheChannelAndTheStartGoes
     EXPECT_FALSE(openPort(channel, start.settings));
 }
 
+TEST_F(ProgramStartupTest, ACommNumThatNamesNoPortIsAProblemAndNoPortIsOpened)
+{
+    QDir(dir.path()).mkdir(QStringLiteral("home"));
+    writeFile(QStringLiteral("home/setting.ini"), "[Setting]\r\nLanguage=English\r\nCommNum=ttyUSB0\r\n");
+
+    const ProgramStart start = startProgram(dir.filePath(QStringLiteral("home")), &channel);
+
+    EXPECT_FALSE(start.failure.has_value());
+    ASSERT_TRUE(start.portProblem.has_value());
+    EXPECT_TRUE(start.portProblem->startsWith(QStringLiteral("CommNum 'ttyUSB0' is no port: give a device")))
+        << start.portProblem->toStdString();
+    EXPECT_FALSE(channel.ChannelOK());
+    // Told once, by the mode, not also by the channel.
+    EXPECT_TRUE(prompt.texts().isEmpty());
+    EXPECT_EQ(channel.COMM_CFG, QStringLiteral("ttyUSB0"));
+}
+
 TEST_F(ProgramStartupTest, ASettingsFileReadableByOthersIsTightenedAtStartAndSaidOnce)
 {
     const test::ScopedUmask umask(0022);

@@ -23,6 +23,8 @@ TEST(Program, AnOptionErrorEndsWithTwoAndOneMessageLineBeforeAnythingStarts)
         {"bad broker with a line break", {"--headless", "--mqtt", "a\nb"}},
         {"bad address", {"--read-parameters", "--access-code", "lantern4", "--address", "0"}},
         {"no access code", {"--write-parameters", "fleet.txt"}},
+        {"save without a port", {"--headless", "--save"}},
+        {"port that is no port", {"--headless", "--port", "xyz", "--save"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -42,7 +44,8 @@ TEST(Program, HelpNamesEveryOption)
     ProgramRun run({"--help"});
     EXPECT_EQ(run.exitCode(), 0);
     for (const char* option : {"--home", "--headless", "--update-host", "--version", "--mqtt",
-                               "--read-parameters", "--export-csv", "--status"})
+                               "--read-parameters", "--export-csv", "--status", "--port", "--save",
+                               "--list-ports"})
         EXPECT_TRUE(run.out().contains(QLatin1String(option))) << option;
     EXPECT_TRUE(run.out().startsWith("Veltroma monitor 3.00")) << run.out().toStdString();
     EXPECT_TRUE(run.out().contains("$XDG_DATA_HOME/veltroma-monitor")) << run.out().toStdString();

@@ -79,6 +79,24 @@ TEST_F(RunParametersTest, ReadPrintsTheSevenRowsInTheDialogsFormats)
                    "f-max=50.50\nDCI-Limit=1000\n");
 }
 
+TEST_F(RunParametersTest, PortReplacesCommNumAndACommNumThatIsNoPortExitsTwo)
+{
+    setPort(home.filePath(QStringLiteral("no-such-port")));
+    EXPECT_EQ(run({"--read-parameters", "--access-code", "lantern4", "--port", sim->portPath()}), 0)
+        << err.toStdString();
+    EXPECT_TRUE(out.startsWith(QStringLiteral("Vpv-start=250.0\n"))) << out.toStdString();
+
+    QFile settings(home.filePath("setting.ini"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write("[Setting]\nLanguage=English\nCommNum=xyz\n");
+    settings.close();
+    const auto heard = sim->requests().size();
+    EXPECT_EQ(run({"--read-parameters", "--access-code", "lantern4"}), 2);
+    EXPECT_TRUE(err.contains(QStringLiteral("CommNum 'xyz' is no port: give a device"))) << err.toStdString();
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_EQ(sim->requests().size(), heard);
+}
+
 TEST_F(RunParametersTest, ACrLfFileWritesOnlyTheDifferingRowsAfterABackupAndVerifiesThem)
 {
     const QString wanted = file("# fleet\r\nVac-max=250.0\r\nT-start=60\r\n\r\n");

@@ -58,6 +58,10 @@ QString decodeFile(const QByteArray& bytes, Encoding encoding)
                               (bytes.size() - 2) / 2);
 }
 
+// The commented example the first setting.ini carries below the language.
+const QByteArray kPortExample = "; The serial port: a device such as /dev/ttyUSB0, a "
+                                "/dev/serial/by-id/ name or COM1.\r\n;CommNum=/dev/ttyUSB0\r\n";
+
 class LanguageSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -81,16 +85,18 @@ protected:
 
 TEST_F(LanguageSettingsTest, FirstStartInAnEmptyFolder)
 {
-    EXPECT_EQ(*embeddedFile(kDefaultSettingsFileId), "[Setting]\r\nLanguage=Chinese\r\n");
+    EXPECT_EQ(*embeddedFile(kDefaultSettingsFileId), "[Setting]\r\nLanguage=Chinese\r\n" + kPortExample);
 
+    // The example is a comment: the port is still the default one.
     const StartupSettings started = start();
     EXPECT_EQ(started.portDescription, "COM1,9600,8,N,1");
+    EXPECT_TRUE(started.portIsDefault);
     EXPECT_EQ(started.language, "English");
     EXPECT_EQ(g_szCurPath(), folder_);
     EXPECT_EQ(g_szSettingPath(), folder_ + "setting.ini");
     EXPECT_EQ(g_szLanguagePath(), languageFile("english.ini"));
     // The default file, with no language file called "Chinese", rewritten in place.
-    EXPECT_EQ(settings(), "[Setting]\r\nLanguage=English\r\n");
+    EXPECT_EQ(settings(), "[Setting]\r\nLanguage=English\r\n" + kPortExample);
 
     EXPECT_EQ(QDir(folder_ + "Language").entryList(QDir::Files).size(), 12);
     const QString sources = qEnvironmentVariable("VELTROMA_SOURCE_DIR") + "/resources/languages/";
@@ -130,7 +136,7 @@ TEST_F(LanguageSettingsTest, ChoosingDeutschGivesEnglishTextsWithTheOlderTitle)
     EXPECT_EQ(g_LoadString("IDC_BUTTON_TITLE2"), "Please select Language");
     EXPECT_EQ(g_LoadString("IDC_MANUALTEST_DCIRANGE"), "Not found");
     EXPECT_EQ(g_LoadString("IDC_MANUALTEST_SERIALRANGE"), "Not found");
-    EXPECT_EQ(settings(), "[Setting]\r\nLanguage=Deutsch\r\n");
+    EXPECT_EQ(settings(), "[Setting]\r\nLanguage=Deutsch\r\n" + kPortExample);
 
     // The next start keeps the choice and leaves the files alone.
     writeBytes(languageFile("english.ini"), "[Setting]\r\nLanguage=English\r\n");
@@ -145,7 +151,7 @@ TEST_F(LanguageSettingsTest, ChineseChoiceSurvivesARestart)
     EXPECT_EQ(LoadSet(u"中文(简体)"_qs, LoadSetMode::Language), u"中文(简体)");
     EXPECT_EQ(g_LoadString("IDOK"), u"确定");
     EXPECT_EQ(readBytes(folder_ + "setting.ini"),
-              "[Setting]\r\nLanguage=" + QByteArray::fromHex("d6d0cec428bcf2cce529") + "\r\n");
+              "[Setting]\r\nLanguage=" + QByteArray::fromHex("d6d0cec428bcf2cce529") + "\r\n" + kPortExample);
     start();
     EXPECT_EQ(g_szLanguagePath(), languageFile("chinesesimple.ini"));
     EXPECT_EQ(g_LoadString("IDCANCEL"), u"取消");
@@ -199,7 +205,7 @@ TEST_F(LanguageSettingsTest, LostLanguageFileFallsBackToEnglish)
     EXPECT_EQ(start().language, "English");
     EXPECT_TRUE(QFile::exists(languageFile("magyar.ini")));
     EXPECT_EQ(g_LoadString("IDCANCEL"), "Cancel");
-    EXPECT_EQ(settings(), "[Setting]\r\nLanguage=English\r\n");
+    EXPECT_EQ(settings(), "[Setting]\r\nLanguage=English\r\n" + kPortExample);
 }
 
 TEST_F(LanguageSettingsTest, StoringThePortLeavesTheLanguageAlone)
@@ -209,7 +215,8 @@ TEST_F(LanguageSettingsTest, StoringThePortLeavesTheLanguageAlone)
     QFile::remove(languageFile("english.ini"));
 
     EXPECT_EQ(LoadSet("COM3,9600,8,N,1", LoadSetMode::CommNum), "COM3,9600,8,N,1");
-    EXPECT_EQ(settings(), "[Setting]\r\nLanguage=Deutsch\r\nCommNum=COM3,9600,8,N,1\r\n");
+    // Below the example, which stays as it was.
+    EXPECT_EQ(settings(), "[Setting]\r\nLanguage=Deutsch\r\n" + kPortExample + "CommNum=COM3,9600,8,N,1\r\n");
     EXPECT_EQ(g_szLanguagePath(), languageFile("deutsch.ini"));
     EXPECT_FALSE(QFile::exists(languageFile("english.ini")));
 }
@@ -218,8 +225,10 @@ TEST_F(LanguageSettingsTest, CommNumReplacesTheWholePortDescription)
 {
     writeBytes(folder_ + "setting.ini", "[Setting]\r\nCommNum=COM2,300,8,N,1\r\nLanguage=English\r\n");
     EXPECT_EQ(start().portDescription, "COM2,300,8,N,1");
+    EXPECT_FALSE(start().portIsDefault);
     writeBytes(folder_ + "setting.ini", "[Setting]\r\nCommNum=\r\n");
     EXPECT_EQ(start().portDescription, "COM1,9600,8,N,1");
+    EXPECT_TRUE(start().portIsDefault);
     // An existing file is not replaced by the default.
     EXPECT_EQ(settings(), "[Setting]\r\nCommNum=\r\nLanguage=English\r\n");
 }

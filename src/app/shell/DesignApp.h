@@ -31,6 +31,8 @@ public:
         QString home;                                // --home; empty: the executable's folder
         UpdateHost updateHost = defaultUpdateHost(); // --update-host
         std::optional<MqttHost> mqttHost = {};       // --mqtt; else the broker of setting.ini
+        QString port = {};                           // --port; else CommNum of setting.ini
+        bool savePort = false;                       // --save: store `port` as CommNum
         // The local time the monitor stamps its values and record rows with.
         std::function<QDateTime()> wallClock = [] { return QDateTime::currentDateTime(); };
     };

@@ -48,7 +48,9 @@ ExitCode runWindow(int& argc, char** argv, const ProgramOptions& options)
 
     CDesignApp theApp({.home = options.home,
                        .updateHost = options.updateHost,
-                       .mqttHost = options.mqttHost},
+                       .mqttHost = options.mqttHost,
+                       .port = options.port,
+                       .savePort = options.savePort},
                       std::make_unique<QtPrompt>(), steadyClock());
     if (const auto early = startApplication(theApp))
         return *early;

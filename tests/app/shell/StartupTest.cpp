@@ -93,7 +93,9 @@ TEST(Startup, EmptyFolderCreatesTheSettingsThenTheLanguagesAndSelectsEnglish)
     // setting.ini from the embedded default, then the language files (its "Chinese" has
     // none), then the language taken written back.
     EXPECT_EQ(created, (QStringList{"setting.ini", "Language", "setting.ini"}));
-    EXPECT_EQ(home.settingBytes(), QByteArray("[Setting]\r\nLanguage=English\r\n"));
+    EXPECT_EQ(home.settingBytes(),
+              QByteArray("[Setting]\r\nLanguage=English\r\n; The serial port: a device such as "
+                         "/dev/ttyUSB0, a /dev/serial/by-id/ name or COM1.\r\n;CommNum=/dev/ttyUSB0\r\n"));
     EXPECT_EQ(QDir(home.path() + "Language").entryList({"*.ini"}, QDir::Files).size(), 12);
     EXPECT_EQ(listed, QStringLiteral("English"));
     EXPECT_EQ(entries, 12);
@@ -178,6 +180,27 @@ TEST(Startup, SettingsReadableByOthersAreMadePrivateAndSaidInOneMessageBeforeThe
     EXPECT_EQ(shown.buttons, PromptButtons::Ok);
     EXPECT_EQ(QFile(home.settingPath()).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
               QFileDevice::Permissions{});
+}
+
+TEST(Startup, ACommNumThatNamesNoPortIsSaidWithTheFormExpectedAndTheWindowStillComesUp)
+{
+    ProgramHome home;
+    QFile settings(home.settingPath());
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Setting]\r\nLanguage=English\r\nCommNum=xyz\r\n");
+    // Private as the program makes it: else a note about that comes first.
+    settings.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    settings.close();
+    TestApp t(home.path());
+    whenModal<CInitDlg>([&](CInitDlg& dialog) { dialog.OkButton()->click(); });
+    ASSERT_EQ(t.start(), std::nullopt);
+    ASSERT_EQ(t.prompt->texts(),
+              QStringList{QStringLiteral("CommNum 'xyz' is no port: give a device such as /dev/ttyUSB0 "
+                                         "or COM1, optionally followed by ,9600,8,N,1")});
+    EXPECT_EQ(t.prompt->shown().front().caption, programTitle());
+    EXPECT_FALSE(t.app->channel().ChannelOK());
+    ASSERT_NE(t.app->GetMainWnd(), nullptr);
+    EXPECT_TRUE(t.app->GetMainWnd()->isVisible());
 }
 
 TEST(Startup, CancelAndCloseEndWithoutAMainWindowOrAMessage)
