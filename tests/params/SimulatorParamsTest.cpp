@@ -253,7 +253,8 @@ TEST_F(SimulatorParamsTest, ARestoredBackupIsReviewedInTheGridThenDownloadedAndV
     prompt.clear();
     EXPECT_FALSE(dialog.restoreFrom(wrong.fileName()));
     EXPECT_EQ(prompt.texts(), QStringList{wrong.fileName() + " cannot be restored:\n"
-                                          "line 2: unknown parameter 'Grid'"});
+                                          "line 2: unknown parameter 'Grid' (known: Vpv-start "
+                                          "T-start Vac-min Vac-max f-min f-max DCI-Limit)"});
     EXPECT_EQ(dialog.value(3), "250.0");
 
     prompt.chooseFile(backups(1)[0]);
