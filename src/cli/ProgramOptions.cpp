@@ -19,7 +19,8 @@ struct OptionSet {
         parser.setApplicationDescription(QStringLiteral("Monitoring and service program for a "
                                                         "grid-tied photovoltaic inverter."));
         parser.addOptions({help, version, headless, everyReply, home, port, save, listPorts,
-                           updateHost, readParameters, writeParameters, accessCode, address, mqtt,
+                           updateHost, readParameters, writeParameters, accessCode,
+                           accessCodeFile, address, mqtt,
                            exportCsv, output, status});
     }
 
@@ -62,8 +63,14 @@ struct OptionSet {
                                                             "verified."),
                                              QStringLiteral("FILE")};
     const QCommandLineOption accessCode{QStringLiteral("access-code"),
-                                        QStringLiteral("Access code of the parameters."),
+                                        QStringLiteral("Access code of the parameters; '-' reads "
+                                                       "it from standard input (other local "
+                                                       "users see a code given here)."),
                                         QStringLiteral("CODE")};
+    const QCommandLineOption accessCodeFile{QStringLiteral("access-code-file"),
+                                            QStringLiteral("Read the access code from the first "
+                                                           "line of FILE."),
+                                            QStringLiteral("FILE")};
     const QCommandLineOption address{QStringLiteral("address"),
                                      QStringLiteral("Bus address of the inverter (default 1)."),
                                      QStringLiteral("N")};
@@ -116,7 +123,7 @@ std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& argume
     const bool parameterMode = parser.isSet(set.readParameters) || parser.isSet(set.writeParameters);
     if (parser.isSet(set.output) && !parser.isSet(set.exportCsv))
         return UsageError{QStringLiteral("--output needs --export-csv")};
-    for (const QCommandLineOption* option : {&set.accessCode, &set.address}) {
+    for (const QCommandLineOption* option : {&set.accessCode, &set.accessCodeFile, &set.address}) {
         if (parser.isSet(*option) && !parameterMode) {
             return UsageError{QStringLiteral("--%1 needs --read-parameters or --write-parameters")
                                   .arg(option->names().constFirst())};
@@ -165,6 +172,9 @@ std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& argume
 
     options.parameterFile = parser.value(set.writeParameters);
     options.accessCode = parser.value(set.accessCode);
+    options.accessCodeFile = parser.value(set.accessCodeFile);
+    if (parser.isSet(set.accessCode) && parser.isSet(set.accessCodeFile))
+        return UsageError{QStringLiteral("give --access-code or --access-code-file, not both")};
     options.exportFile = parser.value(set.exportCsv);
     options.output = parser.value(set.output);
 
@@ -185,7 +195,7 @@ std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& argume
                                   .arg(kMaxAddress)};
         }
         options.address = *address;
-        if (options.accessCode.isEmpty())
+        if (options.accessCode.isEmpty() && options.accessCodeFile.isEmpty())
             return UsageError{QStringLiteral("--access-code is needed")};
         command.mode = read ? Mode::ReadParameters : Mode::WriteParameters;
     } else if (parser.isSet(set.exportCsv)) {

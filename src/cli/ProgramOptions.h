@@ -32,7 +32,10 @@ struct ProgramOptions {
     UpdateHost updateHost = defaultUpdateHost(); // --update-host
     std::optional<MqttHost> mqttHost;     // --mqtt; overrides the broker of setting.ini
     QString parameterFile;                // --write-parameters FILE
-    QString accessCode;                   // --access-code; never empty in the parameter modes
+    // --access-code ("-": from standard input) or --access-code-file; one of them is never
+    // empty in the parameter modes.
+    QString accessCode;
+    QString accessCodeFile;
     int address = 1;                      // --address, the inverter's bus address, 1..255
     QString exportFile;                   // --export-csv MONTH.xls
     QString output;                       // --output; empty or "-": standard output

@@ -23,6 +23,8 @@ namespace veltroma {
 namespace {
 
 constexpr int kBetweenWritesMs = 15;
+// An access code is a short word: a longer first line is no code.
+constexpr qint64 kMaxCodeLineBytes = 256;
 
 class Run {
 public:
@@ -45,6 +47,31 @@ private:
     std::FILE* out_;
     std::FILE* err_;
 };
+
+// The access code as given: on the command line, on the first line of standard input ("-")
+// or of a file (whose line end is not part of it). None when it cannot be read.
+std::optional<QString> accessCodeOf(const ProgramOptions& options)
+{
+    const auto firstLine = [](QIODevice& device) -> std::optional<QString> {
+        const QByteArray line = device.readLine(kMaxCodeLineBytes);
+        if (line.isEmpty())
+            return std::nullopt;
+        return QString::fromUtf8(line).remove(u'\n').remove(u'\r');
+    };
+    if (!options.accessCodeFile.isEmpty()) {
+        QFile file(options.accessCodeFile);
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return firstLine(file);
+    }
+    if (options.accessCode == u'-') {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly))
+            return std::nullopt;
+        return firstLine(input);
+    }
+    return options.accessCode;
+}
 
 // The inverter's present values; the link is held only for the reading.
 std::optional<GridTexts> readPresent(DialogChannel& link, GridLink& grid)
@@ -82,7 +109,14 @@ ExitCode runParameters(ParameterAction action, const ProgramOptions& options, st
     }
     if (start.note)
         run.say(*start.note);
-    if (!CodeOpens(AccessEntry::ParameterRocker, options.accessCode)) {
+    const auto code = accessCodeOf(options);
+    if (!code) {
+        run.say(QStringLiteral("cannot read the access code from %1: nothing was sent")
+                    .arg(options.accessCodeFile.isEmpty() ? QStringLiteral("standard input")
+                                                          : options.accessCodeFile));
+        return run.exit(ExitCode::Usage);
+    }
+    if (!CodeOpens(AccessEntry::ParameterRocker, *code)) {
         run.say(QStringLiteral("the access code is not correct: nothing was sent"));
         return run.exit(ExitCode::WrongAccessCode);
     }

@@ -47,9 +47,21 @@ bool allEmpty(const QStringList& cells)
     return true;
 }
 
+// A text that a spreadsheet would take for a formula (from a month file edited elsewhere) is
+// written with a leading apostrophe; a number such as -5.0 stays a number.
+QString defused(const QString& text)
+{
+    static const QString kFormulaStarts = QStringLiteral("=+-@");
+    if (text.isEmpty() || !kFormulaStarts.contains(text.front()))
+        return text;
+    bool number = false;
+    text.toDouble(&number);
+    return number ? text : u'\'' + text;
+}
+
 QByteArray csvField(const QString& text)
 {
-    QByteArray bytes = text.toUtf8();
+    QByteArray bytes = defused(text).toUtf8();
     if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\r') || bytes.contains('\n'))
         return '"' + bytes.replace("\"", "\"\"") + '"';
     return bytes;

@@ -33,7 +33,8 @@ struct MonthRecords {
 [[nodiscard]] QStringList csvHeader();
 
 // RFC 4180 text in UTF-8: the header, then one line per row, lines ending with CR LF, fields
-// quoted when they hold a comma, a quote or a line break.
+// quoted when they hold a comma, a quote or a line break. A field that begins with =, +, - or
+// @ and is no number gets a leading apostrophe, so that no spreadsheet runs it as a formula.
 [[nodiscard]] QByteArray csvText(const MonthRecords& records);
 
 // The time column for a row of day `day` whose column A reads `hourMinute` ("9:5:3",

@@ -244,7 +244,9 @@ void MonitorEngine::keepConfirmedSerial(int slot)
     if (busSlots_.count() == 1 || !keepSerial_)
         return;
     const SlotStatus status = busSlots_.status(slot);
-    if (status.kept || status.serial.isEmpty())
+    // Only a serial of ten printable characters can be assigned again from the file; one that
+    // came with other bytes (shown as '?') stays in this run only.
+    if (status.kept || !isSlotSerial(status.serial) || status.serial.contains(u'?'))
         return;
     if (keepSerial_(slot, status.serial))
         busSlots_.markKept(slot);

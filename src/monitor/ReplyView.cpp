@@ -67,8 +67,13 @@ std::optional<QString> ReplyView::text(std::size_t offset, std::size_t width) co
 QString textUpToZero(std::span<const std::uint8_t> bytes)
 {
     const auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
-    return QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()),
-                               static_cast<qsizetype>(end - bytes.begin()));
+    QString text;
+    text.reserve(static_cast<qsizetype>(end - bytes.begin()));
+    // What an inverter sends is shown, recorded and published: a control byte or one beyond
+    // ASCII in it could move a terminal's cursor or break a topic, so it shows as '?'.
+    for (auto byte = bytes.begin(); byte != end; ++byte)
+        text.append(*byte >= 0x20 && *byte < 0x7F ? QChar(*byte) : QChar(u'?'));
+    return text;
 }
 
 } // namespace veltroma

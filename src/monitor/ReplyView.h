@@ -34,7 +34,8 @@ private:
     std::uint8_t function_ = 0;
 };
 
-// Bytes as characters (one per byte), cut at the first zero byte as a C string would be.
+// Bytes as characters (one per byte), cut at the first zero byte as a C string would be;
+// every byte that is no printable ASCII character shows as '?'.
 [[nodiscard]] QString textUpToZero(std::span<const std::uint8_t> bytes);
 
 } // namespace veltroma

@@ -187,6 +187,26 @@ TEST(RunParametersRegistration, AnInverterWithoutAnAddressIsRegisteredAndThenRea
     EXPECT_EQ(assignments, 1);
 }
 
+TEST_F(RunParametersTest, TheAccessCodeCanComeFromAFileOrStandardInput)
+{
+    const QString codeFile = file("lantern4\r\n");
+    EXPECT_EQ(run({"--read-parameters", "--access-code-file", codeFile}), 0) << err.toStdString();
+    EXPECT_TRUE(out.startsWith("Vpv-start=250.0\n"));
+
+    QProcess process;
+    process.start(QStringLiteral(VELTROMA_MONITOR_EXE),
+                  {"--read-parameters", "--access-code", "-", "--home", home.path()});
+    process.write("lantern4\n");
+    process.closeWriteChannel();
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+
+    EXPECT_EQ(run({"--read-parameters", "--access-code-file", home.filePath("no-such-file")}), 2);
+    EXPECT_TRUE(err.contains("cannot read the access code from")) << err.toStdString();
+    EXPECT_EQ(run({"--read-parameters", "--access-code-file", file("lantern5\n")}), 3);
+    EXPECT_EQ(run({"--read-parameters", "--access-code", "x", "--access-code-file", codeFile}), 2);
+}
+
 TEST_F(RunParametersTest, AWrongAccessCodeSendsNothingAndExitsThree)
 {
     EXPECT_EQ(run({"--read-parameters", "--access-code", "lantern5"}), 3);

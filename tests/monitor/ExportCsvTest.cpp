@@ -224,6 +224,15 @@ TEST(CsvTextTest, QuotesFieldsThatNeedItAndBuildsTimesFromOfficeTexts)
     EXPECT_TRUE(text.endsWith("\r\n2011-05-07T09:05:03,\"a,b\",\"say \"\"hi\"\"\",\"line\nbreak\",\xC2\xB0" "C\r\n"))
         << text.toStdString();
 
+    // Formulas from a month file edited elsewhere are written as text; numbers stay numbers.
+    MonthRecords edited;
+    edited.rows.push_back({QStringLiteral("2011-05-07T09:05:03"),
+                           {QStringLiteral("=HYPERLINK(\"x\")"), QStringLiteral("-5.0"), QStringLiteral("+1"),
+                            QStringLiteral("@SUM(A1)"), QStringLiteral("-cmd"), QStringLiteral("Normal")}});
+    EXPECT_TRUE(csvText(edited).endsWith(
+        "2011-05-07T09:05:03,\"'=HYPERLINK(\"\"x\"\")\",-5.0,+1,'@SUM(A1),'-cmd,Normal\r\n"))
+        << csvText(edited).toStdString();
+
     EXPECT_EQ(recordTime(2011, 5, 7, QStringLiteral("9:5:3")), QStringLiteral("2011-05-07T09:05:03"));
     EXPECT_EQ(recordTime(2011, 5, 7, QStringLiteral("09:05")), QStringLiteral("2011-05-07T09:05:00"));
     EXPECT_EQ(recordTime(2011, 5, 7, QStringLiteral("0.5")), QStringLiteral("2011-05-07T12:00:00"));

@@ -178,6 +178,19 @@ TEST_F(ReplyDecoderTest, InformationBlockIsTakenOnce)
     EXPECT_EQ(display.updates(), 0);
 }
 
+TEST_F(ReplyDecoderTest, ControlBytesOfAnInformationBlockShowAsQuestionMarks)
+{
+    std::vector<std::uint8_t> info(28, ' ');
+    const std::string version = "V1\x1b[2";
+    const std::string modelName = "PV\x07\xff" "3000TL  grid";
+    std::copy(version.begin(), version.end(), info.begin() + 7);
+    std::copy(modelName.begin(), modelName.end(), info.begin() + 12);
+    decode(0x83, info);
+
+    EXPECT_EQ(model.snapshot().sVer[1], "V1?[2");
+    EXPECT_EQ(model.snapshot().sModelname[1], "PV??3000TL  grid");
+}
+
 TEST_F(ReplyDecoderTest, ShortInformationBlockIsNotTaken)
 {
     decode(0x83, std::vector<std::uint8_t>(20, 'A'));

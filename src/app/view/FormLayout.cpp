@@ -58,6 +58,8 @@ constexpr int kLampLeft = 684;
 constexpr int kLampWidth = 69;
 // The list's frame, a pixel at each edge, in units at the smallest scale the form allows.
 constexpr int kListFrameUnits = 2;
+// The plot's frame below its field, which the counters leave free.
+constexpr int kPlotMarginUnits = 2;
 
 } // namespace
 
@@ -116,6 +118,20 @@ QRect SlotLayout::stateLamp(int slot) const
     if (!several())
         return formtemplate::stateLamp(slot);
     return besideRow(slot, kLampLeft, kLampWidth);
+}
+
+bool SlotLayout::wideLinkCounters() const
+{
+    return formtemplate::kLinkCounters.bottom() >= plot().bottom() - kPlotMarginUnits;
+}
+
+QRect SlotLayout::linkCounters() const
+{
+    const QRect tall = formtemplate::kLinkCounters;
+    if (!wideLinkCounters())
+        return tall;
+    const int height = plot().bottom() - kPlotMarginUnits - tall.top();
+    return {tall.right() + 1 - 2 * tall.width(), tall.top(), 2 * tall.width(), height};
 }
 
 DialogUnits DialogUnits::fitting(QSize pixels)

@@ -80,6 +80,10 @@ public:
     [[nodiscard]] QRect slotSwitch(int slot) const;
     [[nodiscard]] QRect rocker(int slot) const;
     [[nodiscard]] QRect stateLamp(int slot) const;
+    // Debug mode's link counters, over the plot's upper right corner; where the plot has given
+    // the list too much of its height for the tall panel, a wide one of half the height.
+    [[nodiscard]] QRect linkCounters() const;
+    [[nodiscard]] bool wideLinkCounters() const;
 
 private:
     [[nodiscard]] QRect besideRow(int slot, int left, int width) const;

@@ -22,44 +22,72 @@ LinkHealthPanel::LinkHealthPanel(const StringLoader& loadString, QWidget* parent
     setObjectName(QStringLiteral("LinkHealthPanel"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setVerticalSpacing(1);
-    auto* title = new QLabel(loadString(QStringLiteral("IDC_LINK_TITLE")), this);
-    QFont bold = title->font();
+    title_ = new QLabel(loadString(QStringLiteral("IDC_LINK_TITLE")), this);
+    QFont bold = title_->font();
     bold.setBold(true);
-    title->setFont(bold);
-    grid->addWidget(title, 0, 0, 1, 2);
+    title_->setFont(bold);
     for (int row = 0; row < kRows; ++row) {
         const auto i = static_cast<std::size_t>(row);
-        grid->addWidget(new QLabel(loadString(QString::fromLatin1(kCaptionKeys[i])), this),
-                        row + 1, 0);
+        captions_[i] = new QLabel(loadString(QString::fromLatin1(kCaptionKeys[i])), this);
         values_[i] = new QLabel(this);
         values_[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        if (row + 1 < kRows) {
-            values_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            grid->addWidget(values_[i], row + 1, 1);
-        }
+        values_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
     // The last error, with its time, on lines of its own below its caption.
     QLabel* lastError = values_[kRows - 1];
     lastError->setWordWrap(true);
     lastError->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    grid->addWidget(lastError, kRows + 1, 0, 1, 2);
-    grid->setRowStretch(kRows + 1, 1);
     for (int row = 0; row < kMqttRows; ++row) {
         const auto i = static_cast<std::size_t>(row);
         auto* caption = new QLabel(loadString(QString::fromLatin1(kMqttCaptionKeys[i])), this);
         auto* value = new QLabel(this);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        grid->addWidget(caption, kRows + 2 + row, 0);
-        grid->addWidget(value, kRows + 2 + row, 1);
         values_[kRows + i] = value;
         mqttRows_[2 * i] = caption;
         mqttRows_[2 * i + 1] = value;
     }
+    place();
     setCounters({});
     setMqttCounters(std::nullopt);
+}
+
+void LinkHealthPanel::setWide(bool wide)
+{
+    if (wide == wide_)
+        return;
+    wide_ = wide;
+    place();
+}
+
+void LinkHealthPanel::place()
+{
+    // A new grid takes the labels over; the old one goes with its items, not its widgets.
+    delete layout();
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(1);
+    grid->setHorizontalSpacing(wide_ ? 12 : 6);
+    const int pairs = wide_ ? 2 : 1;
+    const int perColumn = (kRows - 1 + pairs - 1) / pairs;
+    grid->addWidget(title_, 0, 0, 1, 2 * pairs);
+    for (int row = 0; row < kRows - 1; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        const int at = 1 + row % perColumn;
+        const int column = 2 * (row / perColumn);
+        grid->addWidget(captions_[i], at, column);
+        grid->addWidget(values_[i], at, column + 1);
+    }
+    const int errorRow = 1 + perColumn;
+    grid->addWidget(captions_[kRows - 1], errorRow, 0, 1, 2 * pairs);
+    grid->addWidget(values_[kRows - 1], errorRow + 1, 0, 1, 2 * pairs);
+    grid->setRowStretch(errorRow + 1, 1);
+    for (int row = 0; row < kMqttRows; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        const int at = errorRow + 2 + row / pairs;
+        const int column = 2 * (row % pairs);
+        grid->addWidget(mqttRows_[2 * i], at, column);
+        grid->addWidget(mqttRows_[2 * i + 1], at, column + 1);
+    }
 }
 
 void LinkHealthPanel::setMqttCounters(const std::optional<MqttCounters>& counters)

@@ -39,6 +39,10 @@ public:
         mqttSource_ = std::move(source);
     }
 
+    // Two columns of counters instead of one: half the height, for a form whose plot is
+    // shorter (several inverters on the bus).
+    void setWide(bool wide);
+
     // The value shown beside the caption of `row` (0: requests sent ... 9: last error,
     // 10: messages sent, 11: dropped, 12: reconnects).
     [[nodiscard]] QString valueText(int row) const;
@@ -48,11 +52,16 @@ private:
     static constexpr int kRows = 10;
     static constexpr int kMqttRows = 3;
 
+    void place();
+
+    QLabel* title_ = nullptr;
+    std::array<QLabel*, kRows> captions_{};
     std::array<QLabel*, kRows + kMqttRows> values_{};
     // Caption and value of each publisher row, shown and hidden together.
     std::array<QLabel*, 2 * kMqttRows> mqttRows_{};
     QString noError_;
     std::function<std::optional<MqttCounters>()> mqttSource_;
+    bool wide_ = false;
 };
 
 } // namespace veltroma

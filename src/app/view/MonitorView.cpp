@@ -611,7 +611,8 @@ void CMonitorView::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     const DialogUnits units = DialogUnits::fitting(size());
     form_.place(units);
-    linkPanel_->setGeometry(units.toPixels(formtemplate::kLinkCounters));
+    linkPanel_->setWide(form_.layout.wideLinkCounters());
+    linkPanel_->setGeometry(units.toPixels(form_.layout.linkCounters()));
     fitListColumns();
     background_ = QPixmap();
 }

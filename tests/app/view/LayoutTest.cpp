@@ -5,6 +5,7 @@
 #include "instruments/CiAngularGaugeX.h"
 #include "instruments/CiLedRectangleX.h"
 #include "instruments/CiSwitchLedX.h"
+#include "instruments/CiSwitchRotaryX.h"
 #include "instruments/CiPlotX.h"
 #include "support/FakeLink.h"
 #include "support/VirtualClock.h"
@@ -248,6 +249,24 @@ TEST_P(LayoutTest, EachSlotShowsItsSwitchAndLampBesideItsOwnListRowClearOfEveryO
                 << "over " << other->objectName().toStdString();
         }
     }
+}
+
+TEST_P(LayoutTest, DebugModesCountersStayOverThePlotClearOfTheListLampsAndSwitches)
+{
+    auto* rotary = form.find<CiSwitchRotaryX>("m_iSwitchRotaryX1");
+    rotary->SetPosition(4);
+    emit rotary->positionChanged(4);
+    QCoreApplication::processEvents();
+    const auto* panel = form.find<QWidget>("LinkHealthPanel");
+    ASSERT_TRUE(panel->isVisible());
+    EXPECT_TRUE(at("m_iPlotX").contains(panel->geometry()));
+    EXPECT_FALSE(panel->geometry().intersects(at("m_DisplayList"))) << GetParam();
+    for (int slot = kFirstSlot; slot <= GetParam(); ++slot) {
+        EXPECT_FALSE(panel->geometry().intersects(slotControl<QWidget>("m_OutOfSpecificationLED", slot)->geometry()));
+        EXPECT_FALSE(panel->geometry().intersects(slotControl<QWidget>("m_iSwitchLedX", slot)->geometry()));
+    }
+    // Every counter row is shown whole.
+    EXPECT_GE(panel->height(), panel->minimumSizeHint().height()) << GetParam();
 }
 
 } // namespace
