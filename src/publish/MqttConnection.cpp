@@ -75,7 +75,7 @@ void MqttConnection::setAvailable(bool available)
 
 MqttCounters MqttConnection::counters() const
 {
-    return {sent_.load(), queue_.dropped(), reconnects_.load(), connected_.load()};
+    return {sent_.load(), queue_.dropped(), failed_.load(), reconnects_.load(), connected_.load()};
 }
 
 void MqttConnection::start()
@@ -112,9 +112,20 @@ void MqttConnection::start()
             return;
         }
     }
+    // Without its last will a killed program would leave the inverter "online" for good:
+    // no will, no session.
     const MqttMessage will = availabilityMessage(settings_.prefix, serial_, false);
-    mosquitto_will_set(client, utf8(will.topic).constData(), static_cast<int>(will.payload.size()),
-                       will.payload.constData(), will.qos, will.retain);
+    const QByteArray willTopic = utf8(will.topic);
+    const int willRc = willTopic.contains('\0')
+        ? MOSQ_ERR_INVAL
+        : mosquitto_will_set(client, willTopic.constData(), static_cast<int>(will.payload.size()),
+                             will.payload.constData(), will.qos, will.retain);
+    if (willRc != MOSQ_ERR_SUCCESS) {
+        listener_(false, QStringLiteral("cannot set the last will on %1: %2")
+                             .arg(will.topic, QString::fromUtf8(mosquitto_strerror(willRc))));
+        client_.reset();
+        return;
+    }
 
     // The loop thread first: it retries a connection that fails now, with the backoff.
     if (mosquitto_loop_start(client) != MOSQ_ERR_SUCCESS) {
@@ -169,7 +180,7 @@ void MqttConnection::publishAvailability()
 {
     if (!connected_)
         return; // published with the next connection
-    if (publishNow(availabilityMessage(settings_.prefix, serial_, availableWanted_)))
+    if (publishNow(availabilityMessage(settings_.prefix, serial_, availableWanted_)) == Handed::Sent)
         availablePublished_ = availableWanted_;
 }
 
@@ -180,25 +191,46 @@ void MqttConnection::drain()
         std::optional<MqttMessage> message = queue_.pop();
         if (!message)
             return;
-        if (!publishNow(*message)) {
+        // Only a message that waits for the connection goes back in front; a failed one is
+        // gone, and the next one follows at once.
+        if (publishNow(*message) == Handed::NoConnection) {
             queue_.pushFront(std::move(*message));
             return;
         }
     }
 }
 
-bool MqttConnection::publishNow(const MqttMessage& message)
+MqttConnection::Handed MqttConnection::publishNow(const MqttMessage& message)
+{
+    Handed handed = publishOnce(message);
+    if (handed == Handed::Failed)
+        handed = publishOnce(message);
+    if (handed == Handed::Failed)
+        ++failed_;
+    return handed;
+}
+
+MqttConnection::Handed MqttConnection::publishOnce(const MqttMessage& message)
 {
     if (!client_)
-        return false;
+        return Handed::NoConnection;
     const QByteArray topic = utf8(message.topic);
+    // The library takes the topic as a C string: a NUL would publish on a shorter topic.
+    if (topic.contains('\0'))
+        return Handed::Failed;
     const int rc = mosquitto_publish(client_.get(), nullptr, topic.constData(),
                                      static_cast<int>(message.payload.size()),
                                      message.payload.constData(), message.qos, message.retain);
-    if (rc != MOSQ_ERR_SUCCESS)
-        return false;
-    ++sent_;
-    return true;
+    switch (rc) {
+    case MOSQ_ERR_SUCCESS:
+        ++sent_;
+        return Handed::Sent;
+    case MOSQ_ERR_NO_CONN:
+    case MOSQ_ERR_CONN_LOST:
+        return Handed::NoConnection;
+    default:
+        return Handed::Failed;
+    }
 }
 
 void MqttConnection::onConnect(int rc)

@@ -22,14 +22,15 @@ namespace veltroma {
 struct MqttCounters {
     std::uint64_t sent = 0;       // messages handed to the connection
     std::uint64_t dropped = 0;    // pushed out of the full queue before they could be sent
+    std::uint64_t failed = 0;     // refused by the client library twice, then dropped
     std::uint64_t reconnects = 0; // connections after the first
     bool connected = false;
 
     // The counts added up; connected only when both are.
     [[nodiscard]] MqttCounters operator+(const MqttCounters& other) const
     {
-        return {sent + other.sent, dropped + other.dropped, reconnects + other.reconnects,
-                connected && other.connected};
+        return {sent + other.sent, dropped + other.dropped, failed + other.failed,
+                reconnects + other.reconnects, connected && other.connected};
     }
 };
 
@@ -37,7 +38,9 @@ struct MqttCounters {
 // the inverter's availability topic, its discovery configs, states and availability. It
 // connects when made, reconnects by itself with a backoff and publishes discovery and the
 // wanted availability again after every reconnect. States wait in a bounded queue while the
-// broker is away; when it is full the oldest goes and is counted.
+// broker is away; when it is full the oldest goes and is counted. A message the client
+// library refuses for itself (not for want of a connection) is tried once more, then dropped
+// and counted as failed, so that it never holds up the ones behind it.
 //
 // Threads: made, fed and destroyed on one thread (the publisher's); the network work and the
 // callbacks run on the client library's own thread, so nothing here waits for the broker.
@@ -48,7 +51,8 @@ public:
     using StatusListener = std::function<void(bool connected, const QString& reason)>;
 
     // Starts connecting at once; `device.serial` is topic-safe and not empty. A client that
-    // cannot be made or started is reported through `listener` and publishes nothing.
+    // cannot be made, given its last will or started is reported through `listener` and
+    // publishes nothing.
     MqttConnection(MqttSettings settings, MqttDevice device, std::size_t queueCapacity,
                    bool available, StatusListener listener);
     // Publishes "offline" when connected, then disconnects cleanly (no last will).
@@ -74,9 +78,13 @@ private:
     void stop();
     void publishDiscovery();
     void publishAvailability();
+    enum class Handed { Sent, NoConnection, Failed };
+
     // Hands queued messages to the connection while it is up. Any thread.
     void drain();
-    bool publishNow(const MqttMessage& message);
+    // One message to the client library, a refused one tried once more; Failed is counted.
+    Handed publishNow(const MqttMessage& message);
+    Handed publishOnce(const MqttMessage& message);
 
     // The client library's thread.
     void onConnect(int rc);
@@ -101,6 +109,7 @@ private:
     std::atomic<bool> connected_ = false;
     std::atomic<bool> everConnected_ = false;
     std::atomic<std::uint64_t> sent_ = 0;
+    std::atomic<std::uint64_t> failed_ = 0;
     std::atomic<std::uint64_t> reconnects_ = 0;
     std::mutex drainMutex_;
 };

@@ -3,6 +3,8 @@
 #include "base/HostPort.h"
 #include "config/ProfileFile.h"
 
+#include <QHostAddress>
+
 namespace veltroma {
 
 namespace {
@@ -55,6 +57,31 @@ bool saveMqttSettings(const ProfileFile& file, const MqttSettings& settings)
         && write("Discovery", settings.discovery ? QStringLiteral("1") : QStringLiteral("0"))
         && write("Tls", settings.tls ? QStringLiteral("1") : QStringLiteral("0"))
         && write("CaFile", settings.caFile);
+}
+
+std::optional<QString> mqttPrefixProblem(const QString& prefix)
+{
+    for (const QChar c : prefix) {
+        if (c == u'+' || c == u'#')
+            return QStringLiteral("the prefix \"%1\" holds the wildcard '%2', which no published "
+                                  "topic may hold")
+                .arg(prefix, c);
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("the prefix holds the control character U+%1, which no topic "
+                                  "may hold")
+                .arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    return std::nullopt;
+}
+
+bool mqttPasswordInClear(const MqttSettings& settings)
+{
+    if (settings.user.isEmpty() || settings.password.isEmpty() || settings.tls)
+        return false;
+    if (settings.host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return false;
+    const QHostAddress address(settings.host);
+    return address.isNull() || !address.isLoopback();
 }
 
 std::optional<MqttHost> parseMqttHost(const QString& text)

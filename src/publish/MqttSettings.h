@@ -36,6 +36,19 @@ struct MqttHost {
     QString host;
     int port = MqttSettings::kDefaultPort;
 };
+// Why `prefix` cannot lead the published topics, in a sentence for the log; nothing when it
+// can. Refused: the wildcards '+' and '#', which no published topic may hold (the client
+// library refuses every message and the last will), and control characters, NUL included,
+// which the broker refuses or which would cut the topic short. Empty levels ("a//b", a
+// leading '/') make valid topics and are left alone.
+[[nodiscard]] std::optional<QString> mqttPrefixProblem(const QString& prefix);
+
+// Whether the password would travel unencrypted to another machine: a user and a password,
+// no TLS, and a broker that is not this machine's loopback ("localhost", 127.0.0.0/8, ::1).
+// A host name is never looked up, so a name that merely resolves to loopback counts as
+// another machine.
+[[nodiscard]] bool mqttPasswordInClear(const MqttSettings& settings);
+
 // "HOST", "HOST:PORT", "[IPv6]:PORT" or a bare IPv6 address without a port ("::1"), with
 // surrounding spaces ignored; nothing for a text that names no usable broker (see
 // parseHostPort) or holds several colons without being an IPv6 address.

@@ -27,15 +27,21 @@ MqttSettings effectiveMqttSettings(const QString& settingPath,
     return settings;
 }
 
-std::unique_ptr<MqttPublisher> startMqttPublisher(const QString& settingPath, MonitorSession& session,
-                                                  const std::optional<MqttHost>& commandLineHost)
+MqttStart startMqttPublisher(const QString& settingPath, MonitorSession& session,
+                             const std::optional<MqttHost>& commandLineHost)
 {
-    MqttSettings settings = effectiveMqttSettings(settingPath, commandLineHost);
-    if (!settings.enabled())
-        return nullptr;
-    auto publisher = std::make_unique<MqttPublisher>(std::move(settings));
-    publisher->listenTo(session.engine());
-    return publisher;
+    MqttStart start;
+    start.settings = effectiveMqttSettings(settingPath, commandLineHost);
+    if (!start.settings.enabled())
+        return start;
+    // Refused here, once: every message under such a prefix would fail.
+    start.refusal = mqttPrefixProblem(start.settings.prefix);
+    if (start.refusal)
+        return start;
+    start.passwordInClear = mqttPasswordInClear(start.settings);
+    start.publisher = std::make_unique<MqttPublisher>(start.settings);
+    start.publisher->listenTo(session.engine());
+    return start;
 }
 
 void probeBroker(MqttPublisher& publisher, std::function<void(const QString& reason)> unreachable)
@@ -64,11 +70,16 @@ void probeBroker(MqttPublisher& publisher, std::function<void(const QString& rea
 HeadlessExtra startHeadlessMqtt(MonitorSession& session, const QString& settingPath,
                                 const std::optional<MqttHost>& commandLineHost)
 {
-    auto publisher = startMqttPublisher(settingPath, session, commandLineHost);
-    if (!publisher)
+    MqttStart start = startMqttPublisher(settingPath, session, commandLineHost);
+    if (start.refusal)
+        printEventLine(stderr, QStringLiteral("mqtt not publishing: %1").arg(*start.refusal));
+    if (!start.publisher)
         return {};
+    std::unique_ptr<MqttPublisher> publisher = std::move(start.publisher);
     const QString broker = publisher->brokerText();
     printEventLine(stderr, QStringLiteral("mqtt publishing to %1").arg(broker));
+    if (start.passwordInClear)
+        printEventLine(stderr, mqttClearPasswordWarning(start.settings));
     // The publisher connects with the first reply: a broker that cannot be reached is said at
     // once instead, and the publisher's own retries go on quietly.
     probeBroker(*publisher, [broker](const QString& reason) {
@@ -91,11 +102,20 @@ HeadlessExtra startHeadlessMqtt(MonitorSession& session, const QString& settingP
 
 QString mqttCountersText(const MqttCounters& c)
 {
-    return QStringLiteral("mqtt sent %1, dropped %2, reconnects %3, %4")
+    return QStringLiteral("mqtt sent %1, dropped %2, failed %3, reconnects %4, %5")
         .arg(c.sent)
         .arg(c.dropped)
+        .arg(c.failed)
         .arg(c.reconnects)
         .arg(c.connected ? QStringLiteral("connected") : QStringLiteral("not connected"));
+}
+
+QString mqttClearPasswordWarning(const MqttSettings& settings)
+{
+    return QStringLiteral("mqtt warning: the password of user %1 travels unencrypted to %2:%3; "
+                          "set Tls=1 in [Mqtt] or use a broker on this machine")
+        .arg(settings.user, settings.host)
+        .arg(settings.port);
 }
 
 } // namespace veltroma

@@ -19,13 +19,23 @@ class MonitorSession;
 [[nodiscard]] MqttSettings effectiveMqttSettings(const QString& settingPath,
                                                  const std::optional<MqttHost>& commandLineHost);
 
-// A publisher listening to the session, or nothing when no broker is configured. The
-// session outlives it.
-[[nodiscard]] std::unique_ptr<MqttPublisher> startMqttPublisher(
-    const QString& settingPath, MonitorSession& session, const std::optional<MqttHost>& commandLineHost);
+// What the start of publishing came to.
+struct MqttStart {
+    MqttSettings settings;                    // as in effect, the broker of --mqtt included
+    std::unique_ptr<MqttPublisher> publisher; // none: no broker configured, or refused
+    std::optional<QString> refusal;           // why nothing is published despite a broker
+    bool passwordInClear = false;             // see mqttPasswordInClear
+};
 
-// The same for the headless logger, which reports the broker connection on standard error.
-// Its counters follow the link counters on the logger's counter line.
+// A publisher listening to the session; none when no broker is configured, or when the
+// prefix cannot lead a topic (then `refusal` says why). The session outlives it.
+[[nodiscard]] MqttStart startMqttPublisher(const QString& settingPath, MonitorSession& session,
+                                           const std::optional<MqttHost>& commandLineHost);
+
+// The same for the headless logger, which reports the broker connection on standard error,
+// as it does a refused prefix (one line, then it logs without publishing) and a password that
+// travels unencrypted (one warning). Its counters follow the link counters on the logger's
+// counter line.
 [[nodiscard]] HeadlessExtra startHeadlessMqtt(MonitorSession& session, const QString& settingPath,
                                               const std::optional<MqttHost>& commandLineHost);
 
@@ -35,7 +45,10 @@ class MonitorSession;
 void probeBroker(MqttPublisher& publisher, std::function<void(const QString& reason)> unreachable);
 
 // The publisher's counters as the counter line shows them:
-// "mqtt sent 120, dropped 0, reconnects 1, connected".
+// "mqtt sent 120, dropped 0, failed 0, reconnects 1, connected".
 [[nodiscard]] QString mqttCountersText(const MqttCounters& counters);
+
+// The logger's warning for a password that travels unencrypted; it never holds the password.
+[[nodiscard]] QString mqttClearPasswordWarning(const MqttSettings& settings);
 
 } // namespace veltroma

@@ -147,7 +147,7 @@ TEST_F(HeadlessMqttTest, StatesMatchThePrintedRowsAndAKilledLoggerGoesOffline)
     QElapsedTimer waited;
     waited.start();
     const QRegularExpression counters(
-        QStringLiteral("link counters: [^\n]*; mqtt sent (\\d+), dropped 0, reconnects 0, connected\n"));
+        QStringLiteral("link counters: [^\n]*; mqtt sent (\\d+), dropped 0, failed 0, reconnects 0, connected\n"));
     QRegularExpressionMatch match;
     while (!(match = counters.match(run.errors())).hasMatch() && waited.elapsed() < 10'000)
         run.process().waitForReadyRead(100);
@@ -232,6 +232,40 @@ TEST_F(HeadlessMqttTest, PollingKeepsItsPaceWhileTheBrokerIsDown)
     EXPECT_EQ(errors.count(QStringLiteral("mqtt cannot connect to ") + broker + QStringLiteral(": ")), 1)
         << errors.toStdString();
     EXPECT_LE(errors.count(QStringLiteral("mqtt not connected to ") + broker), 1) << errors.toStdString();
+}
+
+TEST_F(HeadlessMqttTest, ARefusedPrefixIsSaidOnceAndTheLoggerRunsWithoutPublishing)
+{
+    MosquittoBroker broker;
+    ASSERT_TRUE(broker.start()) << broker.log().toStdString();
+    TopicSubscriber subscriber(broker.port());
+    ASSERT_TRUE(subscriber.started());
+
+    HeadlessRun run(sim_.portPath(), mqttSection(broker.port()) + "Prefix=pv/#\r\n");
+    ASSERT_TRUE(run.started());
+    ASSERT_TRUE(run.waitForRows(3, 30'000)) << run.errors().toStdString();
+    const QString errors = run.errors();
+    EXPECT_EQ(errors.count(QStringLiteral("mqtt not publishing: the prefix \"pv/#\" holds the wildcard '#'")), 1)
+        << errors.toStdString();
+    EXPECT_FALSE(errors.contains(QStringLiteral("mqtt publishing to"))) << errors.toStdString();
+    // Nothing reached the broker: not even a last will or a discovery config.
+    subscriber.waitUntil([] { return false; }, 500);
+    EXPECT_TRUE(subscriber.messages().isEmpty()) << subscriber.messages().front().topic.toStdString();
+}
+
+TEST_F(HeadlessMqttTest, APasswordForAnotherMachineWithoutTlsIsWarnedAboutOnceWithoutShowingIt)
+{
+    // A documentation address: nobody answers there, and the publisher keeps trying quietly.
+    HeadlessRun run(sim_.portPath(),
+                    "[Mqtt]\r\nHost=192.0.2.1\r\nUser=solar\r\nPassword=s3cret\r\nTls=0\r\n");
+    ASSERT_TRUE(run.started());
+    ASSERT_TRUE(run.waitForRows(3, 30'000)) << run.errors().toStdString();
+    const QString errors = run.errors();
+    EXPECT_EQ(errors.count(QStringLiteral("mqtt warning: the password of user solar travels "
+                                          "unencrypted to 192.0.2.1:1883")),
+              1)
+        << errors.toStdString();
+    EXPECT_FALSE(errors.contains(QStringLiteral("s3cret")));
 }
 
 TEST(HeadlessMqttOptions, ABrokerThatIsNoHostIsRefusedBeforeAnythingStarts)

@@ -13,6 +13,7 @@
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+#include <mosquitto.h>
 
 #include <limits>
 
@@ -49,6 +50,73 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     ASSERT_TRUE(saveMqttSettings(file, settings));
     EXPECT_EQ(loadMqttSettings(file), settings);
     EXPECT_EQ(file.read(QStringLiteral("Setting"), QStringLiteral("Language")), QStringLiteral("English"));
+}
+
+TEST(MqttSettingsTest, APrefixIsRefusedExactlyWhenTheClientLibraryRefusesItsTopics)
+{
+    struct Case {
+        QString prefix;
+        bool refused;
+    };
+    const Case cases[] = {
+        {QStringLiteral("veltroma"), false},
+        {QStringLiteral("home/pv"), false},
+        {QStringLiteral("/pv//roof/"), false}, // empty levels make valid topics
+        {QStringLiteral("Dach-Süd $1"), false},
+        {QStringLiteral("pv/+"), true},
+        {QStringLiteral("pv/#"), true},
+        {QStringLiteral("p+v"), true},
+        {QStringLiteral("pv\tx"), true},
+        {QStringLiteral("pv") + QChar(0x7f), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.prefix.toStdString());
+        const auto problem = mqttPrefixProblem(c.prefix);
+        EXPECT_EQ(problem.has_value(), c.refused) << problem.value_or(QString()).toStdString();
+        const QByteArray topic = stateTopic(c.prefix, QStringLiteral("S1")).toUtf8();
+        const bool libraryRefuses =
+            mosquitto_pub_topic_check(topic.constData()) != MOSQ_ERR_SUCCESS
+            || mosquitto_validate_utf8(topic.constData(), int(topic.size())) != MOSQ_ERR_SUCCESS;
+        EXPECT_EQ(libraryRefuses, c.refused);
+    }
+    // The library lets the C1 controls pass, which the protocol says a topic should not hold
+    // and a broker may refuse; it reads the topic up to a NUL and would publish on "pv".
+    // Both are refused here.
+    EXPECT_TRUE(mqttPrefixProblem(QStringLiteral("pv") + QChar(0x85)).has_value());
+    EXPECT_TRUE(mqttPrefixProblem(QStringLiteral("pv") + QChar(0) + QStringLiteral("x")).has_value());
+    EXPECT_EQ(mqttPrefixProblem(QStringLiteral("pv/#")),
+              QStringLiteral("the prefix \"pv/#\" holds the wildcard '#', which no published topic may hold"));
+}
+
+TEST(MqttSettingsTest, APasswordInClearIsOneThatLeavesThisMachineWithoutTls)
+{
+    struct Case {
+        const char* host;
+        const char* user;
+        const char* password;
+        bool tls;
+        bool inClear;
+    };
+    const Case cases[] = {
+        {"broker.lan", "me", "secret", false, true},
+        {"192.168.1.10", "me", "secret", false, true},
+        {"fe80::2", "me", "secret", false, true},
+        {"127.0.0.2", "me", "secret", false, false},
+        {"::1", "me", "secret", false, false},
+        {"LocalHost", "me", "secret", false, false},
+        {"broker.lan", "me", "secret", true, false},
+        {"broker.lan", "", "secret", false, false}, // no user: the password is never sent
+        {"broker.lan", "me", "", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.host);
+        MqttSettings settings;
+        settings.host = QString::fromUtf8(c.host);
+        settings.user = QString::fromUtf8(c.user);
+        settings.password = QString::fromUtf8(c.password);
+        settings.tls = c.tls;
+        EXPECT_EQ(mqttPasswordInClear(settings), c.inClear) << c.user << "/" << c.password << " tls " << c.tls;
+    }
 }
 
 TEST(MqttSettingsTest, BrokerAddressesFromTheCommandLine)

@@ -148,6 +148,7 @@ TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheLinksAvailability)
     const MqttCounters counters = publisher->counters();
     EXPECT_TRUE(counters.connected);
     EXPECT_EQ(counters.dropped, 0U);
+    EXPECT_EQ(counters.failed, 0U);
     EXPECT_EQ(counters.reconnects, 0U);
     EXPECT_GE(counters.sent, 13U) << "ten configs, two availabilities, at least one state";
 
@@ -215,6 +216,62 @@ TEST_F(MqttPublisherTest, WhileTheBrokerIsAwayTheNewestStatesWaitAndTheOldestAre
     for (const auto& message : subscriber.messages())
         powers << power(message.payload);
     EXPECT_EQ(powers, (QList<int>{3, 4, 5}));
+}
+
+TEST_F(MqttPublisherTest, AMessageTheClientRefusesIsCountedAndDroppedWithoutHoldingUpTheOthers)
+{
+    const int port = broker_.port();
+    broker_.stop();
+    MqttSettings settings = settingsFor(port);
+    settings.discovery = false;
+    const MqttDevice device{QStringLiteral("S1"), {}, {}};
+    MqttConnection connection(settings, device, 10, true, [](bool, const QString&) {});
+    const auto state = [](const char* topic, const char* payload) {
+        return MqttMessage{QString::fromUtf8(topic), payload, false, 0};
+    };
+    // Waiting for the broker: the message with a wildcard in its topic, which the client
+    // library refuses, stands between two good ones.
+    connection.publishState(device, state("pv/S1/state", "1"));
+    connection.publishState(device, state("pv/+/state", "refused"));
+    connection.publishState(device, state("pv/S1/state", "2"));
+
+    ASSERT_TRUE(broker_.start()) << broker_.log().toStdString();
+    TopicSubscriber subscriber(port, QStringLiteral("pv/S1/state"));
+    ASSERT_TRUE(subscriber.started());
+    ASSERT_TRUE(subscriber.waitUntil([&] { return subscriber.messages().size() >= 2; }, kReconnectWaitMs))
+        << "the subscriber may have come after the publisher: " << subscriber.messages().size();
+    EXPECT_EQ(connection.counters().failed, 1U);
+
+    // Connected: a refused message goes at once, and the next one follows it.
+    connection.publishState(device, state("pv/#", "refused"));
+    connection.publishState(device, state("pv/S1/state", "3"));
+    ASSERT_TRUE(subscriber.waitUntil([&] { return subscriber.messages().size() >= 3; }, kMessageWaitMs));
+    QList<QByteArray> payloads;
+    for (const auto& message : subscriber.messages())
+        payloads << message.payload;
+    EXPECT_EQ(payloads, (QList<QByteArray>{"1", "2", "3"}));
+    const MqttCounters counters = connection.counters();
+    EXPECT_EQ(counters.failed, 2U);
+    EXPECT_EQ(counters.dropped, 0U);
+    EXPECT_TRUE(counters.connected);
+}
+
+TEST_F(MqttPublisherTest, ALastWillThatCannotBeSetIsReportedAndNoSessionIsOpened)
+{
+    MqttSettings settings = settingsFor(broker_.port());
+    settings.prefix = QStringLiteral("pv/+");
+    MqttPublisher publisher(settings, 3);
+    QStringList reasons;
+    QObject::connect(&publisher, &MqttPublisher::connectionChanged,
+                     [&reasons](bool connected, const QString& reason) {
+                         if (!connected)
+                             reasons << reason;
+                     });
+    publisher.publishReading(readingWithPower(100));
+    ASSERT_EQ(reasons.size(), 1);
+    EXPECT_TRUE(reasons.front().startsWith(QStringLiteral("cannot set the last will on pv/+/S1/availability")))
+        << reasons.front().toStdString();
+    EXPECT_FALSE(publisher.counters().connected);
 }
 
 // Two inverters on the bus from here on: S1 at slot 1, S2 at slot 2.

@@ -18,9 +18,11 @@
 
 namespace veltroma {
 
-CComCfgDlg::CComCfgDlg(Channel& channel, QWidget* parent, InverterSlotHooks slotHooks)
+CComCfgDlg::CComCfgDlg(Channel& channel, Prompt& prompt, QWidget* parent,
+                       InverterSlotHooks slotHooks)
     : QDialog(parent)
     , m_channel(channel)
+    , m_prompt(prompt)
     , m_label(new QLabel(this))
     , m_cmbPort(new QComboBox(this))
     , m_portInfo(new QLabel(this))
@@ -102,6 +104,13 @@ void CComCfgDlg::accept()
 {
     if (m_cmbPort->currentIndex() < 0)
         return;
+    // Refused before anything is stored: the dialog stays open to mend it.
+    const MqttSettings mqtt = m_mqtt->settings();
+    if (mqttPrefixProblem(mqtt.prefix)) {
+        m_prompt.message(g_LoadString(QStringLiteral("IDC_MQTT_PREFIXREFUSED")).arg(mqtt.prefix),
+                         windowTitle(), PromptButtons::Ok, PromptIcon::Warning);
+        return;
+    }
     m_ComCfgStr = ComCfgString(m_cmbPort->currentText());
     ApplyPortDescription(m_channel, m_ComCfgStr);
     // Only a change is written: a plain OK adds no section to the settings file.
@@ -112,7 +121,7 @@ void CComCfgDlg::accept()
         if (m_slotHooks.slotCleared)
             m_slotHooks.slotCleared(slot);
     }
-    if (const MqttSettings mqtt = m_mqtt->settings(); mqtt != loadMqttSettings(settings))
+    if (mqtt != loadMqttSettings(settings))
         saveMqttSettings(settings, mqtt);
     QDialog::accept();
 }

@@ -13,16 +13,19 @@ namespace veltroma {
 
 class Channel;
 class MqttSettingsGroup;
+class Prompt;
 
 // The communication settings: the PC's serial port for the link, the inverters on the bus
 // and the MQTT broker. OK reopens the channel on the chosen port and stores it as CommNum,
 // stores the count and the cleared slots in [Inverters] (then tells `slotHooks.slotCleared` of
-// each cleared slot) and the broker fields in [Mqtt]; Cancel changes nothing.
+// each cleared slot) and the broker fields in [Mqtt]; Cancel changes nothing. A prefix that
+// cannot lead a topic is refused through `prompt`, and the dialog stays open.
 class CComCfgDlg final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CComCfgDlg(Channel& channel, QWidget* parent = nullptr, InverterSlotHooks slotHooks = {});
+    CComCfgDlg(Channel& channel, Prompt& prompt, QWidget* parent = nullptr,
+               InverterSlotHooks slotHooks = {});
 
     // The port description OK stored; empty before OK.
     [[nodiscard]] const QString& ComCfgStr() const { return m_ComCfgStr; }
@@ -36,6 +39,7 @@ private:
     void OnSelChange();
 
     Channel& m_channel;
+    Prompt& m_prompt;
     QLabel* m_label = nullptr;
     QComboBox* m_cmbPort = nullptr;
     QLabel* m_portInfo = nullptr;  // what device the chosen port is

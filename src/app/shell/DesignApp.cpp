@@ -1,6 +1,7 @@
 #include "app/shell/DesignApp.h"
 
 #include "app/shell/MainFrame.h"
+#include "app/shell/ProgramTitle.h"
 #include "config/ProgramPaths.h"
 #include "config/Strings.h"
 #include "monitor/InverterSettings.h"
@@ -60,10 +61,25 @@ bool CDesignApp::InitInstance()
         return false;
     m_pMainWnd = std::move(frame);
     // The start dialog has set the settings file the broker is read from.
-    m_publisher = startMqttPublisher(g_szSettingPath(), *m_session, m_options.mqttHost);
+    MqttStart mqtt = startMqttPublisher(g_szSettingPath(), *m_session, m_options.mqttHost);
+    m_publisher = std::move(mqtt.publisher);
     m_session->start(MonitorSession::FirstRefresh::AfterOnePeriod);
     m_pMainWnd->show();
+    tellMqttStart(mqtt);
     return true;
+}
+
+void CDesignApp::tellMqttStart(const MqttStart& mqtt)
+{
+    // Once per start, and only what the user must act on: the settings dialog says the rest.
+    if (mqtt.refusal) {
+        m_prompt->message(g_LoadString(QStringLiteral("IDC_MQTT_PREFIXREFUSED")).arg(mqtt.settings.prefix),
+                          programTitle(), PromptButtons::Ok, PromptIcon::Warning);
+    } else if (mqtt.passwordInClear) {
+        m_prompt->message(g_LoadString(QStringLiteral("IDC_MQTT_CLEARPASSWORD"))
+                              .arg(mqtt.settings.host),
+                          programTitle(), PromptButtons::Ok, PromptIcon::Warning);
+    }
 }
 
 void CDesignApp::ExitProgram()

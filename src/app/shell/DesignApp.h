@@ -18,6 +18,7 @@ class CMainFrame;
 class Clock;
 class MonitorSession;
 class MqttPublisher;
+struct MqttStart;
 class Prompt;
 class QtScheduleTimers;
 class UpdateChecker;
@@ -47,8 +48,9 @@ public:
     CDesignApp& operator=(const CDesignApp&) = delete;
 
     // Start-up: the main window runs the start dialog and builds itself, the publisher starts
-    // when a broker is configured, the session starts and the window shows. False when the
-    // start dialog was cancelled: no window is left and the program ends with 0.
+    // when a broker is configured, the session starts and the window shows; a refused MQTT
+    // prefix or a password that would travel unencrypted is then said in one message. False
+    // when the start dialog was cancelled: no window is left and the program ends with 0.
     bool InitInstance();
 
     // The orderly end after the exit question: the port is closed and the event loop ends
@@ -67,7 +69,8 @@ public:
     [[nodiscard]] CMainFrame* GetMainWnd() const { return m_pMainWnd.get(); }
     [[nodiscard]] MonitorSession& session() { return *m_session; }
     [[nodiscard]] UpdateChecker& updater() { return *m_updater; }
-    // The publisher of the live values; none when no broker is configured.
+    // The publisher of the live values; none when no broker is configured or its prefix
+    // was refused.
     [[nodiscard]] const MqttPublisher* publisher() const { return m_publisher.get(); }
 
     // For tests and embedding: how documents are opened and how the event loop is ended.
@@ -75,6 +78,9 @@ public:
     void setQuit(Quit quit) { m_quit = std::move(quit); }
 
 private:
+    // One message for a refused prefix, or else for a password that travels unencrypted.
+    void tellMqttStart(const MqttStart& mqtt);
+
     Options m_options;
     QString m_programFolder;
     Clock& m_clock;

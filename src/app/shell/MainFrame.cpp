@@ -155,7 +155,7 @@ void CMainFrame::OnCommSettings()
     InverterSlotHooks hooks{
         [&engine](int slot) { return engine.busSlots().status(slot).lastSeen; },
         [&engine](int slot) { engine.forgetSlot(slot); }};
-    CComCfgDlg dialog(m_app.channel(), this, std::move(hooks));
+    CComCfgDlg dialog(m_app.channel(), m_app.prompt(), this, std::move(hooks));
     dialog.exec();
 }
 

@@ -36,6 +36,7 @@ MqttSettingsGroup::MqttSettingsGroup(QWidget* parent)
     host_->setObjectName(QStringLiteral("mqttHost"));
     port_->setObjectName(QStringLiteral("mqttPort"));
     password_->setObjectName(QStringLiteral("mqttPassword"));
+    prefix_->setObjectName(QStringLiteral("mqttPrefix"));
     port_->setRange(1, 65535);
     password_->setEchoMode(QLineEdit::Password);
     prefix_->setPlaceholderText(MqttSettings{}.prefix);

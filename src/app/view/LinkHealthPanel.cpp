@@ -11,8 +11,8 @@ constexpr std::array<const char*, 10> kCaptionKeys{
     "IDC_LINK_SENT",     "IDC_LINK_REPLIES", "IDC_LINK_TIMEOUTS", "IDC_LINK_CHECKSUM",
     "IDC_LINK_HEADER",   "IDC_LINK_LENGTH",  "IDC_LINK_ECHOES",   "IDC_LINK_REOPENS",
     "IDC_LINK_REREGISTRATIONS", "IDC_LINK_LASTERROR"};
-constexpr std::array<const char*, 3> kMqttCaptionKeys{"IDC_MQTT_SENT", "IDC_MQTT_DROPPED",
-                                                      "IDC_MQTT_RECONNECTS"};
+constexpr std::array<const char*, 4> kMqttCaptionKeys{"IDC_MQTT_SENT", "IDC_MQTT_DROPPED",
+                                                      "IDC_MQTT_FAILED", "IDC_MQTT_RECONNECTS"};
 
 } // namespace
 
@@ -98,7 +98,8 @@ void LinkHealthPanel::setMqttCounters(const std::optional<MqttCounters>& counter
         return;
     values_[kRows]->setText(QString::number(counters->sent));
     values_[kRows + 1]->setText(QString::number(counters->dropped));
-    values_[kRows + 2]->setText(QString::number(counters->reconnects));
+    values_[kRows + 2]->setText(QString::number(counters->failed));
+    values_[kRows + 3]->setText(QString::number(counters->reconnects));
 }
 
 void LinkHealthPanel::setCounters(const LinkCounters& c)

@@ -17,7 +17,7 @@ namespace veltroma {
 // The link doctor's counters as a small read-only table, shown in the form's debug mode:
 // requests, replies, timeouts, rejected frames by reason, echoes, reopens,
 // re-registrations and the last error with its time; below them, when the live values are
-// published, the publisher's messages sent and dropped and its reconnections.
+// published, the publisher's messages sent, dropped and failed and its reconnections.
 class LinkHealthPanel final : public QFrame {
     Q_OBJECT
 public:
@@ -44,13 +44,13 @@ public:
     void setWide(bool wide);
 
     // The value shown beside the caption of `row` (0: requests sent ... 9: last error,
-    // 10: messages sent, 11: dropped, 12: reconnects).
+    // 10: messages sent, 11: dropped, 12: failed, 13: reconnects).
     [[nodiscard]] QString valueText(int row) const;
     [[nodiscard]] bool mqttShown() const;
 
 private:
     static constexpr int kRows = 10;
-    static constexpr int kMqttRows = 3;
+    static constexpr int kMqttRows = 4;
 
     void place();
 

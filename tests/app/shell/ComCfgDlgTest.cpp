@@ -73,7 +73,7 @@ protected:
 TEST_F(ComCfgDlgTest, OpensWithTheStoredPortAndLocalizedTexts)
 {
     home.writeSettings("COM5,9600,8,N,1");
-    CComCfgDlg dialog(channel);
+    CComCfgDlg dialog(channel, prompt);
     EXPECT_EQ(dialog.PortList()->currentText(), QStringLiteral("COM5"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("PC Communication Setting"));
     EXPECT_EQ(dialog.findChild<QLabel*>()->text(), QStringLiteral("PC RS232 No."));
@@ -89,7 +89,7 @@ TEST_F(ComCfgDlgTest, OpensWithTheStoredPortAndLocalizedTexts)
 TEST_F(ComCfgDlgTest, ThePortInUseIsListedAndKeptByOk)
 {
     const QByteArray before = home.settingBytes();
-    CComCfgDlg dialog(channel);
+    CComCfgDlg dialog(channel, prompt);
     EXPECT_EQ(dialog.PortList()->currentText(), home.port().slavePath());
     dialog.accept();
     EXPECT_EQ(home.setting("CommNum"), home.port().description());
@@ -102,13 +102,13 @@ TEST_F(ComCfgDlgTest, WithoutCommNumThePortInUseIsPreselected)
 {
     home.writeSettings({});
     channel.COMM_CFG = QStringLiteral("COM4,9600,8,N,1");
-    CComCfgDlg dialog(channel);
+    CComCfgDlg dialog(channel, prompt);
     EXPECT_EQ(dialog.PortList()->currentText(), QStringLiteral("COM4"));
 }
 
 TEST_F(ComCfgDlgTest, OkStoresTheChosenPortAndReopensOnIt)
 {
-    CComCfgDlg dialog(channel);
+    CComCfgDlg dialog(channel, prompt);
     dialog.PortList()->setCurrentIndex(2);
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -129,7 +129,7 @@ TEST_F(ComCfgDlgTest, CancelChangesNothing)
 {
     const QByteArray before = home.settingBytes();
     const QString description = channel.COMM_CFG;
-    CComCfgDlg dialog(channel);
+    CComCfgDlg dialog(channel, prompt);
     dialog.PortList()->setCurrentIndex(2);
     dialog.reject();
     EXPECT_EQ(home.settingBytes(), before);
@@ -143,7 +143,7 @@ TEST_F(ComCfgDlgTest, AStoredPortThatMatchesNothingIsNeverReplacedByAnInventedOn
 {
     home.writeSettings("XYZ,9600,8,N,1");
     const QByteArray before = home.settingBytes();
-    CComCfgDlg dialog(channel);
+    CComCfgDlg dialog(channel, prompt);
     EXPECT_EQ(dialog.PortList()->currentIndex(), -1);
     auto* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
     EXPECT_FALSE(ok->isEnabled());
@@ -165,7 +165,7 @@ TEST_F(ComCfgDlgTest, BrokerFieldsShowTheStoredSettingsAndOkStoresTheirChanges)
     stored.password = QStringLiteral("secret");
     ASSERT_TRUE(saveMqttSettings(file, stored));
 
-    CComCfgDlg dialog(channel);
+    CComCfgDlg dialog(channel, prompt);
     EXPECT_EQ(dialog.findChild<QGroupBox*>(QStringLiteral("mqttGroup"))->title(),
               QStringLiteral("MQTT broker (Home Assistant)"));
     auto* host = dialog.findChild<QLineEdit*>(QStringLiteral("mqttHost"));
@@ -179,6 +179,32 @@ TEST_F(ComCfgDlgTest, BrokerFieldsShowTheStoredSettingsAndOkStoresTheirChanges)
     stored.host = QStringLiteral("10.0.0.2");
     EXPECT_EQ(loadMqttSettings(file), stored);
     EXPECT_EQ(home.setting("CommNum"), home.port().description());
+}
+
+TEST_F(ComCfgDlgTest, APrefixWithAWildcardIsRefusedWithAMessageAndNothingIsStored)
+{
+    const ProfileFile file(g_szSettingPath());
+    MqttSettings stored;
+    stored.host = QStringLiteral("broker.lan");
+    ASSERT_TRUE(saveMqttSettings(file, stored));
+
+    CComCfgDlg dialog(channel, prompt);
+    dialog.show();
+    auto* prefix = dialog.findChild<QLineEdit*>(QStringLiteral("mqttPrefix"));
+    prefix->setText(QStringLiteral("home/+/pv"));
+    dialog.accept();
+    ASSERT_EQ(prompt.texts().size(), 1);
+    EXPECT_EQ(prompt.texts().front(),
+              QStringLiteral("The MQTT prefix \"home/+/pv\" may not hold + or # or control characters: "
+                             "nothing is published. Change it in the communication settings."));
+    EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open to mend the prefix";
+    EXPECT_EQ(loadMqttSettings(file), stored);
+
+    prefix->setText(QStringLiteral("home/pv"));
+    dialog.accept();
+    EXPECT_EQ(prompt.texts().size(), 1);
+    stored.prefix = QStringLiteral("home/pv");
+    EXPECT_EQ(loadMqttSettings(file), stored);
 }
 
 // setting.ini with three inverters on the bus, two of them known.
@@ -214,7 +240,7 @@ protected:
 
 TEST_F(SlotsTableTest, ShowsTheSlotsOfTheCountWithSerialsAndLastReply)
 {
-    CComCfgDlg dialog(channel, nullptr, hooks());
+    CComCfgDlg dialog(channel, prompt, nullptr, hooks());
     InverterSlotsGroup& group = *dialog.SlotsGroup();
     EXPECT_EQ(group.title(), QStringLiteral("Inverters on the bus"));
     EXPECT_EQ(group.countBox()->value(), 3);
@@ -256,7 +282,7 @@ TEST_F(SlotsTableTest, ShowsTheSlotsOfTheCountWithSerialsAndLastReply)
 
 TEST_F(SlotsTableTest, OkWritesTheClearedSlotAndTheCountThenTellsTheEngine)
 {
-    CComCfgDlg dialog(channel, nullptr, hooks());
+    CComCfgDlg dialog(channel, prompt, nullptr, hooks());
     QTest::mouseClick(clearButton(dialog, 3), Qt::LeftButton);
     EXPECT_EQ(cell(dialog, 3, 1), QStringLiteral("free"));
     EXPECT_FALSE(clearButton(dialog, 3)->isEnabled());
@@ -275,7 +301,7 @@ TEST_F(SlotsTableTest, OkWritesTheClearedSlotAndTheCountThenTellsTheEngine)
 TEST_F(SlotsTableTest, CancelForgetsTheClearing)
 {
     const QByteArray before = home.settingBytes();
-    CComCfgDlg dialog(channel, nullptr, hooks());
+    CComCfgDlg dialog(channel, prompt, nullptr, hooks());
     QTest::mouseClick(clearButton(dialog, 1), Qt::LeftButton);
     dialog.SlotsGroup()->countBox()->setValue(2);
     dialog.reject();

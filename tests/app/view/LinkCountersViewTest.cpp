@@ -115,7 +115,15 @@ TEST_F(LinkCountersViewTest, PublisherCountersShowOnlyWhenValuesArePublished)
     const MqttCounters counters = publisher.counters();
     EXPECT_EQ(panel()->valueText(10), QString::number(counters.sent));
     EXPECT_EQ(panel()->valueText(11), QString::number(counters.dropped));
-    EXPECT_EQ(panel()->valueText(12), QString::number(counters.reconnects));
+    EXPECT_EQ(panel()->valueText(12), QString::number(counters.failed));
+    EXPECT_EQ(panel()->valueText(13), QString::number(counters.reconnects));
+    // Each count in its own row.
+    form.view->linkPanel().setMqttSource(
+        [] { return std::optional(MqttCounters{.sent = 7, .dropped = 3, .failed = 2, .reconnects = 1}); });
+    form.refresh();
+    EXPECT_EQ((QStringList{panel()->valueText(10), panel()->valueText(11), panel()->valueText(12),
+                           panel()->valueText(13)}),
+              (QStringList{"7", "3", "2", "1"}));
     // All of it fits the panel: the last row ends inside it.
     const auto labels = panel()->findChildren<QLabel*>();
     for (const QLabel* label : labels)
