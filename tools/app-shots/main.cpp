@@ -281,7 +281,7 @@ int dialogs(const QString& home, const QString& outFolder)
     password.m_pass = QStringLiteral(" ");
     saved &= shootDialog(password, out.filePath(QStringLiteral("password.png")));
 
-    CComCfgDlg settings(app.channel(), &frame);
+    CComCfgDlg settings(app.channel(), app.prompt(), &frame);
     saved &= shootDialog(settings, out.filePath(QStringLiteral("comm-settings.png")));
 
     app.channel().m_Port.close();
