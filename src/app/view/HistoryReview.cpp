@@ -58,7 +58,11 @@ void HistoryReview::start(HistoryReadRequest request)
     currentId_ = id;
     current_ = std::make_unique<HistoryReadTask>(
         request, receiver_, [this](int permille) { tellProgress(permille); },
-        [this, request](const HistoryReadResult& result) { plot(request, result); },
+        [this, id, request](const HistoryReadResult& result) {
+            // The bar goes before any message about the result is shown.
+            ended(id);
+            plot(request, result);
+        },
         [this, id] { ended(id); });
     tellProgress(0);
 }
@@ -90,7 +94,7 @@ void HistoryReview::plot(const HistoryReadRequest& request, const HistoryReadRes
 
 void HistoryReview::ended(std::optional<std::uint64_t> id)
 {
-    // The current read ends only by its own word, which follows its result: a thread that
+    // The current read ends only by its own word, which comes with its result: a thread that
     // has returned may still have its result on the way.
     if (current_ && id == currentId_) {
         current_.reset();

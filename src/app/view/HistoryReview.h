@@ -81,7 +81,8 @@ private:
     void start(HistoryReadRequest request);
     void plot(const HistoryReadRequest& request, const HistoryReadResult& result);
     // After the read `id` has ended (nothing: after a cancel): ends the tasks whose threads
-    // have returned, and tells the progress listener what still runs.
+    // have returned, and tells the progress listener what still runs. Told more than once
+    // for one read, it does the same.
     void ended(std::optional<std::uint64_t> id);
     void tellProgress(std::optional<int> permille) const;
 
