@@ -52,7 +52,7 @@ inline constexpr double kLongestJoinedStepSeconds = 540.0;
 // How a read of a month file ended.
 enum class HistoryReadEnd {
     Complete,  // every row was read (a missing file or sheet has none)
-    ReadError, // a row could not be read; the rows before it were plotted
+    ReadError, // a row could not be read: the rest of its sheet is missing
     Stopped,   // stopped on request: what was added so far is partial
 };
 

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -100,32 +99,6 @@ TEST_F(HistoryReadTaskTest, ResultAndProgressArriveOnTheOwnerThread)
     EXPECT_EQ(told_.result->points.pointCount(3), static_cast<std::size_t>(3 * kRecordColumns));
     ASSERT_FALSE(told_.progress.empty());
     EXPECT_EQ(told_.progress.back(), 1000);
-}
-
-TEST_F(HistoryReadTaskTest, AMonthFileIsCheckedBeforeItIsRead)
-{
-    const QString text = dir_.path() + QStringLiteral("/2011-6.xls");
-    {
-        QFile file(text);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("9:0:0,1500\n");
-    }
-    auto task = start({text, QStringLiteral("0"), HistoryReader::Mode::WholeMonth, true});
-    waitForEnd();
-    ASSERT_EQ(told_.done, 1);
-    EXPECT_EQ(told_.result->problem, MonthFileProblem::NotAWorkbook);
-    EXPECT_EQ(told_.result->points.pointCount(0), 0U);
-}
-
-TEST_F(HistoryReadTaskTest, ACancelledReadTellsOnlyThatItEnded)
-{
-    auto task = start({file_, QStringLiteral("0"), HistoryReader::Mode::WholeMonth, true});
-    task->cancel();
-    waitForEnd();
-    EXPECT_EQ(told_.done, 0);
-    EXPECT_TRUE(told_.progress.empty());
-    EXPECT_EQ(told_.ended, 1);
-    EXPECT_TRUE(task->finished());
 }
 
 TEST_F(HistoryReadTaskTest, ADestroyedTaskTellsNothing)
