@@ -120,6 +120,26 @@ void CiPlotChannelX::AddXY(double x, double y)
     plot_.pointAdded(*this, x);
 }
 
+void CiPlotChannelX::AddXYs(std::span<const double> xs, std::span<const double> ys)
+{
+    QVector<QCPGraphData> points;
+    points.reserve(static_cast<qsizetype>(std::min(xs.size(), ys.size())));
+    std::optional<double> newest;
+    for (std::size_t i = 0; i < xs.size() && i < ys.size(); ++i) {
+        if (!std::isfinite(xs[i]))
+            continue;
+        points.append(QCPGraphData(plotKeyFromDayValue(xs[i]), ys[i]));
+        newest = std::max(newest.value_or(xs[i]), xs[i]);
+    }
+    if (!newest)
+        return;
+    const auto byKey = [](const QCPGraphData& a, const QCPGraphData& b) { return a.key < b.key; };
+    if (!std::is_sorted(points.begin(), points.end(), byKey))
+        std::stable_sort(points.begin(), points.end(), byKey);
+    graph_->data()->add(points, true);
+    plot_.pointAdded(*this, *newest);
+}
+
 void CiPlotChannelX::AddYNow(double y)
 {
     AddXY(plot_.nowDays(), y);
@@ -532,25 +552,16 @@ void CiPlotX::setKeptDays(double days)
     keptDays_ = std::max(days, 1.0);
 }
 
-void CiPlotX::bound(CiPlotChannelX& channel)
+namespace {
+
+// Each group of four points of the older half keeps its lowest and highest value.
+void thinOlderHalf(QCPGraphDataContainer& data)
 {
-    const auto data = channel.graph()->data();
-    if (data->isEmpty())
-        return;
-    const double newest = (data->constEnd() - 1)->key;
-    const double oldestKept = newest - plotSpanFromDays(keptDays_);
-    if (data->constBegin()->key < oldestKept)
-        data->removeBefore(oldestKept);
-    if (data->size() <= capacity_)
-        return;
-    // Thinning the older half down to half its size leaves the channel three quarters full,
-    // so the next thinning is a quarter of the capacity away: each point is copied a bounded
-    // number of times, however long the plot runs.
-    const int older = data->size() / 2;
+    const int older = data.size() / 2;
     QVector<QCPGraphData> kept;
-    kept.reserve(data->size() - older / 2);
-    auto it = data->constBegin();
-    const auto olderEnd = data->constBegin() + older;
+    kept.reserve(data.size() - older / 2);
+    auto it = data.constBegin();
+    const auto olderEnd = data.constBegin() + older;
     for (; olderEnd - it >= 4; it += 4) {
         const auto low = std::min_element(it, it + 4, [](const auto& a, const auto& b) {
             return a.value < b.value;
@@ -563,9 +574,28 @@ void CiPlotX::bound(CiPlotChannelX& channel)
         if (low != high)
             kept.append(*std::max(low, high));
     }
-    for (; it != data->constEnd(); ++it)
+    for (; it != data.constEnd(); ++it)
         kept.append(*it);
-    data->set(kept, true);
+    data.set(kept, true);
+}
+
+} // namespace
+
+void CiPlotX::bound(CiPlotChannelX& channel)
+{
+    const auto data = channel.graph()->data();
+    if (data->isEmpty())
+        return;
+    const double newest = (data->constEnd() - 1)->key;
+    const double oldestKept = newest - plotSpanFromDays(keptDays_);
+    if (data->constBegin()->key < oldestKept)
+        data->removeBefore(oldestKept);
+    // Thinning the older half down to half its size leaves the channel three quarters full,
+    // so the next thinning is a quarter of the capacity away: each point is copied a bounded
+    // number of times, however long the plot runs.
+    // Many points added at once take a few rounds.
+    while (data->size() > capacity_)
+        thinOlderHalf(*data);
 }
 
 void CiPlotX::pointAdded(CiPlotChannelX& channel, double x)

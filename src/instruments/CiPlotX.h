@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 class QCPAxis;
@@ -28,6 +29,9 @@ class LegendTitleItem;
 class CiPlotChannelX {
 public:
     void AddXY(double x, double y);
+    // Many points at once (xs and ys of the same length), as AddXY would add them one by one
+    // but for one sort and one merge; points of the same X keep their order.
+    void AddXYs(std::span<const double> xs, std::span<const double> ys);
     // A point stamped with the current wall-clock time.
     void AddYNow(double y);
     void Clear();

@@ -1,6 +1,5 @@
 #include "monitor/HistoryReader.h"
 
-#include "base/Prompt.h"
 #include "storage/MonthWorkbook.h"
 #include "storage/NumberText.h"
 #include "storage/SheetReader.h"
@@ -12,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace veltroma {
 
@@ -45,8 +45,12 @@ std::optional<MonthFileProblem> checkMonthFile(const QString& path)
     return opens ? MonthFileProblem::NotAMonthFile : MonthFileProblem::NotAWorkbook;
 }
 
-void HistoryReader::ReadFile(const QString& file, const QString& sheet, Mode mode)
+HistoryReadEnd HistoryReader::ReadFile(const QString& file, const QString& sheet, Mode mode,
+                                       std::stop_token stop, const HistoryReadProgress& progress)
 {
+    stop_ = std::move(stop);
+    progress_ = progress ? &progress : nullptr;
+    toldPermille_ = -1;
     // Another file, or another day, never joins on to what was read before.
     lastRowX_.reset();
     {
@@ -56,36 +60,59 @@ void HistoryReader::ReadFile(const QString& file, const QString& sheet, Mode mod
             sExcelFileName_ = yearMonth;
     }
     plot_.setXSpan(kDaysOnAxis);
+    HistoryReadEnd end = HistoryReadEnd::Complete;
     if (mode == Mode::OneDay) {
-        ReadFromExcel(file, sheet);
-        return;
+        end = ReadFromExcel(file, sheet, 0, 1);
+    } else {
+        for (int day = 1; day <= kDaysOnAxis && end != HistoryReadEnd::Stopped; ++day) {
+            // A day that cannot be read does not keep the other days off the plot.
+            const HistoryReadEnd dayEnd = ReadFromExcel(file, QString::number(day), day - 1, kDaysOnAxis);
+            if (dayEnd != HistoryReadEnd::Complete)
+                end = dayEnd;
+        }
     }
-    for (int day = 1; day <= kDaysOnAxis; ++day)
-        ReadFromExcel(file, QString::number(day));
+    progress_ = nullptr;
+    return end;
 }
 
-void HistoryReader::ReadFromExcel(const QString& file, const QString& sheet)
+HistoryReadEnd HistoryReader::ReadFromExcel(const QString& file, const QString& sheet,
+                                            int sheetIndex, int sheets)
 {
+    if (stop_.stop_requested())
+        return HistoryReadEnd::Stopped;
     const SheetReader daySheet(file, sheet);
     const long iRows = daySheet.totalRows() - 1;
-    const int iCols = daySheet.totalColumns();
+    const int iCols = std::min(daySheet.totalColumns(), kRecordColumns);
     const int day = sheet.toInt();
     const QString format = sExcelFileName_ + QStringLiteral("-d h:nn:ss");
     // The sheet's rows from the last one up to row 3: oldest record first.
     for (long r = iRows - 1; r >= 1; --r) {
+        if (stop_.stop_requested())
+            return HistoryReadEnd::Stopped;
+        const long done = iRows - 1 - r;
+        tellProgress(static_cast<int>((sheetIndex * 1000L + done * 1000L / iRows) / sheets));
         QStringList cells;
-        if (!daySheet.readRow(cells, r + 2)) {
-            prompt_.message(QStringLiteral("Read Error"));
-            return;
-        }
+        if (!daySheet.readRow(cells, r + 2))
+            return HistoryReadEnd::ReadError;
         for (int column = 1; column <= iCols; ++column) {
             readCell(column <= cells.size() ? cells.at(column - 1) : QString(), column, day);
             if (column == 1)
                 breakLongStep();
             for (int q = 0; q < kHistoryChannels; ++q)
                 plot_.addPoint(q, XValue_, values_.value(static_cast<Quantity>(q), kRecordSlot));
-            plot_.setDateTimeFormat(format);
         }
+    }
+    if (iRows > 1)
+        plot_.setDateTimeFormat(format);
+    tellProgress(static_cast<int>((sheetIndex + 1) * 1000L / sheets));
+    return HistoryReadEnd::Complete;
+}
+
+void HistoryReader::tellProgress(int permille)
+{
+    if (progress_ && permille != toldPermille_) {
+        toldPermille_ = permille;
+        (*progress_)(permille);
     }
 }
 

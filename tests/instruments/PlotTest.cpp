@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 #include <qcustomplot.h>
 
 namespace veltroma {
@@ -76,6 +78,29 @@ TEST_F(PlotTest, PointsSharingOneXKeepTheirOrder)
     ASSERT_EQ(data->size(), 4);
     EXPECT_DOUBLE_EQ(data->at(1)->value, 2);
     EXPECT_DOUBLE_EQ(data->at(3)->value, 4);
+}
+
+TEST_F(PlotTest, ManyPointsAddedAtOnceKeepTheirOrderAndTheChannelsCapacity)
+{
+    plot.setChannelCapacity(100);
+    auto* channel = plot.GetChannel(1);
+    channel->AddXY(20.0, 9);
+    // Before and after the point already there, some sharing one X, one without a place.
+    const std::vector<double> xs{10.6, 10.5, 10.6, 10.6, std::nan(""), 30.0};
+    const std::vector<double> ys{2, 1, 3, 4, 5, 6};
+    channel->AddXYs(xs, ys);
+    const auto data = channel->graph()->data();
+    ASSERT_EQ(data->size(), 6);
+    const std::vector<double> values{1, 2, 3, 4, 9, 6};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_DOUBLE_EQ(data->at(i)->value, values[static_cast<std::size_t>(i)]) << i;
+
+    std::vector<double> many(1000);
+    std::vector<double> ones(1000, 1.0);
+    for (std::size_t i = 0; i < many.size(); ++i)
+        many[i] = 30.0 + static_cast<double>(i) / 86400.0;
+    channel->AddXYs(many, ones);
+    EXPECT_LE(channel->pointCount(), 100);
 }
 
 TEST_F(PlotTest, VisibilityIsPerChannelAndTheLegendListsOnlyVisibleOnes)

@@ -3,6 +3,7 @@
 #include "monitor/DailyRecorder.h"
 #include "monitor/HistoryReader.h"
 #include "storage/CSpreadSheet.h"
+#include "storage/WorkbookStore.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QDate>
@@ -14,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <stop_token>
 #include <vector>
 
 namespace veltroma::test {
@@ -203,7 +206,7 @@ protected:
 
     RecordingPlot plot_;
     ScriptedPrompt prompt_;
-    HistoryReader reader_{plot_, prompt_};
+    HistoryReader reader_{plot_};
 };
 
 TEST_F(HistoryTest, OneDayIsPlottedOldestFirstOnePointPerCell)
@@ -312,6 +315,60 @@ TEST_F(HistoryTest, TwoMonthFilesAddUp)
     EXPECT_GT(afterMay, 0U);
     EXPECT_EQ(plot_.points.size(), afterMay * 3 / 2);
     EXPECT_EQ(reader_.excelFileName(), QStringLiteral("2011-6"));
+}
+
+TEST_F(HistoryTest, CellsBeyondTheRecordColumnsAddNoPoints)
+{
+    const QString file = recordDay({QTime(9, 5, 3), QTime(9, 8, 3)});
+    {
+        // A cell at the last column (IV) of the older row, as a file written elsewhere may hold.
+        WorkbookStore& store = WorkbookStore::shared();
+        auto loaded = store.load(file);
+        ASSERT_TRUE(loaded.file);
+        Workbook book = loaded.file->book;
+        const auto day = book.findSheet(QStringLiteral("7"));
+        ASSERT_TRUE(day);
+        book.editSheet(*day).setText(3, kMaxSheetColumns - 1, QStringLiteral("far"));
+        ASSERT_EQ(store.save(file, book), std::nullopt);
+    }
+    ASSERT_EQ(CSpreadSheet(file, QStringLiteral("7"), false).GetTotalColumns(), kMaxSheetColumns);
+
+    EXPECT_EQ(reader_.ReadFile(file, QStringLiteral("7"), HistoryReader::Mode::OneDay),
+              HistoryReadEnd::Complete);
+    for (int q = 0; q < kHistoryChannels; ++q)
+        EXPECT_EQ(plot_.channel(q).size(), static_cast<std::size_t>(2 * kRecordColumns));
+    EXPECT_DOUBLE_EQ(plot_.channel(3).back().y, 1002.0);
+}
+
+TEST_F(HistoryTest, AStopTakesEffectBeforeTheNextRow)
+{
+    const QString file = recordDay({QTime(9, 0, 0), QTime(9, 3, 0), QTime(9, 6, 0)});
+    std::stop_source source;
+    std::vector<int> told;
+    const HistoryReadProgress stopAtOnce = [&](int permille) {
+        told.push_back(permille);
+        source.request_stop();
+    };
+    // Told before the first row; the row in hand is finished, the next is not begun.
+    EXPECT_EQ(reader_.ReadFile(file, QStringLiteral("7"), HistoryReader::Mode::OneDay,
+                               source.get_token(), stopAtOnce),
+              HistoryReadEnd::Stopped);
+    EXPECT_EQ(told, std::vector<int>{0});
+    EXPECT_EQ(plot_.channel(0).size(), static_cast<std::size_t>(kRecordColumns));
+
+    plot_.points.clear();
+    EXPECT_EQ(reader_.ReadFile(file, QStringLiteral("0"), HistoryReader::Mode::WholeMonth,
+                               source.get_token()),
+              HistoryReadEnd::Stopped);
+    EXPECT_TRUE(plot_.points.empty());
+
+    // Unstopped, the share read grows to the whole.
+    told.clear();
+    const HistoryReadProgress record = [&](int permille) { told.push_back(permille); };
+    EXPECT_EQ(reader_.ReadFile(file, QStringLiteral("0"), HistoryReader::Mode::WholeMonth, {}, record),
+              HistoryReadEnd::Complete);
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_EQ(told.back(), 1000);
 }
 
 } // namespace

@@ -41,6 +41,8 @@ inline constexpr QRect kLinkCounters{604, 22, 146, 152};
 // In the two history modes: the free upper left of the switch panel, on the date picker's
 // line (the connect switch below it is hidden there).
 inline constexpr QRect kExportCsvButton{14, 296, 70, 14};
+// Not in the template: the progress of a history read, below the export button.
+inline constexpr QRect kHistoryProgress{14, 314, 88, 14};
 // Not in the template: the status line runs along the strip below the panels, left of the
 // maker's mark.
 inline constexpr QRect kStatusLine{7, 409, 565, 11};

@@ -164,6 +164,20 @@ QString datePickerStyle(double pointSize)
         .arg(pointSize);
 }
 
+QString progressStyle(double pointSize)
+{
+    // The chunk is a dark amber, so that the light text reads on it and beside it alike.
+    return QStringLiteral(
+        "QProgressBar { font-size: %1pt; color: #f2f4f6; background: #101317;"
+        " border: 1px solid #59616a; border-radius: 3px; text-align: center; }"
+        "QProgressBar::chunk { background: #8a5a1c; border-radius: 2px; }"
+        "QToolButton { font-size: %1pt; color: #f2f4f6; background: transparent; border: 1px solid"
+        " transparent; border-radius: 3px; }"
+        "QToolButton:hover { border-color: #f2a33a; }"
+        "QToolButton:pressed { background: #2c3a44; }")
+        .arg(pointSize);
+}
+
 QString listStyle()
 {
     return QStringLiteral(

@@ -39,6 +39,8 @@ void paintBackground(QPainter& painter, QSize size, const DialogUnits& units, co
 [[nodiscard]] QString buttonStyle();
 [[nodiscard]] QString datePickerStyle(double pointSize);
 [[nodiscard]] QString listStyle();
+// The bar of a read in progress and its cancel button, a recessed field like the date picker's.
+[[nodiscard]] QString progressStyle(double pointSize);
 
 // The template's small controls keep their places in every language: their texts take the
 // largest size from 8 pt down to 6 pt in which each is at most `room` pixels wide.

@@ -12,9 +12,11 @@
 namespace veltroma {
 
 HistoryReview::HistoryReview(HistoryCanvas& canvas, Prompt& prompt, TextLookup tr)
-    : canvas_(canvas), prompt_(prompt), tr_(std::move(tr)), reader_(canvas, prompt)
+    : canvas_(canvas), prompt_(prompt), tr_(std::move(tr))
 {
 }
+
+HistoryReview::~HistoryReview() = default;
 
 QString HistoryReview::monthFile(const QString& recordFolder, QDate day)
 {
@@ -33,7 +35,7 @@ bool HistoryReview::step(const QString& recordFolder, QDate day)
     if (file == sOpenExclePathOld_ && sheet == sOpenExcleSheetOld_)
         return false;
     canvas_.clearChannels();
-    reader_.ReadFile(file, sheet, HistoryReader::Mode::OneDay);
+    start({file, sheet, HistoryReader::Mode::OneDay, false});
     sOpenExclePathOld_ = file;
     sOpenExcleSheetOld_ = sheet;
     return true;
@@ -43,6 +45,75 @@ void HistoryReview::forget()
 {
     sOpenExclePathOld_.clear();
     sOpenExcleSheetOld_.clear();
+    // Called once a second in the other modes: a month being read for open data file goes on.
+    if (currentMode_ == HistoryReader::Mode::OneDay)
+        cancel();
+}
+
+void HistoryReview::start(HistoryReadRequest request)
+{
+    cancel();
+    const std::uint64_t id = ++lastReadId_;
+    currentMode_ = request.mode;
+    currentId_ = id;
+    current_ = std::make_unique<HistoryReadTask>(
+        request, receiver_, [this](int permille) { tellProgress(permille); },
+        [this, id, request](const HistoryReadResult& result) {
+            // The bar goes before any message about the result is shown.
+            ended(id);
+            plot(request, result);
+        },
+        [this, id] { ended(id); });
+    tellProgress(0);
+}
+
+void HistoryReview::cancel()
+{
+    if (!current_)
+        return;
+    current_->cancel();
+    stopping_.push_back(std::move(current_));
+    currentMode_.reset();
+    ended(std::nullopt);
+}
+
+void HistoryReview::plot(const HistoryReadRequest& request, const HistoryReadResult& result)
+{
+    if (result.problem) {
+        // Only a workbook with the cover and the day sheets is plotted; anything else would
+        // draw garbage, so the user hears why nothing is drawn.
+        prompt_.message(monthFileProblemText(*result.problem, tr_));
+        return;
+    }
+    result.points.plotInto(canvas_);
+    if (request.mode == HistoryReader::Mode::WholeMonth)
+        openedFile_ = request.file;
+    if (result.end == HistoryReadEnd::ReadError)
+        prompt_.message(QStringLiteral("Read Error"));
+}
+
+void HistoryReview::ended(std::optional<std::uint64_t> id)
+{
+    // The current read ends only by its own word, which comes with its result: a thread that
+    // has returned may still have its result on the way.
+    if (current_ && id == currentId_) {
+        current_.reset();
+        currentMode_.reset();
+    }
+    std::erase_if(stopping_, [](const auto& task) { return task->finished(); });
+    if (!current_)
+        tellProgress(std::nullopt);
+}
+
+std::size_t HistoryReview::readingThreads() const
+{
+    return stopping_.size() + (current_ ? 1 : 0);
+}
+
+void HistoryReview::tellProgress(std::optional<int> permille) const
+{
+    if (progressListener_)
+        progressListener_(permille);
 }
 
 QString HistoryReview::monthFileProblemText(MonthFileProblem problem, const TextLookup& tr)
@@ -64,14 +135,7 @@ void HistoryReview::openDataFile(const QString& currentRecordFile)
         prompt_.openFile(QString(), currentRecordFile, QStringLiteral("FILE(*.*)"));
     if (!chosen || chosen->isEmpty())
         return;
-    // Only a workbook with the cover and the day sheets is plotted; anything else would draw
-    // garbage, so the user hears why nothing is drawn.
-    if (const auto problem = checkMonthFile(*chosen)) {
-        prompt_.message(monthFileProblemText(*problem, tr_));
-        return;
-    }
-    reader_.ReadFile(*chosen, QStringLiteral("0"), HistoryReader::Mode::WholeMonth);
-    openedFile_ = *chosen;
+    start({*chosen, QStringLiteral("0"), HistoryReader::Mode::WholeMonth, true});
 }
 
 std::optional<QString> HistoryReview::exportShown(bool openDataFileMode, QString& error) const

@@ -2,6 +2,7 @@
 
 #include "app/view/FormLayout.h"
 #include "app/view/FormLook.h"
+#include "app/view/HistoryProgress.h"
 #include "app/view/LinkHealthPanel.h"
 #include "app/view/MonitorViewActions.h"
 #include "app/view/QuantityAxes.h"
@@ -87,6 +88,9 @@ CMonitorView::CMonitorView(Setup setup, QWidget* parent)
     form_.m_iPlotX->setWallClock(setup_.wallClock);
     linkPanel_ = new LinkHealthPanel(setup_.loadString, this);
     linkPanel_->hide();
+    historyProgress_ = new HistoryProgress(*this, setup_.loadString, [this] { history_.cancel(); });
+    history_.setProgressListener(
+        [this](std::optional<int> permille) { historyProgress_->showProgress(permille); });
     connectControls();
     OnInitialUpdate();
 }
@@ -259,6 +263,9 @@ void CMonitorView::applyMode(int position)
 
     if (look.stopsWorker)
         engine_.stopWorker();
+    // What another mode was reading is not plotted.
+    if (changes)
+        history_.cancel();
     if (look.clearsChannels && changes) {
         plotHistory_.clearChannels();
         plotLive_.fill(false);
@@ -613,6 +620,7 @@ void CMonitorView::resizeEvent(QResizeEvent* event)
     form_.place(units);
     linkPanel_->setWide(form_.layout.wideLinkCounters());
     linkPanel_->setGeometry(units.toPixels(form_.layout.linkCounters()));
+    historyProgress_->setGeometry(units.toPixels(formtemplate::kHistoryProgress));
     fitListColumns();
     background_ = QPixmap();
 }

@@ -20,6 +20,7 @@
 
 namespace veltroma {
 
+class HistoryProgress;
 class LinkHealthPanel;
 class MonitorViewActions;
 class Prompt;
@@ -128,6 +129,7 @@ private:
     std::vector<SlotSwitchPresenter> slotSwitches_;
     StatusLine statusLine_;
     LinkHealthPanel* linkPanel_ = nullptr; // child of the form
+    HistoryProgress* historyProgress_ = nullptr; // child of the form
     RecordPaths recordPaths_;
     QDate GraphTime_;
     int iSwitchRotaryX_state_ = 0;

@@ -13,6 +13,14 @@ void PlotHistory::addPoint(int channel, double x, double y)
         c->AddXY(x, y);
 }
 
+void PlotHistory::addPoints(int channel, std::span<const double> xs, std::span<const double> ys)
+{
+    if (channel < 0 || channel >= kHistoryChannels)
+        return;
+    if (CiPlotChannelX* c = plot_.GetChannel(curveChannel(slot_, channel)))
+        c->AddXYs(xs, ys);
+}
+
 void PlotHistory::setXSpan(double days)
 {
     // The recorded days all fall on the days of one month on the axis; the span starts with

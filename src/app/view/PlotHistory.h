@@ -17,6 +17,7 @@ public:
     [[nodiscard]] int slot() const { return slot_; }
 
     void addPoint(int channel, double x, double y) override;
+    void addPoints(int channel, std::span<const double> xs, std::span<const double> ys) override;
     // The span starts at day 1 of the month.
     void setXSpan(double days) override;
     // The reader sets the format after every cell; the axis hears of it only when it changes.

@@ -191,6 +191,7 @@ TEST_F(SlotsViewTest, HistoryReadsTheRecordsOfTheFirstSlotWhoseSwitchIsOn)
     turnTo(2);
     form.find<QDateEdit>("m_graphtime")->setDate(day);
     form.refresh();
+    ASSERT_TRUE(form.historyRead());
     EXPECT_EQ(form.view->history().shownFile(), form.folder() + "Data/Inverter2/2011-5.xls");
     EXPECT_GT(plot()->GetChannel(curveChannel(2, kPower))->pointCount(), 0);
     EXPECT_EQ(plot()->GetChannel(curveChannel(1, kPower))->pointCount(), 0);
@@ -199,6 +200,7 @@ TEST_F(SlotsViewTest, HistoryReadsTheRecordsOfTheFirstSlotWhoseSwitchIsOn)
     // Slot 1 switched on comes first: its folder is read, and slot 2's curves go.
     QTest::mouseClick(slotSwitch(1), Qt::LeftButton);
     form.refresh();
+    ASSERT_TRUE(form.historyRead());
     EXPECT_EQ(form.view->history().shownFile(), form.folder() + "Data/Inverter1/2011-5.xls");
     EXPECT_EQ(plot()->GetChannel(curveChannel(2, kPower))->pointCount(), 0);
 
@@ -207,6 +209,7 @@ TEST_F(SlotsViewTest, HistoryReadsTheRecordsOfTheFirstSlotWhoseSwitchIsOn)
     turnTo(3);
     form.prompt.chooseFile(form.folder() + "Data/Inverter2/2011-5.xls");
     form.find<QPushButton>("openFileButton")->click();
+    ASSERT_TRUE(form.historyRead());
     EXPECT_GT(plot()->GetChannel(curveChannel(2, kPower))->pointCount(), 0);
     EXPECT_EQ(plot()->GetChannel(curveChannel(1, kPower))->pointCount(), 0);
 }

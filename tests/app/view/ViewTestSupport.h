@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -110,6 +111,13 @@ struct ViewHarness {
     // One watchdog tick, as its timer gives it.
     void watchdogTick() const { session->schedule().watchdogTick(); }
     [[nodiscard]] const EngineSchedule& schedule() const { return session->schedule(); }
+
+    // Runs the event loop until no history read runs any more: its points plotted, its
+    // messages shown, its thread ended. False after 30 s.
+    [[nodiscard]] bool historyRead() const
+    {
+        return QTest::qWaitFor([this] { return view->history().readingThreads() == 0; }, 30000);
+    }
 
     template <typename T>
     T* find(const char* name) const
