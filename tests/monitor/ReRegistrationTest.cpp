@@ -117,10 +117,11 @@ TEST_F(SleepingInverterTest, RegistersAgainEveryThirtySecondsAfterTheLossAndStop
     ASSERT_TRUE(waitFor([this] { return !engine.switching(); }));
     for (int second = 0; second < 12; ++second) // the switch's progress runs out
         engine.refreshTick(RefreshState::RealtimeConnected);
+    // Taken before the loss: the worker may register again in the instant the loss is
+    // declared, before this thread reads the clock.
+    const std::int64_t lostAt = clock.nowMs();
     tickUntilLost();
     ASSERT_EQ(reasons, std::vector<QString>{"no reply from the inverter on /dev/ttyUSB0"});
-
-    const std::int64_t lostAt = clock.nowMs();
     ASSERT_TRUE(waitFor([&] { return clock.nowMs() > lostAt + 125'000; }));
     const auto night = queriesFrom(lostAt);
     ASSERT_GE(night.size(), 4U);
