@@ -44,8 +44,11 @@ MqttCounters MqttPublisher::counters() const
     if (inverters_.empty())
         return {};
     MqttCounters total{.connected = true};
-    for (const auto& entry : inverters_)
-        total = total + entry.second.connection->counters();
+    for (const auto& [serial, inverter] : inverters_) {
+        MqttCounters counters = inverter.connection->counters();
+        counters.withheld = inverter.counters.withheld();
+        total = total + counters;
+    }
     return total;
 }
 
@@ -64,8 +67,14 @@ void MqttPublisher::publishReading(const Reading& reading)
     assignSlot(reading.slot, device.serial);
     Inverter& inverter = inverterFor(device);
     inverter.silent = false;
+    CounterValues counters;
+    {
+        // counters() reads what the guard withheld.
+        const std::lock_guard lock(invertersMutex_);
+        counters = inverter.counters.pass(reading);
+    }
     inverter.connection->publishState(device,
-                                      stateMessage(settings_.prefix, device.serial, reading));
+                                      stateMessage(settings_.prefix, device.serial, reading, counters));
     inverter.connection->setAvailable(linkAlive_());
 }
 
@@ -106,8 +115,10 @@ MqttPublisher::Inverter& MqttPublisher::inverterFor(const MqttDevice& device)
                                          [this](bool connected, const QString& reason) {
                                              emit connectionChanged(connected, reason);
                                          });
+    Inverter inverter;
+    inverter.connection = std::move(connection);
     const std::lock_guard lock(invertersMutex_);
-    return inverters_.emplace(device.serial, Inverter{std::move(connection)}).first->second;
+    return inverters_.emplace(device.serial, std::move(inverter)).first->second;
 }
 
 void MqttPublisher::assignSlot(int slot, const QString& serial)

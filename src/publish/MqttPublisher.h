@@ -1,5 +1,6 @@
 #pragma once
 
+#include "publish/CounterGuard.h"
 #include "publish/MqttConnection.h"
 #include "publish/MqttSettings.h"
 
@@ -75,6 +76,7 @@ private:
         std::unique_ptr<MqttConnection> connection;
         // Waits for its next reading before it counts as available again.
         bool silent = false;
+        CounterGuard counters;
     };
 
     Inverter& inverterFor(const MqttDevice& device);

@@ -147,7 +147,7 @@ TEST_F(HeadlessMqttTest, StatesMatchThePrintedRowsAndAKilledLoggerGoesOffline)
     QElapsedTimer waited;
     waited.start();
     const QRegularExpression counters(
-        QStringLiteral("link counters: [^\n]*; mqtt sent (\\d+), dropped 0, failed 0, reconnects 0, connected\n"));
+        QStringLiteral("link counters: [^\n]*; mqtt sent (\\d+), dropped 0, failed 0, withheld 0, reconnects 0, connected\n"));
     QRegularExpressionMatch match;
     while (!(match = counters.match(run.errors())).hasMatch() && waited.elapsed() < 10'000)
         run.process().waitForReadyRead(100);

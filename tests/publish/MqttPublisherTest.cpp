@@ -29,6 +29,9 @@ Reading readingWithPower(int watts)
     reading.instant = QDateTime(QDate(2011, 5, 7), QTime(9, 5, 3), QTimeZone(7200));
     reading.slot = 1;
     reading.values = {312.4F, 230.1F, 50.02F, float(watts), 4.2F, 185.0F, 12349.8F, 4099.0F, 41.5F};
+    // All but the minutes of the day, as a full realtime reply.
+    reading.carried.fill(true);
+    reading.carried[std::size_t(index(Quantity::Htoday))] = false;
     reading.stateCode = 1;
     reading.stateText = QStringLiteral("Normal");
     reading.serial = QStringLiteral("S1");
@@ -48,6 +51,11 @@ Reading readingOf(const QString& serial, int slot, int watts)
 int power(const QByteArray& payload)
 {
     return QJsonDocument::fromJson(payload).object()["ac_power"].toInt();
+}
+
+QJsonValue energyTotal(const QByteArray& payload)
+{
+    return QJsonDocument::fromJson(payload).object()["energy_total"];
 }
 
 MqttSettings settingsFor(int port)
@@ -272,6 +280,41 @@ TEST_F(MqttPublisherTest, ALastWillThatCannotBeSetIsReportedAndNoSessionIsOpened
     EXPECT_TRUE(reasons.front().startsWith(QStringLiteral("cannot set the last will on pv/+/S1/availability")))
         << reasons.front().toStdString();
     EXPECT_FALSE(publisher.counters().connected);
+}
+
+TEST_F(MqttPublisherTest, AnEnergyTotalBelowTheLastIsPublishedAsNullAndCounted)
+{
+    TopicSubscriber subscriber(broker_.port(), QStringLiteral("pv/S1/state"));
+    ASSERT_TRUE(subscriber.started());
+    MqttPublisher publisher(settingsFor(broker_.port()));
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            publisher.publishReading(readingWithPower(100));
+            return !subscriber.messages().isEmpty();
+        },
+        kMessageWaitMs));
+
+    const auto withTotal = [](int watts, float total, bool carried) {
+        Reading reading = readingWithPower(watts);
+        const auto i = std::size_t(index(Quantity::Etotal));
+        reading.values[i] = total;
+        reading.carried[i] = carried;
+        return reading;
+    };
+    publisher.publishReading(withTotal(101, 12000.0F, true));
+    publisher.publishReading(withTotal(102, 12349.8F, false));
+    publisher.publishReading(withTotal(103, 0.0F, true));
+    publisher.publishReading(withTotal(104, 12350.1F, true));
+    ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S1"), 104));
+
+    QList<QJsonValue> totals;
+    for (const auto& message : subscriber.messages()) {
+        if (power(message.payload) > 100)
+            totals << energyTotal(message.payload);
+    }
+    EXPECT_EQ(totals, (QList<QJsonValue>{QJsonValue::Null, QJsonValue::Null, QJsonValue::Null,
+                                         QJsonValue(12350.1)}));
+    EXPECT_EQ(publisher.counters().withheld, 2U) << "the lower total and the 0";
 }
 
 // Two inverters on the bus from here on: S1 at slot 1, S2 at slot 2.
