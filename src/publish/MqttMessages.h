@@ -45,7 +45,8 @@ struct MqttDevice {
 
 // The state message of a reading: the values as numbers rounded as the record shows them (a
 // value that is no finite number gives null), the counters as `counters` has them (see
-// CounterGuard), the state text and the reading's instant with its UTC offset. Not retained.
+// CounterGuard), the state text and the reading's instant with its UTC offset. Not
+// retained: the publisher decides that.
 [[nodiscard]] MqttMessage stateMessage(const QString& prefix, const QString& serial,
                                        const Reading& reading, const CounterValues& counters);
 

@@ -73,8 +73,9 @@ void MqttPublisher::publishReading(const Reading& reading)
         const std::lock_guard lock(invertersMutex_);
         counters = inverter.counters.pass(reading);
     }
-    inverter.connection->publishState(device,
-                                      stateMessage(settings_.prefix, device.serial, reading, counters));
+    MqttMessage state = stateMessage(settings_.prefix, device.serial, reading, counters);
+    state.retain = settings_.retainState;
+    inverter.connection->publishState(device, std::move(state));
     inverter.connection->setAvailable(linkAlive_());
 }
 

@@ -17,8 +17,9 @@ class MonitorEngine;
 struct Reading;
 
 // Publishes the live values of the inverters on the bus to an MQTT broker: per inverter a
-// state message per validated realtime reply, its availability (retained, with "offline" as
-// the last will) and, when asked for, Home Assistant discovery configs.
+// state message per validated realtime reply (retained unless the settings say otherwise),
+// its availability (retained, with "offline" as the last will) and, when asked for, Home
+// Assistant discovery configs.
 //
 // Every inverter has a broker session of its own (MqttConnection), opened with the first
 // reading of its serial number, because the last will's topic carries the serial, and kept

@@ -43,6 +43,7 @@ MqttSettings loadMqttSettings(const ProfileFile& file)
     settings.discovery = flag(read("Discovery"), true);
     settings.tls = flag(read("Tls"), false);
     settings.caFile = read("CaFile").trimmed();
+    settings.retainState = flag(read("RetainState"), true);
     return settings;
 }
 
@@ -56,7 +57,8 @@ bool saveMqttSettings(const ProfileFile& file, const MqttSettings& settings)
         && write("Prefix", settings.prefix)
         && write("Discovery", settings.discovery ? QStringLiteral("1") : QStringLiteral("0"))
         && write("Tls", settings.tls ? QStringLiteral("1") : QStringLiteral("0"))
-        && write("CaFile", settings.caFile);
+        && write("CaFile", settings.caFile)
+        && write("RetainState", settings.retainState ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 std::optional<QString> mqttPrefixProblem(const QString& prefix)

@@ -21,6 +21,9 @@ struct MqttSettings {
     bool discovery = true;
     bool tls = false;
     QString caFile;
+    // The state topic retained, so that a Home Assistant that starts at night still sees the
+    // last values.
+    bool retainState = true;
 
     [[nodiscard]] bool enabled() const { return !host.isEmpty(); }
     bool operator==(const MqttSettings&) const = default;

@@ -35,7 +35,7 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     QFile raw(file.path());
     ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
     raw.write("[Setting]\r\nLanguage=English\r\n[mqtt]\r\nhost = broker.lan \r\nPort=99999\r\n"
-              "Prefix=\r\nDiscovery=0\r\nTls=1\r\nUser=me\r\nPassword=se cret\r\n");
+              "Prefix=\r\nDiscovery=0\r\nTls=1\r\nUser=me\r\nPassword=se cret\r\nRetainState=0\r\n");
     raw.close();
     MqttSettings settings = loadMqttSettings(file);
     EXPECT_EQ(settings.host, QStringLiteral("broker.lan"));
@@ -43,10 +43,12 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     EXPECT_EQ(settings.prefix, QStringLiteral("veltroma")) << "an empty prefix reads as the default";
     EXPECT_FALSE(settings.discovery);
     EXPECT_TRUE(settings.tls);
+    EXPECT_FALSE(settings.retainState);
     EXPECT_EQ(settings.password, QStringLiteral("se cret"));
 
     settings.port = 1884;
     settings.caFile = QStringLiteral("/etc/ca.pem");
+    settings.retainState = true;
     ASSERT_TRUE(saveMqttSettings(file, settings));
     EXPECT_EQ(loadMqttSettings(file), settings);
     EXPECT_EQ(file.read(QStringLiteral("Setting"), QStringLiteral("Language")), QStringLiteral("English"));

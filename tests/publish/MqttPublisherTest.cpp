@@ -282,6 +282,41 @@ TEST_F(MqttPublisherTest, ALastWillThatCannotBeSetIsReportedAndNoSessionIsOpened
     EXPECT_FALSE(publisher.counters().connected);
 }
 
+TEST_F(MqttPublisherTest, ASubscriberThatComesLaterSeesTheLastStateOnlyWhenItIsRetained)
+{
+    for (const bool retain : {true, false}) {
+        SCOPED_TRACE(retain ? "retained" : "not retained");
+        const QString serial = retain ? QStringLiteral("S1") : QStringLiteral("S2");
+        const QString state = QStringLiteral("pv/%1/state").arg(serial);
+        MqttSettings settings = settingsFor(broker_.port());
+        settings.retainState = retain;
+        MqttPublisher publisher(settings);
+        TopicSubscriber first(broker_.port(), state);
+        ASSERT_TRUE(first.waitUntil(
+            [&] {
+                publisher.publishReading(readingOf(serial, 1, 1523));
+                return !first.messages().isEmpty();
+            },
+            kMessageWaitMs));
+        // Once this one has come, the broker has handled every state before it: none of them
+        // can reach the later subscriber as a live message.
+        publisher.publishReading(readingOf(serial, 1, 1550));
+        ASSERT_TRUE(waitForPower(first, serial, 1550));
+
+        // The retained messages of a subscription come before anything published after it:
+        // once the next state is there, a retained one would have come first.
+        TopicSubscriber later(broker_.port(), QStringLiteral("pv/%1/#").arg(serial));
+        ASSERT_TRUE(later.waitUntil([&] { return later.last(availabilityOf(serial)) == "online"; },
+                                    kMessageWaitMs));
+        publisher.publishReading(readingOf(serial, 1, 1600));
+        ASSERT_TRUE(waitForPower(later, serial, 1600));
+        QList<int> powers;
+        for (const auto& message : later.on(state))
+            powers << power(message.payload);
+        EXPECT_EQ(powers, retain ? (QList<int>{1550, 1600}) : (QList<int>{1600}));
+    }
+}
+
 TEST_F(MqttPublisherTest, AnEnergyTotalBelowTheLastIsPublishedAsNullAndCounted)
 {
     TopicSubscriber subscriber(broker_.port(), QStringLiteral("pv/S1/state"));
