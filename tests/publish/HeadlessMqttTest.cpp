@@ -90,7 +90,7 @@ private:
 
 QByteArray mqttSection(int port)
 {
-    return "[Mqtt]\r\nHost=127.0.0.1\r\nPort=" + QByteArray::number(port) + "\r\n";
+    return "[Mqtt]\r\nHost=127.0.0.1\r\nPort=" + QByteArray::number(port) + "\r\nInterval=0\r\n";
 }
 
 // The gaps between the realtime polls the simulator received, in seconds.

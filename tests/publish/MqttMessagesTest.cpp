@@ -35,7 +35,8 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     QFile raw(file.path());
     ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
     raw.write("[Setting]\r\nLanguage=English\r\n[mqtt]\r\nhost = broker.lan \r\nPort=99999\r\n"
-              "Prefix=\r\nDiscovery=0\r\nTls=1\r\nUser=me\r\nPassword=se cret\r\nRetainState=0\r\n");
+              "Prefix=\r\nDiscovery=0\r\nTls=1\r\nUser=me\r\nPassword=se cret\r\nRetainState=0\r\n"
+              "Interval=-5\r\n");
     raw.close();
     MqttSettings settings = loadMqttSettings(file);
     EXPECT_EQ(settings.host, QStringLiteral("broker.lan"));
@@ -44,11 +45,13 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     EXPECT_FALSE(settings.discovery);
     EXPECT_TRUE(settings.tls);
     EXPECT_FALSE(settings.retainState);
+    EXPECT_EQ(settings.intervalS, 10) << "a negative interval reads as the default";
     EXPECT_EQ(settings.password, QStringLiteral("se cret"));
 
     settings.port = 1884;
     settings.caFile = QStringLiteral("/etc/ca.pem");
     settings.retainState = true;
+    settings.intervalS = 0;
     ASSERT_TRUE(saveMqttSettings(file, settings));
     EXPECT_EQ(loadMqttSettings(file), settings);
     EXPECT_EQ(file.read(QStringLiteral("Setting"), QStringLiteral("Language")), QStringLiteral("English"));

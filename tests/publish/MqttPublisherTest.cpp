@@ -1,4 +1,5 @@
 #include "MosquittoBroker.h"
+#include "support/VirtualClock.h"
 
 #include "monitor/Reading.h"
 #include "publish/MqttPublisher.h"
@@ -64,6 +65,8 @@ MqttSettings settingsFor(int port)
     settings.host = QStringLiteral("127.0.0.1");
     settings.port = port;
     settings.prefix = QStringLiteral("pv");
+    // Every reading published, unless a test is about the interval.
+    settings.intervalS = 0;
     return settings;
 }
 
@@ -353,6 +356,63 @@ TEST_F(MqttPublisherTest, AnEnergyTotalBelowTheLastIsPublishedAsNullAndCounted)
 }
 
 // Two inverters on the bus from here on: S1 at slot 1, S2 at slot 2.
+TEST_F(MqttPublisherTest, AtMostOneStatePerIntervalPerInverterAndAChangeOfStateAtOnce)
+{
+    VirtualClock clock;
+    MqttSettings settings = settingsFor(broker_.port());
+    settings.intervalS = 10;
+    MqttPublisher publisher(settings, MqttPublisher::kQueueCapacity, clock);
+    TopicSubscriber subscriber(broker_.port(), QStringLiteral("pv/#"));
+    ASSERT_TRUE(subscriber.started());
+    // Until the subscriber listens: each of these is the first after an interval.
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            clock.advance(10'000);
+            publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 1));
+            return !subscriber.on(QStringLiteral("pv/S1/state")).isEmpty();
+        },
+        kMessageWaitMs));
+
+    // Readings at moments counted from the last one above.
+    std::int64_t lastMs = 0;
+    const auto at = [&](std::int64_t sinceMs, const QString& serial, int slot, int watts,
+                        int stateCode = 1) {
+        clock.advance(sinceMs - std::exchange(lastMs, sinceMs));
+        Reading reading = readingOf(serial, slot, watts);
+        reading.stateCode = stateCode;
+        publisher.publishReading(reading);
+    };
+    const QString s1 = QStringLiteral("S1");
+    const QString s2 = QStringLiteral("S2");
+    at(10'000, s1, 1, 100);     // an interval after the last: out
+    at(11'000, s1, 1, 101);     // held
+    at(12'000, s2, 2, 200);     // the first of S2: out
+    // S2's session connects first (virtual time stands still meanwhile).
+    ASSERT_TRUE(waitForPower(subscriber, s2, 200));
+    at(13'000, s2, 2, 201);     // held
+    at(14'000, s1, 1, 102);     // held
+    at(15'000, s1, 1, 103, 2);  // a fault: out at once
+    at(16'000, s1, 1, 104, 2);  // held
+    at(22'000, s2, 2, 202);     // S2's interval has passed: out
+    at(23'000, s2, 2, 203);     // held
+    at(25'000, s1, 1, 105, 2);  // S1's interval since the fault has passed: out
+    ASSERT_TRUE(waitForPower(subscriber, s1, 105));
+    // The held state goes before the inverter turns unavailable.
+    publisher.slotLost(2);
+    ASSERT_TRUE(waitFor(subscriber, availabilityOf(s2), "offline"));
+
+    const auto powers = [&](const QString& serial) {
+        QList<int> list;
+        for (const auto& message : subscriber.on(QStringLiteral("pv/%1/state").arg(serial))) {
+            if (const int watts = power(message.payload); watts >= 100)
+                list << watts;
+        }
+        return list;
+    };
+    EXPECT_EQ(powers(s1), (QList<int>{100, 103, 105}));
+    EXPECT_EQ(powers(s2), (QList<int>{200, 202, 203}));
+}
+
 TEST_F(MqttPublisherTest, EveryInverterIsADeviceOfItsOwnWhoseSessionTheOtherNeverDisturbs)
 {
     TopicSubscriber subscriber(broker_.port());
