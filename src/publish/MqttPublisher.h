@@ -19,10 +19,10 @@ namespace veltroma {
 
 class MonitorEngine;
 
-// Publishes the live values of the inverters on the bus to an MQTT broker: per inverter a
-// state message per validated realtime reply (retained unless the settings say otherwise),
-// its availability (retained, with "offline" as the last will) and, when asked for, Home
-// Assistant discovery configs.
+// Publishes the live values of the inverters on the bus to an MQTT broker: per inverter the
+// state messages of its validated realtime replies (retained unless the settings say
+// otherwise), its availability (retained, with "offline" as the last will) and, when asked
+// for, Home Assistant discovery configs.
 //
 // While only its values change an inverter's states go out at most once per interval (the
 // settings' `intervalS`, on `clock`); a change of its state code or fault word goes at once.
