@@ -24,6 +24,9 @@ struct Reading {
     // The nine quantities by Quantity; a field the reply did not carry holds the value the
     // slot had before.
     std::array<float, kQuantityCount> values{};
+    // Which of them this reply carried, by Quantity; the minutes of the day never come with
+    // the realtime block.
+    std::array<bool, kQuantityCount> carried{};
     // The inverter's state byte (0 wait, 1 normal, 2 and 3 fault) and its 32-bit fault word.
     int stateCode = 0;
     std::uint32_t faultWord = 0;
@@ -38,6 +41,7 @@ struct Reading {
     RecordPaths paths;
 
     [[nodiscard]] float value(Quantity q) const { return values[static_cast<std::size_t>(index(q))]; }
+    [[nodiscard]] bool carries(Quantity q) const { return carried[static_cast<std::size_t>(index(q))]; }
     // A quantity in its fixed display and record format ("340.0", "50.00", "1500").
     [[nodiscard]] QString text(Quantity q) const;
     // The same value as a number, rounded as that text shows it (230.1, not 230.100006).

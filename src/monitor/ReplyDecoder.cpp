@@ -108,10 +108,13 @@ void ReplyDecoder::decodeRealtime(InverterModel& m, int slot, const ReplyView& r
                                   Updates& out) const
 {
     InverterValues& v = m.values;
+    Reading reading;
     // A field the reply does not carry keeps the value stored last.
     const auto take = [&](Quantity q, std::optional<double> value) {
-        if (value)
-            v.value(q, slot) = static_cast<float>(*value);
+        if (!value)
+            return;
+        v.value(q, slot) = static_cast<float>(*value);
+        reading.carried[std::size_t(index(q))] = true;
     };
     take(Quantity::Vpv, scaled(reply.word(kRealtimeVpv), 10.0));
     take(Quantity::Vac, scaled(reply.word(kRealtimeVac), 10.0));
@@ -126,7 +129,6 @@ void ReplyDecoder::decodeRealtime(InverterModel& m, int slot, const ReplyView& r
     if (const auto faultWord = reply.dword(kRealtimeFaultWord))
         v.dwErrorMessage[slot] = *faultWord;
 
-    Reading reading;
     const QDateTime& now = m.paths.recordedAt;
     reading.instant = now.toOffsetFromUtc(now.offsetFromUtc());
     reading.slot = slot;

@@ -25,12 +25,18 @@ struct MqttCounters {
     std::uint64_t failed = 0;     // refused by the client library twice, then dropped
     std::uint64_t reconnects = 0; // connections after the first
     bool connected = false;
+    // Totals published as null because they lay below the last one published (CounterGuard).
+    std::uint64_t withheld = 0;
 
     // The counts added up; connected only when both are.
     [[nodiscard]] MqttCounters operator+(const MqttCounters& other) const
     {
-        return {sent + other.sent, dropped + other.dropped, failed + other.failed,
-                reconnects + other.reconnects, connected && other.connected};
+        return {sent + other.sent,
+                dropped + other.dropped,
+                failed + other.failed,
+                reconnects + other.reconnects,
+                connected && other.connected,
+                withheld + other.withheld};
     }
 };
 

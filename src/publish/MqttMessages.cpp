@@ -47,6 +47,21 @@ QJsonValue number(const Reading& reading, Quantity q)
     return std::isfinite(value) ? QJsonValue(value) : QJsonValue::Null;
 }
 
+// The guarded counter a quantity is published from; none for the other quantities.
+const std::optional<double>* counterOf(const CounterValues& counters, Quantity q)
+{
+    switch (q) {
+    case Quantity::Etoday:
+        return &counters.energyToday;
+    case Quantity::Etotal:
+        return &counters.energyTotal;
+    case Quantity::Htotal:
+        return &counters.hoursTotal;
+    default:
+        return nullptr;
+    }
+}
+
 QString discoveryTopic(const QString& serial, const QString& key)
 {
     return QStringLiteral("homeassistant/sensor/veltroma_%1/%2/config").arg(serial, key);
@@ -107,11 +122,16 @@ QString availabilityTopic(const QString& prefix, const QString& serial)
     return prefix + u'/' + serial + QStringLiteral("/availability");
 }
 
-MqttMessage stateMessage(const QString& prefix, const QString& serial, const Reading& reading)
+MqttMessage stateMessage(const QString& prefix, const QString& serial, const Reading& reading,
+                         const CounterValues& counters)
 {
     QJsonObject state;
-    for (const ValueKey& value : kValueKeys)
-        state.insert(QLatin1String(value.key), number(reading, value.quantity));
+    for (const ValueKey& value : kValueKeys) {
+        const std::optional<double>* guarded = counterOf(counters, value.quantity);
+        state.insert(QLatin1String(value.key),
+                     !guarded ? number(reading, value.quantity)
+                              : *guarded ? QJsonValue(**guarded) : QJsonValue(QJsonValue::Null));
+    }
     state.insert(QStringLiteral("state"), reading.stateText.value_or(QString()));
     state.insert(QStringLiteral("time"), isoInstant(reading));
     return {stateTopic(prefix, serial), QJsonDocument(state).toJson(QJsonDocument::Compact),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "publish/CounterGuard.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -41,11 +43,12 @@ struct MqttDevice {
 [[nodiscard]] QString stateTopic(const QString& prefix, const QString& serial);
 [[nodiscard]] QString availabilityTopic(const QString& prefix, const QString& serial);
 
-// The state message of a reading: the nine values as numbers rounded as the record shows
-// them (a value that is no finite number gives null), the state text and the reading's
-// instant with its UTC offset.
+// The state message of a reading: the values as numbers rounded as the record shows them (a
+// value that is no finite number gives null), the counters as `counters` has them (see
+// CounterGuard), the state text and the reading's instant with its UTC offset. Not
+// retained: the publisher decides that.
 [[nodiscard]] MqttMessage stateMessage(const QString& prefix, const QString& serial,
-                                       const Reading& reading);
+                                       const Reading& reading, const CounterValues& counters);
 
 [[nodiscard]] MqttMessage availabilityMessage(const QString& prefix, const QString& serial,
                                               bool online);

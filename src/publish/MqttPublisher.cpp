@@ -7,14 +7,18 @@
 
 namespace veltroma {
 
-MqttPublisher::MqttPublisher(MqttSettings settings, std::size_t queueCapacity, QObject* parent)
+MqttPublisher::MqttPublisher(MqttSettings settings, std::size_t queueCapacity, Clock& clock,
+                             QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
-      queueCapacity_(queueCapacity)
+      queueCapacity_(queueCapacity),
+      clock_(clock)
 {}
 
 MqttPublisher::~MqttPublisher()
 {
+    for (auto& entry : inverters_)
+        sendHeld(entry.second);
     // Ended here, while the sessions' listeners may still emit on this object; counters()
     // meanwhile sees none.
     std::map<QString, Inverter> ending;
@@ -44,8 +48,11 @@ MqttCounters MqttPublisher::counters() const
     if (inverters_.empty())
         return {};
     MqttCounters total{.connected = true};
-    for (const auto& entry : inverters_)
-        total = total + entry.second.connection->counters();
+    for (const auto& [serial, inverter] : inverters_) {
+        MqttCounters counters = inverter.connection->counters();
+        counters.withheld = inverter.counters.withheld();
+        total = total + counters;
+    }
     return total;
 }
 
@@ -64,8 +71,10 @@ void MqttPublisher::publishReading(const Reading& reading)
     assignSlot(reading.slot, device.serial);
     Inverter& inverter = inverterFor(device);
     inverter.silent = false;
-    inverter.connection->publishState(device,
-                                      stateMessage(settings_.prefix, device.serial, reading));
+    if (inverter.pacer.due(reading, clock_.nowMs()))
+        sendState(inverter, reading);
+    else
+        inverter.held = reading;
     inverter.connection->setAvailable(linkAlive_());
 }
 
@@ -77,6 +86,8 @@ void MqttPublisher::linkChanged()
     const bool several = inverters_.size() > 1;
     for (auto& entry : inverters_) {
         Inverter& inverter = entry.second;
+        if (!alive)
+            sendHeld(inverter);
         if (!alive && several)
             inverter.silent = true;
         inverter.connection->setAvailable(alive && !inverter.silent);
@@ -106,8 +117,11 @@ MqttPublisher::Inverter& MqttPublisher::inverterFor(const MqttDevice& device)
                                          [this](bool connected, const QString& reason) {
                                              emit connectionChanged(connected, reason);
                                          });
+    Inverter inverter;
+    inverter.connection = std::move(connection);
+    inverter.pacer = StatePacer(std::int64_t{settings_.intervalS} * 1000);
     const std::lock_guard lock(invertersMutex_);
-    return inverters_.emplace(device.serial, Inverter{std::move(connection)}).first->second;
+    return inverters_.emplace(device.serial, std::move(inverter)).first->second;
 }
 
 void MqttPublisher::assignSlot(int slot, const QString& serial)
@@ -125,8 +139,31 @@ void MqttPublisher::assignSlot(int slot, const QString& serial)
         silence(found->second);
 }
 
+void MqttPublisher::sendState(Inverter& inverter, const Reading& reading)
+{
+    const MqttDevice device = mqttDevice(reading);
+    CounterValues counters;
+    {
+        // counters() reads what the guard withheld.
+        const std::lock_guard lock(invertersMutex_);
+        counters = inverter.counters.pass(reading);
+    }
+    MqttMessage state = stateMessage(settings_.prefix, device.serial, reading, counters);
+    state.retain = settings_.retainState;
+    inverter.connection->publishState(device, std::move(state));
+    inverter.pacer.sent(reading, clock_.nowMs());
+    inverter.held.reset();
+}
+
+void MqttPublisher::sendHeld(Inverter& inverter)
+{
+    if (std::optional<Reading> held = std::exchange(inverter.held, std::nullopt))
+        sendState(inverter, *held);
+}
+
 void MqttPublisher::silence(Inverter& inverter)
 {
+    sendHeld(inverter);
     inverter.silent = true;
     inverter.connection->setAvailable(false);
 }

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "base/Clock.h"
+#include "monitor/Reading.h"
+#include "publish/CounterGuard.h"
 #include "publish/MqttConnection.h"
 #include "publish/MqttSettings.h"
+#include "publish/StatePacer.h"
 
 #include <QObject>
 
@@ -9,15 +13,21 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace veltroma {
 
 class MonitorEngine;
-struct Reading;
 
-// Publishes the live values of the inverters on the bus to an MQTT broker: per inverter a
-// state message per validated realtime reply, its availability (retained, with "offline" as
-// the last will) and, when asked for, Home Assistant discovery configs.
+// Publishes the live values of the inverters on the bus to an MQTT broker: per inverter the
+// state messages of its validated realtime replies (retained unless the settings say
+// otherwise), its availability (retained, with "offline" as the last will) and, when asked
+// for, Home Assistant discovery configs.
+//
+// While only its values change an inverter's states go out at most once per interval (the
+// settings' `intervalS`, on `clock`); a change of its state code or fault word goes at once.
+// The newest reading held back goes out before the inverter turns unavailable and when the
+// publisher ends, so that the retained state is its last.
 //
 // Every inverter has a broker session of its own (MqttConnection), opened with the first
 // reading of its serial number, because the last will's topic carries the serial, and kept
@@ -36,8 +46,9 @@ public:
     static constexpr std::size_t kQueueCapacity = 200;
 
     explicit MqttPublisher(MqttSettings settings, std::size_t queueCapacity = kQueueCapacity,
-                           QObject* parent = nullptr);
-    // Every session publishes "offline" when connected, then disconnects cleanly (no last will).
+                           Clock& clock = steadyClock(), QObject* parent = nullptr);
+    // Every session publishes the state it held back and "offline" when connected, then
+    // disconnects cleanly (no last will).
     ~MqttPublisher() override;
     MqttPublisher(const MqttPublisher&) = delete;
     MqttPublisher& operator=(const MqttPublisher&) = delete;
@@ -75,14 +86,21 @@ private:
         std::unique_ptr<MqttConnection> connection;
         // Waits for its next reading before it counts as available again.
         bool silent = false;
+        CounterGuard counters;
+        StatePacer pacer{0};
+        // The newest reading the pacer held back, not yet published.
+        std::optional<Reading> held;
     };
 
     Inverter& inverterFor(const MqttDevice& device);
+    void sendState(Inverter& inverter, const Reading& reading);
+    void sendHeld(Inverter& inverter);
     void assignSlot(int slot, const QString& serial);
     void silence(Inverter& inverter);
 
     MqttSettings settings_;
     std::size_t queueCapacity_;
+    Clock& clock_;
     // Whether the link lives, from the engine's link state; true without an engine.
     std::function<bool()> linkAlive_ = [] { return true; };
 

@@ -20,6 +20,15 @@ std::optional<int> portNumber(const QString& text)
     return port;
 }
 
+std::optional<int> seconds(const QString& text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < 0)
+        return std::nullopt;
+    return value;
+}
+
 bool flag(const QString& text, bool defaultValue)
 {
     bool ok = false;
@@ -43,6 +52,8 @@ MqttSettings loadMqttSettings(const ProfileFile& file)
     settings.discovery = flag(read("Discovery"), true);
     settings.tls = flag(read("Tls"), false);
     settings.caFile = read("CaFile").trimmed();
+    settings.retainState = flag(read("RetainState"), true);
+    settings.intervalS = seconds(read("Interval")).value_or(MqttSettings::kDefaultIntervalS);
     return settings;
 }
 
@@ -56,7 +67,9 @@ bool saveMqttSettings(const ProfileFile& file, const MqttSettings& settings)
         && write("Prefix", settings.prefix)
         && write("Discovery", settings.discovery ? QStringLiteral("1") : QStringLiteral("0"))
         && write("Tls", settings.tls ? QStringLiteral("1") : QStringLiteral("0"))
-        && write("CaFile", settings.caFile);
+        && write("CaFile", settings.caFile)
+        && write("RetainState", settings.retainState ? QStringLiteral("1") : QStringLiteral("0"))
+        && write("Interval", QString::number(settings.intervalS));
 }
 
 std::optional<QString> mqttPrefixProblem(const QString& prefix)

@@ -12,6 +12,7 @@ class ProfileFile;
 // a host, publishing is off.
 struct MqttSettings {
     static constexpr int kDefaultPort = 1883;
+    static constexpr int kDefaultIntervalS = 10;
 
     QString host;
     int port = kDefaultPort;
@@ -21,13 +22,19 @@ struct MqttSettings {
     bool discovery = true;
     bool tls = false;
     QString caFile;
+    // The state topic retained, so that a Home Assistant that starts at night still sees the
+    // last values.
+    bool retainState = true;
+    // Seconds between two states of one inverter while only its values change; 0: every
+    // reply. A change of its state code or fault word goes out at once.
+    int intervalS = kDefaultIntervalS;
 
     [[nodiscard]] bool enabled() const { return !host.isEmpty(); }
     bool operator==(const MqttSettings&) const = default;
 };
 
-// The [Mqtt] section of `file`; missing keys keep their defaults, a port outside 1..65535
-// and an empty prefix read as the defaults.
+// The [Mqtt] section of `file`; missing keys keep their defaults, a port outside 1..65535,
+// an empty prefix and an interval that is no number of 0 or more seconds read as the defaults.
 [[nodiscard]] MqttSettings loadMqttSettings(const ProfileFile& file);
 // Stores every key; false when the file cannot be written.
 bool saveMqttSettings(const ProfileFile& file, const MqttSettings& settings);

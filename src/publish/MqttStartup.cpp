@@ -102,10 +102,11 @@ HeadlessExtra startHeadlessMqtt(MonitorSession& session, const QString& settingP
 
 QString mqttCountersText(const MqttCounters& c)
 {
-    return QStringLiteral("mqtt sent %1, dropped %2, failed %3, reconnects %4, %5")
+    return QStringLiteral("mqtt sent %1, dropped %2, failed %3, withheld %4, reconnects %5, %6")
         .arg(c.sent)
         .arg(c.dropped)
         .arg(c.failed)
+        .arg(c.withheld)
         .arg(c.reconnects)
         .arg(c.connected ? QStringLiteral("connected") : QStringLiteral("not connected"));
 }

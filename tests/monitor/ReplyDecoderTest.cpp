@@ -226,6 +226,15 @@ TEST_F(ReplyDecoderTest, ShortReplyTakesNothingBeyondItsLength)
     EXPECT_EQ(display.lamps().back().text, "Normal");
     EXPECT_EQ(rows.back(), (QStringList{"9:5:3", "0.0", "0.0", "0.00", "1000", "12.3", "0",
                                         "12345.6", "4096", "25.0", "Normal"}));
+
+    // The reading tells which values are this reply's own and which are kept from before.
+    ASSERT_EQ(readings.size(), 2U);
+    const std::array<bool, kQuantityCount> full{true, true, true, true, true, false, true, true, true};
+    const std::array<bool, kQuantityCount> partial{true, true, true, true, false, false, false, false, true};
+    EXPECT_EQ(readings[0].carried, full);
+    EXPECT_EQ(readings[1].carried, partial);
+    EXPECT_FALSE(readings[1].carries(Quantity::Etotal));
+    EXPECT_TRUE(readings[1].carries(Quantity::Pac));
 }
 
 TEST_F(ReplyDecoderTest, OtherFunctionCodesOnlyRefreshTheRecordPaths)

@@ -35,7 +35,8 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     QFile raw(file.path());
     ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
     raw.write("[Setting]\r\nLanguage=English\r\n[mqtt]\r\nhost = broker.lan \r\nPort=99999\r\n"
-              "Prefix=\r\nDiscovery=0\r\nTls=1\r\nUser=me\r\nPassword=se cret\r\n");
+              "Prefix=\r\nDiscovery=0\r\nTls=1\r\nUser=me\r\nPassword=se cret\r\nRetainState=0\r\n"
+              "Interval=-5\r\n");
     raw.close();
     MqttSettings settings = loadMqttSettings(file);
     EXPECT_EQ(settings.host, QStringLiteral("broker.lan"));
@@ -43,10 +44,14 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     EXPECT_EQ(settings.prefix, QStringLiteral("veltroma")) << "an empty prefix reads as the default";
     EXPECT_FALSE(settings.discovery);
     EXPECT_TRUE(settings.tls);
+    EXPECT_FALSE(settings.retainState);
+    EXPECT_EQ(settings.intervalS, 10) << "a negative interval reads as the default";
     EXPECT_EQ(settings.password, QStringLiteral("se cret"));
 
     settings.port = 1884;
     settings.caFile = QStringLiteral("/etc/ca.pem");
+    settings.retainState = true;
+    settings.intervalS = 0;
     ASSERT_TRUE(saveMqttSettings(file, settings));
     EXPECT_EQ(loadMqttSettings(file), settings);
     EXPECT_EQ(file.read(QStringLiteral("Setting"), QStringLiteral("Language")), QStringLiteral("English"));
@@ -168,7 +173,9 @@ TEST(MqttMessagesTest, StateCarriesTheValuesAsRecordedWithTimeAndOffset)
     reading.values = {312.4F, 230.1F, 50.02F, 1523.0F, 4.2F, 185.0F, 12349.8F, 4099.0F,
                       std::numeric_limits<float>::quiet_NaN()};
     reading.stateText = QStringLiteral("Normal");
-    const MqttMessage message = stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading);
+    // The counters come from the guard, not from the reading's values.
+    const CounterValues counters{4.2, 12349.8, std::nullopt};
+    const MqttMessage message = stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading, counters);
     EXPECT_EQ(message.topic, QStringLiteral("pv/S1/state"));
     EXPECT_FALSE(message.retain);
     EXPECT_TRUE(message.payload.contains("\"ac_voltage\":230.1,")) << message.payload.toStdString();
@@ -177,14 +184,16 @@ TEST(MqttMessagesTest, StateCarriesTheValuesAsRecordedWithTimeAndOffset)
     EXPECT_EQ(state["frequency"].toDouble(), 50.02);
     EXPECT_EQ(state["ac_power"].toDouble(), 1523);
     EXPECT_EQ(state["minutes_today"].toDouble(), 185);
+    EXPECT_EQ(state["energy_today"].toDouble(), 4.2);
     EXPECT_EQ(state["energy_total"].toDouble(), 12349.8);
+    EXPECT_TRUE(state["hours_total"].isNull());
     EXPECT_TRUE(state["temperature"].isNull()) << "a value that is no number must not break the JSON";
     EXPECT_EQ(state["state"].toString(), QStringLiteral("Normal"));
     EXPECT_EQ(state["time"].toString(), QStringLiteral("2011-05-07T09:05:03+02:00"));
 
     // A state code the program does not know has an empty state text.
     reading.stateText.reset();
-    const QJsonObject unknown = json(stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading).payload);
+    const QJsonObject unknown = json(stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading, counters).payload);
     EXPECT_EQ(unknown["state"].toString(), QString());
 }
 

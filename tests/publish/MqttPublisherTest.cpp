@@ -1,4 +1,5 @@
 #include "MosquittoBroker.h"
+#include "support/VirtualClock.h"
 
 #include "monitor/Reading.h"
 #include "publish/MqttPublisher.h"
@@ -29,6 +30,9 @@ Reading readingWithPower(int watts)
     reading.instant = QDateTime(QDate(2011, 5, 7), QTime(9, 5, 3), QTimeZone(7200));
     reading.slot = 1;
     reading.values = {312.4F, 230.1F, 50.02F, float(watts), 4.2F, 185.0F, 12349.8F, 4099.0F, 41.5F};
+    // All but the minutes of the day, as a full realtime reply.
+    reading.carried.fill(true);
+    reading.carried[std::size_t(index(Quantity::Htoday))] = false;
     reading.stateCode = 1;
     reading.stateText = QStringLiteral("Normal");
     reading.serial = QStringLiteral("S1");
@@ -50,12 +54,19 @@ int power(const QByteArray& payload)
     return QJsonDocument::fromJson(payload).object()["ac_power"].toInt();
 }
 
+QJsonValue energyTotal(const QByteArray& payload)
+{
+    return QJsonDocument::fromJson(payload).object()["energy_total"];
+}
+
 MqttSettings settingsFor(int port)
 {
     MqttSettings settings;
     settings.host = QStringLiteral("127.0.0.1");
     settings.port = port;
     settings.prefix = QStringLiteral("pv");
+    // Every reading published, unless a test is about the interval.
+    settings.intervalS = 0;
     return settings;
 }
 
@@ -274,7 +285,134 @@ TEST_F(MqttPublisherTest, ALastWillThatCannotBeSetIsReportedAndNoSessionIsOpened
     EXPECT_FALSE(publisher.counters().connected);
 }
 
+TEST_F(MqttPublisherTest, ASubscriberThatComesLaterSeesTheLastStateOnlyWhenItIsRetained)
+{
+    for (const bool retain : {true, false}) {
+        SCOPED_TRACE(retain ? "retained" : "not retained");
+        const QString serial = retain ? QStringLiteral("S1") : QStringLiteral("S2");
+        const QString state = QStringLiteral("pv/%1/state").arg(serial);
+        MqttSettings settings = settingsFor(broker_.port());
+        settings.retainState = retain;
+        MqttPublisher publisher(settings);
+        TopicSubscriber first(broker_.port(), state);
+        ASSERT_TRUE(first.waitUntil(
+            [&] {
+                publisher.publishReading(readingOf(serial, 1, 1523));
+                return !first.messages().isEmpty();
+            },
+            kMessageWaitMs));
+        // Once this one has come, the broker has handled every state before it: none of them
+        // can reach the later subscriber as a live message.
+        publisher.publishReading(readingOf(serial, 1, 1550));
+        ASSERT_TRUE(waitForPower(first, serial, 1550));
+
+        // The retained messages of a subscription come before anything published after it:
+        // once the next state is there, a retained one would have come first.
+        TopicSubscriber later(broker_.port(), QStringLiteral("pv/%1/#").arg(serial));
+        ASSERT_TRUE(later.waitUntil([&] { return later.last(availabilityOf(serial)) == "online"; },
+                                    kMessageWaitMs));
+        publisher.publishReading(readingOf(serial, 1, 1600));
+        ASSERT_TRUE(waitForPower(later, serial, 1600));
+        QList<int> powers;
+        for (const auto& message : later.on(state))
+            powers << power(message.payload);
+        EXPECT_EQ(powers, retain ? (QList<int>{1550, 1600}) : (QList<int>{1600}));
+    }
+}
+
+TEST_F(MqttPublisherTest, AnEnergyTotalBelowTheLastIsPublishedAsNullAndCounted)
+{
+    TopicSubscriber subscriber(broker_.port(), QStringLiteral("pv/S1/state"));
+    ASSERT_TRUE(subscriber.started());
+    MqttPublisher publisher(settingsFor(broker_.port()));
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            publisher.publishReading(readingWithPower(100));
+            return !subscriber.messages().isEmpty();
+        },
+        kMessageWaitMs));
+
+    const auto withTotal = [](int watts, float total, bool carried) {
+        Reading reading = readingWithPower(watts);
+        const auto i = std::size_t(index(Quantity::Etotal));
+        reading.values[i] = total;
+        reading.carried[i] = carried;
+        return reading;
+    };
+    publisher.publishReading(withTotal(101, 12000.0F, true));
+    publisher.publishReading(withTotal(102, 12349.8F, false));
+    publisher.publishReading(withTotal(103, 0.0F, true));
+    publisher.publishReading(withTotal(104, 12350.1F, true));
+    ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S1"), 104));
+
+    QList<QJsonValue> totals;
+    for (const auto& message : subscriber.messages()) {
+        if (power(message.payload) > 100)
+            totals << energyTotal(message.payload);
+    }
+    EXPECT_EQ(totals, (QList<QJsonValue>{QJsonValue::Null, QJsonValue::Null, QJsonValue::Null,
+                                         QJsonValue(12350.1)}));
+    EXPECT_EQ(publisher.counters().withheld, 2U) << "the lower total and the 0";
+}
+
 // Two inverters on the bus from here on: S1 at slot 1, S2 at slot 2.
+TEST_F(MqttPublisherTest, AtMostOneStatePerIntervalPerInverterAndAChangeOfStateAtOnce)
+{
+    VirtualClock clock;
+    MqttSettings settings = settingsFor(broker_.port());
+    settings.intervalS = 10;
+    MqttPublisher publisher(settings, MqttPublisher::kQueueCapacity, clock);
+    TopicSubscriber subscriber(broker_.port(), QStringLiteral("pv/#"));
+    ASSERT_TRUE(subscriber.started());
+    // Until the subscriber listens: each of these is the first after an interval.
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            clock.advance(10'000);
+            publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 1));
+            return !subscriber.on(QStringLiteral("pv/S1/state")).isEmpty();
+        },
+        kMessageWaitMs));
+
+    // Readings at moments counted from the last one above.
+    std::int64_t lastMs = 0;
+    const auto at = [&](std::int64_t sinceMs, const QString& serial, int slot, int watts,
+                        int stateCode = 1) {
+        clock.advance(sinceMs - std::exchange(lastMs, sinceMs));
+        Reading reading = readingOf(serial, slot, watts);
+        reading.stateCode = stateCode;
+        publisher.publishReading(reading);
+    };
+    const QString s1 = QStringLiteral("S1");
+    const QString s2 = QStringLiteral("S2");
+    at(10'000, s1, 1, 100);     // an interval after the last: out
+    at(11'000, s1, 1, 101);     // held
+    at(12'000, s2, 2, 200);     // the first of S2: out
+    // S2's session connects first (virtual time stands still meanwhile).
+    ASSERT_TRUE(waitForPower(subscriber, s2, 200));
+    at(13'000, s2, 2, 201);     // held
+    at(14'000, s1, 1, 102);     // held
+    at(15'000, s1, 1, 103, 2);  // a fault: out at once
+    at(16'000, s1, 1, 104, 2);  // held
+    at(22'000, s2, 2, 202);     // S2's interval has passed: out
+    at(23'000, s2, 2, 203);     // held
+    at(25'000, s1, 1, 105, 2);  // S1's interval since the fault has passed: out
+    ASSERT_TRUE(waitForPower(subscriber, s1, 105));
+    // The held state goes before the inverter turns unavailable.
+    publisher.slotLost(2);
+    ASSERT_TRUE(waitFor(subscriber, availabilityOf(s2), "offline"));
+
+    const auto powers = [&](const QString& serial) {
+        QList<int> list;
+        for (const auto& message : subscriber.on(QStringLiteral("pv/%1/state").arg(serial))) {
+            if (const int watts = power(message.payload); watts >= 100)
+                list << watts;
+        }
+        return list;
+    };
+    EXPECT_EQ(powers(s1), (QList<int>{100, 103, 105}));
+    EXPECT_EQ(powers(s2), (QList<int>{200, 202, 203}));
+}
+
 TEST_F(MqttPublisherTest, EveryInverterIsADeviceOfItsOwnWhoseSessionTheOtherNeverDisturbs)
 {
     TopicSubscriber subscriber(broker_.port());

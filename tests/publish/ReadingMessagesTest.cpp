@@ -81,7 +81,8 @@ TEST(ReadingMessagesTest, RowJsonAndLoggerLineComeFromOneReadingAcrossTheClockCh
         // The list shows the same texts as the row.
         EXPECT_EQ(display.cell(0, 1), c.row[2]);
 
-        const QByteArray json = stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), *reading).payload;
+        const QByteArray json = stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), *reading,
+                                             CounterGuard().pass(*reading)).payload;
         const QString text = QString::fromUtf8(json);
         EXPECT_TRUE(text.contains(QStringLiteral("\"ac_power\":") + c.power + u',')) << json.toStdString();
         EXPECT_TRUE(text.contains(QStringLiteral("\"ac_voltage\":") + c.voltage + u',')) << json.toStdString();

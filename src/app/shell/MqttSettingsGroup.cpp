@@ -69,6 +69,7 @@ MqttSettingsGroup::MqttSettingsGroup(QWidget* parent)
 
 void MqttSettingsGroup::setSettings(const MqttSettings& settings)
 {
+    shown_ = settings;
     host_->setText(settings.host);
     port_->setValue(settings.port);
     user_->setText(settings.user);
@@ -82,7 +83,7 @@ void MqttSettingsGroup::setSettings(const MqttSettings& settings)
 
 MqttSettings MqttSettingsGroup::settings() const
 {
-    MqttSettings settings;
+    MqttSettings settings = shown_;
     settings.host = host_->text().trimmed();
     settings.port = port_->value();
     settings.user = user_->text();

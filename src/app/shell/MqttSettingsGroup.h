@@ -32,6 +32,8 @@ private:
     QCheckBox* tls_;
     QLineEdit* caFile_;
     QLabel* note_;
+    // The settings last shown: the keys without a field here go back as they came.
+    MqttSettings shown_;
 };
 
 } // namespace veltroma
