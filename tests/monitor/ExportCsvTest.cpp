@@ -1,3 +1,4 @@
+#include "HostileWorkbooks.h"
 #include "monitor/CsvExport.h"
 #include "monitor/DailyRecorder.h"
 #include "storage/CSpreadSheet.h"
@@ -5,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -239,6 +241,32 @@ TEST(CsvTextTest, QuotesFieldsThatNeedItAndBuildsTimesFromOfficeTexts)
     EXPECT_EQ(recordTime(2011, 5, 7, QStringLiteral("25:0:0")), QStringLiteral("2011-05-07"));
     EXPECT_EQ(recordTime(2011, 5, 7, QStringLiteral("")), QStringLiteral("2011-05-07"));
     EXPECT_EQ(recordTime(2011, 4, 31, QStringLiteral("9:0:0")), QString()) << "April has no 31st";
+}
+
+TEST(ExportCsvHostileTest, FilesMadeToCostTimeOrMemoryAreExportedOrRefusedPromptly)
+{
+    QTemporaryDir dir;
+    const std::vector<std::pair<QString, QByteArray>> files{
+        {QStringLiteral("claimed-extent.xls"), claimedExtentWorkbook()},
+        {QStringLiteral("claimed-merge.xls"), claimedMergeWorkbook()},
+        {QStringLiteral("far-column.xls"), farColumnWorkbook()},
+        {QStringLiteral("many-roots.xls"), manyRootsContainer(4 << 20)},
+    };
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name.toStdString());
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        QElapsedTimer took;
+        took.start();
+        const ProgramRun run = exportCsv({path, QStringLiteral("--output"), dir.filePath(name + ".csv")});
+        // Exported (0) or refused as no month file (2); the budget is a second, asserted
+        // generously for a loaded machine (the benchmark measures it).
+        EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 2) << run.exitCode << run.err.toStdString();
+        EXPECT_LT(took.elapsed(), 10'000);
+    }
 }
 
 } // namespace

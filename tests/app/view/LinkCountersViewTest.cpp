@@ -101,6 +101,7 @@ TEST_F(LinkCountersViewTest, PublisherCountersShowOnlyWhenValuesArePublished)
     MqttSettings settings;
     settings.host = QStringLiteral("127.0.0.1");
     settings.port = deadPort;
+    settings.intervalS = 0;  // every reading is a message
     MqttPublisher publisher(settings, 2);
     Reading reading;
     reading.serial = QStringLiteral("S1");
