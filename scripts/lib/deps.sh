@@ -18,6 +18,11 @@ veltroma_packages=(
   libmosquitto-dev
   mosquitto
   mosquitto-clients
+  # The web view's server, and its tests: a headless browser and the metrics checker.
+  qt6-httpserver-dev
+  qt6-websockets-dev
+  chromium
+  prometheus
 )
 # An independent spreadsheet program to check the written workbooks against, and a compiler
 # cache that makes rebuilds fast.
