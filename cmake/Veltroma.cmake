@@ -21,11 +21,12 @@ function(veltroma_library name)
   endif()
 endfunction()
 
-# veltroma_test(<name> SOURCES ... LIBS ... [GUI] [TIMEOUT s])
+# veltroma_test(<name> SOURCES ... LIBS ... [GUI] [TIMEOUT s] [LABEL label])
 # One GoogleTest executable per tests/ folder. GUI tests run on the offscreen platform and
-# carry the label "gui"; the sanitizer build does not build them.
+# carry the label "gui"; the sanitizer build does not build them. LABEL names tests that a
+# quick loop may skip (ctest -LE LABEL), e.g. "browser".
 function(veltroma_test name)
-  cmake_parse_arguments(arg "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(arg "GUI" "TIMEOUT;LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${arg_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp)
   target_compile_options(${name} PRIVATE ${veltroma_warnings})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
@@ -44,6 +45,9 @@ function(veltroma_test name)
     target_compile_definitions(${name} PRIVATE VELTROMA_TEST_GUI)
     target_link_libraries(${name} PRIVATE Qt6::Widgets)
     set(labels gui)
+  endif()
+  if(arg_LABEL)
+    set(labels ${arg_LABEL})
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST

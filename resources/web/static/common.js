@@ -148,13 +148,18 @@ const Web = (() => {
     return plot;
   }
 
+  // Times on a 24-hour clock, as the window shows them.
   function timeChartOptions(yLabel, offset, series) {
+    const zone = zoneDate(offset);
+    const hours = uPlot.fmtDate('{HH}:{mm}');
+    const instant = uPlot.fmtDate('{YYYY}-{MM}-{DD} {HH}:{mm}:{ss}');
     return {
-      tzDate: zoneDate(offset),
+      tzDate: zone,
       cursor: { drag: { x: true, y: false } },
       scales: { x: { time: true }, y: { range: (u, min, max) => [0, Math.max(100, max * 1.08)] } },
-      axes: [axis(), Object.assign(axis(yLabel), { size: 56 })],
-      series: [{}].concat(series),
+      axes: [Object.assign(axis(), { values: (u, splits) => splits.map(s => hours(zone(s))) }),
+        Object.assign(axis(yLabel), { size: 56 })],
+      series: [{ value: (u, v) => (v == null ? '–' : instant(zone(v))) }].concat(series),
     };
   }
 

@@ -79,6 +79,7 @@
       showHealth(health);
       showEvents(events.events || []);
       $('offline').hidden = true;
+      document.body.dataset.ready = '1';
     } catch (error) {
       Web.failed(error);
     }

@@ -79,8 +79,8 @@
     if (ticket !== loading) return;
     const days = answer.days || [];
     const count = monthDays(c.month);
-    // One bar per day of the month at noon; a day without rows has none.
-    const start = Date.parse(c.month + '-01T12:00:00Z') / 1000 - offset * 60;
+    // One bar per day of the month, on its midnight tick; a day without rows has none.
+    const start = Date.parse(c.month + '-01T00:00:00Z') / 1000 - offset * 60;
     const xs = Array.from({ length: count }, (v, i) => start + i * kDayS);
     const energy = new Array(count).fill(null);
     for (const d of days) {
@@ -105,7 +105,10 @@
     }]);
     options.scales.x.range = () => [start - kDayS / 2, start + (count - 0.5) * kDayS];
     options.scales.y.range = (u, min, max) => [0, Math.max(1, (max || 0) * 1.1)];
-    options.axes[0].values = (u, splits) => splits.map(s => Web.zoneDate(offset)(s).getDate());
+    const zone = Web.zoneDate(offset);
+    const date = uPlot.fmtDate('{YYYY}-{MM}-{DD}');
+    options.axes[0].values = (u, splits) => splits.map(s => zone(s).getDate());
+    options.series[0].value = (u, v) => (v == null ? '–' : date(zone(v)));
     options.hooks = { ready: [u => u.over.addEventListener('click', () => openDay(u, c))] };
     showChart(options, [xs, energy]);
   }
@@ -133,6 +136,7 @@
       if (c.mode === 'month') await showMonth(c, ticket);
       else await showDay(c, ticket);
       $('offline').hidden = true;
+      if (ticket === loading) document.body.dataset.ready = c.mode === 'month' ? c.month : c.date;
     } catch (error) {
       Web.failed(error);
     }

@@ -58,6 +58,7 @@
   function showInverter(inverter) {
     const c = cardOf(inverter.slot);
     c.inverter = inverter;
+    c.root.dataset.time = inverter.time || '';
     const q = selector => c.root.querySelector(selector);
     q('.serial').textContent = inverter.serial || Web.text('inverter', inverter.slot);
     q('.model').textContent = [inverter.model, inverter.firmware].filter(Boolean).join(' · ');
@@ -158,6 +159,7 @@
     });
     drawChart();
     banner.hidden = true;
+    document.body.dataset.ready = '1';
   }
 
   function listen() {

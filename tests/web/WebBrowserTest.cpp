@@ -1,0 +1,255 @@
+// The pages in a real browser against the real program: veltroma-monitor --headless --web with
+// three simulated inverters, read through chromium's DevTools protocol. Screenshots of every
+// page at a desktop and a phone width go to <build>/web-screenshots/.
+//
+// VELTROMA_WEB_TEST_URL=http://HOST:PORT runs the same checks against a monitor that is
+// already running.
+
+#include "HeadlessBrowser.h"
+
+#include "support/InverterSim.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace veltroma::test {
+namespace {
+
+constexpr int kInverters = 3;
+constexpr int kReadyTimeoutMs = 60'000;
+
+int freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The simulated bus and the monitor serving its web view, for the whole suite.
+class ServedMonitor {
+public:
+    ServedMonitor()
+    {
+        const QByteArray given = qgetenv("VELTROMA_WEB_TEST_URL");
+        if (!given.isEmpty()) {
+            base_ = QString::fromUtf8(given);
+            return;
+        }
+        // Late morning on the simulated day, so that the values and the curve stand high.
+        InverterSim::Options options;
+        options.otherUnits = QStringList(kInverters - 1, QString());
+        options.extraArguments = {QStringLiteral("--start-time"), QStringLiteral("11:30")};
+        sim_ = std::make_unique<InverterSim>(options);
+        if (!sim_->isRunning()) {
+            error_ = sim_->errorString();
+            return;
+        }
+        QFile settings(home_.filePath(QStringLiteral("setting.ini")));
+        settings.open(QIODevice::WriteOnly);
+        settings.write("[Setting]\r\nLanguage=English\r\nCommNum=" + sim_->portPath().toUtf8()
+                       + ",9600,8,N,1\r\n[Inverters]\r\nCount=" + QByteArray::number(kInverters) + "\r\n");
+        settings.close();
+        const QString address = QStringLiteral("127.0.0.1:%1").arg(freePort());
+        base_ = QStringLiteral("http://") + address;
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        process_.start(QStringLiteral(VELTROMA_MONITOR_EXE),
+                       {QStringLiteral("--headless"), QStringLiteral("--home"), home_.path(),
+                        QStringLiteral("--web"), address});
+        if (!process_.waitForStarted(5000))
+            error_ = process_.errorString();
+    }
+    ~ServedMonitor()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(5000))
+                process_.kill();
+        }
+    }
+
+    [[nodiscard]] QString error() const { return error_; }
+    [[nodiscard]] QString url(const QString& path) const { return base_ + path; }
+    QString output() { return QString::fromUtf8(process_.readAll()); }
+
+private:
+    QTemporaryDir home_;
+    std::unique_ptr<InverterSim> sim_;
+    QProcess process_;
+    QString base_;
+    QString error_;
+};
+
+class WebBrowserTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (HeadlessBrowser::executable().isEmpty())
+            return;
+        monitor_ = new ServedMonitor;
+        browser_ = new HeadlessBrowser;
+        browserStarted_ = browser_->start();
+    }
+    static void TearDownTestSuite()
+    {
+        delete browser_;
+        delete monitor_;
+        browser_ = nullptr;
+        monitor_ = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (!browser_)
+            GTEST_SKIP() << "chromium is not installed";
+        ASSERT_TRUE(monitor_->error().isEmpty()) << monitor_->error().toStdString();
+        ASSERT_TRUE(browserStarted_) << browser_->errorString().toStdString();
+    }
+
+    // Opens a page and waits until its scripts have shown what the monitor answered.
+    void openReady(const QString& path, int width = 1280, const QString& language = {})
+    {
+        ASSERT_TRUE(browser_->open(monitor_->url(path), width, language))
+            << browser_->pageErrors().join(u'\n').toStdString() << monitor_->output().toStdString();
+        ASSERT_TRUE(browser_->waitFor(QStringLiteral("document.body.dataset.ready"), kReadyTimeoutMs))
+            << browser_->pageErrors().join(u'\n').toStdString() << monitor_->output().toStdString();
+    }
+
+    static QString text(const QString& selector)
+    {
+        return browser_->evaluate(QStringLiteral("document.querySelector('%1')?.textContent ?? null").arg(selector))
+            .toString();
+    }
+
+    static void expectNoPageErrors() { EXPECT_EQ(browser_->pageErrors(), QStringList()); }
+
+    static ServedMonitor* monitor_;
+    static HeadlessBrowser* browser_;
+    static bool browserStarted_;
+};
+
+ServedMonitor* WebBrowserTest::monitor_ = nullptr;
+HeadlessBrowser* WebBrowserTest::browser_ = nullptr;
+bool WebBrowserTest::browserStarted_ = false;
+
+// Pixels of the curve's colours on the chart's canvas: the series were drawn, not only axes.
+const QString kCurvePixels = QStringLiteral(R"(
+(() => {
+  const canvas = document.querySelector('#chart canvas');
+  if (!canvas || !canvas.width) return 0;
+  const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+  let count = 0;
+  for (let i = 0; i < data.length; i += 4) {
+    const [r, g, b, a] = [data[i], data[i + 1], data[i + 2], data[i + 3]];
+    if (a > 200 && Math.max(r, g, b) > 200 && Math.max(r, g, b) - Math.min(r, g, b) > 90) count++;
+  }
+  return count;
+})())");
+
+TEST_F(WebBrowserTest, LivePageShowsEveryInvertersValuesAndKeepsThemUpdating)
+{
+    openReady(QStringLiteral("/"));
+    ASSERT_TRUE(browser_->waitFor(QStringLiteral("document.querySelectorAll('.card').length === %1 && "
+                                                 "[...document.querySelectorAll('.card dd')].every(d => d.textContent !== '–')")
+                                      .arg(kInverters),
+                                  kReadyTimeoutMs))
+        << text(QStringLiteral("#inverters")).toStdString();
+    EXPECT_EQ(browser_->evaluate(QStringLiteral("document.querySelectorAll('.card dd').length")).toInt(), 9 * kInverters);
+    EXPECT_EQ(text(QStringLiteral("#link span:last-child")), QStringLiteral("link alive"));
+    EXPECT_EQ(text(QStringLiteral(".card .badge")), QStringLiteral("Normal"));
+
+    // The stream moves the values on without a reload.
+    const QString before = browser_->evaluate(QStringLiteral("document.querySelector('.card').dataset.time")).toString();
+    EXPECT_TRUE(browser_->waitFor(QStringLiteral("document.querySelector('.card').dataset.time > '%1'").arg(before), 15'000))
+        << before.toStdString();
+    EXPECT_TRUE(browser_->waitFor(QStringLiteral("/ s ago$/.test(document.querySelector('.card .age').textContent)"), 5000));
+    // Today's curve is drawn for the inverters (redrawn every few seconds from the stream).
+    EXPECT_TRUE(browser_->waitFor(kCurvePixels + QStringLiteral(" > 200"), 20'000))
+        << browser_->evaluate(kCurvePixels).toInt();
+    EXPECT_EQ(browser_->evaluate(QStringLiteral("document.querySelectorAll('#chart .u-legend .u-series').length")).toInt(),
+              kInverters + 1);
+    expectNoPageErrors();
+}
+
+TEST_F(WebBrowserTest, PagesSpeakTheReadersLanguage)
+{
+    openReady(QStringLiteral("/"), 1280, QStringLiteral("zh-TW,zh;q=0.9,en;q=0.5"));
+    EXPECT_EQ(browser_->evaluate(QStringLiteral("document.documentElement.lang")).toString(), QStringLiteral("zh-Hant"));
+    EXPECT_EQ(text(QStringLiteral("nav a[aria-current]")), QStringLiteral("即時監控"));
+    EXPECT_TRUE(browser_->waitFor(QStringLiteral("document.querySelector('#link').textContent.includes('通訊正常')"), 20'000));
+    expectNoPageErrors();
+}
+
+TEST_F(WebBrowserTest, HistoryShowsADayAsACurveAndAMonthAsBars)
+{
+    openReady(QStringLiteral("/history"));
+    EXPECT_EQ(browser_->evaluate(QStringLiteral("document.querySelector('#inverter-choice').hidden")).toBool(), false);
+    EXPECT_EQ(browser_->evaluate(QStringLiteral("document.querySelectorAll('#inverter option').length")).toInt(), kInverters);
+    EXPECT_EQ(browser_->evaluate(QStringLiteral("document.querySelector('#date').value")).toString(),
+              browser_->evaluate(QStringLiteral("document.body.dataset.ready")).toString());
+    EXPECT_TRUE(browser_->evaluate(QStringLiteral("!!document.querySelector('#chart canvas')")).toBool());
+    const QString day = browser_->evaluate(QStringLiteral("document.body.dataset.ready")).toString();
+    EXPECT_TRUE(browser_->evaluate(QStringLiteral("document.querySelector('#csv-day').getAttribute('href')"))
+                    .toString()
+                    .startsWith(QStringLiteral("/export/%1.csv?inverter=").arg(day)));
+
+    // Choosing a month of the second inverter.
+    browser_->evaluate(QStringLiteral("(() => { const s = document.querySelector('#inverter'); s.value = '2';"
+                                      " s.dispatchEvent(new Event('change')); const m = document.querySelector('#month');"
+                                      " m.value = '%1'; m.dispatchEvent(new Event('change')); })()")
+                           .arg(day.left(7)));
+    EXPECT_TRUE(browser_->waitFor(QStringLiteral("document.body.dataset.ready === '%1'").arg(day.left(7)), 20'000));
+    EXPECT_EQ(browser_->evaluate(QStringLiteral("location.search")).toString(),
+              QStringLiteral("?month=%1&inverter=2").arg(day.left(7)));
+    EXPECT_TRUE(browser_->evaluate(QStringLiteral("!!document.querySelector('#chart canvas')")).toBool());
+    expectNoPageErrors();
+}
+
+TEST_F(WebBrowserTest, HealthShowsTheCountersAndTheEvents)
+{
+    openReady(QStringLiteral("/health"));
+    EXPECT_TRUE(browser_->waitFor(
+        QStringLiteral("Number(document.querySelector('[data-field=\"link_counters.requests_sent\"]').textContent) > 0"),
+        20'000));
+    EXPECT_FALSE(text(QStringLiteral("[data-field=version]")).isEmpty());
+    EXPECT_EQ(browser_->evaluate(QStringLiteral("document.querySelectorAll('#inverters tr').length")).toInt(), kInverters);
+    EXPECT_TRUE(browser_->waitFor(QStringLiteral("document.querySelectorAll('#events tr').length > 0"), 20'000));
+    expectNoPageErrors();
+}
+
+struct Shot {
+    const char* path;
+    const char* name;
+};
+
+TEST_F(WebBrowserTest, EveryPageFitsAPhoneAndADesktopWithoutSidewaysScrolling)
+{
+    const QString folder = qEnvironmentVariable("VELTROMA_BINARY_DIR") + QStringLiteral("/web-screenshots/");
+    QDir().mkpath(folder);
+    for (const Shot& shot : {Shot{"/", "live"}, Shot{"/history", "history"}, Shot{"/health", "health"}}) {
+        for (const int width : {1280, 360}) {
+            SCOPED_TRACE(QStringLiteral("%1 at %2 px").arg(QLatin1String(shot.path)).arg(width).toStdString());
+            openReady(QLatin1String(shot.path), width);
+            // Charts are drawn once the data is in; give the live curve its first redraw.
+            browser_->waitFor(QStringLiteral("!document.querySelector('#chart') || document.querySelector('#chart canvas')"), 10'000);
+            if (QLatin1String(shot.name) == QLatin1String("live"))
+                browser_->waitFor(kCurvePixels + QStringLiteral(" > 200"), 10'000);
+            EXPECT_LE(browser_->evaluate(QStringLiteral("document.documentElement.scrollWidth")).toInt(), width);
+            const QByteArray png = browser_->screenshot();
+            ASSERT_TRUE(png.startsWith("\x89PNG"));
+            QFile file(folder + QStringLiteral("%1-%2.png").arg(QLatin1String(shot.name)).arg(width));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(png);
+            expectNoPageErrors();
+        }
+    }
+}
+
+} // namespace
+} // namespace veltroma::test
