@@ -55,8 +55,11 @@ QJsonValue isoTime(const QDateTime& when)
 {
     if (!when.isValid())
         return QJsonValue::Null;
-    // A fixed offset prints as "+01:00" (and "+00:00"), where a UTC time would print "Z".
-    return when.toOffsetFromUtc(when.offsetFromUtc()).toString(Qt::ISODate);
+    // The offset always as "+hh:mm": Qt would write "Z" for a zero one.
+    const int offset = when.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return when.toOffsetFromUtc(offset).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
+         + QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
 }
 
 QJsonObject linkJson(const LinkState& state, const QDateTime& since)
