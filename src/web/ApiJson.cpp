@@ -1,6 +1,7 @@
 #include "web/ApiJson.h"
 
 #include <QJsonDocument>
+#include <QTimeZone>
 
 #include <array>
 #include <cmath>
@@ -55,11 +56,16 @@ QJsonValue isoTime(const QDateTime& when)
 {
     if (!when.isValid())
         return QJsonValue::Null;
-    // The offset always as "+hh:mm": Qt would write "Z" for a zero one.
+    // The date and time as the moment holds them, with the offset that holds for them, always
+    // as "+hh:mm" (Qt writes "Z" for a zero one); no conversion, which costs a time zone
+    // lookup per row.
     const int offset = when.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
-    return when.toOffsetFromUtc(offset).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
-         + QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    const QDate d = when.date();
+    const QTime t = when.time();
+    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", d.year(), d.month(), d.day(),
+                             t.hour(), t.minute(), t.second(), offset < 0 ? '-' : '+', minutes / 60,
+                             minutes % 60);
 }
 
 QJsonObject linkJson(const LinkState& state, const QDateTime& since)
@@ -121,17 +127,16 @@ QJsonObject inverterJson(int slot, const std::optional<Reading>& reading, const 
             {QStringLiteral("values"), values}};
 }
 
-QDateTime rowMoment(const QString& time)
+QDateTime rowMoment(const QString& time, const QTimeZone& zone)
 {
-    // Without an offset both read as local time.
-    QDateTime moment = QDateTime::fromString(time, Qt::ISODate);
-    if (!moment.isValid()) {
-        const QDate date = QDate::fromString(time, Qt::ISODate);
-        if (!date.isValid())
-            return {};
-        moment = date.startOfDay();
-    }
-    return moment;
+    // Both forms are local time.
+    const QDate date = QDate::fromString(time.left(10), Qt::ISODate);
+    if (!date.isValid() || (time.size() != 10 && time.size() != 19))
+        return {};
+    if (time.size() == 10)
+        return date.startOfDay(zone);
+    const QTime clock = QTime::fromString(time.mid(11), QStringLiteral("HH:mm:ss"));
+    return clock.isValid() && time.at(10) == u'T' ? QDateTime(date, clock, zone) : QDateTime();
 }
 
 std::optional<double> cellNumber(const QString& text)
@@ -145,9 +150,10 @@ std::optional<double> cellNumber(const QString& text)
 
 QJsonArray dayRowsJson(const MonthRecords& records)
 {
+    const QTimeZone zone = QTimeZone::systemTimeZone();
     QJsonArray rows;
     for (const MonthRecords::Row& row : records.rows) {
-        QJsonObject object{{QStringLiteral("time"), isoTime(rowMoment(row.time))}};
+        QJsonObject object{{QStringLiteral("time"), isoTime(rowMoment(row.time, zone))}};
         for (int q = 0; q < int(kQuantityCount); ++q)
             object.insert(valueKey(q), numberOrNull(row.fields.value(q)));
         object.insert(QStringLiteral("state"), row.fields.value(kStateField));
@@ -164,9 +170,10 @@ QJsonArray monthDaysJson(const MonthRecords& records)
         std::optional<double> peakPower;
         int rows = 0;
     };
+    const QTimeZone zone = QTimeZone::systemTimeZone();
     std::vector<Day> days;
     for (const MonthRecords::Row& row : records.rows) {
-        const QDate date = rowMoment(row.time).date();
+        const QDate date = rowMoment(row.time, zone).date();
         if (!date.isValid())
             continue;
         if (days.empty() || days.back().date != date)

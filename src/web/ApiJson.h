@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <QTimeZone>
 
 #include <optional>
 
@@ -46,9 +47,11 @@ namespace veltroma {
 // the day), its highest AC power and its number of rows.
 [[nodiscard]] QJsonArray monthDaysJson(const MonthRecords& records);
 
-// The local moment of a row's time column ("2026-12-09T10:15:03", or the date alone, which
-// is taken as midnight); invalid for a text that is neither.
-[[nodiscard]] QDateTime rowMoment(const QString& time);
+// The moment of a row's time column ("2026-12-09T10:15:03", or the date alone, which is
+// taken as midnight) in the local time zone `zone` (the system's: its rules are read once,
+// where local time would ask the C library, which looks at the zone file, for every row);
+// invalid for a text that is neither.
+[[nodiscard]] QDateTime rowMoment(const QString& time, const QTimeZone& zone);
 
 // A record cell as a number; none when it holds no finite number.
 [[nodiscard]] std::optional<double> cellNumber(const QString& text);

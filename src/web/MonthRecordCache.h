@@ -19,8 +19,9 @@ struct MonthRead {
 };
 
 // The month files the web view reads, kept as read until the file changes (its modification
-// time or size), so that a page that asks again costs no read. The recorder replaces a month
-// file in one step, so a read sees it whole, before or after a save.
+// time or size), so that a page that asks again costs no read, and a day of a month held
+// whole is taken from it. The recorder replaces a month file in one step, so a read sees it
+// whole, before or after a save.
 //
 // The session's thread alone uses it.
 class MonthRecordCache {
@@ -39,6 +40,10 @@ private:
         qint64 size = -1;
         MonthRead result;
     };
+
+    // The whole month's read of the file as it is now; none when it is not held.
+    [[nodiscard]] const MonthRead* current(const QString& path, const QDateTime& modified,
+                                           qint64 size) const;
 
     std::list<Entry> entries_; // most recently used first
 };

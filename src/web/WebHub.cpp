@@ -386,8 +386,9 @@ WebResponse WebHub::today(const WebRequest& request)
     // The rows recorded before this program started; since then the readings themselves.
     const MonthRead& read = months_.read(monthFile(*slot, date.year(), date.month()), date.day());
     if (read.records) {
+        const QTimeZone zone = QTimeZone::systemTimeZone();
         for (const MonthRecords::Row& row : read.records->rows) {
-            const QDateTime moment = rowMoment(row.time);
+            const QDateTime moment = rowMoment(row.time, zone);
             const auto power = cellNumber(row.fields.value(index(Quantity::Pac)));
             if (moment.isValid() && moment < started_ && power)
                 points.append(QJsonArray{isoTime(moment), *power});

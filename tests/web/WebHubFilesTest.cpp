@@ -53,11 +53,15 @@ TEST_F(WebHubFilesTest, ADayListsTheRowsXlrdReadsFromItsSheet)
 {
     const QJsonObject days = xlrdDays(monthFile());
     ASSERT_FALSE(days.isEmpty()) << "xlrd could not read the month file";
-    for (const int day : {3, 9, 5}) {
+    // Read from its sheet by one hub; taken from the month read whole by another.
+    WebHub other(session, {});
+    ASSERT_EQ(other.respond(getRequest("/api/v1/month", "month=2026-12")).status, 200);
+    for (const auto& [asker, day] : {std::pair{&hub, 3}, {&hub, 9}, {&hub, 5}, {&other, 3}, {&other, 9}, {&other, 5}}) {
+        SCOPED_TRACE(asker == &hub ? "from the sheet" : "from the month");
         SCOPED_TRACE(day);
         const QString date = QDate(2026, 12, day).toString(Qt::ISODate);
         const WebResponse response =
-            hub.respond(getRequest("/api/v1/day", QStringLiteral("date=%1&inverter=1").arg(date)));
+            asker->respond(getRequest("/api/v1/day", QStringLiteral("date=%1&inverter=1").arg(date)));
         ASSERT_EQ(response.status, 200) << response.body.toStdString();
         EXPECT_EQ(response.contentType, "application/json");
         const QJsonObject answer = jsonOf(response);
