@@ -1,5 +1,6 @@
 #include "WebTestSupport.h"
 
+#include "link/LinkHealth.h"
 #include "monitor/CsvExport.h"
 #include "monitor/MonitorSession.h"
 #include "support/FakeLink.h"
@@ -190,6 +191,53 @@ TEST_F(WebHubFilesTest, AChangedMonthFileIsReadAgain)
     ASSERT_EQ(rowsOf9(), 5);
     recordRows(folder(), 1, {QDateTime(QDate(2026, 12, 9), QTime(11, 0, 0))}, 40);
     EXPECT_EQ(rowsOf9(), 6);
+}
+
+TEST_F(WebHubFilesTest, RecordingAndPortTroubleAreToldOnceAndCounted)
+{
+    std::vector<ServerSentEvent> pushed;
+    QObject::connect(&hub, &WebHub::serverSentEvent,
+                     [&](const ServerSentEvent& event) { pushed.push_back(event); });
+    const QDateTime lastRow(QDate(2026, 12, 9), QTime(11, 57));
+    RecordingState written;
+    written.lastRowAt = lastRow;
+    RecordingState failing;
+    failing.failing = true;
+    failing.failedFile = monthFile();
+    failing.reason = QStringLiteral("disk full");
+    failing.keptRows = 2;
+    RecordingState overflowing = failing;
+    overflowing.notices = {{RecordingNotice::Kind::BacklogFull, monthFile(), QStringLiteral("7")}};
+    for (const RecordingState& state : {written, failing, failing, overflowing, overflowing, written})
+        emit session.events().recordingState(state);
+    QCoreApplication::processEvents(); // they come queued from the save thread
+    // Twice the same fault of the port, then another, and the port opened again.
+    link.health()->setLastError(QStringLiteral("device gone"), lastRow);
+    emit session.refreshed();
+    emit session.refreshed();
+    link.health()->setLastError(QStringLiteral("device gone"), lastRow.addSecs(5));
+    link.health()->count(LinkEvent::Reopen);
+    emit session.refreshed();
+    QCoreApplication::processEvents();
+
+    QStringList kinds;
+    for (const auto& event : jsonOf(hub.respond(getRequest("/api/v1/events")))["events"].toArray())
+        kinds << event.toObject()["kind"].toString();
+    EXPECT_EQ(kinds.join(u' ').toStdString(),
+              "recording_failed recording_resumed port_fault port_fault port_open");
+    const RecordingMetrics counted = hub.metricsSnapshot().recording;
+    EXPECT_EQ(counted.failures, 1U);
+    EXPECT_EQ(counted.droppedRows, 14U);
+    EXPECT_FALSE(counted.failing);
+
+    // Every record event is pushed; a failure does not forget the last row written.
+    ASSERT_EQ(pushed.size(), 6U);
+    const QJsonObject whileFailing = QJsonDocument::fromJson(pushed[3].data).object();
+    EXPECT_EQ(pushed[3].type, "recording");
+    EXPECT_TRUE(whileFailing["failing"].toBool());
+    EXPECT_EQ(whileFailing["reason"].toString(), "disk full");
+    EXPECT_EQ(whileFailing["kept_rows"].toInt(), 2);
+    EXPECT_EQ(QDateTime::fromString(whileFailing["last_row"].toString(), Qt::ISODate), lastRow);
 }
 
 } // namespace
