@@ -109,12 +109,15 @@ WebHub::WebHub(MonitorSession& session, Setup setup, QObject* parent)
             Qt::QueuedConnection);
     connect(&events, &EngineEvents::registered, this,
             [this](int slot, const QString& serial) {
-                addEvent(WebEvent::Kind::Registered, slot,
-                         QStringLiteral("inverter %1 registered in slot %2").arg(serial).arg(slot));
+                if (isSlot(slot))
+                    addEvent(WebEvent::Kind::Registered, slot,
+                             QStringLiteral("inverter %1 registered in slot %2").arg(serial).arg(slot));
             },
             Qt::QueuedConnection);
     connect(&events, &EngineEvents::slotLost, this,
             [this](int slot) {
+                if (!isSlot(slot))
+                    return;
                 addEvent(WebEvent::Kind::SlotLost, slot,
                          QStringLiteral("slot %1 missed three cycles in a row").arg(slot));
                 push("reading", inverterOf(slot));
@@ -155,7 +158,8 @@ int WebHub::slotCount() const
 
 bool WebHub::live(int slot) const
 {
-    return slots_[std::size_t(slot)].reading.has_value() && !link_.lost()
+    // Switched off, waiting for the first reply or lost, the values held are those of before.
+    return slots_[std::size_t(slot)].reading.has_value() && link_.kind == LinkState::Kind::Alive
         && !session_.engine().busSlots().status(slot).lost;
 }
 
