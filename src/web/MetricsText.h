@@ -21,7 +21,8 @@ struct InverterMetrics {
     QString model;
     QString firmware;
     bool live = false; // answered since the start and not lost now
-    // The values of its latest reading, in the units of the record.
+    // The values of its latest reading, in the units of the record, rounded as the record
+    // shows them (Reading::shown).
     double acPowerW = 0;
     double dcVoltageV = 0;
     double acVoltageV = 0;

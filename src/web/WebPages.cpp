@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <array>
 
 namespace veltroma {
@@ -116,6 +117,18 @@ std::optional<WebResponse> WebPages::page(const WebRequest& request) const
     if (request.path.startsWith(staticPrefix))
         return staticFile(QStringView(request.path).sliced(staticPrefix.size()), request);
     return std::nullopt;
+}
+
+WebResponse WebPages::respond(const WebRequest& request) const
+{
+    if (auto response = page(request))
+        return std::move(*response);
+    WebResponse notFound;
+    notFound.status = 404;
+    notFound.contentType = "text/plain; charset=utf-8";
+    notFound.body = "Not found\n";
+    addCommonHeaders(notFound);
+    return notFound;
 }
 
 WebResponse WebPages::htmlPage(const QString& resourcePath, const WebRequest& request) const

@@ -29,6 +29,9 @@ public:
     // including a static file the program does not carry (the caller answers 404).
     [[nodiscard]] std::optional<WebResponse> page(const WebRequest& request) const;
 
+    // page(), or 404 (plain text) for a path it does not serve: what WebHub::Setup::pages asks for.
+    [[nodiscard]] WebResponse respond(const WebRequest& request) const;
+
     // A short fingerprint of all static files.
     [[nodiscard]] const QByteArray& assetsVersion() const { return assetsVersion_; }
 

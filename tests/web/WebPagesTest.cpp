@@ -162,7 +162,9 @@ TEST_F(WebPagesTest, OtherPathsAreLeftToTheRouter)
                              "/favicon.ico", "/api/v1/live", ""}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(pages_.page(get(QLatin1String(path))));
+        EXPECT_EQ(pages_.respond(get(QLatin1String(path))).status, 404);
     }
+    EXPECT_EQ(pages_.respond(get(QStringLiteral("/static/web.css"))).status, 200);
 }
 
 // The web texts of the three translated language sources, by key.
