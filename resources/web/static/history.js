@@ -13,6 +13,7 @@
   let offset = 0;
   let serials = new Map(); // slot -> serial
   let loading = 0;         // answers to older choices are dropped
+  let today = '';          // the monitor's date
 
   function choice() {
     const query = new URLSearchParams(location.search);
@@ -43,18 +44,24 @@
   }
 
   async function showDay(c, ticket) {
-    const day = await Web.getJson('/api/v1/day?date=' + c.date + '&inverter=' + c.inverter);
+    // Today the curve has every point since the program started, not only the recorded rows.
+    const isToday = c.date === today;
+    const [day, live] = await Promise.all([
+      Web.getJson('/api/v1/day?date=' + c.date + '&inverter=' + c.inverter),
+      isToday ? Web.getJson('/api/v1/today?inverter=' + c.inverter) : null,
+    ]);
     if (ticket !== loading) return;
     const rows = day.rows || [];
-    if (rows.length) offset = Web.offsetMinutes(rows[0].time);
-    const powers = rows.map(r => r.ac_power).filter(v => typeof v === 'number');
+    const points = live && live.points.length ? live.points : rows.map(r => [r.time, r.ac_power]);
+    if (points.length) offset = Web.offsetMinutes(points[0][0]);
+    const powers = points.map(p => p[1]).filter(v => typeof v === 'number');
     const last = rows[rows.length - 1];
     $('day-energy').textContent = last ? Web.fixed(last.energy_today, 1) : '–';
     $('day-peak').textContent = powers.length ? Web.fixed(Math.max(...powers), 0) : '–';
     $('day-rows').textContent = rows.length;
     $('day-summary').hidden = false;
-    $('empty-day').hidden = rows.length > 0;
-    const data = Web.withGaps(rows.map(r => [r.time, r.ac_power]), kGapS);
+    $('empty-day').hidden = points.length > 0;
+    const data = Web.withGaps(points, kGapS);
     const options = Web.timeChartOptions(Web.text('outputpower'), offset, [{
       label: inverterName(c.inverter),
       stroke: Web.singleColour,
@@ -143,12 +150,13 @@
   }
 
   async function start() {
-    let c = choice();
+    const c = choice();
     try {
       const live = await Web.getJson('/api/v1/live');
       offset = Web.offsetMinutes(live.time);
       serials = new Map(live.inverters.map(i => [i.slot, i.serial]));
-      if (!c.date && c.mode === 'day') c = Object.assign(c, { date: Web.day(live.time) });
+      today = Web.day(live.time);
+      if (!c.date && c.mode === 'day') c.date = today;
     } catch (error) {
       Web.failed(error);
       if (!c.date && c.mode === 'day') c.date = new Date().toISOString().slice(0, 10);
