@@ -159,7 +159,7 @@ const Web = (() => {
       scales: { x: { time: true }, y: { range: (u, min, max) => [0, Math.max(100, max * 1.08)] } },
       axes: [Object.assign(axis(), { values: (u, splits) => splits.map(s => hours(zone(s))) }),
         Object.assign(axis(yLabel), { size: 56 })],
-      series: [{ value: (u, v) => (v == null ? '–' : instant(zone(v))) }].concat(series),
+      series: [{ label: text('time'), value: (u, v) => (v == null ? '–' : instant(zone(v))) }].concat(series),
     };
   }
 
