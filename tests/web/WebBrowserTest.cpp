@@ -127,7 +127,10 @@ protected:
             .toString();
     }
 
-    static void expectNoPageErrors() { EXPECT_EQ(browser_->pageErrors(), QStringList()); }
+    static void expectNoPageErrors()
+    {
+        EXPECT_TRUE(browser_->pageErrors().isEmpty()) << browser_->pageErrors().join(u'\n').toStdString();
+    }
 
     static ServedMonitor* monitor_;
     static HeadlessBrowser* browser_;
