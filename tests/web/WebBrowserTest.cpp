@@ -7,6 +7,8 @@
 
 #include "HeadlessBrowser.h"
 
+#include "monitor/DailyRecorder.h"
+#include "monitor/RecordPaths.h"
 #include "support/InverterSim.h"
 
 #include <QDir>
@@ -17,13 +19,90 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
+#include <numbers>
 
 namespace veltroma::test {
 namespace {
 
 constexpr int kInverters = 3;
 constexpr int kReadyTimeoutMs = 60'000;
+
+constexpr int kRecordedDays = 7;      // before today, recorded before the monitor starts
+constexpr int kRecordSeconds = 180;   // as the recorder writes them
+constexpr int kFirstRowSeconds = 6 * 3600;
+constexpr int kLastRowSeconds = 19 * 3600;
+// A pause of half an hour on every recorded day, which the day's curve shows as a gap.
+constexpr int kPauseFromSeconds = 13 * 3600;
+constexpr int kPauseSeconds = 1800;
+
+// The rows recorded on each of those days.
+constexpr int recordedRowsPerDay()
+{
+    int rows = 0;
+    for (int s = kFirstRowSeconds; s <= kLastRowSeconds; s += kRecordSeconds)
+        rows += s < kPauseFromSeconds || s >= kPauseFromSeconds + kPauseSeconds ? 1 : 0;
+    return rows;
+}
+
+// The height of the sun at `s` seconds after midnight, 0 to 1.
+double sunAt(int s)
+{
+    return std::sin(std::numbers::pi * (s - kFirstRowSeconds) / (kLastRowSeconds - kFirstRowSeconds));
+}
+
+// The AC power recorded for `slot` on `day` at `s` seconds after midnight: each slot and day
+// with a peak of its own.
+double recordedPowerW(int slot, const QDate& day, int s)
+{
+    const double ratedW = 2000.0 + 1000.0 * slot;
+    const double clouds = 0.75 + 0.25 * std::sin(day.day() * 1.7 + slot);
+    return std::round(ratedW * clouds * sunAt(s));
+}
+
+// Writes the days before today into the month files of every slot below `folder`, as the
+// recorder writes them: a sunny arc of AC power, a day's energy growing with it. The rows wait
+// in the recorder while a file stands where the data folder goes and are written at once.
+void recordEarlierDays(const QString& folder, int inverters)
+{
+    const QDate today = QDate::currentDate();
+    for (int slot = 1; slot <= inverters; ++slot) {
+        const QString data = folder + QStringLiteral("Data");
+        QFile blocker(data);
+        blocker.open(QIODevice::WriteOnly);
+        blocker.close();
+        DailyRecorder recorder;
+        InverterModel model;
+        model.realtimeDecoded = true;
+        model.recordSlot = slot;
+        model.sSerialNums[std::size_t(slot)] = QStringLiteral("VT2400012%1").arg(2 + slot);
+        for (int d = kRecordedDays; d >= 1; --d) {
+            const QDate day = today.addDays(-d);
+            double energyKwh = 0;
+            for (int s = kFirstRowSeconds; s <= kLastRowSeconds; s += kRecordSeconds) {
+                if (s >= kPauseFromSeconds && s < kPauseFromSeconds + kPauseSeconds)
+                    continue;
+                const double sun = sunAt(s);
+                const double powerW = recordedPowerW(slot, day, s);
+                energyKwh += powerW * kRecordSeconds / 3.6e6;
+                const QDateTime when(day, QTime(0, 0).addSecs(s));
+                if (d == 1 && s == kLastRowSeconds)
+                    QFile::remove(data); // the last row writes them all
+                model.paths = LoadDataSet(folder, when, slot);
+                const QTime t = when.time();
+                model.NewRow = {QStringLiteral("%1:%2:%3").arg(t.hour()).arg(t.minute()).arg(t.second()),
+                                QString::number(300.0 + 40 * sun, 'f', 1), QStringLiteral("231.2"),
+                                QStringLiteral("50.00"), QString::number(powerW, 'f', 0),
+                                QString::number(energyKwh, 'f', 1), QString::number((s - kFirstRowSeconds) / 60),
+                                QString::number(12000.0 + energyKwh, 'f', 1), QStringLiteral("4000"),
+                                QString::number(25.0 + 15 * sun, 'f', 1), QStringLiteral("Normal")};
+                recorder.record(model);
+            }
+        }
+    }
+}
 
 int freePort()
 {
@@ -51,6 +130,7 @@ public:
             error_ = sim_->errorString();
             return;
         }
+        recordEarlierDays(home_.path() + u'/', kInverters);
         QFile settings(home_.filePath(QStringLiteral("setting.ini")));
         settings.open(QIODevice::WriteOnly);
         settings.write("[Setting]\r\nLanguage=English\r\nCommNum=" + sim_->portPath().toUtf8()
@@ -189,7 +269,37 @@ TEST_F(WebBrowserTest, PagesSpeakTheReadersLanguage)
     expectNoPageErrors();
 }
 
-TEST_F(WebBrowserTest, HistoryShowsADayAsACurveAndAMonthAsBars)
+// The latest recorded day before today, as the history page names it.
+QString yesterday()
+{
+    return QDate::currentDate().addDays(-1).toString(Qt::ISODate);
+}
+
+TEST_F(WebBrowserTest, HistoryShowsTheRecordedDayAndMonth)
+{
+    if (!qEnvironmentVariableIsEmpty("VELTROMA_WEB_TEST_URL"))
+        GTEST_SKIP() << "the records of a running monitor are not known";
+    const QString day = yesterday();
+    openReady(QStringLiteral("/history?date=%1&inverter=2").arg(day));
+    EXPECT_EQ(text(QStringLiteral("#day-rows")), QString::number(recordedRowsPerDay()));
+    double peakW = 0;
+    for (int s = kFirstRowSeconds; s <= kLastRowSeconds; s += kRecordSeconds)
+        peakW = std::max(peakW, recordedPowerW(2, QDate::fromString(day, Qt::ISODate), s));
+    EXPECT_EQ(text(QStringLiteral("#day-peak")), QString::number(peakW, 'f', 0));
+    EXPECT_TRUE(browser_->waitFor(kCurvePixels + QStringLiteral(" > 200"), 10'000));
+
+    // The month: one bar for each recorded day of it.
+    const QString month = day.left(7);
+    int daysOfMonth = 0;
+    for (int d = 1; d <= kRecordedDays; ++d)
+        daysOfMonth += QDate::currentDate().addDays(-d).toString(Qt::ISODate).startsWith(month) ? 1 : 0;
+    openReady(QStringLiteral("/history?month=%1&inverter=2").arg(month));
+    EXPECT_GE(text(QStringLiteral("#month-days")).toInt(), daysOfMonth);
+    EXPECT_TRUE(browser_->waitFor(kCurvePixels + QStringLiteral(" > 200"), 10'000));
+    expectNoPageErrors();
+}
+
+TEST_F(WebBrowserTest, HistoryFollowsTheChoicesOfInverterAndMonth)
 {
     openReady(QStringLiteral("/history"));
     EXPECT_EQ(browser_->evaluate(QStringLiteral("document.querySelector('#inverter-choice').hidden")).toBool(), false);
@@ -227,7 +337,7 @@ TEST_F(WebBrowserTest, HealthShowsTheCountersAndTheEvents)
 }
 
 struct Shot {
-    const char* path;
+    QString path;
     const char* name;
 };
 
@@ -235,10 +345,12 @@ TEST_F(WebBrowserTest, EveryPageFitsAPhoneAndADesktopWithoutSidewaysScrolling)
 {
     const QString folder = qEnvironmentVariable("VELTROMA_BINARY_DIR") + QStringLiteral("/web-screenshots/");
     QDir().mkpath(folder);
-    for (const Shot& shot : {Shot{"/", "live"}, Shot{"/history", "history"}, Shot{"/health", "health"}}) {
+    const QString history = QStringLiteral("/history?date=%1").arg(yesterday());
+    for (const Shot& shot : {Shot{QStringLiteral("/"), "live"}, Shot{history, "history"},
+                             Shot{QStringLiteral("/health"), "health"}}) {
         for (const int width : {1280, 360}) {
-            SCOPED_TRACE(QStringLiteral("%1 at %2 px").arg(QLatin1String(shot.path)).arg(width).toStdString());
-            openReady(QLatin1String(shot.path), width);
+            SCOPED_TRACE(QStringLiteral("%1 at %2 px").arg(shot.path).arg(width).toStdString());
+            openReady(shot.path, width);
             // Charts are drawn once the data is in; give the live curve its first redraw.
             browser_->waitFor(QStringLiteral("!document.querySelector('#chart') || document.querySelector('#chart canvas')"), 10'000);
             if (QLatin1String(shot.name) == QLatin1String("live"))
