@@ -33,13 +33,13 @@ void MqttConnection::ClientDeleter::operator()(mosquitto* client) const
 }
 
 MqttConnection::MqttConnection(MqttSettings settings, MqttDevice device, std::size_t queueCapacity,
-                               bool available, StatusListener listener)
+                               bool linked, StatusListener listener)
     : settings_(std::move(settings)),
       serial_(device.serial),
       queue_(queueCapacity),
       listener_(std::move(listener)),
       device_(std::move(device)),
-      availableWanted_(available)
+      linkWanted_(linked)
 {
     initLibraryOnce();
     start();
@@ -65,12 +65,12 @@ void MqttConnection::publishState(const MqttDevice& device, MqttMessage state)
     drain();
 }
 
-void MqttConnection::setAvailable(bool available)
+void MqttConnection::setLinked(bool linked)
 {
-    const std::lock_guard lock(availabilityMutex_);
-    availableWanted_ = available;
-    if (availablePublished_ != available)
-        publishAvailability();
+    const std::lock_guard lock(presenceMutex_);
+    linkWanted_ = linked;
+    if (linkPublished_ != linked)
+        publishLink();
 }
 
 MqttCounters MqttConnection::counters() const
@@ -147,10 +147,10 @@ void MqttConnection::stop()
     const bool wasConnected = connected_.load();
     {
         // A clean end sends no last will: say it ourselves, and so does a connect that
-        // completes meanwhile.
-        const std::lock_guard lock(availabilityMutex_);
-        availableWanted_ = false;
-        publishAvailability();
+        // completes meanwhile. Nobody polls the inverter any more either.
+        const std::lock_guard lock(presenceMutex_);
+        stopping_ = true;
+        publishPresence();
     }
     mosquitto_disconnect(client_.get());
     if (loopRunning_) {
@@ -176,12 +176,22 @@ void MqttConnection::publishDiscovery()
         publishNow(message);
 }
 
-void MqttConnection::publishAvailability()
+void MqttConnection::publishPresence()
 {
     if (!connected_)
         return; // published with the next connection
-    if (publishNow(availabilityMessage(settings_.prefix, serial_, availableWanted_)) == Handed::Sent)
-        availablePublished_ = availableWanted_;
+    // The link first: at the end, nothing says "online" once the program said "offline".
+    publishLink();
+    publishNow(availabilityMessage(settings_.prefix, serial_, !stopping_));
+}
+
+void MqttConnection::publishLink()
+{
+    if (!connected_)
+        return; // published with the next connection
+    const bool linked = linkWanted_ && !stopping_;
+    if (publishNow(linkMessage(settings_.prefix, serial_, linked)) == Handed::Sent)
+        linkPublished_ = linked;
 }
 
 void MqttConnection::drain()
@@ -244,9 +254,10 @@ void MqttConnection::onConnect(int rc)
         ++reconnects_;
     publishDiscovery();
     {
-        // The broker may have lost what it kept: publish the availability on every connect.
-        const std::lock_guard lock(availabilityMutex_);
-        publishAvailability();
+        // The broker may have lost what it kept: publish availability and link on every
+        // connect.
+        const std::lock_guard lock(presenceMutex_);
+        publishPresence();
     }
     drain();
     listener_(true, {});

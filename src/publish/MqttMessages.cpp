@@ -21,18 +21,21 @@ struct ValueKey {
     const char* unit;
     const char* deviceClass;
     const char* stateClass;
+    // Live values are unavailable while the inverter does not answer; the counters only
+    // while the program does not run, so that the energy does not vanish every night.
+    bool live;
 };
 
 constexpr std::array<ValueKey, 9> kValueKeys{{
-    {"dc_voltage", "DC voltage", Quantity::Vpv, "V", "voltage", "measurement"},
-    {"ac_voltage", "AC voltage", Quantity::Vac, "V", "voltage", "measurement"},
-    {"frequency", "Frequency", Quantity::Fac, "Hz", "frequency", "measurement"},
-    {"ac_power", "AC power", Quantity::Pac, "W", "power", "measurement"},
-    {"energy_today", "Energy today", Quantity::Etoday, "kWh", "energy", "total_increasing"},
-    {"minutes_today", "Minutes today", Quantity::Htoday, "min", "duration", "measurement"},
-    {"energy_total", "Energy total", Quantity::Etotal, "kWh", "energy", "total_increasing"},
-    {"hours_total", "Hours total", Quantity::Htotal, "h", "duration", "measurement"},
-    {"temperature", "Temperature", Quantity::Temperature, "°C", "temperature", "measurement"},
+    {"dc_voltage", "DC voltage", Quantity::Vpv, "V", "voltage", "measurement", true},
+    {"ac_voltage", "AC voltage", Quantity::Vac, "V", "voltage", "measurement", true},
+    {"frequency", "Frequency", Quantity::Fac, "Hz", "frequency", "measurement", true},
+    {"ac_power", "AC power", Quantity::Pac, "W", "power", "measurement", true},
+    {"energy_today", "Energy today", Quantity::Etoday, "kWh", "energy", "total_increasing", false},
+    {"minutes_today", "Minutes today", Quantity::Htoday, "min", "duration", "measurement", false},
+    {"energy_total", "Energy total", Quantity::Etotal, "kWh", "energy", "total_increasing", false},
+    {"hours_total", "Hours total", Quantity::Htotal, "h", "duration", "measurement", false},
+    {"temperature", "Temperature", Quantity::Temperature, "°C", "temperature", "measurement", true},
 }};
 
 bool keepsInSerial(QChar c)
@@ -62,9 +65,20 @@ const std::optional<double>* counterOf(const CounterValues& counters, Quantity q
     }
 }
 
-QString discoveryTopic(const QString& serial, const QString& key)
+QString discoveryTopic(const char* component, const QString& serial, const QString& key)
 {
-    return QStringLiteral("homeassistant/sensor/veltroma_%1/%2/config").arg(serial, key);
+    return QStringLiteral("homeassistant/%1/veltroma_%2/%3/config")
+        .arg(QLatin1String(component), serial, key);
+}
+
+// Home Assistant takes an entity as available only while every topic of the list says
+// "online" (availability_mode all).
+QJsonArray availabilityList(const QString& prefix, const QString& serial, bool live)
+{
+    QJsonArray list{QJsonObject{{QStringLiteral("topic"), availabilityTopic(prefix, serial)}}};
+    if (live)
+        list.append(QJsonObject{{QStringLiteral("topic"), linkTopic(prefix, serial)}});
+    return list;
 }
 
 QJsonObject deviceObject(const MqttDevice& device)
@@ -81,18 +95,27 @@ QJsonObject deviceObject(const MqttDevice& device)
     return object;
 }
 
-MqttMessage configMessage(const QString& prefix, const MqttDevice& device, const QString& key,
-                          QJsonObject config)
+// The config of one entity; `config` holds what is particular to it, its state topic included.
+MqttMessage configMessage(const char* component, const QString& prefix, const MqttDevice& device,
+                          const QString& key, bool live, QJsonObject config)
 {
     config.insert(QStringLiteral("unique_id"),
                   QStringLiteral("veltroma_%1_%2").arg(device.serial, key));
+    config.insert(QStringLiteral("availability"), availabilityList(prefix, device.serial, live));
+    config.insert(QStringLiteral("availability_mode"), QStringLiteral("all"));
+    config.insert(QStringLiteral("device"), deviceObject(device));
+    return {discoveryTopic(component, device.serial, key),
+            QJsonDocument(config).toJson(QJsonDocument::Compact), true, 1};
+}
+
+// A sensor reading one key of the state message.
+MqttMessage stateKeyConfig(const QString& prefix, const MqttDevice& device, const QString& key,
+                           bool live, QJsonObject config)
+{
     config.insert(QStringLiteral("state_topic"), stateTopic(prefix, device.serial));
     config.insert(QStringLiteral("value_template"),
                   QStringLiteral("{{ value_json.%1 }}").arg(key));
-    config.insert(QStringLiteral("availability_topic"), availabilityTopic(prefix, device.serial));
-    config.insert(QStringLiteral("device"), deviceObject(device));
-    return {discoveryTopic(device.serial, key),
-            QJsonDocument(config).toJson(QJsonDocument::Compact), true, 1};
+    return configMessage("sensor", prefix, device, key, live, std::move(config));
 }
 
 } // namespace
@@ -122,6 +145,11 @@ QString availabilityTopic(const QString& prefix, const QString& serial)
     return prefix + u'/' + serial + QStringLiteral("/availability");
 }
 
+QString linkTopic(const QString& prefix, const QString& serial)
+{
+    return prefix + u'/' + serial + QStringLiteral("/link");
+}
+
 MqttMessage stateMessage(const QString& prefix, const QString& serial, const Reading& reading,
                          const CounterValues& counters)
 {
@@ -144,20 +172,35 @@ MqttMessage availabilityMessage(const QString& prefix, const QString& serial, bo
             online ? QByteArrayLiteral("online") : QByteArrayLiteral("offline"), true, 1};
 }
 
+MqttMessage linkMessage(const QString& prefix, const QString& serial, bool online)
+{
+    return {linkTopic(prefix, serial),
+            online ? QByteArrayLiteral("online") : QByteArrayLiteral("offline"), true, 1};
+}
+
 std::vector<MqttMessage> discoveryMessages(const QString& prefix, const MqttDevice& device)
 {
     std::vector<MqttMessage> messages;
-    messages.reserve(kValueKeys.size() + 1);
+    messages.reserve(kValueKeys.size() + 2);
     for (const ValueKey& value : kValueKeys) {
-        messages.push_back(configMessage(
-            prefix, device, QLatin1String(value.key),
+        messages.push_back(stateKeyConfig(
+            prefix, device, QLatin1String(value.key), value.live,
             QJsonObject{{QStringLiteral("name"), QLatin1String(value.name)},
                         {QStringLiteral("unit_of_measurement"), QString::fromUtf8(value.unit)},
                         {QStringLiteral("device_class"), QLatin1String(value.deviceClass)},
                         {QStringLiteral("state_class"), QLatin1String(value.stateClass)}}));
     }
     const QJsonObject stateText{{QStringLiteral("name"), QStringLiteral("State")}};
-    messages.push_back(configMessage(prefix, device, QStringLiteral("state"), stateText));
+    messages.push_back(stateKeyConfig(prefix, device, QStringLiteral("state"), true, stateText));
+    // Whether the inverter answers; unavailable only while the program does not run.
+    messages.push_back(configMessage(
+        "binary_sensor", prefix, device, QStringLiteral("link"), false,
+        QJsonObject{{QStringLiteral("name"), QStringLiteral("Inverter link")},
+                    {QStringLiteral("state_topic"), linkTopic(prefix, device.serial)},
+                    {QStringLiteral("payload_on"), QStringLiteral("online")},
+                    {QStringLiteral("payload_off"), QStringLiteral("offline")},
+                    {QStringLiteral("device_class"), QStringLiteral("connectivity")},
+                    {QStringLiteral("entity_category"), QStringLiteral("diagnostic")}}));
     return messages;
 }
 

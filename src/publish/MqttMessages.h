@@ -41,7 +41,11 @@ struct MqttDevice {
 [[nodiscard]] MqttDevice mqttDevice(const Reading& reading);
 
 [[nodiscard]] QString stateTopic(const QString& prefix, const QString& serial);
+// Whether the program runs: "online" from each connection, "offline" at a clean end and as
+// the last will.
 [[nodiscard]] QString availabilityTopic(const QString& prefix, const QString& serial);
+// Whether the inverter answers: "online" while the link lives and its slot answers.
+[[nodiscard]] QString linkTopic(const QString& prefix, const QString& serial);
 
 // The state message of a reading: the values as numbers rounded as the record shows them (a
 // value that is no finite number gives null), the counters as `counters` has them (see
@@ -50,10 +54,14 @@ struct MqttDevice {
 [[nodiscard]] MqttMessage stateMessage(const QString& prefix, const QString& serial,
                                        const Reading& reading, const CounterValues& counters);
 
+// Retained "online" or "offline" on the availability topic.
 [[nodiscard]] MqttMessage availabilityMessage(const QString& prefix, const QString& serial,
                                               bool online);
+// Retained "online" or "offline" on the link topic.
+[[nodiscard]] MqttMessage linkMessage(const QString& prefix, const QString& serial, bool online);
 
-// One retained discovery config per value and one for the state text.
+// One retained discovery config per value, one for the state text and a binary sensor for
+// the link.
 [[nodiscard]] std::vector<MqttMessage> discoveryMessages(const QString& prefix,
                                                          const MqttDevice& device);
 

@@ -75,7 +75,7 @@ void MqttPublisher::publishReading(const Reading& reading)
         sendState(inverter, reading);
     else
         inverter.held = reading;
-    inverter.connection->setAvailable(linkAlive_());
+    inverter.connection->setLinked(linkAlive_());
 }
 
 void MqttPublisher::linkChanged()
@@ -90,7 +90,7 @@ void MqttPublisher::linkChanged()
             sendHeld(inverter);
         if (!alive && several)
             inverter.silent = true;
-        inverter.connection->setAvailable(alive && !inverter.silent);
+        inverter.connection->setLinked(alive && !inverter.silent);
     }
 }
 
@@ -165,7 +165,7 @@ void MqttPublisher::silence(Inverter& inverter)
 {
     sendHeld(inverter);
     inverter.silent = true;
-    inverter.connection->setAvailable(false);
+    inverter.connection->setLinked(false);
 }
 
 } // namespace veltroma

@@ -188,12 +188,14 @@ TEST_F(HeadlessMqttTest, StatesMatchThePrintedRowsAndAKilledLoggerGoesOffline)
     }
     EXPECT_GE(matched, 2);
 
-    // Discovery: one retained config per value and one for the state text.
+    // Discovery: one retained config per entity.
     int configs = 0;
     for (const auto& message : subscriber.messages())
-        if (message.topic.startsWith(QStringLiteral("homeassistant/sensor/veltroma_%1/").arg(kSerial)))
+        if (message.topic.startsWith(QStringLiteral("homeassistant/"))
+            && message.topic.contains(QStringLiteral("/veltroma_%1/").arg(kSerial)))
             ++configs;
-    EXPECT_EQ(configs, 10);
+    EXPECT_EQ(configs, 11);
+    EXPECT_EQ(subscriber.last(QStringLiteral("veltroma/%1/link").arg(kSerial)), "online");
 
     // Killed without a chance to say goodbye: the broker publishes the last will.
     run.process().kill();

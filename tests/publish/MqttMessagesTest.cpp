@@ -197,44 +197,79 @@ TEST(MqttMessagesTest, StateCarriesTheValuesAsRecordedWithTimeAndOffset)
     EXPECT_EQ(unknown["state"].toString(), QString());
 }
 
-TEST(MqttMessagesTest, DiscoveryDescribesEveryValueForHomeAssistant)
+// What Home Assistant is told of each entity; "" where the config has no such field.
+struct Entity {
+    const char* component;
+    const char* key;
+    const char* name;
+    const char* unit;
+    const char* deviceClass;
+    const char* stateClass;
+    // Live values are unavailable without the inverter's link as well as without the program.
+    bool live;
+};
+
+const Entity kEntities[] = {
+    {"sensor", "dc_voltage", "DC voltage", "V", "voltage", "measurement", true},
+    {"sensor", "ac_voltage", "AC voltage", "V", "voltage", "measurement", true},
+    {"sensor", "frequency", "Frequency", "Hz", "frequency", "measurement", true},
+    {"sensor", "ac_power", "AC power", "W", "power", "measurement", true},
+    {"sensor", "energy_today", "Energy today", "kWh", "energy", "total_increasing", false},
+    {"sensor", "minutes_today", "Minutes today", "min", "duration", "measurement", false},
+    {"sensor", "energy_total", "Energy total", "kWh", "energy", "total_increasing", false},
+    {"sensor", "hours_total", "Hours total", "h", "duration", "measurement", false},
+    {"sensor", "temperature", "Temperature", "°C", "temperature", "measurement", true},
+    {"sensor", "state", "State", "", "", "", true},
+    {"binary_sensor", "link", "Inverter link", "", "connectivity", "", false},
+};
+
+// A text field of a config as the table writes it: "" for a field that is missing.
+std::string field(const QJsonObject& config, const char* name)
+{
+    return config.contains(QLatin1String(name)) ? config[QLatin1String(name)].toString().toStdString()
+                                                : std::string();
+}
+
+TEST(MqttMessagesTest, DiscoveryDescribesEveryEntityForHomeAssistant)
 {
     const MqttDevice device{QStringLiteral("S1"), QStringLiteral("VT-3000"), QStringLiteral("V2.10")};
     const auto messages = discoveryMessages(QStringLiteral("pv"), device);
-    ASSERT_EQ(messages.size(), 10U);
-    QStringList keys;
-    for (const MqttMessage& message : messages) {
-        SCOPED_TRACE(message.topic.toStdString());
+    ASSERT_EQ(messages.size(), std::size(kEntities));
+    const QJsonObject program{{"topic", "pv/S1/availability"}};
+    const QJsonObject link{{"topic", "pv/S1/link"}};
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const Entity& entity = kEntities[i];
+        const MqttMessage& message = messages[i];
+        SCOPED_TRACE(entity.key);
+        const QString key = QString::fromUtf8(entity.key);
+        EXPECT_EQ(message.topic, QStringLiteral("homeassistant/%1/veltroma_S1/%2/config")
+                                     .arg(QLatin1String(entity.component), key));
         EXPECT_TRUE(message.retain);
         const QJsonObject config = json(message.payload);
-        const QString key = message.topic.section(u'/', 3, 3);
-        keys << key;
-        EXPECT_EQ(message.topic, QStringLiteral("homeassistant/sensor/veltroma_S1/%1/config").arg(key));
-        EXPECT_EQ(config["unique_id"].toString(), QStringLiteral("veltroma_S1_") + key);
-        EXPECT_EQ(config["state_topic"].toString(), QStringLiteral("pv/S1/state"));
-        EXPECT_EQ(config["availability_topic"].toString(), QStringLiteral("pv/S1/availability"));
-        EXPECT_EQ(config["value_template"].toString(), QStringLiteral("{{ value_json.%1 }}").arg(key));
-        EXPECT_FALSE(config["name"].toString().isEmpty());
+        EXPECT_EQ(field(config, "name"), entity.name);
+        EXPECT_EQ(field(config, "unique_id"), "veltroma_S1_" + std::string(entity.key));
+        EXPECT_EQ(field(config, "unit_of_measurement"), entity.unit);
+        EXPECT_EQ(field(config, "device_class"), entity.deviceClass);
+        EXPECT_EQ(field(config, "state_class"), entity.stateClass);
+        EXPECT_EQ(config["availability"].toArray(),
+                  (entity.live ? QJsonArray{program, link} : QJsonArray{program}));
+        EXPECT_EQ(field(config, "availability_mode"), "all");
+        if (key == QStringLiteral("link")) {
+            EXPECT_EQ(field(config, "state_topic"), "pv/S1/link");
+            EXPECT_EQ(field(config, "payload_on"), "online");
+            EXPECT_EQ(field(config, "payload_off"), "offline");
+            EXPECT_EQ(field(config, "entity_category"), "diagnostic");
+        } else {
+            EXPECT_EQ(field(config, "state_topic"), "pv/S1/state");
+            EXPECT_EQ(config["value_template"].toString(), QStringLiteral("{{ value_json.%1 }}").arg(key));
+        }
         const QJsonObject dev = config["device"].toObject();
-        EXPECT_EQ(dev["identifiers"].toArray().first().toString(), QStringLiteral("veltroma_S1"));
+        EXPECT_EQ(dev["identifiers"].toArray(), QJsonArray{"veltroma_S1"});
+        EXPECT_EQ(dev["name"].toString(), QStringLiteral("Veltroma S1"));
         EXPECT_EQ(dev["manufacturer"].toString(), QStringLiteral("Veltroma"));
         EXPECT_EQ(dev["model"].toString(), QStringLiteral("VT-3000"));
         EXPECT_EQ(dev["sw_version"].toString(), QStringLiteral("V2.10"));
-        const bool energy = key.startsWith(QStringLiteral("energy_"));
-        if (key == QStringLiteral("state")) {
-            EXPECT_FALSE(config.contains("unit_of_measurement"));
-            EXPECT_FALSE(config.contains("device_class"));
-        } else {
-            EXPECT_EQ(config["state_class"].toString(),
-                      energy ? QStringLiteral("total_increasing") : QStringLiteral("measurement"));
-        }
     }
-    EXPECT_EQ(keys, (QStringList{"dc_voltage", "ac_voltage", "frequency", "ac_power", "energy_today",
-                                 "minutes_today", "energy_total", "hours_total", "temperature", "state"}));
-    const QJsonObject temperature = json(messages[8].payload);
-    EXPECT_EQ(temperature["unit_of_measurement"].toString(), QStringLiteral("°C"));
-    EXPECT_EQ(temperature["device_class"].toString(), QStringLiteral("temperature"));
-    EXPECT_EQ(json(messages[5].payload)["device_class"].toString(), QStringLiteral("duration"));
 
     // Before the information block came, model and version are left out, not sent empty.
     const auto early = discoveryMessages(QStringLiteral("pv"), MqttDevice{QStringLiteral("S1"), {}, {}});

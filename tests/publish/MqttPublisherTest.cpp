@@ -104,14 +104,19 @@ QString availabilityOf(const QString& serial)
     return QStringLiteral("pv/%1/availability").arg(serial);
 }
 
-qsizetype offlineCount(const TopicSubscriber& subscriber, const QString& serial)
+QString linkOf(const QString& serial)
 {
-    const auto messages = subscriber.on(availabilityOf(serial));
+    return QStringLiteral("pv/%1/link").arg(serial);
+}
+
+qsizetype offlineCount(const TopicSubscriber& subscriber, const QString& topic)
+{
+    const auto messages = subscriber.on(topic);
     return std::count_if(messages.begin(), messages.end(),
                          [](const auto& message) { return message.payload == "offline"; });
 }
 
-// What an inverter published after it last went offline, in the order it came.
+// What an inverter published after its link last went offline, in the order it came.
 QList<TopicSubscriber::Message> sinceOffline(const TopicSubscriber& subscriber,
                                              const QString& serial)
 {
@@ -119,7 +124,7 @@ QList<TopicSubscriber::Message> sinceOffline(const TopicSubscriber& subscriber,
     for (const auto& message : subscriber.messages()) {
         if (!message.topic.startsWith(QStringLiteral("pv/%1/").arg(serial)))
             continue;
-        if (message.topic == availabilityOf(serial) && message.payload == "offline")
+        if (message.topic == linkOf(serial) && message.payload == "offline")
             since.clear();
         else
             since.append(message);
@@ -127,7 +132,7 @@ QList<TopicSubscriber::Message> sinceOffline(const TopicSubscriber& subscriber,
     return since;
 }
 
-TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheLinksAvailability)
+TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheProgramsAvailabilityApartFromTheLink)
 {
     TopicSubscriber subscriber(broker_.port());
     ASSERT_TRUE(subscriber.started());
@@ -140,33 +145,43 @@ TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheLinksAvailability)
         },
         kMessageWaitMs));
     EXPECT_EQ(power(*subscriber.last(QStringLiteral("pv/S1/state"))), 1523);
-    ASSERT_TRUE(waitFor(subscriber, QStringLiteral("pv/S1/availability"), "online"));
+    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S1")), "online"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S1")), "online"));
     ASSERT_TRUE(subscriber.waitUntil(
-        [&] { return subscriber.last(QStringLiteral("homeassistant/sensor/veltroma_S1/state/config")).has_value(); },
+        [&] { return subscriber.last(QStringLiteral("homeassistant/binary_sensor/veltroma_S1/link/config")).has_value(); },
         kMessageWaitMs));
     const QJsonObject config = QJsonDocument::fromJson(
         *subscriber.last(QStringLiteral("homeassistant/sensor/veltroma_S1/ac_power/config"))).object();
     EXPECT_EQ(config["unique_id"].toString(), QStringLiteral("veltroma_S1_ac_power"));
 
+    // The link lost: the inverter does not answer, the program still runs.
     bool alive = false;
     publisher->followLink([&alive] { return alive; });
     publisher->linkChanged();
-    ASSERT_TRUE(waitFor(subscriber, QStringLiteral("pv/S1/availability"), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S1")), "offline"));
     alive = true;
     publisher->linkChanged();
-    ASSERT_TRUE(waitFor(subscriber, QStringLiteral("pv/S1/availability"), "online"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S1")), "online"));
+    EXPECT_EQ(offlineCount(subscriber, availabilityOf(QStringLiteral("S1"))), 0);
+    EXPECT_EQ(subscriber.on(availabilityOf(QStringLiteral("S1"))).size(), 1);
 
     const MqttCounters counters = publisher->counters();
     EXPECT_TRUE(counters.connected);
     EXPECT_EQ(counters.dropped, 0U);
     EXPECT_EQ(counters.failed, 0U);
     EXPECT_EQ(counters.reconnects, 0U);
-    EXPECT_GE(counters.sent, 13U) << "ten configs, two availabilities, at least one state";
+    EXPECT_GE(counters.sent, 14U) << "eleven configs, an availability, links, at least one state";
 
-    // A program that ends normally says it is offline; the broker keeps that for newcomers.
+    // A program that ends normally says it is offline, and that nobody polls the inverter;
+    // the broker keeps both for newcomers.
     publisher.reset();
-    TopicSubscriber newcomer(broker_.port(), QStringLiteral("pv/S1/availability"));
-    ASSERT_TRUE(waitFor(newcomer, QStringLiteral("pv/S1/availability"), "offline"));
+    TopicSubscriber newcomer(broker_.port(), QStringLiteral("pv/S1/#"));
+    ASSERT_TRUE(newcomer.waitUntil(
+        [&] {
+            return newcomer.last(availabilityOf(QStringLiteral("S1"))) == "offline"
+                && newcomer.last(linkOf(QStringLiteral("S1"))) == "offline";
+        },
+        kMessageWaitMs));
 }
 
 TEST_F(MqttPublisherTest, ReconnectsAfterTheBrokerRestartsAndPublishesDiscoveryAgain)
@@ -397,9 +412,9 @@ TEST_F(MqttPublisherTest, AtMostOneStatePerIntervalPerInverterAndAChangeOfStateA
     at(23'000, s2, 2, 203);     // held
     at(25'000, s1, 1, 105, 2);  // S1's interval since the fault has passed: out
     ASSERT_TRUE(waitForPower(subscriber, s1, 105));
-    // The held state goes before the inverter turns unavailable.
+    // The held state goes before the inverter's link goes offline.
     publisher.slotLost(2);
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(s2), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(s2), "offline"));
 
     const auto powers = [&](const QString& serial) {
         QList<int> list;
@@ -421,52 +436,62 @@ TEST_F(MqttPublisherTest, EveryInverterIsADeviceOfItsOwnWhoseSessionTheOtherNeve
     ASSERT_TRUE(subscriber.waitUntil(
         [&] {
             publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 100));
-            return subscriber.last(availabilityOf(QStringLiteral("S1"))) == "online"
+            return subscriber.last(linkOf(QStringLiteral("S1"))) == "online"
                 && !subscriber.on(QStringLiteral("pv/S1/state")).isEmpty();
         },
         kMessageWaitMs));
     publisher.publishReading(readingOf(QStringLiteral("S2"), 2, 200));
     publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 101));
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "online"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S2")), "online"));
     ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S2"), 200));
     ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S1"), 101));
 
     for (const QString& serial : {QStringLiteral("S1"), QStringLiteral("S2")}) {
         SCOPED_TRACE(serial.toStdString());
-        const QString prefix = QStringLiteral("homeassistant/sensor/veltroma_%1/").arg(serial);
-        ASSERT_TRUE(subscriber.waitUntil(
-            [&] { return subscriber.last(prefix + QStringLiteral("state/config")).has_value(); },
-            kMessageWaitMs));
+        EXPECT_EQ(subscriber.last(availabilityOf(serial)), "online");
+        const QString sensors = QStringLiteral("homeassistant/sensor/veltroma_%1/").arg(serial);
+        const QString link = QStringLiteral("homeassistant/binary_sensor/veltroma_%1/link/config").arg(serial);
+        ASSERT_TRUE(subscriber.waitUntil([&] { return subscriber.last(link).has_value(); },
+                                         kMessageWaitMs));
         const QJsonObject config = QJsonDocument::fromJson(
-            *subscriber.last(prefix + QStringLiteral("ac_power/config"))).object();
+            *subscriber.last(sensors + QStringLiteral("ac_power/config"))).object();
         EXPECT_EQ(config["unique_id"].toString(),
                   QStringLiteral("veltroma_%1_ac_power").arg(serial));
         EXPECT_EQ(config["state_topic"].toString(), QStringLiteral("pv/%1/state").arg(serial));
-        EXPECT_EQ(config["availability_topic"].toString(), availabilityOf(serial));
+        EXPECT_EQ(config["availability"].toArray(),
+                  (QJsonArray{QJsonObject{{"topic", availabilityOf(serial)}},
+                              QJsonObject{{"topic", linkOf(serial)}}}));
         EXPECT_EQ(config["device"].toObject()["identifiers"].toArray().first().toString(),
                   QStringLiteral("veltroma_") + serial);
+        const QJsonObject linkConfig = QJsonDocument::fromJson(*subscriber.last(link)).object();
+        EXPECT_EQ(linkConfig["state_topic"].toString(), linkOf(serial));
+        EXPECT_EQ(linkConfig["availability"].toArray(),
+                  (QJsonArray{QJsonObject{{"topic", availabilityOf(serial)}}}));
+        EXPECT_EQ(linkConfig["device"].toObject(), config["device"].toObject());
     }
-    EXPECT_EQ(offlineCount(subscriber, QStringLiteral("S1")), 0)
+    EXPECT_EQ(offlineCount(subscriber, availabilityOf(QStringLiteral("S1"))), 0)
         << "the reading of S2 ended the session of S1";
     const MqttCounters counters = publisher.counters();
     EXPECT_TRUE(counters.connected);
     EXPECT_EQ(counters.reconnects, 0U);
     EXPECT_EQ(counters.dropped, 0U);
-    EXPECT_GE(counters.sent, 25U) << "per inverter ten configs and an availability; three states";
+    EXPECT_GE(counters.sent, 29U) << "per inverter eleven configs, an availability and a link; three states";
 
-    // Slot 2 stops answering: only S2 goes offline, until its next reading.
+    // Slot 2 stops answering: only S2's link goes offline, until its next reading; the
+    // program runs on for both.
     publisher.slotLost(2);
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S2")), "offline"));
     // Whatever S1's session published before this state has arrived once the state has.
     publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 102));
     ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S1"), 102));
-    EXPECT_EQ(offlineCount(subscriber, QStringLiteral("S1")), 0);
+    EXPECT_EQ(offlineCount(subscriber, linkOf(QStringLiteral("S1"))), 0);
+    EXPECT_EQ(offlineCount(subscriber, availabilityOf(QStringLiteral("S2"))), 0);
     publisher.publishReading(readingOf(QStringLiteral("S2"), 2, 202));
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "online"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S2")), "online"));
 
     // Another inverter registered at slot 2: the one that stood there before is gone.
     publisher.slotRegistered(2, QStringLiteral("S3"));
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S2")), "offline"));
 }
 
 TEST_F(MqttPublisherTest, WithSeveralInvertersEachIsBackAfterALostLinkOnlyWithItsOwnReading)
@@ -480,15 +505,15 @@ TEST_F(MqttPublisherTest, WithSeveralInvertersEachIsBackAfterALostLinkOnlyWithIt
         [&] {
             publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 100));
             publisher.publishReading(readingOf(QStringLiteral("S2"), 2, 200));
-            return subscriber.last(availabilityOf(QStringLiteral("S1"))) == "online"
-                && subscriber.last(availabilityOf(QStringLiteral("S2"))) == "online";
+            return subscriber.last(linkOf(QStringLiteral("S1"))) == "online"
+                && subscriber.last(linkOf(QStringLiteral("S2"))) == "online";
         },
         kMessageWaitMs));
 
     alive = false;
     publisher.linkChanged();
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S1")), "offline"));
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S1")), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S2")), "offline"));
 
     alive = true;
     publisher.linkChanged();
@@ -496,7 +521,7 @@ TEST_F(MqttPublisherTest, WithSeveralInvertersEachIsBackAfterALostLinkOnlyWithIt
                                               std::tuple(QStringLiteral("S1"), 1, 111)}) {
         SCOPED_TRACE(serial.toStdString());
         publisher.publishReading(readingOf(serial, slot, watts));
-        ASSERT_TRUE(waitFor(subscriber, availabilityOf(serial), "online"));
+        ASSERT_TRUE(waitFor(subscriber, linkOf(serial), "online"));
         // Within one session the order holds: the state came first, so the link's return
         // alone did not bring this inverter back.
         const auto since = sinceOffline(subscriber, serial);
@@ -504,7 +529,7 @@ TEST_F(MqttPublisherTest, WithSeveralInvertersEachIsBackAfterALostLinkOnlyWithIt
         EXPECT_EQ(since[0].topic.toStdString(),
                   QStringLiteral("pv/%1/state").arg(serial).toStdString());
         EXPECT_EQ(power(since[0].payload), watts);
-        EXPECT_EQ(since[1].topic.toStdString(), availabilityOf(serial).toStdString());
+        EXPECT_EQ(since[1].topic.toStdString(), linkOf(serial).toStdString());
     }
 }
 
@@ -533,6 +558,9 @@ TEST_F(MqttPublisherTest, AKilledProgramLeavesEveryInverterOfflineThroughItsOwnW
                 && subscriber.last(availabilityOf(QStringLiteral("S2"))) == "offline";
         },
         kMessageWaitMs));
+    // Only the will could be said: the links stay as they were, and Home Assistant shows
+    // every entity unavailable through the program's availability.
+    EXPECT_EQ(subscriber.last(linkOf(QStringLiteral("S1"))), "online");
 }
 
 } // namespace
