@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cmath>
+#include <optional>
 
 namespace veltroma {
 
@@ -62,6 +63,42 @@ const std::optional<double>* counterOf(const CounterValues& counters, Quantity q
         return &counters.hoursTotal;
     default:
         return nullptr;
+    }
+}
+
+// The state code as automations name it; none for a code the program does not know.
+std::optional<QString> statusOf(int stateCode)
+{
+    switch (stateCode) {
+    case 0:
+        return QStringLiteral("waiting");
+    case 1:
+        return QStringLiteral("normal");
+    case 2:
+    case 3:
+        return QStringLiteral("fault");
+    default:
+        return std::nullopt;
+    }
+}
+
+// The state text trimmed; where it is blank (a fault whose table entry is empty, a code the
+// program does not know), a word for the code, so that the sensor never shows nothing.
+QString stateTextOf(const Reading& reading)
+{
+    const QString text = reading.stateText.value_or(QString()).trimmed();
+    if (!text.isEmpty())
+        return text;
+    switch (reading.stateCode) {
+    case 0:
+        return QStringLiteral("Wait");
+    case 1:
+        return QStringLiteral("Normal");
+    case 2:
+    case 3:
+        return QStringLiteral("Fault");
+    default:
+        return QStringLiteral("Unknown");
     }
 }
 
@@ -160,7 +197,11 @@ MqttMessage stateMessage(const QString& prefix, const QString& serial, const Rea
                      !guarded ? number(reading, value.quantity)
                               : *guarded ? QJsonValue(**guarded) : QJsonValue(QJsonValue::Null));
     }
-    state.insert(QStringLiteral("state"), reading.stateText.value_or(QString()));
+    state.insert(QStringLiteral("state"), stateTextOf(reading));
+    state.insert(QStringLiteral("state_code"), reading.stateCode);
+    state.insert(QStringLiteral("fault_word"), qint64{reading.faultWord});
+    const std::optional<QString> status = statusOf(reading.stateCode);
+    state.insert(QStringLiteral("status"), status ? QJsonValue(*status) : QJsonValue(QJsonValue::Null));
     state.insert(QStringLiteral("time"), isoInstant(reading));
     return {stateTopic(prefix, serial), QJsonDocument(state).toJson(QJsonDocument::Compact),
             false, 0};
@@ -181,7 +222,7 @@ MqttMessage linkMessage(const QString& prefix, const QString& serial, bool onlin
 std::vector<MqttMessage> discoveryMessages(const QString& prefix, const MqttDevice& device)
 {
     std::vector<MqttMessage> messages;
-    messages.reserve(kValueKeys.size() + 2);
+    messages.reserve(kValueKeys.size() + 4);
     for (const ValueKey& value : kValueKeys) {
         messages.push_back(stateKeyConfig(
             prefix, device, QLatin1String(value.key), value.live,
@@ -192,6 +233,20 @@ std::vector<MqttMessage> discoveryMessages(const QString& prefix, const MqttDevi
     }
     const QJsonObject stateText{{QStringLiteral("name"), QStringLiteral("State")}};
     messages.push_back(stateKeyConfig(prefix, device, QStringLiteral("state"), true, stateText));
+    messages.push_back(stateKeyConfig(
+        prefix, device, QStringLiteral("status"), true,
+        QJsonObject{{QStringLiteral("name"), QStringLiteral("Status")},
+                    {QStringLiteral("device_class"), QStringLiteral("enum")},
+                    {QStringLiteral("options"), QJsonArray{QStringLiteral("waiting"),
+                                                           QStringLiteral("normal"),
+                                                           QStringLiteral("fault")}}}));
+    messages.push_back(configMessage(
+        "binary_sensor", prefix, device, QStringLiteral("fault"), true,
+        QJsonObject{{QStringLiteral("name"), QStringLiteral("Fault")},
+                    {QStringLiteral("state_topic"), stateTopic(prefix, device.serial)},
+                    {QStringLiteral("value_template"),
+                     QStringLiteral("{{ 'ON' if value_json.status == 'fault' else 'OFF' }}")},
+                    {QStringLiteral("device_class"), QStringLiteral("problem")}}));
     // Whether the inverter answers; unavailable only while the program does not run.
     messages.push_back(configMessage(
         "binary_sensor", prefix, device, QStringLiteral("link"), false,

@@ -49,8 +49,10 @@ struct MqttDevice {
 
 // The state message of a reading: the values as numbers rounded as the record shows them (a
 // value that is no finite number gives null), the counters as `counters` has them (see
-// CounterGuard), the state text and the reading's instant with its UTC offset. Not
-// retained: the publisher decides that.
+// CounterGuard), the state text (trimmed, never blank), the state code, the fault word, the
+// status for automations ("waiting", "normal", "fault"; null for a code the program does not
+// know) and the reading's instant with its UTC offset. Not retained: the publisher decides
+// that.
 [[nodiscard]] MqttMessage stateMessage(const QString& prefix, const QString& serial,
                                        const Reading& reading, const CounterValues& counters);
 
@@ -60,8 +62,8 @@ struct MqttDevice {
 // Retained "online" or "offline" on the link topic.
 [[nodiscard]] MqttMessage linkMessage(const QString& prefix, const QString& serial, bool online);
 
-// One retained discovery config per value, one for the state text and a binary sensor for
-// the link.
+// One retained discovery config per value, one for the state text, an enum sensor for the
+// status, and binary sensors for a fault and for the link.
 [[nodiscard]] std::vector<MqttMessage> discoveryMessages(const QString& prefix,
                                                          const MqttDevice& device);
 

@@ -194,7 +194,7 @@ TEST_F(HeadlessMqttTest, StatesMatchThePrintedRowsAndAKilledLoggerGoesOffline)
         if (message.topic.startsWith(QStringLiteral("homeassistant/"))
             && message.topic.contains(QStringLiteral("/veltroma_%1/").arg(kSerial)))
             ++configs;
-    EXPECT_EQ(configs, 11);
+    EXPECT_EQ(configs, 13);
     EXPECT_EQ(subscriber.last(QStringLiteral("veltroma/%1/link").arg(kSerial)), "online");
 
     // Killed without a chance to say goodbye: the broker publishes the last will.

@@ -190,11 +190,42 @@ TEST(MqttMessagesTest, StateCarriesTheValuesAsRecordedWithTimeAndOffset)
     EXPECT_TRUE(state["temperature"].isNull()) << "a value that is no number must not break the JSON";
     EXPECT_EQ(state["state"].toString(), QStringLiteral("Normal"));
     EXPECT_EQ(state["time"].toString(), QStringLiteral("2011-05-07T09:05:03+02:00"));
+}
 
-    // A state code the program does not know has an empty state text.
-    reading.stateText.reset();
-    const QJsonObject unknown = json(stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading, counters).payload);
-    EXPECT_EQ(unknown["state"].toString(), QString());
+TEST(MqttMessagesTest, StateCarriesCodeFaultWordAndAStatusForAutomationsWithANeverBlankText)
+{
+    struct Case {
+        int code;
+        std::uint32_t faultWord;
+        std::optional<QString> text; // as the decoder gives it
+        const char* status;          // nullptr: null
+        const char* state;
+    };
+    const Case cases[] = {
+        {0, 0, QStringLiteral("Wait"), "waiting", "Wait"},
+        {1, 0, QStringLiteral("Normal"), "normal", "Normal"},
+        {2, 1U << 10, QStringLiteral(" Over PV Voltage "), "fault", "Over PV Voltage"},
+        // The fault word's high bit: a number above what a signed 32-bit value holds.
+        {3, 0x80000001U, QStringLiteral("   "), "fault", "Fault"},
+        {3, 4, QString(), "fault", "Fault"},
+        {1, 0, QString(), "normal", "Normal"},
+        {9, 0, std::nullopt, nullptr, "Unknown"},
+        {-1, 0, std::nullopt, nullptr, "Unknown"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "code " << c.code << " text \""
+                                        << c.text.value_or(QStringLiteral("<none>")).toStdString() << '"');
+        Reading reading;
+        reading.stateCode = c.code;
+        reading.faultWord = c.faultWord;
+        reading.stateText = c.text;
+        const QJsonObject state = json(stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading, {}).payload);
+        EXPECT_EQ(state["state_code"], QJsonValue(c.code));
+        EXPECT_EQ(state["fault_word"], QJsonValue(qint64{c.faultWord}));
+        EXPECT_EQ(state["status"], c.status ? QJsonValue(QString::fromUtf8(c.status)) : QJsonValue(QJsonValue::Null));
+        EXPECT_TRUE(state.contains("status")) << "an unknown status is null, not missing";
+        EXPECT_EQ(state["state"].toString().toStdString(), c.state);
+    }
 }
 
 // What Home Assistant is told of each entity; "" where the config has no such field.
@@ -220,6 +251,8 @@ const Entity kEntities[] = {
     {"sensor", "hours_total", "Hours total", "h", "duration", "measurement", false},
     {"sensor", "temperature", "Temperature", "°C", "temperature", "measurement", true},
     {"sensor", "state", "State", "", "", "", true},
+    {"sensor", "status", "Status", "", "enum", "", true},
+    {"binary_sensor", "fault", "Fault", "", "problem", "", true},
     {"binary_sensor", "link", "Inverter link", "", "connectivity", "", false},
 };
 
@@ -259,6 +292,10 @@ TEST(MqttMessagesTest, DiscoveryDescribesEveryEntityForHomeAssistant)
             EXPECT_EQ(field(config, "payload_on"), "online");
             EXPECT_EQ(field(config, "payload_off"), "offline");
             EXPECT_EQ(field(config, "entity_category"), "diagnostic");
+        } else if (key == QStringLiteral("fault")) {
+            EXPECT_EQ(field(config, "state_topic"), "pv/S1/state");
+            EXPECT_EQ(field(config, "value_template"),
+                      "{{ 'ON' if value_json.status == 'fault' else 'OFF' }}");
         } else {
             EXPECT_EQ(field(config, "state_topic"), "pv/S1/state");
             EXPECT_EQ(config["value_template"].toString(), QStringLiteral("{{ value_json.%1 }}").arg(key));
@@ -269,7 +306,9 @@ TEST(MqttMessagesTest, DiscoveryDescribesEveryEntityForHomeAssistant)
         EXPECT_EQ(dev["manufacturer"].toString(), QStringLiteral("Veltroma"));
         EXPECT_EQ(dev["model"].toString(), QStringLiteral("VT-3000"));
         EXPECT_EQ(dev["sw_version"].toString(), QStringLiteral("V2.10"));
+        EXPECT_EQ(config.contains("options"), key == QStringLiteral("status"));
     }
+    EXPECT_EQ(json(messages[10].payload)["options"].toArray(), (QJsonArray{"waiting", "normal", "fault"}));
 
     // Before the information block came, model and version are left out, not sent empty.
     const auto early = discoveryMessages(QStringLiteral("pv"), MqttDevice{QStringLiteral("S1"), {}, {}});

@@ -170,7 +170,7 @@ TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheProgramsAvailabilityApart
     EXPECT_EQ(counters.dropped, 0U);
     EXPECT_EQ(counters.failed, 0U);
     EXPECT_EQ(counters.reconnects, 0U);
-    EXPECT_GE(counters.sent, 14U) << "eleven configs, an availability, links, at least one state";
+    EXPECT_GE(counters.sent, 16U) << "thirteen configs, an availability, links, at least one state";
 
     // A program that ends normally says it is offline, and that nobody polls the inverter;
     // the broker keeps both for newcomers.
@@ -475,7 +475,7 @@ TEST_F(MqttPublisherTest, EveryInverterIsADeviceOfItsOwnWhoseSessionTheOtherNeve
     EXPECT_TRUE(counters.connected);
     EXPECT_EQ(counters.reconnects, 0U);
     EXPECT_EQ(counters.dropped, 0U);
-    EXPECT_GE(counters.sent, 29U) << "per inverter eleven configs, an availability and a link; three states";
+    EXPECT_GE(counters.sent, 33U) << "per inverter thirteen configs, an availability and a link; three states";
 
     // Slot 2 stops answering: only S2's link goes offline, until its next reading; the
     // program runs on for both.
