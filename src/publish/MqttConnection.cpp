@@ -25,6 +25,11 @@ QByteArray utf8(const QString& text)
     return text.toUtf8();
 }
 
+DiscoveryTopics discoveryTopics(const MqttSettings& settings)
+{
+    return {settings.discoveryPrefix, settings.prefix};
+}
+
 } // namespace
 
 void MqttConnection::ClientDeleter::operator()(mosquitto* client) const
@@ -81,7 +86,7 @@ MqttCounters MqttConnection::counters() const
 void MqttConnection::start()
 {
     // One fixed id per inverter: the broker shows which session is whose.
-    const QByteArray clientId = utf8(QStringLiteral("veltroma-") + serial_);
+    const QByteArray clientId = utf8(mqttClientId(serial_));
     client_.reset(mosquitto_new(clientId.constData(), true, this));
     if (!client_) {
         listener_(false, QStringLiteral("cannot make an MQTT client"));
@@ -172,7 +177,14 @@ void MqttConnection::publishDiscovery()
         const std::lock_guard lock(deviceMutex_);
         device = device_;
     }
-    for (const MqttMessage& message : discoveryMessages(settings_.prefix, device))
+    for (const MqttMessage& message : discoveryMessages(discoveryTopics(settings_), device))
+        publishNow(message);
+}
+
+void MqttConnection::removeDiscovery()
+{
+    // Configs an earlier run left retained would keep the entities in Home Assistant.
+    for (const MqttMessage& message : discoveryRemovalMessages(discoveryTopics(settings_), serial_))
         publishNow(message);
 }
 
@@ -252,7 +264,10 @@ void MqttConnection::onConnect(int rc)
     connected_ = true;
     if (everConnected_.exchange(true))
         ++reconnects_;
-    publishDiscovery();
+    if (settings_.discovery)
+        publishDiscovery();
+    else
+        removeDiscovery();
     {
         // The broker may have lost what it kept: publish availability and link on every
         // connect.

@@ -41,7 +41,8 @@ struct MqttCounters {
 };
 
 // The broker session of one inverter: client id "veltroma-<serial>", a last will "offline" on
-// the inverter's availability topic, its discovery configs, states, availability and link.
+// the inverter's availability topic, its discovery configs (or, with discovery off, their
+// removal once per connection), states, availability and link.
 // The availability says whether the program runs ("online" from every connect, "offline" at a
 // clean end and as the last will); the link whether the inverter answers. It connects when
 // made, reconnects by itself with a backoff and publishes discovery, availability and the
@@ -87,6 +88,7 @@ private:
     void start();
     void stop();
     void publishDiscovery();
+    void removeDiscovery();
     // Both with presenceMutex_ held.
     void publishPresence();
     void publishLink();

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSysInfo>
 
 #include <array>
 #include <cmath>
@@ -14,6 +15,10 @@ namespace veltroma {
 
 namespace {
 
+// From the build: the program's version and the project's home page.
+constexpr const char* kProgramVersion = VELTROMA_PROGRAM_VERSION;
+constexpr const char* kProgramUrl = VELTROMA_PROGRAM_URL;
+
 // A published value: its JSON key, its quantity, and how Home Assistant should show it.
 struct ValueKey {
     const char* key;
@@ -22,22 +27,39 @@ struct ValueKey {
     const char* unit;
     const char* deviceClass;
     const char* stateClass;
+    // Digits after the point Home Assistant shows, as the record does.
+    int precision;
+    // Values of interest when something goes wrong, not on the device's main card.
+    bool diagnostic;
     // Live values are unavailable while the inverter does not answer; the counters only
     // while the program does not run, so that the energy does not vanish every night.
     bool live;
 };
 
 constexpr std::array<ValueKey, 9> kValueKeys{{
-    {"dc_voltage", "DC voltage", Quantity::Vpv, "V", "voltage", "measurement", true},
-    {"ac_voltage", "AC voltage", Quantity::Vac, "V", "voltage", "measurement", true},
-    {"frequency", "Frequency", Quantity::Fac, "Hz", "frequency", "measurement", true},
-    {"ac_power", "AC power", Quantity::Pac, "W", "power", "measurement", true},
-    {"energy_today", "Energy today", Quantity::Etoday, "kWh", "energy", "total_increasing", false},
-    {"minutes_today", "Minutes today", Quantity::Htoday, "min", "duration", "measurement", false},
-    {"energy_total", "Energy total", Quantity::Etotal, "kWh", "energy", "total_increasing", false},
-    {"hours_total", "Hours total", Quantity::Htotal, "h", "duration", "measurement", false},
-    {"temperature", "Temperature", Quantity::Temperature, "°C", "temperature", "measurement", true},
+    {"dc_voltage", "DC voltage", Quantity::Vpv, "V", "voltage", "measurement", 1, false, true},
+    {"ac_voltage", "AC voltage", Quantity::Vac, "V", "voltage", "measurement", 1, false, true},
+    {"frequency", "Frequency", Quantity::Fac, "Hz", "frequency", "measurement", 2, true, true},
+    {"ac_power", "AC power", Quantity::Pac, "W", "power", "measurement", 0, false, true},
+    {"energy_today", "Energy today", Quantity::Etoday, "kWh", "energy", "total_increasing", 1,
+     false, false},
+    {"minutes_today", "Minutes today", Quantity::Htoday, "min", "duration", "total_increasing", 0,
+     true, false},
+    {"energy_total", "Energy total", Quantity::Etotal, "kWh", "energy", "total_increasing", 1,
+     false, false},
+    {"hours_total", "Hours total", Quantity::Htotal, "h", "duration", "total_increasing", 0, true,
+     false},
+    {"temperature", "Temperature", Quantity::Temperature, "°C", "temperature", "measurement", 1,
+     true, true},
 }};
+
+// Who publishes the configs, for Home Assistant's MQTT information.
+QJsonObject originObject()
+{
+    return {{QStringLiteral("name"), QStringLiteral("Veltroma monitor")},
+            {QStringLiteral("sw_version"), QLatin1String(kProgramVersion)},
+            {QStringLiteral("support_url"), QLatin1String(kProgramUrl)}};
+}
 
 bool keepsInSerial(QChar c)
 {
@@ -102,10 +124,11 @@ QString stateTextOf(const Reading& reading)
     }
 }
 
-QString discoveryTopic(const char* component, const QString& serial, const QString& key)
+QString discoveryTopic(const QString& discoveryPrefix, const char* component,
+                       const QString& serial, const QString& key)
 {
-    return QStringLiteral("homeassistant/%1/veltroma_%2/%3/config")
-        .arg(QLatin1String(component), serial, key);
+    return QStringLiteral("%1/%2/veltroma_%3/%4/config")
+        .arg(discoveryPrefix, QLatin1String(component), serial, key);
 }
 
 // Home Assistant takes an entity as available only while every topic of the list says
@@ -124,6 +147,7 @@ QJsonObject deviceObject(const MqttDevice& device)
         {QStringLiteral("identifiers"), QJsonArray{QStringLiteral("veltroma_") + device.serial}},
         {QStringLiteral("name"), QStringLiteral("Veltroma ") + device.serial},
         {QStringLiteral("manufacturer"), QStringLiteral("Veltroma")},
+        {QStringLiteral("serial_number"), device.serial},
     };
     if (!device.model.isEmpty())
         object.insert(QStringLiteral("model"), device.model);
@@ -133,26 +157,29 @@ QJsonObject deviceObject(const MqttDevice& device)
 }
 
 // The config of one entity; `config` holds what is particular to it, its state topic included.
-MqttMessage configMessage(const char* component, const QString& prefix, const MqttDevice& device,
-                          const QString& key, bool live, QJsonObject config)
+MqttMessage configMessage(const char* component, const DiscoveryTopics& topics,
+                          const MqttDevice& device, const QString& key, bool live,
+                          QJsonObject config)
 {
+    const QString& prefix = topics.prefix;
     config.insert(QStringLiteral("unique_id"),
                   QStringLiteral("veltroma_%1_%2").arg(device.serial, key));
     config.insert(QStringLiteral("availability"), availabilityList(prefix, device.serial, live));
     config.insert(QStringLiteral("availability_mode"), QStringLiteral("all"));
     config.insert(QStringLiteral("device"), deviceObject(device));
-    return {discoveryTopic(component, device.serial, key),
+    config.insert(QStringLiteral("origin"), originObject());
+    return {discoveryTopic(topics.discoveryPrefix, component, device.serial, key),
             QJsonDocument(config).toJson(QJsonDocument::Compact), true, 1};
 }
 
 // A sensor reading one key of the state message.
-MqttMessage stateKeyConfig(const QString& prefix, const MqttDevice& device, const QString& key,
-                           bool live, QJsonObject config)
+MqttMessage stateKeyConfig(const DiscoveryTopics& topics, const MqttDevice& device,
+                           const QString& key, bool live, QJsonObject config)
 {
-    config.insert(QStringLiteral("state_topic"), stateTopic(prefix, device.serial));
+    config.insert(QStringLiteral("state_topic"), stateTopic(topics.prefix, device.serial));
     config.insert(QStringLiteral("value_template"),
                   QStringLiteral("{{ value_json.%1 }}").arg(key));
-    return configMessage("sensor", prefix, device, key, live, std::move(config));
+    return configMessage("sensor", topics, device, key, live, std::move(config));
 }
 
 } // namespace
@@ -219,44 +246,64 @@ MqttMessage linkMessage(const QString& prefix, const QString& serial, bool onlin
             online ? QByteArrayLiteral("online") : QByteArrayLiteral("offline"), true, 1};
 }
 
-std::vector<MqttMessage> discoveryMessages(const QString& prefix, const MqttDevice& device)
+std::vector<MqttMessage> discoveryMessages(const DiscoveryTopics& topics,
+                                           const MqttDevice& device)
 {
     std::vector<MqttMessage> messages;
     messages.reserve(kValueKeys.size() + 4);
     for (const ValueKey& value : kValueKeys) {
-        messages.push_back(stateKeyConfig(
-            prefix, device, QLatin1String(value.key), value.live,
-            QJsonObject{{QStringLiteral("name"), QLatin1String(value.name)},
-                        {QStringLiteral("unit_of_measurement"), QString::fromUtf8(value.unit)},
-                        {QStringLiteral("device_class"), QLatin1String(value.deviceClass)},
-                        {QStringLiteral("state_class"), QLatin1String(value.stateClass)}}));
+        QJsonObject config{
+            {QStringLiteral("name"), QLatin1String(value.name)},
+            {QStringLiteral("unit_of_measurement"), QString::fromUtf8(value.unit)},
+            {QStringLiteral("device_class"), QLatin1String(value.deviceClass)},
+            {QStringLiteral("state_class"), QLatin1String(value.stateClass)},
+            {QStringLiteral("suggested_display_precision"), value.precision}};
+        if (value.diagnostic)
+            config.insert(QStringLiteral("entity_category"), QStringLiteral("diagnostic"));
+        messages.push_back(
+            stateKeyConfig(topics, device, QLatin1String(value.key), value.live, std::move(config)));
     }
     const QJsonObject stateText{{QStringLiteral("name"), QStringLiteral("State")}};
-    messages.push_back(stateKeyConfig(prefix, device, QStringLiteral("state"), true, stateText));
+    messages.push_back(stateKeyConfig(topics, device, QStringLiteral("state"), true, stateText));
     messages.push_back(stateKeyConfig(
-        prefix, device, QStringLiteral("status"), true,
+        topics, device, QStringLiteral("status"), true,
         QJsonObject{{QStringLiteral("name"), QStringLiteral("Status")},
                     {QStringLiteral("device_class"), QStringLiteral("enum")},
                     {QStringLiteral("options"), QJsonArray{QStringLiteral("waiting"),
                                                            QStringLiteral("normal"),
                                                            QStringLiteral("fault")}}}));
     messages.push_back(configMessage(
-        "binary_sensor", prefix, device, QStringLiteral("fault"), true,
+        "binary_sensor", topics, device, QStringLiteral("fault"), true,
         QJsonObject{{QStringLiteral("name"), QStringLiteral("Fault")},
-                    {QStringLiteral("state_topic"), stateTopic(prefix, device.serial)},
+                    {QStringLiteral("state_topic"), stateTopic(topics.prefix, device.serial)},
                     {QStringLiteral("value_template"),
                      QStringLiteral("{{ 'ON' if value_json.status == 'fault' else 'OFF' }}")},
                     {QStringLiteral("device_class"), QStringLiteral("problem")}}));
     // Whether the inverter answers; unavailable only while the program does not run.
     messages.push_back(configMessage(
-        "binary_sensor", prefix, device, QStringLiteral("link"), false,
+        "binary_sensor", topics, device, QStringLiteral("link"), false,
         QJsonObject{{QStringLiteral("name"), QStringLiteral("Inverter link")},
-                    {QStringLiteral("state_topic"), linkTopic(prefix, device.serial)},
+                    {QStringLiteral("state_topic"), linkTopic(topics.prefix, device.serial)},
                     {QStringLiteral("payload_on"), QStringLiteral("online")},
                     {QStringLiteral("payload_off"), QStringLiteral("offline")},
                     {QStringLiteral("device_class"), QStringLiteral("connectivity")},
                     {QStringLiteral("entity_category"), QStringLiteral("diagnostic")}}));
     return messages;
+}
+
+std::vector<MqttMessage> discoveryRemovalMessages(const DiscoveryTopics& topics,
+                                                  const QString& serial)
+{
+    std::vector<MqttMessage> messages = discoveryMessages(topics, MqttDevice{serial, {}, {}});
+    for (MqttMessage& message : messages)
+        message.payload.clear();
+    return messages;
+}
+
+QString mqttClientId(const QString& serial)
+{
+    return QStringLiteral("veltroma-")
+        + (serial.isEmpty() ? topicSafeSerial(QSysInfo::machineHostName()) : serial);
 }
 
 } // namespace veltroma

@@ -62,9 +62,25 @@ struct MqttDevice {
 // Retained "online" or "offline" on the link topic.
 [[nodiscard]] MqttMessage linkMessage(const QString& prefix, const QString& serial, bool online);
 
+// Where the configs go and what they point at.
+struct DiscoveryTopics {
+    QString discoveryPrefix; // Home Assistant's, "homeassistant" unless it was changed
+    QString prefix;          // ours, which leads the state, availability and link topics
+};
+
 // One retained discovery config per value, one for the state text, an enum sensor for the
-// status, and binary sensors for a fault and for the link.
-[[nodiscard]] std::vector<MqttMessage> discoveryMessages(const QString& prefix,
+// status, and binary sensors for a fault and for the link: under
+// "<discoveryPrefix>/<component>/veltroma_<serial>/<key>/config", with the device, its
+// serial number and this program as their origin.
+[[nodiscard]] std::vector<MqttMessage> discoveryMessages(const DiscoveryTopics& topics,
                                                          const MqttDevice& device);
+// An empty retained message on each of those topics: the broker forgets the configs, and Home
+// Assistant removes the entities.
+[[nodiscard]] std::vector<MqttMessage> discoveryRemovalMessages(const DiscoveryTopics& topics,
+                                                                const QString& serial);
+
+// The client id of an inverter's broker session, "veltroma-<serial>", the same at every start
+// so that the broker shows whose session it is; "veltroma-<host name>" without a serial.
+[[nodiscard]] QString mqttClientId(const QString& serial);
 
 } // namespace veltroma

@@ -35,14 +35,16 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     QFile raw(file.path());
     ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
     raw.write("[Setting]\r\nLanguage=English\r\n[mqtt]\r\nhost = broker.lan \r\nPort=99999\r\n"
-              "Prefix=\r\nDiscovery=0\r\nTls=1\r\nUser=me\r\nPassword=se cret\r\nRetainState=0\r\n"
-              "Interval=-5\r\n");
+              "Prefix=\r\nDiscovery=0\r\nDiscoveryPrefix= \r\nTls=1\r\nUser=me\r\nPassword=se cret\r\n"
+              "RetainState=0\r\nInterval=-5\r\n");
     raw.close();
     MqttSettings settings = loadMqttSettings(file);
     EXPECT_EQ(settings.host, QStringLiteral("broker.lan"));
     EXPECT_EQ(settings.port, 1883) << "a port out of range reads as the default";
     EXPECT_EQ(settings.prefix, QStringLiteral("veltroma")) << "an empty prefix reads as the default";
     EXPECT_FALSE(settings.discovery);
+    EXPECT_EQ(settings.discoveryPrefix, QStringLiteral("homeassistant"))
+        << "an empty discovery prefix reads as the default";
     EXPECT_TRUE(settings.tls);
     EXPECT_FALSE(settings.retainState);
     EXPECT_EQ(settings.intervalS, 10) << "a negative interval reads as the default";
@@ -52,6 +54,7 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     settings.caFile = QStringLiteral("/etc/ca.pem");
     settings.retainState = true;
     settings.intervalS = 0;
+    settings.discoveryPrefix = QStringLiteral("ha/test");
     ASSERT_TRUE(saveMqttSettings(file, settings));
     EXPECT_EQ(loadMqttSettings(file), settings);
     EXPECT_EQ(file.read(QStringLiteral("Setting"), QStringLiteral("Language")), QStringLiteral("English"));
@@ -91,6 +94,14 @@ TEST(MqttSettingsTest, APrefixIsRefusedExactlyWhenTheClientLibraryRefusesItsTopi
     EXPECT_TRUE(mqttPrefixProblem(QStringLiteral("pv") + QChar(0) + QStringLiteral("x")).has_value());
     EXPECT_EQ(mqttPrefixProblem(QStringLiteral("pv/#")),
               QStringLiteral("the prefix \"pv/#\" holds the wildcard '#', which no published topic may hold"));
+
+    // The discovery prefix leads topics too.
+    MqttSettings settings;
+    EXPECT_FALSE(refusedMqttPrefix(settings).has_value());
+    settings.discoveryPrefix = QStringLiteral("ha/+");
+    EXPECT_EQ(refusedMqttPrefix(settings), QStringLiteral("ha/+"));
+    settings.prefix = QStringLiteral("#");
+    EXPECT_EQ(refusedMqttPrefix(settings), QStringLiteral("#"));
 }
 
 TEST(MqttSettingsTest, APasswordInClearIsOneThatLeavesThisMachineWithoutTls)
@@ -228,7 +239,8 @@ TEST(MqttMessagesTest, StateCarriesCodeFaultWordAndAStatusForAutomationsWithANev
     }
 }
 
-// What Home Assistant is told of each entity; "" where the config has no such field.
+// What Home Assistant is told of each entity; "" where the config has no such field, -1 for
+// no display precision.
 struct Entity {
     const char* component;
     const char* key;
@@ -236,24 +248,26 @@ struct Entity {
     const char* unit;
     const char* deviceClass;
     const char* stateClass;
+    int precision;
+    const char* category;
     // Live values are unavailable without the inverter's link as well as without the program.
     bool live;
 };
 
 const Entity kEntities[] = {
-    {"sensor", "dc_voltage", "DC voltage", "V", "voltage", "measurement", true},
-    {"sensor", "ac_voltage", "AC voltage", "V", "voltage", "measurement", true},
-    {"sensor", "frequency", "Frequency", "Hz", "frequency", "measurement", true},
-    {"sensor", "ac_power", "AC power", "W", "power", "measurement", true},
-    {"sensor", "energy_today", "Energy today", "kWh", "energy", "total_increasing", false},
-    {"sensor", "minutes_today", "Minutes today", "min", "duration", "measurement", false},
-    {"sensor", "energy_total", "Energy total", "kWh", "energy", "total_increasing", false},
-    {"sensor", "hours_total", "Hours total", "h", "duration", "measurement", false},
-    {"sensor", "temperature", "Temperature", "°C", "temperature", "measurement", true},
-    {"sensor", "state", "State", "", "", "", true},
-    {"sensor", "status", "Status", "", "enum", "", true},
-    {"binary_sensor", "fault", "Fault", "", "problem", "", true},
-    {"binary_sensor", "link", "Inverter link", "", "connectivity", "", false},
+    {"sensor", "dc_voltage", "DC voltage", "V", "voltage", "measurement", 1, "", true},
+    {"sensor", "ac_voltage", "AC voltage", "V", "voltage", "measurement", 1, "", true},
+    {"sensor", "frequency", "Frequency", "Hz", "frequency", "measurement", 2, "diagnostic", true},
+    {"sensor", "ac_power", "AC power", "W", "power", "measurement", 0, "", true},
+    {"sensor", "energy_today", "Energy today", "kWh", "energy", "total_increasing", 1, "", false},
+    {"sensor", "minutes_today", "Minutes today", "min", "duration", "total_increasing", 0, "diagnostic", false},
+    {"sensor", "energy_total", "Energy total", "kWh", "energy", "total_increasing", 1, "", false},
+    {"sensor", "hours_total", "Hours total", "h", "duration", "total_increasing", 0, "diagnostic", false},
+    {"sensor", "temperature", "Temperature", "°C", "temperature", "measurement", 1, "diagnostic", true},
+    {"sensor", "state", "State", "", "", "", -1, "", true},
+    {"sensor", "status", "Status", "", "enum", "", -1, "", true},
+    {"binary_sensor", "fault", "Fault", "", "problem", "", -1, "", true},
+    {"binary_sensor", "link", "Inverter link", "", "connectivity", "", -1, "diagnostic", false},
 };
 
 // A text field of a config as the table writes it: "" for a field that is missing.
@@ -266,7 +280,7 @@ std::string field(const QJsonObject& config, const char* name)
 TEST(MqttMessagesTest, DiscoveryDescribesEveryEntityForHomeAssistant)
 {
     const MqttDevice device{QStringLiteral("S1"), QStringLiteral("VT-3000"), QStringLiteral("V2.10")};
-    const auto messages = discoveryMessages(QStringLiteral("pv"), device);
+    const auto messages = discoveryMessages({QStringLiteral("ha"), QStringLiteral("pv")}, device);
     ASSERT_EQ(messages.size(), std::size(kEntities));
     const QJsonObject program{{"topic", "pv/S1/availability"}};
     const QJsonObject link{{"topic", "pv/S1/link"}};
@@ -275,7 +289,7 @@ TEST(MqttMessagesTest, DiscoveryDescribesEveryEntityForHomeAssistant)
         const MqttMessage& message = messages[i];
         SCOPED_TRACE(entity.key);
         const QString key = QString::fromUtf8(entity.key);
-        EXPECT_EQ(message.topic, QStringLiteral("homeassistant/%1/veltroma_S1/%2/config")
+        EXPECT_EQ(message.topic, QStringLiteral("ha/%1/veltroma_S1/%2/config")
                                      .arg(QLatin1String(entity.component), key));
         EXPECT_TRUE(message.retain);
         const QJsonObject config = json(message.payload);
@@ -284,6 +298,8 @@ TEST(MqttMessagesTest, DiscoveryDescribesEveryEntityForHomeAssistant)
         EXPECT_EQ(field(config, "unit_of_measurement"), entity.unit);
         EXPECT_EQ(field(config, "device_class"), entity.deviceClass);
         EXPECT_EQ(field(config, "state_class"), entity.stateClass);
+        EXPECT_EQ(config["suggested_display_precision"].toInt(-1), entity.precision);
+        EXPECT_EQ(field(config, "entity_category"), entity.category);
         EXPECT_EQ(config["availability"].toArray(),
                   (entity.live ? QJsonArray{program, link} : QJsonArray{program}));
         EXPECT_EQ(field(config, "availability_mode"), "all");
@@ -291,7 +307,6 @@ TEST(MqttMessagesTest, DiscoveryDescribesEveryEntityForHomeAssistant)
             EXPECT_EQ(field(config, "state_topic"), "pv/S1/link");
             EXPECT_EQ(field(config, "payload_on"), "online");
             EXPECT_EQ(field(config, "payload_off"), "offline");
-            EXPECT_EQ(field(config, "entity_category"), "diagnostic");
         } else if (key == QStringLiteral("fault")) {
             EXPECT_EQ(field(config, "state_topic"), "pv/S1/state");
             EXPECT_EQ(field(config, "value_template"),
@@ -300,21 +315,51 @@ TEST(MqttMessagesTest, DiscoveryDescribesEveryEntityForHomeAssistant)
             EXPECT_EQ(field(config, "state_topic"), "pv/S1/state");
             EXPECT_EQ(config["value_template"].toString(), QStringLiteral("{{ value_json.%1 }}").arg(key));
         }
-        const QJsonObject dev = config["device"].toObject();
-        EXPECT_EQ(dev["identifiers"].toArray(), QJsonArray{"veltroma_S1"});
-        EXPECT_EQ(dev["name"].toString(), QStringLiteral("Veltroma S1"));
-        EXPECT_EQ(dev["manufacturer"].toString(), QStringLiteral("Veltroma"));
-        EXPECT_EQ(dev["model"].toString(), QStringLiteral("VT-3000"));
-        EXPECT_EQ(dev["sw_version"].toString(), QStringLiteral("V2.10"));
         EXPECT_EQ(config.contains("options"), key == QStringLiteral("status"));
+        EXPECT_EQ(config["device"].toObject(),
+                  (QJsonObject{{"identifiers", QJsonArray{"veltroma_S1"}},
+                               {"name", "Veltroma S1"},
+                               {"manufacturer", "Veltroma"},
+                               {"model", "VT-3000"},
+                               {"sw_version", "V2.10"},
+                               {"serial_number", "S1"}}));
+        EXPECT_EQ(config["origin"].toObject(),
+                  (QJsonObject{{"name", "Veltroma monitor"},
+                               {"sw_version", VELTROMA_PROGRAM_VERSION},
+                               {"support_url", VELTROMA_PROGRAM_URL}}));
     }
     EXPECT_EQ(json(messages[10].payload)["options"].toArray(), (QJsonArray{"waiting", "normal", "fault"}));
 
     // Before the information block came, model and version are left out, not sent empty.
-    const auto early = discoveryMessages(QStringLiteral("pv"), MqttDevice{QStringLiteral("S1"), {}, {}});
+    const auto early = discoveryMessages({QStringLiteral("ha"), QStringLiteral("pv")},
+                                         MqttDevice{QStringLiteral("S1"), {}, {}});
     const QJsonObject dev = json(early.front().payload)["device"].toObject();
     EXPECT_FALSE(dev.contains("model"));
     EXPECT_FALSE(dev.contains("sw_version"));
+}
+
+TEST(MqttMessagesTest, RemovalEmptiesEveryConfigTopicThatDiscoveryWouldFill)
+{
+    const DiscoveryTopics topics{QStringLiteral("homeassistant"), QStringLiteral("pv")};
+    const auto configs = discoveryMessages(topics, MqttDevice{QStringLiteral("S1"), QStringLiteral("VT-3000"), {}});
+    const auto removals = discoveryRemovalMessages(topics, QStringLiteral("S1"));
+    ASSERT_EQ(removals.size(), configs.size());
+    for (std::size_t i = 0; i < removals.size(); ++i) {
+        SCOPED_TRACE(configs[i].topic.toStdString());
+        EXPECT_EQ(removals[i].topic, configs[i].topic);
+        EXPECT_TRUE(removals[i].payload.isEmpty());
+        EXPECT_TRUE(removals[i].retain) << "only a retained empty message clears a retained one";
+    }
+}
+
+TEST(MqttMessagesTest, TheClientIdIsTheSameAtEveryStart)
+{
+    EXPECT_EQ(mqttClientId(QStringLiteral("VT24000123")), QStringLiteral("veltroma-VT24000123"));
+    // Without a serial the machine names it; a random id would leave a new session behind at
+    // every start.
+    const QString unnamed = mqttClientId(QString());
+    EXPECT_EQ(unnamed, mqttClientId(QString()));
+    EXPECT_GT(unnamed.size(), QStringLiteral("veltroma-").size()) << unnamed.toStdString();
 }
 
 TEST(MqttQueueTest, AFullQueueDropsAndCountsTheOldest)

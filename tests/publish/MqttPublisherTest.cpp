@@ -2,6 +2,7 @@
 #include "support/VirtualClock.h"
 
 #include "monitor/Reading.h"
+#include "publish/MqttMessages.h"
 #include "publish/MqttPublisher.h"
 
 #include <QJsonArray>
@@ -368,6 +369,105 @@ TEST_F(MqttPublisherTest, AnEnergyTotalBelowTheLastIsPublishedAsNullAndCounted)
     EXPECT_EQ(totals, (QList<QJsonValue>{QJsonValue::Null, QJsonValue::Null, QJsonValue::Null,
                                          QJsonValue(12350.1)}));
     EXPECT_EQ(publisher.counters().withheld, 2U) << "the lower total and the 0";
+}
+
+// What a new subscriber sees under `root` ("ha/") until a state the publisher sends after it
+// subscribed has come: the retained messages, and anything published meanwhile.
+QList<TopicSubscriber::Message> seenUnder(int port, const QString& root, MqttPublisher& publisher,
+                                          const QString& stateTopic = QStringLiteral("pv/S1/state"))
+{
+    TopicSubscriber later(port, QStringLiteral("#"));
+    QList<TopicSubscriber::Message> seen;
+    const bool fresh = later.waitUntil(
+        [&] {
+            publisher.publishReading(readingWithPower(4321));
+            return !later.on(stateTopic).isEmpty();
+        },
+        kMessageWaitMs);
+    EXPECT_TRUE(fresh) << "no state on " << stateTopic.toStdString();
+    for (const auto& message : later.messages()) {
+        if (message.topic.startsWith(root))
+            seen.append(message);
+    }
+    return seen;
+}
+
+// The same as topic -> payload, the last of each topic.
+QMap<QString, QByteArray> lastUnder(int port, const QString& root, MqttPublisher& publisher,
+                                    const QString& stateTopic = QStringLiteral("pv/S1/state"))
+{
+    QMap<QString, QByteArray> last;
+    for (const auto& message : seenUnder(port, root, publisher, stateTopic))
+        last.insert(message.topic, message.payload);
+    return last;
+}
+
+TEST_F(MqttPublisherTest, WithDiscoveryOffTheRetainedConfigsAreRemovedForLaterSubscribers)
+{
+    {
+        MqttPublisher publisher(settingsFor(broker_.port()));
+        ASSERT_EQ(lastUnder(broker_.port(), QStringLiteral("homeassistant/"), publisher).size(), 13);
+    }
+    MqttSettings off = settingsFor(broker_.port());
+    off.discovery = false;
+    MqttPublisher publisher(off);
+    // The session removes the configs when it connects, before its first state.
+    TopicSubscriber states(broker_.port(), QStringLiteral("pv/S1/state"));
+    ASSERT_TRUE(states.waitUntil(
+        [&] {
+            publisher.publishReading(readingWithPower(100));
+            return !states.messages().isEmpty();
+        },
+        kMessageWaitMs));
+    // Nothing retained is left, and the removal is not repeated with every state.
+    const auto seen = seenUnder(broker_.port(), QStringLiteral("homeassistant/"), publisher);
+    EXPECT_TRUE(seen.isEmpty()) << seen.size() << " messages, the first on "
+                                << seen.value(0).topic.toStdString();
+
+    // The broker knows the session by its fixed id.
+    broker_.stop();
+    EXPECT_TRUE(broker_.log().contains(QStringLiteral(" as veltroma-S1 "))) << broker_.log().toStdString();
+}
+
+TEST_F(MqttPublisherTest, AfterAPrefixChangeEveryEntityIsCompleteUnderTheNewTopics)
+{
+    MqttSettings settings = settingsFor(broker_.port());
+    {
+        MqttPublisher publisher(settings);
+        ASSERT_EQ(lastUnder(broker_.port(), QStringLiteral("homeassistant/"), publisher).size(), 13);
+    }
+    // The same configs, re-pointed: the entities (and their history) stay, their values
+    // come from the new topics.
+    settings.prefix = QStringLiteral("solar");
+    const QString solarState = QStringLiteral("solar/S1/state");
+    {
+        MqttPublisher publisher(settings);
+        const auto configs = lastUnder(broker_.port(), QStringLiteral("homeassistant/"), publisher, solarState);
+        ASSERT_EQ(configs.size(), 13);
+        for (const QByteArray& payload : configs) {
+            const QJsonObject config = QJsonDocument::fromJson(payload).object();
+            SCOPED_TRACE(config["unique_id"].toString().toStdString());
+            EXPECT_TRUE(config["state_topic"].toString().startsWith(QStringLiteral("solar/S1/")));
+            for (const QJsonValue& topic : config["availability"].toArray())
+                EXPECT_TRUE(topic.toObject()["topic"].toString().startsWith(QStringLiteral("solar/S1/")));
+        }
+    }
+    // Another discovery prefix: everything is there under it, nothing of ours is needed from
+    // the old one.
+    settings.discoveryPrefix = QStringLiteral("ha");
+    MqttPublisher publisher(settings);
+    const auto configs = lastUnder(broker_.port(), QStringLiteral("ha/"), publisher, solarState);
+    ASSERT_EQ(configs.size(), 13);
+    const auto expected = discoveryMessages({QStringLiteral("ha"), QStringLiteral("solar")},
+                                            mqttDevice(readingWithPower(0)));
+    for (const MqttMessage& message : expected) {
+        SCOPED_TRACE(message.topic.toStdString());
+        EXPECT_EQ(configs.value(message.topic), message.payload);
+    }
+    const auto topics = lastUnder(broker_.port(), QStringLiteral("solar/"), publisher, solarState);
+    EXPECT_EQ(topics.value(QStringLiteral("solar/S1/availability")), "online");
+    EXPECT_EQ(topics.value(QStringLiteral("solar/S1/link")), "online");
+    EXPECT_EQ(power(topics.value(solarState)), 4321);
 }
 
 // Two inverters on the bus from here on: S1 at slot 1, S2 at slot 2.

@@ -202,10 +202,21 @@ TEST_F(ComCfgDlgTest, APrefixWithAWildcardIsRefusedWithAMessageAndNothingIsStore
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open to mend the prefix";
     EXPECT_EQ(loadMqttSettings(file), stored);
 
+    // The discovery prefix leads topics too, and the message names it.
     prefix->setText(QStringLiteral("home/pv"));
+    auto* discoveryPrefix = dialog.findChild<QLineEdit*>(QStringLiteral("mqttDiscoveryPrefix"));
+    discoveryPrefix->setText(QStringLiteral("ha/#"));
     dialog.accept();
-    EXPECT_EQ(prompt.texts().size(), 1);
+    ASSERT_EQ(prompt.texts().size(), 2);
+    EXPECT_TRUE(prompt.texts().back().startsWith(QStringLiteral("The MQTT prefix \"ha/#\"")))
+        << prompt.texts().back().toStdString();
+    EXPECT_EQ(loadMqttSettings(file), stored);
+
+    discoveryPrefix->setText(QStringLiteral(" ha "));
+    dialog.accept();
+    EXPECT_EQ(prompt.texts().size(), 2);
     stored.prefix = QStringLiteral("home/pv");
+    stored.discoveryPrefix = QStringLiteral("ha");
     EXPECT_EQ(loadMqttSettings(file), stored);
 }
 
