@@ -234,6 +234,28 @@ MqttMessage stateMessage(const QString& prefix, const QString& serial, const Rea
             false, 0};
 }
 
+std::vector<MqttMessage> valueMessages(const QString& prefix, const QString& serial,
+                                       const QByteArray& statePayload)
+{
+    const QJsonObject state = QJsonDocument::fromJson(statePayload).object();
+    std::vector<MqttMessage> messages;
+    messages.reserve(std::size_t(state.size()));
+    for (auto it = state.begin(); it != state.end(); ++it) {
+        const QString key = it.key() == QStringLiteral("state") ? QStringLiteral("state_text")
+                                                                : it.key();
+        QByteArray payload;
+        if (it->isString()) {
+            payload = it->toString().toUtf8();
+        } else {
+            // Written as the state writes it: 230.1, 1500, null.
+            payload = QJsonDocument(QJsonArray{*it}).toJson(QJsonDocument::Compact);
+            payload = payload.mid(1, payload.size() - 2);
+        }
+        messages.push_back({prefix + u'/' + serial + u'/' + key, payload, false, 0});
+    }
+    return messages;
+}
+
 MqttMessage availabilityMessage(const QString& prefix, const QString& serial, bool online)
 {
     return {availabilityTopic(prefix, serial),

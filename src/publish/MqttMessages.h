@@ -57,6 +57,13 @@ struct MqttDevice {
                                        const Reading& reading, const CounterValues& counters);
 
 // Retained "online" or "offline" on the availability topic.
+// Each key of a state message on a topic of its own, "<prefix>/<serial>/<key>", for consumers
+// that read plain values: a number as the state has it, a text without quotes, "null" for
+// null. The state text goes to ".../state_text", since ".../state" is the state message's.
+// Not retained: the publisher decides that.
+[[nodiscard]] std::vector<MqttMessage> valueMessages(const QString& prefix, const QString& serial,
+                                                     const QByteArray& statePayload);
+
 [[nodiscard]] MqttMessage availabilityMessage(const QString& prefix, const QString& serial,
                                               bool online);
 // Retained "online" or "offline" on the link topic.

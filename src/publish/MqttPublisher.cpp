@@ -150,6 +150,12 @@ void MqttPublisher::sendState(Inverter& inverter, const Reading& reading)
     }
     MqttMessage state = stateMessage(settings_.prefix, device.serial, reading, counters);
     state.retain = settings_.retainState;
+    if (settings_.perValueTopics) {
+        for (MqttMessage& value : valueMessages(settings_.prefix, device.serial, state.payload)) {
+            value.retain = settings_.retainState;
+            inverter.connection->publishState(device, std::move(value));
+        }
+    }
     inverter.connection->publishState(device, std::move(state));
     inverter.pacer.sent(reading, clock_.nowMs());
     inverter.held.reset();

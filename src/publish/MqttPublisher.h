@@ -21,7 +21,8 @@ class MonitorEngine;
 
 // Publishes the live values of the inverters on the bus to an MQTT broker: per inverter the
 // state messages of its validated realtime replies (retained unless the settings say
-// otherwise), the program's availability (retained, with "offline" as the last will), the
+// otherwise; with per-value topics each value as well, before the state), the program's
+// availability (retained, with "offline" as the last will), the
 // inverter's link (retained: does it answer?) and, when asked for, Home Assistant discovery
 // configs.
 //

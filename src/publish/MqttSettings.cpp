@@ -57,6 +57,7 @@ MqttSettings loadMqttSettings(const ProfileFile& file)
     settings.caFile = read("CaFile").trimmed();
     settings.retainState = flag(read("RetainState"), true);
     settings.intervalS = seconds(read("Interval")).value_or(MqttSettings::kDefaultIntervalS);
+    settings.perValueTopics = flag(read("PerValueTopics"), false);
     return settings;
 }
 
@@ -73,7 +74,8 @@ bool saveMqttSettings(const ProfileFile& file, const MqttSettings& settings)
         && write("Tls", settings.tls ? QStringLiteral("1") : QStringLiteral("0"))
         && write("CaFile", settings.caFile)
         && write("RetainState", settings.retainState ? QStringLiteral("1") : QStringLiteral("0"))
-        && write("Interval", QString::number(settings.intervalS));
+        && write("Interval", QString::number(settings.intervalS))
+        && write("PerValueTopics", settings.perValueTopics ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 std::optional<QString> mqttPrefixProblem(const QString& prefix)

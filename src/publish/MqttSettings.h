@@ -31,6 +31,9 @@ struct MqttSettings {
     // Seconds between two states of one inverter while only its values change; 0: every
     // reply. A change of its state code or fault word goes out at once.
     int intervalS = kDefaultIntervalS;
+    // Each value of the state also as a plain payload on a topic of its own, paced and
+    // retained as the state, for consumers that read no JSON.
+    bool perValueTopics = false;
 
     [[nodiscard]] bool enabled() const { return !host.isEmpty(); }
     bool operator==(const MqttSettings&) const = default;

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -36,7 +37,7 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
     raw.write("[Setting]\r\nLanguage=English\r\n[mqtt]\r\nhost = broker.lan \r\nPort=99999\r\n"
               "Prefix=\r\nDiscovery=0\r\nDiscoveryPrefix= \r\nTls=1\r\nUser=me\r\nPassword=se cret\r\n"
-              "RetainState=0\r\nInterval=-5\r\n");
+              "RetainState=0\r\nInterval=-5\r\nPerValueTopics=1\r\n");
     raw.close();
     MqttSettings settings = loadMqttSettings(file);
     EXPECT_EQ(settings.host, QStringLiteral("broker.lan"));
@@ -47,6 +48,7 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
         << "an empty discovery prefix reads as the default";
     EXPECT_TRUE(settings.tls);
     EXPECT_FALSE(settings.retainState);
+    EXPECT_TRUE(settings.perValueTopics);
     EXPECT_EQ(settings.intervalS, 10) << "a negative interval reads as the default";
     EXPECT_EQ(settings.password, QStringLiteral("se cret"));
 
@@ -237,6 +239,40 @@ TEST(MqttMessagesTest, StateCarriesCodeFaultWordAndAStatusForAutomationsWithANev
         EXPECT_TRUE(state.contains("status")) << "an unknown status is null, not missing";
         EXPECT_EQ(state["state"].toString().toStdString(), c.state);
     }
+}
+
+TEST(MqttMessagesTest, EachValueOnATopicOfItsOwnIsWrittenAsTheStateWritesIt)
+{
+    Reading reading;
+    reading.instant = QDateTime(QDate(2011, 5, 7), QTime(9, 5, 3), QTimeZone(7200));
+    reading.values = {312.4F, 230.1F, 50.02F, 1523.0F, 4.2F, 185.0F, 12349.8F, 4099.0F,
+                      std::numeric_limits<float>::quiet_NaN()};
+    reading.stateCode = 3;
+    reading.faultWord = 0x80000001U;
+    reading.stateText = QStringLiteral(" Über Temperatur ");
+    const MqttMessage state = stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading,
+                                           CounterValues{4.2, std::nullopt, 4099.0});
+    QMap<QString, QByteArray> values;
+    for (const MqttMessage& message : valueMessages(QStringLiteral("pv"), QStringLiteral("S1"), state.payload))
+        values.insert(message.topic, message.payload);
+    const QMap<QString, QByteArray> expected{
+        {"pv/S1/dc_voltage", "312.4"},
+        {"pv/S1/ac_voltage", "230.1"},
+        {"pv/S1/frequency", "50.02"},
+        {"pv/S1/ac_power", "1523"},
+        {"pv/S1/energy_today", "4.2"},
+        {"pv/S1/minutes_today", "185"},
+        {"pv/S1/energy_total", "null"},
+        {"pv/S1/hours_total", "4099"},
+        {"pv/S1/temperature", "null"},
+        // The state message keeps its own topic.
+        {"pv/S1/state_text", "Über Temperatur"},
+        {"pv/S1/state_code", "3"},
+        {"pv/S1/fault_word", "2147483649"},
+        {"pv/S1/status", "fault"},
+        {"pv/S1/time", "2011-05-07T09:05:03+02:00"},
+    };
+    EXPECT_EQ(values, expected);
 }
 
 // What Home Assistant is told of each entity; "" where the config has no such field, -1 for

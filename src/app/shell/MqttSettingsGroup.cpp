@@ -29,6 +29,7 @@ MqttSettingsGroup::MqttSettingsGroup(QWidget* parent)
     , prefix_(new QLineEdit(this))
     , discovery_(new QCheckBox(text("IDC_MQTT_DISCOVERY"), this))
     , discoveryPrefix_(new QLineEdit(this))
+    , perValueTopics_(new QCheckBox(text("IDC_MQTT_PERVALUE"), this))
     , tls_(new QCheckBox(text("IDC_MQTT_TLS"), this))
     , caFile_(new QLineEdit(this))
     , note_(new QLabel(text("IDC_MQTT_NEXTSTART"), this))
@@ -39,6 +40,7 @@ MqttSettingsGroup::MqttSettingsGroup(QWidget* parent)
     password_->setObjectName(QStringLiteral("mqttPassword"));
     prefix_->setObjectName(QStringLiteral("mqttPrefix"));
     discoveryPrefix_->setObjectName(QStringLiteral("mqttDiscoveryPrefix"));
+    perValueTopics_->setObjectName(QStringLiteral("mqttPerValueTopics"));
     port_->setRange(1, 65535);
     password_->setEchoMode(QLineEdit::Password);
     prefix_->setPlaceholderText(MqttSettings{}.prefix);
@@ -58,6 +60,7 @@ MqttSettingsGroup::MqttSettingsGroup(QWidget* parent)
     hostRow->addWidget(port_);
     auto* checks = new QHBoxLayout;
     checks->addWidget(discovery_);
+    checks->addWidget(perValueTopics_);
     checks->addWidget(tls_);
     checks->addStretch(1);
 
@@ -84,6 +87,7 @@ void MqttSettingsGroup::setSettings(const MqttSettings& settings)
     discovery_->setChecked(settings.discovery);
     discoveryPrefix_->setText(settings.discoveryPrefix);
     discoveryPrefix_->setEnabled(settings.discovery);
+    perValueTopics_->setChecked(settings.perValueTopics);
     tls_->setChecked(settings.tls);
     caFile_->setText(settings.caFile);
     caFile_->setEnabled(settings.tls);
@@ -103,6 +107,7 @@ MqttSettings MqttSettingsGroup::settings() const
     const QString discoveryPrefix = discoveryPrefix_->text().trimmed();
     if (!discoveryPrefix.isEmpty())
         settings.discoveryPrefix = discoveryPrefix;
+    settings.perValueTopics = perValueTopics_->isChecked();
     settings.tls = tls_->isChecked();
     settings.caFile = caFile_->text().trimmed();
     return settings;

@@ -12,7 +12,7 @@ class QSpinBox;
 namespace veltroma {
 
 // The broker fields of the communication settings: host, port, user, password, topic
-// prefix, discovery and its prefix, TLS and CA file, with localized labels. Holds no logic beyond moving
+// prefix, discovery and its prefix, per-value topics, TLS and CA file, with localized labels. Holds no logic beyond moving
 // the settings in and out.
 class MqttSettingsGroup final : public QGroupBox {
     Q_OBJECT
@@ -30,6 +30,7 @@ private:
     QLineEdit* prefix_;
     QCheckBox* discovery_;
     QLineEdit* discoveryPrefix_;
+    QCheckBox* perValueTopics_;
     QCheckBox* tls_;
     QLineEdit* caFile_;
     QLabel* note_;

@@ -9,6 +9,7 @@
 #include "params/DialogPictures.h"
 #include "publish/MqttSettings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -177,8 +178,12 @@ TEST_F(ComCfgDlgTest, BrokerFieldsShowTheStoredSettingsAndOkStoresTheirChanges)
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
 
     host->setText(QStringLiteral(" 10.0.0.2 "));
+    auto* perValue = dialog.findChild<QCheckBox*>(QStringLiteral("mqttPerValueTopics"));
+    EXPECT_FALSE(perValue->isChecked());
+    perValue->setChecked(true);
     dialog.accept();
     stored.host = QStringLiteral("10.0.0.2");
+    stored.perValueTopics = true;
     EXPECT_EQ(loadMqttSettings(file), stored);
     EXPECT_EQ(home.setting("CommNum"), home.port().description());
 }
