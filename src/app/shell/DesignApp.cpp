@@ -73,7 +73,7 @@ void CDesignApp::tellMqttStart(const MqttStart& mqtt)
 {
     // Once per start, and only what the user must act on: the settings dialog says the rest.
     if (mqtt.refusal) {
-        m_prompt->message(g_LoadString(QStringLiteral("IDC_MQTT_PREFIXREFUSED")).arg(mqtt.settings.prefix),
+        m_prompt->message(g_LoadString(QStringLiteral("IDC_MQTT_PREFIXREFUSED")).arg(mqtt.refusedPrefix),
                           programTitle(), PromptButtons::Ok, PromptIcon::Warning);
     } else if (mqtt.passwordInClear) {
         m_prompt->message(g_LoadString(QStringLiteral("IDC_MQTT_CLEARPASSWORD"))
