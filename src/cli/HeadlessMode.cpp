@@ -70,8 +70,8 @@ ExitCode runHeadlessMode(const ProgramOptions& options)
                                                                 const QString& settingPath) {
         return startHeadlessMqtt(session, settingPath, broker);
     };
-    return runHeadless(channel, portName, publisher, options.everyReply) == 0 ? ExitCode::Ok
-                                                                             : ExitCode::Failure;
+    return runHeadless(channel, portName, {publisher}, options.everyReply) == 0 ? ExitCode::Ok
+                                                                               : ExitCode::Failure;
 }
 
 } // namespace veltroma
