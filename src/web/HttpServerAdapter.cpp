@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -121,6 +122,20 @@ std::optional<QString> loadTls(const WebServerSettings& settings, QSslConfigurat
     return std::nullopt;
 }
 
+QLoggingCategory::CategoryFilter previousLogFilter = nullptr;
+
+// The library's debug output prints whole requests, the Authorization header with the password
+// in it included: it stays off whatever the logging rules say.
+void keepRequestsOutOfTheLog(QLoggingCategory* category)
+{
+    if (previousLogFilter != nullptr)
+        previousLogFilter(category);
+    if (qstrncmp(category->categoryName(), "qt.httpserver", 13) == 0) {
+        category->setEnabled(QtDebugMsg, false);
+        category->setEnabled(QtInfoMsg, false);
+    }
+}
+
 // Hands the sockets it accepts to the core, which makes them.
 class Listener final : public QTcpServer {
 public:
@@ -180,6 +195,10 @@ public:
         , replay_(std::move(replay))
         , limits_(limits)
     {
+        [[maybe_unused]] static const bool filtered = [] {
+            previousLogFilter = QLoggingCategory::installFilter(keepRequestsOutOfTheLog);
+            return true;
+        }();
         connect(&heartbeat_, &QTimer::timeout, this, [this] {
             broadcast({std::nullopt, "heartbeat",
                        R"({"time":")" + heartbeatTime().toUtf8() + R"("})"});
@@ -445,7 +464,7 @@ bool HttpCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* sock
         startStream(*connection, webRequest, responder);
         return true;
     }
-    const WebResponse response = respond_(webRequest);
+    const WebResponse response = respond_ ? respond_(webRequest) : WebResponse{404, "text/plain", {}, {}};
     writeHead(response.status, response.contentType, response.body.size());
     for (const auto& [name, value] : response.headers)
         if (isSafeHeader(name, value))

@@ -3,6 +3,7 @@
 #include "TestClient.h"
 
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +146,28 @@ TEST_F(WebServerTest, AsksForThePasswordAndTakesItWithAnyUserName)
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->status, 200);
     EXPECT_EQ(requests_.size(), 1u);
+}
+
+QStringList loggedMessages;
+
+TEST_F(WebServerTest, KeepsThePasswordOutOfTheLogEvenWithTheLibrarysDebugOutputOn)
+{
+    start({}, QStringLiteral("s3cret"));
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.httpserver*=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& message) { loggedMessages << message; });
+    TestClient client(port());
+    const QByteArray credentials = QByteArray("admin:s3cret").toBase64();
+    client.get("/api/v1/live", "Authorization: Basic " + credentials + "\r\n");
+    const auto answer = client.nextAnswer();
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+    for (const QString& message : loggedMessages) {
+        EXPECT_FALSE(message.contains(QString::fromLatin1(credentials))) << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("s3cret"))) << message.toStdString();
+    }
 }
 
 TEST_F(WebServerTest, AnswersTheConnectionOverTheLimitBusyAndServesAgainOnceOneCloses)
