@@ -215,11 +215,12 @@ TEST_F(WebServerTest, ClosesAConnectionSlowToSendItsHeadAndAKeptOneLeftIdle)
     ASSERT_TRUE(idle.nextAnswer());
 
     ASSERT_TRUE(slow.waitClosed());
-    // The head had its time: a coarse timer fires at most 5 % early, the clock started first.
-    EXPECT_GE(clock.elapsed(), limits.headTimeoutMs * 95 / 100);
+    // The head had its time. A coarse timer may fire 5 % early, and its clock is not the test's:
+    // 10 % is allowed; a timer started wrongly (at once, or the idle one) is further off.
+    EXPECT_GE(clock.elapsed(), limits.headTimeoutMs * 90 / 100);
     EXPECT_TRUE(slow.received().isEmpty());
     ASSERT_TRUE(idle.waitClosed());
-    EXPECT_GE(clock.elapsed(), limits.idleTimeoutMs * 95 / 100);
+    EXPECT_GE(clock.elapsed(), limits.idleTimeoutMs * 90 / 100);
     EXPECT_TRUE(spinUntil([this] { return server_->connectionCount() == 0; }));
 }
 
