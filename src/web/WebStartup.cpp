@@ -7,6 +7,20 @@
 
 namespace veltroma {
 
+WebContent sessionWebContent(MonitorSession& session, WebHub::Setup setup)
+{
+    auto hub = std::make_unique<WebHub>(session, std::move(setup));
+    WebHub* answering = hub.get();
+    WebContent content;
+    content.respond = [answering](const WebRequest& request) { return answering->respond(request); };
+    content.replay = [answering](quint64 lastId) { return answering->eventsAfter(lastId); };
+    content.connectEvents = [answering](WebServer& server) {
+        QObject::connect(answering, &WebHub::serverSentEvent, &server, &WebServer::broadcast);
+    };
+    content.owner = std::move(hub);
+    return content;
+}
+
 LoadedWebSettings effectiveWebSettings(const QString& settingPath,
                                        const std::optional<WebListen>& commandLine)
 {

@@ -2,6 +2,7 @@
 
 #include "monitor/RunHeadless.h"
 #include "web/HttpServerAdapter.h"
+#include "web/WebHub.h"
 #include "web/WebServerSettings.h"
 
 #include <QObject>
@@ -26,6 +27,10 @@ struct WebContent {
 };
 // Makes the content for the session (on the session's thread), once a server is to start.
 using WebContentFactory = std::function<WebContent(MonitorSession& session)>;
+
+// The web view of a running session: a hub made on the session's thread, whose answers, held
+// events and new events the server serves.
+[[nodiscard]] WebContent sessionWebContent(MonitorSession& session, WebHub::Setup setup);
 
 // The [Web] section of the settings file at `settingPath`; the address of --web, when there is
 // one, overrides its Listen (and a Listen it replaces is no problem then).
