@@ -88,6 +88,19 @@ TEST_F(WebServerTest, AnswersGetAndHeadOnOneKeptConnection)
     EXPECT_EQ(server_->connectionCount(), 1);
 }
 
+TEST_F(WebServerTest, AnswersTheFirstOfRequestsSentAheadAndCloses)
+{
+    start();
+    TestClient client(port());
+    client.send("GET /a HTTP/1.1\r\nHost: x\r\n\r\nGET /b HTTP/1.1\r\nHost: x\r\n\r\n");
+    const auto answer = client.nextAnswer();
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->body, "path /a date ");
+    EXPECT_EQ(answer->header("connection"), "close");
+    EXPECT_TRUE(client.waitClosed());
+    EXPECT_EQ(requests_.size(), 1u);
+}
+
 TEST_F(WebServerTest, RefusesWhatItDoesNotServeAnswersAndClosesWithoutAskingTheSession)
 {
     start();
