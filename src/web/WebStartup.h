@@ -46,7 +46,8 @@ struct WebStart {
 };
 
 // Starts the server of `loaded` with the content `makeContent` makes (called only when there is
-// an address to listen on). A server that cannot listen is no server, with the reason.
+// an address to listen on). A server that cannot listen is no server, with the reason. Runs on
+// the session's thread, where the server then lives.
 [[nodiscard]] WebStart startWebServer(const LoadedWebSettings& loaded,
                                       const std::function<WebContent()>& makeContent);
 
