@@ -3,8 +3,6 @@
 include(GNUInstallDirs)
 
 set(VELTROMA_APP_ID org.veltroma.Monitor)
-set(VELTROMA_HOMEPAGE "https://veltroma.example/monitor" CACHE STRING
-  "Project home page; the AppStream screenshots are its docs/ pictures")
 set(linux_sources ${PROJECT_SOURCE_DIR}/resources/linux)
 set(linux_build ${PROJECT_BINARY_DIR}/linux)
 set(doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/veltroma-monitor)

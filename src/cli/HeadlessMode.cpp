@@ -4,13 +4,18 @@
 #include "channel/Channel.h"
 #include "channel/PortDescription.h"
 #include "cli/Messages.h"
+#include "cli/ProgramInfo.h"
 #include "cli/ProgramOptions.h"
 #include "cli/ProgramStartup.h"
 #include "monitor/HeadlessLog.h"
 #include "monitor/RunHeadless.h"
 #include "publish/MqttStartup.h"
+#include "web/WebStartup.h"
+
+#include <QPointer>
 
 #include <cstdio>
+#include <memory>
 
 namespace veltroma {
 
@@ -66,12 +71,25 @@ ExitCode runHeadlessMode(const ProgramOptions& options)
                                    ? QStringLiteral("%1 is not open; waiting for it").arg(portName)
                                    : QStringLiteral("%1 (waiting for it)").arg(reason));
     }
-    const HeadlessAddOn publisher = [broker = options.mqttHost](MonitorSession& session,
-                                                                const QString& settingPath) {
-        return startHeadlessMqtt(session, settingPath, broker);
+    // The web view shows the publisher's counters; the publisher goes after the web view.
+    auto publisher = std::make_shared<QPointer<MqttPublisher>>();
+    const HeadlessAddOn mqtt = [broker = options.mqttHost, publisher](MonitorSession& session,
+                                                                      const QString& settingPath) {
+        HeadlessExtra extra = startHeadlessMqtt(session, settingPath, broker);
+        *publisher = qobject_cast<MqttPublisher*>(extra.object.get());
+        return extra;
     };
-    return runHeadless(channel, portName, publisher, options.everyReply) == 0 ? ExitCode::Ok
-                                                                             : ExitCode::Failure;
+    const HeadlessAddOn web = [listen = options.webListen, portName, publisher](
+                                  MonitorSession& session, const QString& settingPath) {
+        return startHeadlessWeb(session, settingPath, listen, [&](MonitorSession& forSession) {
+            return sessionWebContent(forSession, {portName, versionNumber(), [publisher] {
+                                                      return *publisher ? std::optional((*publisher)->counters())
+                                                                        : std::nullopt;
+                                                  }});
+        });
+    };
+    return runHeadless(channel, portName, {mqtt, web}, options.everyReply) == 0 ? ExitCode::Ok
+                                                                               : ExitCode::Failure;
 }
 
 } // namespace veltroma

@@ -20,7 +20,7 @@ struct OptionSet {
                                                         "grid-tied photovoltaic inverter."));
         parser.addOptions({help, version, headless, everyReply, home, port, save, listPorts,
                            updateHost, readParameters, writeParameters, accessCode,
-                           accessCodeFile, address, mqtt,
+                           accessCodeFile, address, mqtt, web,
                            exportCsv, output, status});
     }
 
@@ -77,6 +77,11 @@ struct OptionSet {
     const QCommandLineOption mqtt{QStringLiteral("mqtt"),
                                   QStringLiteral("Publish the live values to this MQTT broker."),
                                   QStringLiteral("HOST[:PORT]")};
+    const QCommandLineOption web{QStringLiteral("web"),
+                                 QStringLiteral("Serve the read-only web view on this address, "
+                                                "e.g. 127.0.0.1:8080 (overrides Listen in [Web] "
+                                                "of setting.ini)."),
+                                 QStringLiteral("ADDRESS:PORT")};
     const QCommandLineOption exportCsv{QStringLiteral("export-csv"),
                                        QStringLiteral("Write a month file's records as CSV; "
                                                       "exit code 2 for a file that is none."),
@@ -167,6 +172,14 @@ std::variant<CommandLine, UsageError> parseCommandLine(const QStringList& argume
         if (!options.mqttHost) {
             return UsageError{QStringLiteral("'%1' is no MQTT broker (HOST or HOST:PORT)")
                                   .arg(parser.value(set.mqtt))};
+        }
+    }
+    if (parser.isSet(set.web)) {
+        options.webListen = parseWebListen(parser.value(set.web));
+        if (!options.webListen) {
+            return UsageError{QStringLiteral("'%1' is no web view address (an IP address or "
+                                             "localhost, then :PORT)")
+                                  .arg(parser.value(set.web))};
         }
     }
 

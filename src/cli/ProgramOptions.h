@@ -2,6 +2,7 @@
 
 #include "publish/MqttSettings.h"
 #include "update/UpdateHost.h"
+#include "web/WebServerSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,7 @@ struct ProgramOptions {
     QString home;                         // --home DIR; empty: the default program folder
     UpdateHost updateHost = defaultUpdateHost(); // --update-host
     std::optional<MqttHost> mqttHost;     // --mqtt; overrides the broker of setting.ini
+    std::optional<WebListen> webListen;   // --web; overrides Listen of [Web] in setting.ini
     QString parameterFile;                // --write-parameters FILE
     // --access-code ("-": from standard input) or --access-code-file; one of them is never
     // empty in the parameter modes.
@@ -56,7 +58,8 @@ struct UsageError {
 
 // Reads the program's arguments (the first is the program itself). Every value is checked
 // here, before anything starts, whatever the mode: an unknown option, a missing or unexpected
-// value, an argument that is no option, a server that is no HOST[:PORT], a bus address
+// value, an argument that is no option, a server that is no HOST[:PORT], a web view address
+// that is no ADDRESS:PORT, a bus address
 // outside 1..255, a --port that names no port, --save without --port or beside a mode that
 // opens no port, and for the parameter modes both or neither of read and write, or no
 // access code. Whether the access code is the right one is the parameter modes' business.

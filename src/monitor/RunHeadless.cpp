@@ -42,7 +42,8 @@ void eventLineHandler(QtMsgType, const QMessageLogContext&, const QString& messa
 
 } // namespace
 
-int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& addOn, bool everyReply)
+int runHeadless(Channel& channel, const QString& portName, const std::vector<HeadlessAddOn>& addOns,
+                bool everyReply)
 {
     // A reader of the rows that goes away must not end the logger.
     std::signal(SIGPIPE, SIG_IGN);
@@ -60,11 +61,15 @@ int runHeadless(Channel& channel, const QString& portName, const HeadlessAddOn& 
     HeadlessLog log(channel, stdout, stderr);
     log.listenTo(session, everyReply);
     QObject::connect(&stopSignals, &StopSignals::reportRequested, &log, &HeadlessLog::printCounters);
-    const HeadlessExtra added = addOn ? addOn(session, g_szSettingPath()) : HeadlessExtra{};
-    log.setExtraCounters([&session, added = added.countersText] {
+    std::vector<HeadlessExtra> added;
+    for (const HeadlessAddOn& addOn : addOns)
+        if (addOn)
+            added.push_back(addOn(session, g_szSettingPath()));
+    log.setExtraCounters([&session, &added] {
         QStringList parts{slotCounters(session.engine().busSlots())};
-        if (added)
-            parts << added();
+        for (const HeadlessExtra& extra : added)
+            if (extra.countersText)
+                parts << extra.countersText();
         parts.removeAll(QString());
         return parts.join(QStringLiteral("; "));
     });

@@ -25,6 +25,11 @@ QByteArray utf8(const QString& text)
     return text.toUtf8();
 }
 
+DiscoveryTopics discoveryTopics(const MqttSettings& settings)
+{
+    return {settings.discoveryPrefix, settings.prefix};
+}
+
 } // namespace
 
 void MqttConnection::ClientDeleter::operator()(mosquitto* client) const
@@ -33,13 +38,13 @@ void MqttConnection::ClientDeleter::operator()(mosquitto* client) const
 }
 
 MqttConnection::MqttConnection(MqttSettings settings, MqttDevice device, std::size_t queueCapacity,
-                               bool available, StatusListener listener)
+                               bool linked, StatusListener listener)
     : settings_(std::move(settings)),
       serial_(device.serial),
       queue_(queueCapacity),
       listener_(std::move(listener)),
       device_(std::move(device)),
-      availableWanted_(available)
+      linkWanted_(linked)
 {
     initLibraryOnce();
     start();
@@ -65,12 +70,12 @@ void MqttConnection::publishState(const MqttDevice& device, MqttMessage state)
     drain();
 }
 
-void MqttConnection::setAvailable(bool available)
+void MqttConnection::setLinked(bool linked)
 {
-    const std::lock_guard lock(availabilityMutex_);
-    availableWanted_ = available;
-    if (availablePublished_ != available)
-        publishAvailability();
+    const std::lock_guard lock(presenceMutex_);
+    linkWanted_ = linked;
+    if (linkPublished_ != linked)
+        publishLink();
 }
 
 MqttCounters MqttConnection::counters() const
@@ -81,7 +86,7 @@ MqttCounters MqttConnection::counters() const
 void MqttConnection::start()
 {
     // One fixed id per inverter: the broker shows which session is whose.
-    const QByteArray clientId = utf8(QStringLiteral("veltroma-") + serial_);
+    const QByteArray clientId = utf8(mqttClientId(serial_));
     client_.reset(mosquitto_new(clientId.constData(), true, this));
     if (!client_) {
         listener_(false, QStringLiteral("cannot make an MQTT client"));
@@ -147,10 +152,10 @@ void MqttConnection::stop()
     const bool wasConnected = connected_.load();
     {
         // A clean end sends no last will: say it ourselves, and so does a connect that
-        // completes meanwhile.
-        const std::lock_guard lock(availabilityMutex_);
-        availableWanted_ = false;
-        publishAvailability();
+        // completes meanwhile. Nobody polls the inverter any more either.
+        const std::lock_guard lock(presenceMutex_);
+        stopping_ = true;
+        publishPresence();
     }
     mosquitto_disconnect(client_.get());
     if (loopRunning_) {
@@ -172,16 +177,33 @@ void MqttConnection::publishDiscovery()
         const std::lock_guard lock(deviceMutex_);
         device = device_;
     }
-    for (const MqttMessage& message : discoveryMessages(settings_.prefix, device))
+    for (const MqttMessage& message : discoveryMessages(discoveryTopics(settings_), device))
         publishNow(message);
 }
 
-void MqttConnection::publishAvailability()
+void MqttConnection::removeDiscovery()
+{
+    // Configs an earlier run left retained would keep the entities in Home Assistant.
+    for (const MqttMessage& message : discoveryRemovalMessages(discoveryTopics(settings_), serial_))
+        publishNow(message);
+}
+
+void MqttConnection::publishPresence()
 {
     if (!connected_)
         return; // published with the next connection
-    if (publishNow(availabilityMessage(settings_.prefix, serial_, availableWanted_)) == Handed::Sent)
-        availablePublished_ = availableWanted_;
+    // The link first: at the end, nothing says "online" once the program said "offline".
+    publishLink();
+    publishNow(availabilityMessage(settings_.prefix, serial_, !stopping_));
+}
+
+void MqttConnection::publishLink()
+{
+    if (!connected_)
+        return; // published with the next connection
+    const bool linked = linkWanted_ && !stopping_;
+    if (publishNow(linkMessage(settings_.prefix, serial_, linked)) == Handed::Sent)
+        linkPublished_ = linked;
 }
 
 void MqttConnection::drain()
@@ -242,11 +264,15 @@ void MqttConnection::onConnect(int rc)
     connected_ = true;
     if (everConnected_.exchange(true))
         ++reconnects_;
-    publishDiscovery();
+    if (settings_.discovery)
+        publishDiscovery();
+    else
+        removeDiscovery();
     {
-        // The broker may have lost what it kept: publish the availability on every connect.
-        const std::lock_guard lock(availabilityMutex_);
-        publishAvailability();
+        // The broker may have lost what it kept: publish availability and link on every
+        // connect.
+        const std::lock_guard lock(presenceMutex_);
+        publishPresence();
     }
     drain();
     listener_(true, {});

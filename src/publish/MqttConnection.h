@@ -41,9 +41,12 @@ struct MqttCounters {
 };
 
 // The broker session of one inverter: client id "veltroma-<serial>", a last will "offline" on
-// the inverter's availability topic, its discovery configs, states and availability. It
-// connects when made, reconnects by itself with a backoff and publishes discovery and the
-// wanted availability again after every reconnect. States wait in a bounded queue while the
+// the inverter's availability topic, its discovery configs (or, with discovery off, their
+// removal once per connection), states, availability and link.
+// The availability says whether the program runs ("online" from every connect, "offline" at a
+// clean end and as the last will); the link whether the inverter answers. It connects when
+// made, reconnects by itself with a backoff and publishes discovery, availability and the
+// wanted link again after every reconnect. States wait in a bounded queue while the
 // broker is away; when it is full the oldest goes and is counted. A message the client
 // library refuses for itself (not for want of a connection) is tried once more, then dropped
 // and counted as failed, so that it never holds up the ones behind it.
@@ -60,8 +63,9 @@ public:
     // cannot be made, given its last will or started is reported through `listener` and
     // publishes nothing.
     MqttConnection(MqttSettings settings, MqttDevice device, std::size_t queueCapacity,
-                   bool available, StatusListener listener);
-    // Publishes "offline" when connected, then disconnects cleanly (no last will).
+                   bool linked, StatusListener listener);
+    // Publishes the link and the availability "offline" when connected, then disconnects
+    // cleanly (no last will).
     ~MqttConnection();
     MqttConnection(const MqttConnection&) = delete;
     MqttConnection& operator=(const MqttConnection&) = delete;
@@ -69,8 +73,9 @@ public:
     // Owner's thread: queues a state of this inverter; a device whose model or firmware
     // changed is published in new discovery configs first.
     void publishState(const MqttDevice& device, MqttMessage state);
-    // Owner's thread: the availability to publish now if connected, and on every connect.
-    void setAvailable(bool available);
+    // Owner's thread: whether the inverter answers, published on the link topic now if
+    // connected, and on every connect.
+    void setLinked(bool linked);
 
     // Any thread.
     [[nodiscard]] MqttCounters counters() const;
@@ -83,7 +88,10 @@ private:
     void start();
     void stop();
     void publishDiscovery();
-    void publishAvailability();
+    void removeDiscovery();
+    // Both with presenceMutex_ held.
+    void publishPresence();
+    void publishLink();
     enum class Handed { Sent, NoConnection, Failed };
 
     // Hands queued messages to the connection while it is up. Any thread.
@@ -106,11 +114,12 @@ private:
     mutable std::mutex deviceMutex_;
     MqttDevice device_; // guarded by deviceMutex_
 
-    // Held while availability is decided and published, so that a connect on the library's
-    // thread and a change on the owner's never publish in the wrong order.
-    std::mutex availabilityMutex_;
-    bool availableWanted_;                   // guarded by availabilityMutex_
-    std::optional<bool> availablePublished_; // guarded by availabilityMutex_
+    // Held while availability and link are decided and published, so that a connect on the
+    // library's thread and a change or the end on the owner's never publish in the wrong order.
+    std::mutex presenceMutex_;
+    bool stopping_ = false;               // guarded by presenceMutex_
+    bool linkWanted_;                     // guarded by presenceMutex_
+    std::optional<bool> linkPublished_;   // guarded by presenceMutex_
 
     std::atomic<bool> connected_ = false;
     std::atomic<bool> everConnected_ = false;

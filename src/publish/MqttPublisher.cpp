@@ -75,7 +75,7 @@ void MqttPublisher::publishReading(const Reading& reading)
         sendState(inverter, reading);
     else
         inverter.held = reading;
-    inverter.connection->setAvailable(linkAlive_());
+    inverter.connection->setLinked(linkAlive_());
 }
 
 void MqttPublisher::linkChanged()
@@ -90,7 +90,7 @@ void MqttPublisher::linkChanged()
             sendHeld(inverter);
         if (!alive && several)
             inverter.silent = true;
-        inverter.connection->setAvailable(alive && !inverter.silent);
+        inverter.connection->setLinked(alive && !inverter.silent);
     }
 }
 
@@ -150,6 +150,12 @@ void MqttPublisher::sendState(Inverter& inverter, const Reading& reading)
     }
     MqttMessage state = stateMessage(settings_.prefix, device.serial, reading, counters);
     state.retain = settings_.retainState;
+    if (settings_.perValueTopics) {
+        for (MqttMessage& value : valueMessages(settings_.prefix, device.serial, state.payload)) {
+            value.retain = settings_.retainState;
+            inverter.connection->publishState(device, std::move(value));
+        }
+    }
     inverter.connection->publishState(device, std::move(state));
     inverter.pacer.sent(reading, clock_.nowMs());
     inverter.held.reset();
@@ -165,7 +171,7 @@ void MqttPublisher::silence(Inverter& inverter)
 {
     sendHeld(inverter);
     inverter.silent = true;
-    inverter.connection->setAvailable(false);
+    inverter.connection->setLinked(false);
 }
 
 } // namespace veltroma

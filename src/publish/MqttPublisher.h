@@ -21,8 +21,10 @@ class MonitorEngine;
 
 // Publishes the live values of the inverters on the bus to an MQTT broker: per inverter the
 // state messages of its validated realtime replies (retained unless the settings say
-// otherwise), its availability (retained, with "offline" as the last will) and, when asked
-// for, Home Assistant discovery configs.
+// otherwise; with per-value topics each value as well, before the state), the program's
+// availability (retained, with "offline" as the last will), the
+// inverter's link (retained: does it answer?) and, when asked for, Home Assistant discovery
+// configs.
 //
 // While only its values change an inverter's states go out at most once per interval (the
 // settings' `intervalS`, on `clock`); a change of its state code or fault word goes at once.
@@ -32,9 +34,9 @@ class MonitorEngine;
 // Every inverter has a broker session of its own (MqttConnection), opened with the first
 // reading of its serial number, because the last will's topic carries the serial, and kept
 // for the life of this publisher: a reply of another inverter never disturbs it.
-// An inverter is available while the link lives and its slot answers. With several inverters
-// a lost slot, or a lost link, makes it unavailable until its next reading; with one, the
-// link's state is the inverter's.
+// An inverter's link is "online" while the link lives and its slot answers. With several
+// inverters a lost slot, or a lost link, makes it "offline" until its next reading; with one,
+// the link's state is the inverter's.
 //
 // Threads: made, fed and destroyed on one thread (the user-interface thread, or the headless
 // runner's); the network work runs on the client library's threads, so nothing here ever
@@ -68,12 +70,12 @@ public:
     // Where the publisher learns whether the link lives (listenTo() gives the engine's link
     // state). Any thread, before the first reading.
     void followLink(std::function<bool()> linkAlive) { linkAlive_ = std::move(linkAlive); }
-    // This object's thread: the link's state changed; availability follows it.
+    // This object's thread: the link's state changed; every inverter's link follows it.
     void linkChanged();
     // This object's thread: the inverter of `slot` (1..6) registered with this serial number.
     void slotRegistered(int slot, const QString& serial);
-    // This object's thread: the inverter of `slot` missed its cycles; unavailable until it
-    // answers again.
+    // This object's thread: the inverter of `slot` missed its cycles; its link is "offline"
+    // until it answers again.
     void slotLost(int slot);
 
 signals:
@@ -84,7 +86,7 @@ signals:
 private:
     struct Inverter {
         std::unique_ptr<MqttConnection> connection;
-        // Waits for its next reading before it counts as available again.
+        // Waits for its next reading before its link counts as "online" again.
         bool silent = false;
         CounterGuard counters;
         StatePacer pacer{0};

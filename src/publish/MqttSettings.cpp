@@ -50,10 +50,14 @@ MqttSettings loadMqttSettings(const ProfileFile& file)
     if (!prefix.isEmpty())
         settings.prefix = prefix;
     settings.discovery = flag(read("Discovery"), true);
+    const QString discoveryPrefix = read("DiscoveryPrefix").trimmed();
+    if (!discoveryPrefix.isEmpty())
+        settings.discoveryPrefix = discoveryPrefix;
     settings.tls = flag(read("Tls"), false);
     settings.caFile = read("CaFile").trimmed();
     settings.retainState = flag(read("RetainState"), true);
     settings.intervalS = seconds(read("Interval")).value_or(MqttSettings::kDefaultIntervalS);
+    settings.perValueTopics = flag(read("PerValueTopics"), false);
     return settings;
 }
 
@@ -66,10 +70,12 @@ bool saveMqttSettings(const ProfileFile& file, const MqttSettings& settings)
         && write("User", settings.user) && write("Password", settings.password)
         && write("Prefix", settings.prefix)
         && write("Discovery", settings.discovery ? QStringLiteral("1") : QStringLiteral("0"))
+        && write("DiscoveryPrefix", settings.discoveryPrefix)
         && write("Tls", settings.tls ? QStringLiteral("1") : QStringLiteral("0"))
         && write("CaFile", settings.caFile)
         && write("RetainState", settings.retainState ? QStringLiteral("1") : QStringLiteral("0"))
-        && write("Interval", QString::number(settings.intervalS));
+        && write("Interval", QString::number(settings.intervalS))
+        && write("PerValueTopics", settings.perValueTopics ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 std::optional<QString> mqttPrefixProblem(const QString& prefix)
@@ -83,6 +89,15 @@ std::optional<QString> mqttPrefixProblem(const QString& prefix)
             return QStringLiteral("the prefix holds the control character U+%1, which no topic "
                                   "may hold")
                 .arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> refusedMqttPrefix(const MqttSettings& settings)
+{
+    for (const QString& prefix : {settings.prefix, settings.discoveryPrefix}) {
+        if (mqttPrefixProblem(prefix))
+            return prefix;
     }
     return std::nullopt;
 }

@@ -19,7 +19,10 @@ struct MqttSettings {
     QString user;
     QString password;  // never printed or logged
     QString prefix = QStringLiteral("veltroma");
+    // Home Assistant discovery: the configs under the discovery prefix Home Assistant listens
+    // to; off, the configs this program would publish are removed from the broker.
     bool discovery = true;
+    QString discoveryPrefix = QStringLiteral("homeassistant");
     bool tls = false;
     QString caFile;
     // The state topic retained, so that a Home Assistant that starts at night still sees the
@@ -28,13 +31,17 @@ struct MqttSettings {
     // Seconds between two states of one inverter while only its values change; 0: every
     // reply. A change of its state code or fault word goes out at once.
     int intervalS = kDefaultIntervalS;
+    // Each value of the state also as a plain payload on a topic of its own, paced and
+    // retained as the state, for consumers that read no JSON.
+    bool perValueTopics = false;
 
     [[nodiscard]] bool enabled() const { return !host.isEmpty(); }
     bool operator==(const MqttSettings&) const = default;
 };
 
 // The [Mqtt] section of `file`; missing keys keep their defaults, a port outside 1..65535,
-// an empty prefix and an interval that is no number of 0 or more seconds read as the defaults.
+// an empty prefix or discovery prefix and an interval that is no number of 0 or more seconds
+// read as the defaults.
 [[nodiscard]] MqttSettings loadMqttSettings(const ProfileFile& file);
 // Stores every key; false when the file cannot be written.
 bool saveMqttSettings(const ProfileFile& file, const MqttSettings& settings);
@@ -49,6 +56,9 @@ struct MqttHost {
 // which the broker refuses or which would cut the topic short. Empty levels ("a//b", a
 // leading '/') make valid topics and are left alone.
 [[nodiscard]] std::optional<QString> mqttPrefixProblem(const QString& prefix);
+// The prefix or discovery prefix of `settings` that mqttPrefixProblem refuses, the prefix
+// first; nothing when both can lead topics.
+[[nodiscard]] std::optional<QString> refusedMqttPrefix(const MqttSettings& settings);
 
 // Whether the password would travel unencrypted to another machine: a user and a password,
 // no TLS, and a broker that is not this machine's loopback ("localhost", 127.0.0.0/8, ::1).

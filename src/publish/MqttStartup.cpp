@@ -35,9 +35,11 @@ MqttStart startMqttPublisher(const QString& settingPath, MonitorSession& session
     if (!start.settings.enabled())
         return start;
     // Refused here, once: every message under such a prefix would fail.
-    start.refusal = mqttPrefixProblem(start.settings.prefix);
-    if (start.refusal)
+    if (const auto refused = refusedMqttPrefix(start.settings)) {
+        start.refusal = mqttPrefixProblem(*refused);
+        start.refusedPrefix = *refused;
         return start;
+    }
     start.passwordInClear = mqttPasswordInClear(start.settings);
     start.publisher = std::make_unique<MqttPublisher>(start.settings);
     start.publisher->listenTo(session.engine());

@@ -24,11 +24,13 @@ struct MqttStart {
     MqttSettings settings;                    // as in effect, the broker of --mqtt included
     std::unique_ptr<MqttPublisher> publisher; // none: no broker configured, or refused
     std::optional<QString> refusal;           // why nothing is published despite a broker
+    QString refusedPrefix;                    // the prefix refused, with a refusal
     bool passwordInClear = false;             // see mqttPasswordInClear
 };
 
 // A publisher listening to the session; none when no broker is configured, or when the
-// prefix cannot lead a topic (then `refusal` says why). The session outlives it.
+// prefix or the discovery prefix cannot lead a topic (then `refusal` says why). The session
+// outlives it.
 [[nodiscard]] MqttStart startMqttPublisher(const QString& settingPath, MonitorSession& session,
                                            const std::optional<MqttHost>& commandLineHost);
 

@@ -37,6 +37,8 @@ TEST(ProgramOptions, EveryOptionErrorIsRefusedWithOneMessageThatSaysWhatIsWrong)
         {"broker with a space", {"--mqtt", "my broker"}, "is no MQTT broker"},
         {"empty broker", {"--mqtt", ""}, "is no MQTT broker"},
         {"broker with a line break", {"--mqtt", "a\nb"}, "is no MQTT broker"},
+        {"web view without a port", {"--web", "127.0.0.1"}, "'127.0.0.1' is no web view address"},
+        {"web view on a host name", {"--headless", "--web", "example.org:8080"}, "is no web view address"},
         {"address zero", {parameters, code, "c", "--address", "0"}, "'0' is no bus address (1 to 255)"},
         {"address above a byte", {parameters, code, "c", "--address", "256"}, "'256' is no bus address"},
         {"address that is no number", {parameters, code, "c", "--address", "one"}, "'one' is no bus address"},
@@ -95,13 +97,15 @@ TEST(ProgramOptions, WithoutOptionsTheWindowStartsWithTheDefaults)
 TEST(ProgramOptions, EachModeComesWithItsOptions)
 {
     const CommandLine logger = accepted({"--headless", "--home", "/srv/pv", "--update-host",
-                                         "updates.example:8080", "--mqtt", "[::1]:1884"});
+                                         "updates.example:8080", "--mqtt", "[::1]:1884",
+                                         "--web", "[::1]:8080"});
     EXPECT_EQ(logger.mode, Mode::Headless);
     EXPECT_EQ(logger.options.home, QStringLiteral("/srv/pv"));
     EXPECT_EQ(logger.options.updateHost, (UpdateHost{QStringLiteral("updates.example"), 8080}));
     ASSERT_TRUE(logger.options.mqttHost.has_value());
     EXPECT_EQ(logger.options.mqttHost->host, QStringLiteral("::1"));
     EXPECT_EQ(logger.options.mqttHost->port, 1884);
+    EXPECT_EQ(logger.options.webListen, (WebListen{QStringLiteral("::1"), 8080}));
 
     const CommandLine read = accepted({"--read-parameters", "--access-code", "c0de", "--address", "17"});
     EXPECT_EQ(read.mode, Mode::ReadParameters);

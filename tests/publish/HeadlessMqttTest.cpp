@@ -188,17 +188,69 @@ TEST_F(HeadlessMqttTest, StatesMatchThePrintedRowsAndAKilledLoggerGoesOffline)
     }
     EXPECT_GE(matched, 2);
 
-    // Discovery: one retained config per value and one for the state text.
+    // Discovery: one retained config per entity.
     int configs = 0;
     for (const auto& message : subscriber.messages())
-        if (message.topic.startsWith(QStringLiteral("homeassistant/sensor/veltroma_%1/").arg(kSerial)))
+        if (message.topic.startsWith(QStringLiteral("homeassistant/"))
+            && message.topic.contains(QStringLiteral("/veltroma_%1/").arg(kSerial)))
             ++configs;
-    EXPECT_EQ(configs, 10);
+    EXPECT_EQ(configs, 13);
+    EXPECT_EQ(subscriber.last(QStringLiteral("veltroma/%1/link").arg(kSerial)), "online");
 
     // Killed without a chance to say goodbye: the broker publishes the last will.
     run.process().kill();
     ASSERT_TRUE(run.process().waitForFinished(5000));
     ASSERT_TRUE(subscriber.waitUntil([&] { return subscriber.last(availability) == "offline"; }, 10'000));
+}
+
+TEST_F(HeadlessMqttTest, AnInverterThatStopsAnsweringLosesItsLinkWhileTheProgramAndTheOtherStay)
+{
+    InverterSim::Options options;
+    options.otherUnits = {QString()};
+    InverterSim sim(options);
+    ASSERT_TRUE(sim.isRunning()) << sim.errorString().toStdString();
+    MosquittoBroker broker;
+    ASSERT_TRUE(broker.start()) << broker.log().toStdString();
+    TopicSubscriber subscriber(broker.port(), QStringLiteral("veltroma/#"));
+    ASSERT_TRUE(subscriber.started());
+
+    const QString second = QStringLiteral("VT24000124");
+    HeadlessRun run(sim.portPath(), mqttSection(broker.port())
+                        + "[Inverters]\r\nCount=2\r\nSerial1=" + kSerial.toUtf8()
+                        + "\r\nSerial2=" + second.toUtf8() + "\r\n");
+    ASSERT_TRUE(run.started());
+    const auto topic = [](const QString& serial, const char* leaf) {
+        return QStringLiteral("veltroma/%1/%2").arg(serial, QLatin1String(leaf));
+    };
+    const auto is = [&](const QString& serial, const char* leaf, const QByteArray& payload) {
+        return subscriber.last(topic(serial, leaf)) == payload;
+    };
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            return is(kSerial, "link", "online") && is(second, "link", "online")
+                && !subscriber.on(topic(second, "state")).isEmpty();
+        },
+        30'000))
+        << run.errors().toStdString();
+
+    // Unit 2 falls silent: after its missed cycles only its link goes offline.
+    ASSERT_TRUE(sim.command(QStringLiteral("@2 silent on")));
+    ASSERT_TRUE(subscriber.waitUntil([&] { return is(second, "link", "offline"); }, 40'000))
+        << run.errors().toStdString();
+    EXPECT_TRUE(is(second, "availability", "online"));
+    EXPECT_TRUE(is(kSerial, "link", "online"));
+    EXPECT_TRUE(is(kSerial, "availability", "online"));
+
+    // It answers again: its link is back with its next reading.
+    ASSERT_TRUE(sim.command(QStringLiteral("@2 silent off")));
+    ASSERT_TRUE(subscriber.waitUntil([&] { return is(second, "link", "online"); }, 60'000))
+        << run.errors().toStdString();
+    for (const QString& serial : {kSerial, second}) {
+        const auto offline = subscriber.on(topic(serial, "availability"));
+        EXPECT_TRUE(std::none_of(offline.begin(), offline.end(),
+                                 [](const auto& message) { return message.payload == "offline"; }))
+            << serial.toStdString() << ": the program never stopped";
+    }
 }
 
 TEST_F(HeadlessMqttTest, PollingKeepsItsPaceWhileTheBrokerIsDown)

@@ -134,8 +134,11 @@ void TopicSubscriber::collect()
         const QByteArray line = pending_.left(end);
         pending_.remove(0, end + 1);
         const qsizetype space = line.indexOf(' ');
-        messages_.append(space < 0 ? Message{QString::fromUtf8(line), {}}
-                                   : Message{QString::fromUtf8(line.left(space)), line.mid(space + 1)});
+        QByteArray payload = space < 0 ? QByteArray() : line.mid(space + 1);
+        // mosquitto_sub prints an empty payload (a retained message removed) as "(null)".
+        if (payload == "(null)")
+            payload.clear();
+        messages_.append(Message{QString::fromUtf8(space < 0 ? line : line.left(space)), payload});
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -35,16 +36,19 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     QFile raw(file.path());
     ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
     raw.write("[Setting]\r\nLanguage=English\r\n[mqtt]\r\nhost = broker.lan \r\nPort=99999\r\n"
-              "Prefix=\r\nDiscovery=0\r\nTls=1\r\nUser=me\r\nPassword=se cret\r\nRetainState=0\r\n"
-              "Interval=-5\r\n");
+              "Prefix=\r\nDiscovery=0\r\nDiscoveryPrefix= \r\nTls=1\r\nUser=me\r\nPassword=se cret\r\n"
+              "RetainState=0\r\nInterval=-5\r\nPerValueTopics=1\r\n");
     raw.close();
     MqttSettings settings = loadMqttSettings(file);
     EXPECT_EQ(settings.host, QStringLiteral("broker.lan"));
     EXPECT_EQ(settings.port, 1883) << "a port out of range reads as the default";
     EXPECT_EQ(settings.prefix, QStringLiteral("veltroma")) << "an empty prefix reads as the default";
     EXPECT_FALSE(settings.discovery);
+    EXPECT_EQ(settings.discoveryPrefix, QStringLiteral("homeassistant"))
+        << "an empty discovery prefix reads as the default";
     EXPECT_TRUE(settings.tls);
     EXPECT_FALSE(settings.retainState);
+    EXPECT_TRUE(settings.perValueTopics);
     EXPECT_EQ(settings.intervalS, 10) << "a negative interval reads as the default";
     EXPECT_EQ(settings.password, QStringLiteral("se cret"));
 
@@ -52,6 +56,7 @@ TEST(MqttSettingsTest, ReadsTheSectionWithItsDefaultsAndWritesItBack)
     settings.caFile = QStringLiteral("/etc/ca.pem");
     settings.retainState = true;
     settings.intervalS = 0;
+    settings.discoveryPrefix = QStringLiteral("ha/test");
     ASSERT_TRUE(saveMqttSettings(file, settings));
     EXPECT_EQ(loadMqttSettings(file), settings);
     EXPECT_EQ(file.read(QStringLiteral("Setting"), QStringLiteral("Language")), QStringLiteral("English"));
@@ -91,6 +96,14 @@ TEST(MqttSettingsTest, APrefixIsRefusedExactlyWhenTheClientLibraryRefusesItsTopi
     EXPECT_TRUE(mqttPrefixProblem(QStringLiteral("pv") + QChar(0) + QStringLiteral("x")).has_value());
     EXPECT_EQ(mqttPrefixProblem(QStringLiteral("pv/#")),
               QStringLiteral("the prefix \"pv/#\" holds the wildcard '#', which no published topic may hold"));
+
+    // The discovery prefix leads topics too.
+    MqttSettings settings;
+    EXPECT_FALSE(refusedMqttPrefix(settings).has_value());
+    settings.discoveryPrefix = QStringLiteral("ha/+");
+    EXPECT_EQ(refusedMqttPrefix(settings), QStringLiteral("ha/+"));
+    settings.prefix = QStringLiteral("#");
+    EXPECT_EQ(refusedMqttPrefix(settings), QStringLiteral("#"));
 }
 
 TEST(MqttSettingsTest, APasswordInClearIsOneThatLeavesThisMachineWithoutTls)
@@ -190,57 +203,197 @@ TEST(MqttMessagesTest, StateCarriesTheValuesAsRecordedWithTimeAndOffset)
     EXPECT_TRUE(state["temperature"].isNull()) << "a value that is no number must not break the JSON";
     EXPECT_EQ(state["state"].toString(), QStringLiteral("Normal"));
     EXPECT_EQ(state["time"].toString(), QStringLiteral("2011-05-07T09:05:03+02:00"));
-
-    // A state code the program does not know has an empty state text.
-    reading.stateText.reset();
-    const QJsonObject unknown = json(stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading, counters).payload);
-    EXPECT_EQ(unknown["state"].toString(), QString());
 }
 
-TEST(MqttMessagesTest, DiscoveryDescribesEveryValueForHomeAssistant)
+TEST(MqttMessagesTest, StateCarriesCodeFaultWordAndAStatusForAutomationsWithANeverBlankText)
+{
+    struct Case {
+        int code;
+        std::uint32_t faultWord;
+        std::optional<QString> text; // as the decoder gives it
+        const char* status;          // nullptr: null
+        const char* state;
+    };
+    const Case cases[] = {
+        {0, 0, QStringLiteral("Wait"), "waiting", "Wait"},
+        {1, 0, QStringLiteral("Normal"), "normal", "Normal"},
+        {2, 1U << 10, QStringLiteral(" Over PV Voltage "), "fault", "Over PV Voltage"},
+        // The fault word's high bit: a number above what a signed 32-bit value holds.
+        {3, 0x80000001U, QStringLiteral("   "), "fault", "Fault"},
+        {3, 4, QString(), "fault", "Fault"},
+        {1, 0, QString(), "normal", "Normal"},
+        {9, 0, std::nullopt, nullptr, "Unknown"},
+        {-1, 0, std::nullopt, nullptr, "Unknown"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "code " << c.code << " text \""
+                                        << c.text.value_or(QStringLiteral("<none>")).toStdString() << '"');
+        Reading reading;
+        reading.stateCode = c.code;
+        reading.faultWord = c.faultWord;
+        reading.stateText = c.text;
+        const QJsonObject state = json(stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading, {}).payload);
+        EXPECT_EQ(state["state_code"], QJsonValue(c.code));
+        EXPECT_EQ(state["fault_word"], QJsonValue(qint64{c.faultWord}));
+        EXPECT_EQ(state["status"], c.status ? QJsonValue(QString::fromUtf8(c.status)) : QJsonValue(QJsonValue::Null));
+        EXPECT_TRUE(state.contains("status")) << "an unknown status is null, not missing";
+        EXPECT_EQ(state["state"].toString().toStdString(), c.state);
+    }
+}
+
+TEST(MqttMessagesTest, EachValueOnATopicOfItsOwnIsWrittenAsTheStateWritesIt)
+{
+    Reading reading;
+    reading.instant = QDateTime(QDate(2011, 5, 7), QTime(9, 5, 3), QTimeZone(7200));
+    reading.values = {312.4F, 230.1F, 50.02F, 1523.0F, 4.2F, 185.0F, 12349.8F, 4099.0F,
+                      std::numeric_limits<float>::quiet_NaN()};
+    reading.stateCode = 3;
+    reading.faultWord = 0x80000001U;
+    reading.stateText = QStringLiteral(" Über Temperatur ");
+    const MqttMessage state = stateMessage(QStringLiteral("pv"), QStringLiteral("S1"), reading,
+                                           CounterValues{4.2, std::nullopt, 4099.0});
+    QMap<QString, QByteArray> values;
+    for (const MqttMessage& message : valueMessages(QStringLiteral("pv"), QStringLiteral("S1"), state.payload))
+        values.insert(message.topic, message.payload);
+    const QMap<QString, QByteArray> expected{
+        {"pv/S1/dc_voltage", "312.4"},
+        {"pv/S1/ac_voltage", "230.1"},
+        {"pv/S1/frequency", "50.02"},
+        {"pv/S1/ac_power", "1523"},
+        {"pv/S1/energy_today", "4.2"},
+        {"pv/S1/minutes_today", "185"},
+        {"pv/S1/energy_total", "null"},
+        {"pv/S1/hours_total", "4099"},
+        {"pv/S1/temperature", "null"},
+        // The state message keeps its own topic.
+        {"pv/S1/state_text", "Über Temperatur"},
+        {"pv/S1/state_code", "3"},
+        {"pv/S1/fault_word", "2147483649"},
+        {"pv/S1/status", "fault"},
+        {"pv/S1/time", "2011-05-07T09:05:03+02:00"},
+    };
+    EXPECT_EQ(values, expected);
+}
+
+// What Home Assistant is told of each entity; "" where the config has no such field, -1 for
+// no display precision.
+struct Entity {
+    const char* component;
+    const char* key;
+    const char* name;
+    const char* unit;
+    const char* deviceClass;
+    const char* stateClass;
+    int precision;
+    const char* category;
+    // Live values are unavailable without the inverter's link as well as without the program.
+    bool live;
+};
+
+const Entity kEntities[] = {
+    {"sensor", "dc_voltage", "DC voltage", "V", "voltage", "measurement", 1, "", true},
+    {"sensor", "ac_voltage", "AC voltage", "V", "voltage", "measurement", 1, "", true},
+    {"sensor", "frequency", "Frequency", "Hz", "frequency", "measurement", 2, "diagnostic", true},
+    {"sensor", "ac_power", "AC power", "W", "power", "measurement", 0, "", true},
+    {"sensor", "energy_today", "Energy today", "kWh", "energy", "total_increasing", 1, "", false},
+    {"sensor", "minutes_today", "Minutes today", "min", "duration", "total_increasing", 0, "diagnostic", false},
+    {"sensor", "energy_total", "Energy total", "kWh", "energy", "total_increasing", 1, "", false},
+    {"sensor", "hours_total", "Hours total", "h", "duration", "total_increasing", 0, "diagnostic", false},
+    {"sensor", "temperature", "Temperature", "°C", "temperature", "measurement", 1, "diagnostic", true},
+    {"sensor", "state", "State", "", "", "", -1, "", true},
+    {"sensor", "status", "Status", "", "enum", "", -1, "", true},
+    {"binary_sensor", "fault", "Fault", "", "problem", "", -1, "", true},
+    {"binary_sensor", "link", "Inverter link", "", "connectivity", "", -1, "diagnostic", false},
+};
+
+// A text field of a config as the table writes it: "" for a field that is missing.
+std::string field(const QJsonObject& config, const char* name)
+{
+    return config.contains(QLatin1String(name)) ? config[QLatin1String(name)].toString().toStdString()
+                                                : std::string();
+}
+
+TEST(MqttMessagesTest, DiscoveryDescribesEveryEntityForHomeAssistant)
 {
     const MqttDevice device{QStringLiteral("S1"), QStringLiteral("VT-3000"), QStringLiteral("V2.10")};
-    const auto messages = discoveryMessages(QStringLiteral("pv"), device);
-    ASSERT_EQ(messages.size(), 10U);
-    QStringList keys;
-    for (const MqttMessage& message : messages) {
-        SCOPED_TRACE(message.topic.toStdString());
+    const auto messages = discoveryMessages({QStringLiteral("ha"), QStringLiteral("pv")}, device);
+    ASSERT_EQ(messages.size(), std::size(kEntities));
+    const QJsonObject program{{"topic", "pv/S1/availability"}};
+    const QJsonObject link{{"topic", "pv/S1/link"}};
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const Entity& entity = kEntities[i];
+        const MqttMessage& message = messages[i];
+        SCOPED_TRACE(entity.key);
+        const QString key = QString::fromUtf8(entity.key);
+        EXPECT_EQ(message.topic, QStringLiteral("ha/%1/veltroma_S1/%2/config")
+                                     .arg(QLatin1String(entity.component), key));
         EXPECT_TRUE(message.retain);
         const QJsonObject config = json(message.payload);
-        const QString key = message.topic.section(u'/', 3, 3);
-        keys << key;
-        EXPECT_EQ(message.topic, QStringLiteral("homeassistant/sensor/veltroma_S1/%1/config").arg(key));
-        EXPECT_EQ(config["unique_id"].toString(), QStringLiteral("veltroma_S1_") + key);
-        EXPECT_EQ(config["state_topic"].toString(), QStringLiteral("pv/S1/state"));
-        EXPECT_EQ(config["availability_topic"].toString(), QStringLiteral("pv/S1/availability"));
-        EXPECT_EQ(config["value_template"].toString(), QStringLiteral("{{ value_json.%1 }}").arg(key));
-        EXPECT_FALSE(config["name"].toString().isEmpty());
-        const QJsonObject dev = config["device"].toObject();
-        EXPECT_EQ(dev["identifiers"].toArray().first().toString(), QStringLiteral("veltroma_S1"));
-        EXPECT_EQ(dev["manufacturer"].toString(), QStringLiteral("Veltroma"));
-        EXPECT_EQ(dev["model"].toString(), QStringLiteral("VT-3000"));
-        EXPECT_EQ(dev["sw_version"].toString(), QStringLiteral("V2.10"));
-        const bool energy = key.startsWith(QStringLiteral("energy_"));
-        if (key == QStringLiteral("state")) {
-            EXPECT_FALSE(config.contains("unit_of_measurement"));
-            EXPECT_FALSE(config.contains("device_class"));
+        EXPECT_EQ(field(config, "name"), entity.name);
+        EXPECT_EQ(field(config, "unique_id"), "veltroma_S1_" + std::string(entity.key));
+        EXPECT_EQ(field(config, "unit_of_measurement"), entity.unit);
+        EXPECT_EQ(field(config, "device_class"), entity.deviceClass);
+        EXPECT_EQ(field(config, "state_class"), entity.stateClass);
+        EXPECT_EQ(config["suggested_display_precision"].toInt(-1), entity.precision);
+        EXPECT_EQ(field(config, "entity_category"), entity.category);
+        EXPECT_EQ(config["availability"].toArray(),
+                  (entity.live ? QJsonArray{program, link} : QJsonArray{program}));
+        EXPECT_EQ(field(config, "availability_mode"), "all");
+        if (key == QStringLiteral("link")) {
+            EXPECT_EQ(field(config, "state_topic"), "pv/S1/link");
+            EXPECT_EQ(field(config, "payload_on"), "online");
+            EXPECT_EQ(field(config, "payload_off"), "offline");
+        } else if (key == QStringLiteral("fault")) {
+            EXPECT_EQ(field(config, "state_topic"), "pv/S1/state");
+            EXPECT_EQ(field(config, "value_template"),
+                      "{{ 'ON' if value_json.status == 'fault' else 'OFF' }}");
         } else {
-            EXPECT_EQ(config["state_class"].toString(),
-                      energy ? QStringLiteral("total_increasing") : QStringLiteral("measurement"));
+            EXPECT_EQ(field(config, "state_topic"), "pv/S1/state");
+            EXPECT_EQ(config["value_template"].toString(), QStringLiteral("{{ value_json.%1 }}").arg(key));
         }
+        EXPECT_EQ(config.contains("options"), key == QStringLiteral("status"));
+        EXPECT_EQ(config["device"].toObject(),
+                  (QJsonObject{{"identifiers", QJsonArray{"veltroma_S1"}},
+                               {"name", "Veltroma S1"},
+                               {"manufacturer", "Veltroma"},
+                               {"model", "VT-3000"},
+                               {"sw_version", "V2.10"},
+                               {"serial_number", "S1"}}));
+        EXPECT_EQ(config["origin"].toObject(),
+                  (QJsonObject{{"name", "Veltroma monitor"},
+                               {"sw_version", VELTROMA_PROGRAM_VERSION},
+                               {"support_url", VELTROMA_PROGRAM_URL}}));
     }
-    EXPECT_EQ(keys, (QStringList{"dc_voltage", "ac_voltage", "frequency", "ac_power", "energy_today",
-                                 "minutes_today", "energy_total", "hours_total", "temperature", "state"}));
-    const QJsonObject temperature = json(messages[8].payload);
-    EXPECT_EQ(temperature["unit_of_measurement"].toString(), QStringLiteral("°C"));
-    EXPECT_EQ(temperature["device_class"].toString(), QStringLiteral("temperature"));
-    EXPECT_EQ(json(messages[5].payload)["device_class"].toString(), QStringLiteral("duration"));
+    EXPECT_EQ(json(messages[10].payload)["options"].toArray(), (QJsonArray{"waiting", "normal", "fault"}));
 
     // Before the information block came, model and version are left out, not sent empty.
-    const auto early = discoveryMessages(QStringLiteral("pv"), MqttDevice{QStringLiteral("S1"), {}, {}});
+    const auto early = discoveryMessages({QStringLiteral("ha"), QStringLiteral("pv")},
+                                         MqttDevice{QStringLiteral("S1"), {}, {}});
     const QJsonObject dev = json(early.front().payload)["device"].toObject();
     EXPECT_FALSE(dev.contains("model"));
     EXPECT_FALSE(dev.contains("sw_version"));
+}
+
+TEST(MqttMessagesTest, RemovalEmptiesEveryConfigTopicThatDiscoveryWouldFill)
+{
+    const DiscoveryTopics topics{QStringLiteral("homeassistant"), QStringLiteral("pv")};
+    const auto configs = discoveryMessages(topics, MqttDevice{QStringLiteral("S1"), QStringLiteral("VT-3000"), {}});
+    const auto removals = discoveryRemovalMessages(topics, QStringLiteral("S1"));
+    ASSERT_EQ(removals.size(), configs.size());
+    for (std::size_t i = 0; i < removals.size(); ++i) {
+        SCOPED_TRACE(configs[i].topic.toStdString());
+        EXPECT_EQ(removals[i].topic, configs[i].topic);
+        EXPECT_TRUE(removals[i].payload.isEmpty());
+        EXPECT_TRUE(removals[i].retain) << "only a retained empty message clears a retained one";
+    }
+}
+
+TEST(MqttMessagesTest, WithoutASerialTheMachineNamesTheClient)
+{
+    // A random id would leave a new session behind at every start.
+    const QString unnamed = mqttClientId(QString());
+    EXPECT_EQ(unnamed, mqttClientId(QString()));
+    EXPECT_GT(unnamed.size(), QStringLiteral("veltroma-").size()) << unnamed.toStdString();
 }
 
 TEST(MqttQueueTest, AFullQueueDropsAndCountsTheOldest)

@@ -2,6 +2,7 @@
 #include "support/VirtualClock.h"
 
 #include "monitor/Reading.h"
+#include "publish/MqttMessages.h"
 #include "publish/MqttPublisher.h"
 
 #include <QJsonArray>
@@ -104,14 +105,19 @@ QString availabilityOf(const QString& serial)
     return QStringLiteral("pv/%1/availability").arg(serial);
 }
 
-qsizetype offlineCount(const TopicSubscriber& subscriber, const QString& serial)
+QString linkOf(const QString& serial)
 {
-    const auto messages = subscriber.on(availabilityOf(serial));
+    return QStringLiteral("pv/%1/link").arg(serial);
+}
+
+qsizetype offlineCount(const TopicSubscriber& subscriber, const QString& topic)
+{
+    const auto messages = subscriber.on(topic);
     return std::count_if(messages.begin(), messages.end(),
                          [](const auto& message) { return message.payload == "offline"; });
 }
 
-// What an inverter published after it last went offline, in the order it came.
+// What an inverter published after its link last went offline, in the order it came.
 QList<TopicSubscriber::Message> sinceOffline(const TopicSubscriber& subscriber,
                                              const QString& serial)
 {
@@ -119,7 +125,7 @@ QList<TopicSubscriber::Message> sinceOffline(const TopicSubscriber& subscriber,
     for (const auto& message : subscriber.messages()) {
         if (!message.topic.startsWith(QStringLiteral("pv/%1/").arg(serial)))
             continue;
-        if (message.topic == availabilityOf(serial) && message.payload == "offline")
+        if (message.topic == linkOf(serial) && message.payload == "offline")
             since.clear();
         else
             since.append(message);
@@ -127,7 +133,7 @@ QList<TopicSubscriber::Message> sinceOffline(const TopicSubscriber& subscriber,
     return since;
 }
 
-TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheLinksAvailability)
+TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheProgramsAvailabilityApartFromTheLink)
 {
     TopicSubscriber subscriber(broker_.port());
     ASSERT_TRUE(subscriber.started());
@@ -140,33 +146,43 @@ TEST_F(MqttPublisherTest, PublishesDiscoveryStateAndTheLinksAvailability)
         },
         kMessageWaitMs));
     EXPECT_EQ(power(*subscriber.last(QStringLiteral("pv/S1/state"))), 1523);
-    ASSERT_TRUE(waitFor(subscriber, QStringLiteral("pv/S1/availability"), "online"));
+    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S1")), "online"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S1")), "online"));
     ASSERT_TRUE(subscriber.waitUntil(
-        [&] { return subscriber.last(QStringLiteral("homeassistant/sensor/veltroma_S1/state/config")).has_value(); },
+        [&] { return subscriber.last(QStringLiteral("homeassistant/binary_sensor/veltroma_S1/link/config")).has_value(); },
         kMessageWaitMs));
     const QJsonObject config = QJsonDocument::fromJson(
         *subscriber.last(QStringLiteral("homeassistant/sensor/veltroma_S1/ac_power/config"))).object();
     EXPECT_EQ(config["unique_id"].toString(), QStringLiteral("veltroma_S1_ac_power"));
 
+    // The link lost: the inverter does not answer, the program still runs.
     bool alive = false;
     publisher->followLink([&alive] { return alive; });
     publisher->linkChanged();
-    ASSERT_TRUE(waitFor(subscriber, QStringLiteral("pv/S1/availability"), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S1")), "offline"));
     alive = true;
     publisher->linkChanged();
-    ASSERT_TRUE(waitFor(subscriber, QStringLiteral("pv/S1/availability"), "online"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S1")), "online"));
+    EXPECT_EQ(offlineCount(subscriber, availabilityOf(QStringLiteral("S1"))), 0);
+    EXPECT_EQ(subscriber.on(availabilityOf(QStringLiteral("S1"))).size(), 1);
 
     const MqttCounters counters = publisher->counters();
     EXPECT_TRUE(counters.connected);
     EXPECT_EQ(counters.dropped, 0U);
     EXPECT_EQ(counters.failed, 0U);
     EXPECT_EQ(counters.reconnects, 0U);
-    EXPECT_GE(counters.sent, 13U) << "ten configs, two availabilities, at least one state";
+    EXPECT_GE(counters.sent, 16U) << "thirteen configs, an availability, links, at least one state";
 
-    // A program that ends normally says it is offline; the broker keeps that for newcomers.
+    // A program that ends normally says it is offline, and that nobody polls the inverter;
+    // the broker keeps both for newcomers.
     publisher.reset();
-    TopicSubscriber newcomer(broker_.port(), QStringLiteral("pv/S1/availability"));
-    ASSERT_TRUE(waitFor(newcomer, QStringLiteral("pv/S1/availability"), "offline"));
+    TopicSubscriber newcomer(broker_.port(), QStringLiteral("pv/S1/#"));
+    ASSERT_TRUE(newcomer.waitUntil(
+        [&] {
+            return newcomer.last(availabilityOf(QStringLiteral("S1"))) == "offline"
+                && newcomer.last(linkOf(QStringLiteral("S1"))) == "offline";
+        },
+        kMessageWaitMs));
 }
 
 TEST_F(MqttPublisherTest, ReconnectsAfterTheBrokerRestartsAndPublishesDiscoveryAgain)
@@ -355,6 +371,169 @@ TEST_F(MqttPublisherTest, AnEnergyTotalBelowTheLastIsPublishedAsNullAndCounted)
     EXPECT_EQ(publisher.counters().withheld, 2U) << "the lower total and the 0";
 }
 
+// What a new subscriber sees under `root` ("ha/") until a state the publisher sends after it
+// subscribed has come: the retained messages, and anything published meanwhile.
+QList<TopicSubscriber::Message> seenUnder(int port, const QString& root, MqttPublisher& publisher,
+                                          const QString& stateTopic = QStringLiteral("pv/S1/state"))
+{
+    TopicSubscriber later(port, QStringLiteral("#"));
+    QList<TopicSubscriber::Message> seen;
+    // A power no state had before: a retained state of an earlier publisher does not count.
+    static int watts = 5000;
+    ++watts;
+    const bool fresh = later.waitUntil(
+        [&] {
+            publisher.publishReading(readingWithPower(watts));
+            const auto last = later.last(stateTopic);
+            return last && power(*last) == watts;
+        },
+        kMessageWaitMs);
+    EXPECT_TRUE(fresh) << "no state on " << stateTopic.toStdString();
+    for (const auto& message : later.messages()) {
+        if (message.topic.startsWith(root))
+            seen.append(message);
+    }
+    return seen;
+}
+
+// The same as topic -> payload, the last of each topic.
+QMap<QString, QByteArray> lastUnder(int port, const QString& root, MqttPublisher& publisher,
+                                    const QString& stateTopic = QStringLiteral("pv/S1/state"))
+{
+    QMap<QString, QByteArray> last;
+    for (const auto& message : seenUnder(port, root, publisher, stateTopic))
+        last.insert(message.topic, message.payload);
+    return last;
+}
+
+TEST_F(MqttPublisherTest, WithDiscoveryOffTheRetainedConfigsAreRemovedForLaterSubscribers)
+{
+    {
+        MqttPublisher publisher(settingsFor(broker_.port()));
+        ASSERT_EQ(lastUnder(broker_.port(), QStringLiteral("homeassistant/"), publisher).size(), 13);
+    }
+    MqttSettings off = settingsFor(broker_.port());
+    off.discovery = false;
+    MqttPublisher publisher(off);
+    // The session removes the configs when it connects, before its first state.
+    TopicSubscriber states(broker_.port(), QStringLiteral("pv/S1/state"));
+    ASSERT_TRUE(states.waitUntil(
+        [&] {
+            publisher.publishReading(readingWithPower(100));
+            const auto last = states.last(QStringLiteral("pv/S1/state"));
+            return last && power(*last) == 100;
+        },
+        kMessageWaitMs));
+    // Nothing retained is left, and the removal is not repeated with every state.
+    const auto seen = seenUnder(broker_.port(), QStringLiteral("homeassistant/"), publisher);
+    EXPECT_TRUE(seen.isEmpty()) << seen.size() << " messages, the first on "
+                                << seen.value(0).topic.toStdString();
+
+    // The broker knows the session by its fixed id.
+    broker_.stop();
+    EXPECT_TRUE(broker_.log().contains(QStringLiteral(" as veltroma-S1 "))) << broker_.log().toStdString();
+}
+
+TEST_F(MqttPublisherTest, AfterAPrefixChangeEveryEntityIsCompleteUnderTheNewTopics)
+{
+    MqttSettings settings = settingsFor(broker_.port());
+    {
+        MqttPublisher publisher(settings);
+        ASSERT_EQ(lastUnder(broker_.port(), QStringLiteral("homeassistant/"), publisher).size(), 13);
+    }
+    // The same configs, re-pointed: the entities (and their history) stay, their values
+    // come from the new topics.
+    settings.prefix = QStringLiteral("solar");
+    const QString solarState = QStringLiteral("solar/S1/state");
+    {
+        MqttPublisher publisher(settings);
+        const auto configs = lastUnder(broker_.port(), QStringLiteral("homeassistant/"), publisher, solarState);
+        ASSERT_EQ(configs.size(), 13);
+        for (const QByteArray& payload : configs) {
+            const QJsonObject config = QJsonDocument::fromJson(payload).object();
+            SCOPED_TRACE(config["unique_id"].toString().toStdString());
+            EXPECT_TRUE(config["state_topic"].toString().startsWith(QStringLiteral("solar/S1/")));
+            for (const QJsonValue& topic : config["availability"].toArray())
+                EXPECT_TRUE(topic.toObject()["topic"].toString().startsWith(QStringLiteral("solar/S1/")));
+        }
+    }
+    // Another discovery prefix: everything is there under it, nothing of ours is needed from
+    // the old one.
+    settings.discoveryPrefix = QStringLiteral("ha");
+    MqttPublisher publisher(settings);
+    const auto configs = lastUnder(broker_.port(), QStringLiteral("ha/"), publisher, solarState);
+    ASSERT_EQ(configs.size(), 13);
+    const auto expected = discoveryMessages({QStringLiteral("ha"), QStringLiteral("solar")},
+                                            mqttDevice(readingWithPower(0)));
+    for (const MqttMessage& message : expected) {
+        SCOPED_TRACE(message.topic.toStdString());
+        EXPECT_EQ(configs.value(message.topic), message.payload);
+    }
+    const auto topics = lastUnder(broker_.port(), QStringLiteral("solar/"), publisher, solarState);
+    EXPECT_EQ(topics.value(QStringLiteral("solar/S1/availability")), "online");
+    EXPECT_EQ(topics.value(QStringLiteral("solar/S1/link")), "online");
+    EXPECT_GT(power(topics.value(solarState)), 5000);
+}
+
+TEST_F(MqttPublisherTest, PerValueTopicsArePacedAndRetainedLikeTheStateAndOffByDefault)
+{
+    VirtualClock clock;
+    MqttSettings settings = settingsFor(broker_.port());
+    settings.intervalS = 10;
+    settings.perValueTopics = true;
+    auto publisher = std::make_unique<MqttPublisher>(settings, MqttPublisher::kQueueCapacity, clock);
+    TopicSubscriber subscriber(broker_.port(), QStringLiteral("pv/S1/+"));
+    ASSERT_TRUE(subscriber.waitUntil(
+        [&] {
+            clock.advance(10'000);
+            publisher->publishReading(readingWithPower(1));
+            return !subscriber.on(QStringLiteral("pv/S1/state")).isEmpty();
+        },
+        kMessageWaitMs));
+    clock.advance(10'000);
+    publisher->publishReading(readingWithPower(100));
+    clock.advance(1'000);
+    publisher->publishReading(readingWithPower(101)); // held back, its values too
+    ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S1"), 100));
+    subscriber.waitUntil([] { return false; }, 300);
+    QList<QByteArray> powers;
+    for (const auto& message : subscriber.on(QStringLiteral("pv/S1/ac_power")))
+        powers << message.payload;
+    ASSERT_FALSE(powers.isEmpty());
+    EXPECT_EQ(powers.last(), "100");
+    EXPECT_FALSE(powers.contains("101"));
+    EXPECT_EQ(subscriber.on(QStringLiteral("pv/S1/ac_power")).size(),
+              subscriber.on(QStringLiteral("pv/S1/state")).size());
+    EXPECT_EQ(power(*subscriber.last(QStringLiteral("pv/S1/state"))), 100)
+        << "the state text must not take the state message's topic";
+
+    // Retained: a later subscriber finds them, the held reading's among them once the
+    // publisher has ended.
+    publisher.reset();
+    TopicSubscriber later(broker_.port(), QStringLiteral("pv/S1/+"));
+    ASSERT_TRUE(later.waitUntil(
+        [&] {
+            return later.last(QStringLiteral("pv/S1/ac_power")) == "101"
+                && later.last(QStringLiteral("pv/S1/status")) == "normal"
+                && later.last(QStringLiteral("pv/S1/state_text")) == "Normal";
+        },
+        kMessageWaitMs));
+
+    // Off by default: the state alone.
+    MqttPublisher plain(settingsFor(broker_.port()));
+    TopicSubscriber fresh(broker_.port(), QStringLiteral("pv/S2/+"));
+    ASSERT_TRUE(fresh.waitUntil(
+        [&] {
+            plain.publishReading(readingOf(QStringLiteral("S2"), 2, 200));
+            return !fresh.on(QStringLiteral("pv/S2/state")).isEmpty();
+        },
+        kMessageWaitMs));
+    for (const auto& message : fresh.messages())
+        EXPECT_TRUE(message.topic == QStringLiteral("pv/S2/state") || message.topic == availabilityOf("S2")
+                    || message.topic == linkOf("S2"))
+            << message.topic.toStdString();
+}
+
 // Two inverters on the bus from here on: S1 at slot 1, S2 at slot 2.
 TEST_F(MqttPublisherTest, AtMostOneStatePerIntervalPerInverterAndAChangeOfStateAtOnce)
 {
@@ -397,9 +576,9 @@ TEST_F(MqttPublisherTest, AtMostOneStatePerIntervalPerInverterAndAChangeOfStateA
     at(23'000, s2, 2, 203);     // held
     at(25'000, s1, 1, 105, 2);  // S1's interval since the fault has passed: out
     ASSERT_TRUE(waitForPower(subscriber, s1, 105));
-    // The held state goes before the inverter turns unavailable.
+    // The held state goes before the inverter's link goes offline.
     publisher.slotLost(2);
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(s2), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(s2), "offline"));
 
     const auto powers = [&](const QString& serial) {
         QList<int> list;
@@ -421,52 +600,62 @@ TEST_F(MqttPublisherTest, EveryInverterIsADeviceOfItsOwnWhoseSessionTheOtherNeve
     ASSERT_TRUE(subscriber.waitUntil(
         [&] {
             publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 100));
-            return subscriber.last(availabilityOf(QStringLiteral("S1"))) == "online"
+            return subscriber.last(linkOf(QStringLiteral("S1"))) == "online"
                 && !subscriber.on(QStringLiteral("pv/S1/state")).isEmpty();
         },
         kMessageWaitMs));
     publisher.publishReading(readingOf(QStringLiteral("S2"), 2, 200));
     publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 101));
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "online"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S2")), "online"));
     ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S2"), 200));
     ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S1"), 101));
 
     for (const QString& serial : {QStringLiteral("S1"), QStringLiteral("S2")}) {
         SCOPED_TRACE(serial.toStdString());
-        const QString prefix = QStringLiteral("homeassistant/sensor/veltroma_%1/").arg(serial);
-        ASSERT_TRUE(subscriber.waitUntil(
-            [&] { return subscriber.last(prefix + QStringLiteral("state/config")).has_value(); },
-            kMessageWaitMs));
+        EXPECT_EQ(subscriber.last(availabilityOf(serial)), "online");
+        const QString sensors = QStringLiteral("homeassistant/sensor/veltroma_%1/").arg(serial);
+        const QString link = QStringLiteral("homeassistant/binary_sensor/veltroma_%1/link/config").arg(serial);
+        ASSERT_TRUE(subscriber.waitUntil([&] { return subscriber.last(link).has_value(); },
+                                         kMessageWaitMs));
         const QJsonObject config = QJsonDocument::fromJson(
-            *subscriber.last(prefix + QStringLiteral("ac_power/config"))).object();
+            *subscriber.last(sensors + QStringLiteral("ac_power/config"))).object();
         EXPECT_EQ(config["unique_id"].toString(),
                   QStringLiteral("veltroma_%1_ac_power").arg(serial));
         EXPECT_EQ(config["state_topic"].toString(), QStringLiteral("pv/%1/state").arg(serial));
-        EXPECT_EQ(config["availability_topic"].toString(), availabilityOf(serial));
+        EXPECT_EQ(config["availability"].toArray(),
+                  (QJsonArray{QJsonObject{{"topic", availabilityOf(serial)}},
+                              QJsonObject{{"topic", linkOf(serial)}}}));
         EXPECT_EQ(config["device"].toObject()["identifiers"].toArray().first().toString(),
                   QStringLiteral("veltroma_") + serial);
+        const QJsonObject linkConfig = QJsonDocument::fromJson(*subscriber.last(link)).object();
+        EXPECT_EQ(linkConfig["state_topic"].toString(), linkOf(serial));
+        EXPECT_EQ(linkConfig["availability"].toArray(),
+                  (QJsonArray{QJsonObject{{"topic", availabilityOf(serial)}}}));
+        EXPECT_EQ(linkConfig["device"].toObject(), config["device"].toObject());
     }
-    EXPECT_EQ(offlineCount(subscriber, QStringLiteral("S1")), 0)
+    EXPECT_EQ(offlineCount(subscriber, availabilityOf(QStringLiteral("S1"))), 0)
         << "the reading of S2 ended the session of S1";
     const MqttCounters counters = publisher.counters();
     EXPECT_TRUE(counters.connected);
     EXPECT_EQ(counters.reconnects, 0U);
     EXPECT_EQ(counters.dropped, 0U);
-    EXPECT_GE(counters.sent, 25U) << "per inverter ten configs and an availability; three states";
+    EXPECT_GE(counters.sent, 33U) << "per inverter thirteen configs, an availability and a link; three states";
 
-    // Slot 2 stops answering: only S2 goes offline, until its next reading.
+    // Slot 2 stops answering: only S2's link goes offline, until its next reading; the
+    // program runs on for both.
     publisher.slotLost(2);
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S2")), "offline"));
     // Whatever S1's session published before this state has arrived once the state has.
     publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 102));
     ASSERT_TRUE(waitForPower(subscriber, QStringLiteral("S1"), 102));
-    EXPECT_EQ(offlineCount(subscriber, QStringLiteral("S1")), 0);
+    EXPECT_EQ(offlineCount(subscriber, linkOf(QStringLiteral("S1"))), 0);
+    EXPECT_EQ(offlineCount(subscriber, availabilityOf(QStringLiteral("S2"))), 0);
     publisher.publishReading(readingOf(QStringLiteral("S2"), 2, 202));
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "online"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S2")), "online"));
 
     // Another inverter registered at slot 2: the one that stood there before is gone.
     publisher.slotRegistered(2, QStringLiteral("S3"));
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S2")), "offline"));
 }
 
 TEST_F(MqttPublisherTest, WithSeveralInvertersEachIsBackAfterALostLinkOnlyWithItsOwnReading)
@@ -480,15 +669,15 @@ TEST_F(MqttPublisherTest, WithSeveralInvertersEachIsBackAfterALostLinkOnlyWithIt
         [&] {
             publisher.publishReading(readingOf(QStringLiteral("S1"), 1, 100));
             publisher.publishReading(readingOf(QStringLiteral("S2"), 2, 200));
-            return subscriber.last(availabilityOf(QStringLiteral("S1"))) == "online"
-                && subscriber.last(availabilityOf(QStringLiteral("S2"))) == "online";
+            return subscriber.last(linkOf(QStringLiteral("S1"))) == "online"
+                && subscriber.last(linkOf(QStringLiteral("S2"))) == "online";
         },
         kMessageWaitMs));
 
     alive = false;
     publisher.linkChanged();
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S1")), "offline"));
-    ASSERT_TRUE(waitFor(subscriber, availabilityOf(QStringLiteral("S2")), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S1")), "offline"));
+    ASSERT_TRUE(waitFor(subscriber, linkOf(QStringLiteral("S2")), "offline"));
 
     alive = true;
     publisher.linkChanged();
@@ -496,7 +685,7 @@ TEST_F(MqttPublisherTest, WithSeveralInvertersEachIsBackAfterALostLinkOnlyWithIt
                                               std::tuple(QStringLiteral("S1"), 1, 111)}) {
         SCOPED_TRACE(serial.toStdString());
         publisher.publishReading(readingOf(serial, slot, watts));
-        ASSERT_TRUE(waitFor(subscriber, availabilityOf(serial), "online"));
+        ASSERT_TRUE(waitFor(subscriber, linkOf(serial), "online"));
         // Within one session the order holds: the state came first, so the link's return
         // alone did not bring this inverter back.
         const auto since = sinceOffline(subscriber, serial);
@@ -504,7 +693,7 @@ TEST_F(MqttPublisherTest, WithSeveralInvertersEachIsBackAfterALostLinkOnlyWithIt
         EXPECT_EQ(since[0].topic.toStdString(),
                   QStringLiteral("pv/%1/state").arg(serial).toStdString());
         EXPECT_EQ(power(since[0].payload), watts);
-        EXPECT_EQ(since[1].topic.toStdString(), availabilityOf(serial).toStdString());
+        EXPECT_EQ(since[1].topic.toStdString(), linkOf(serial).toStdString());
     }
 }
 
@@ -533,6 +722,9 @@ TEST_F(MqttPublisherTest, AKilledProgramLeavesEveryInverterOfflineThroughItsOwnW
                 && subscriber.last(availabilityOf(QStringLiteral("S2"))) == "offline";
         },
         kMessageWaitMs));
+    // Only the will could be said: the links stay as they were, and Home Assistant shows
+    // every entity unavailable through the program's availability.
+    EXPECT_EQ(subscriber.last(linkOf(QStringLiteral("S1"))), "online");
 }
 
 } // namespace

@@ -24,7 +24,9 @@ int main(int argc, char** argv)
     QObject::connect(&poll, &QTimer::timeout, [&] {
         for (int slot = 1; slot < args.size() - 1; ++slot) {
             Reading reading;
-            reading.instant = QDateTime::currentDateTime();
+            // As the decoder stamps a reply: with its offset from UTC.
+            const QDateTime now = QDateTime::currentDateTime();
+            reading.instant = now.toOffsetFromUtc(now.offsetFromUtc());
             reading.slot = slot;
             reading.serial = args[slot + 1];
             publisher.publishReading(reading);

@@ -24,6 +24,9 @@ struct Case {
     QString voltage;     // ac_voltage likewise
     QString state;
     QString time;        // the MQTT time
+    int stateCode;
+    qint64 faultWord;
+    QJsonValue status;
 };
 
 // 2026-10-25 00:30 UTC is 02:30 summer time in Berlin; an hour later the clocks have gone
@@ -43,17 +46,17 @@ TEST(ReadingMessagesTest, RowJsonAndLoggerLineComeFromOneReadingAcrossTheClockCh
     const Case cases[] = {
         {"summer time", exampleRealtimeData(), kFirstHalfPastTwo,
          {"2:30:0", "340.0", "230.0", "50.00", "1500", "12.3", "0", "12345.6", "4096", "30.0", "Normal"},
-         "1500", "230", "Normal", "2026-10-25T02:30:00+02:00"},
+         "1500", "230", "Normal", "2026-10-25T02:30:00+02:00", 1, 0, "normal"},
         {"the same hour again, winter time", withBytes(exampleRealtimeData(), 6, {0x08, 0xFD}),
          kSecondHalfPastTwo,
          {"2:30:0", "340.0", "230.1", "50.00", "1500", "12.3", "0", "12345.6", "4096", "30.0", "Normal"},
-         "1500", "230.1", "Normal", "2026-10-25T02:30:00+01:00"},
+         "1500", "230.1", "Normal", "2026-10-25T02:30:00+01:00", 1, 0, "normal"},
         {"a fault", withBytes(realtimeData(3, 1U << 10), 10, {0x00, 0x07}), kSecondHalfPastTwo + 61,
          {"2:31:1", "0.0", "0.0", "0.00", "7", "0.0", "0", "0.0", "0", "0.0", " Over PV Voltage"},
-         "7", "0", " Over PV Voltage", "2026-10-25T02:31:01+01:00"},
+         "7", "0", "Over PV Voltage", "2026-10-25T02:31:01+01:00", 3, 1 << 10, "fault"},
         {"a state the program does not know", realtimeData(9), kSecondHalfPastTwo,
          {"2:30:0", "0.0", "0.0", "0.00", "0", "0.0", "0", "0.0", "0", "0.0"},
-         "0", "0", "", "2026-10-25T02:30:00+01:00"},
+         "0", "0", "Unknown", "2026-10-25T02:30:00+01:00", 9, 0, QJsonValue::Null},
     };
     const QTimeZone berlin("Europe/Berlin");
     ASSERT_TRUE(berlin.isValid());
@@ -88,6 +91,9 @@ TEST(ReadingMessagesTest, RowJsonAndLoggerLineComeFromOneReadingAcrossTheClockCh
         EXPECT_TRUE(text.contains(QStringLiteral("\"ac_voltage\":") + c.voltage + u',')) << json.toStdString();
         const QJsonObject state = QJsonDocument::fromJson(json).object();
         EXPECT_EQ(state["state"].toString(), c.state);
+        EXPECT_EQ(state["state_code"], QJsonValue(c.stateCode));
+        EXPECT_EQ(state["fault_word"], QJsonValue(c.faultWord));
+        EXPECT_EQ(state["status"], c.status);
         EXPECT_EQ(state["time"].toString(), c.time);
         EXPECT_EQ(QDateTime::fromString(state["time"].toString(), Qt::ISODate).toSecsSinceEpoch(),
                   c.utcSeconds)

@@ -40,8 +40,12 @@ HeadlessBrowser::~HeadlessBrowser()
 {
     socket_.abort();
     if (process_.state() != QProcess::NotRunning) {
-        process_.kill();
-        process_.waitForFinished(5000);
+        // Asked to end, the browser ends its helper processes too, before its profile goes.
+        process_.terminate();
+        if (!process_.waitForFinished(10'000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
     }
 }
 

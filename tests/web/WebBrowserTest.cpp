@@ -13,6 +13,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -23,6 +25,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <vector>
 
 namespace veltroma::test {
 namespace {
@@ -32,44 +35,74 @@ constexpr int kReadyTimeoutMs = 60'000;
 
 constexpr int kRecordedDays = 7;      // before today, recorded before the monitor starts
 constexpr int kRecordSeconds = 180;   // as the recorder writes them
-constexpr int kFirstRowSeconds = 6 * 3600;
-constexpr int kLastRowSeconds = 19 * 3600;
+constexpr int kSunriseSeconds = 6 * 3600;
+constexpr int kDaylightSeconds = 13 * 3600;
 // A pause of half an hour on every recorded day, which the day's curve shows as a gap.
-constexpr int kPauseFromSeconds = 13 * 3600;
+constexpr int kPauseAfterSunriseSeconds = 7 * 3600;
 constexpr int kPauseSeconds = 1800;
+// Today's sun rose this long before the monitor starts (or at midnight), whatever the hour the
+// tests run at, so that the live page shows a morning's curve.
+constexpr int kTodaysMorningSeconds = 6 * 3600;
 
-// The rows recorded on each of those days.
+constexpr bool inPause(int sinceSunriseS)
+{
+    return sinceSunriseS >= kPauseAfterSunriseSeconds && sinceSunriseS < kPauseAfterSunriseSeconds + kPauseSeconds;
+}
+
+// The rows recorded on each of the days before today.
 constexpr int recordedRowsPerDay()
 {
     int rows = 0;
-    for (int s = kFirstRowSeconds; s <= kLastRowSeconds; s += kRecordSeconds)
-        rows += s < kPauseFromSeconds || s >= kPauseFromSeconds + kPauseSeconds ? 1 : 0;
+    for (int s = 0; s <= kDaylightSeconds; s += kRecordSeconds)
+        rows += inPause(s) ? 0 : 1;
     return rows;
 }
 
-// The height of the sun at `s` seconds after midnight, 0 to 1.
-double sunAt(int s)
+// The serial number of the simulated inverter in `slot` (the simulator's own for 2 and up).
+QString serialOf(int slot)
 {
-    return std::sin(std::numbers::pi * (s - kFirstRowSeconds) / (kLastRowSeconds - kFirstRowSeconds));
+    return QStringLiteral("VT2400012%1").arg(2 + slot);
 }
 
-// The AC power recorded for `slot` on `day` at `s` seconds after midnight: each slot and day
-// with a peak of its own.
-double recordedPowerW(int slot, const QDate& day, int s)
+// The height of the sun, 0 to 1.
+double sunAt(int sinceSunriseS)
+{
+    return std::sin(std::numbers::pi * sinceSunriseS / kDaylightSeconds);
+}
+
+// The AC power recorded for `slot` on `day`: each slot and day with a peak of its own.
+double recordedPowerW(int slot, const QDate& day, int sinceSunriseS)
 {
     const double ratedW = 2000.0 + 1000.0 * slot;
     const double clouds = 0.75 + 0.25 * std::sin(day.day() * 1.7 + slot);
-    return std::round(ratedW * clouds * sunAt(s));
+    return std::round(ratedW * clouds * sunAt(sinceSunriseS));
 }
 
-// Writes the days before today into the month files of every slot below `folder`, as the
-// recorder writes them: a sunny arc of AC power, a day's energy growing with it. The rows wait
-// in the recorder while a file stands where the data folder goes and are written at once.
-void recordEarlierDays(const QString& folder, int inverters)
+struct RecordedMoment {
+    QDateTime when;
+    int sinceSunriseS;
+};
+
+// Writes the days before today and today's morning into the month files of every slot below
+// `folder`, as the recorder writes them: a sunny arc of AC power, a day's energy growing with
+// it. Today's rows end a few minutes before the monitor starts. The rows wait in the recorder
+// while a file stands where the data folder goes, and are written at once by the last.
+void recordEarlierRows(const QString& folder, int inverters)
 {
-    const QDate today = QDate::currentDate();
+    const QDateTime lastMoment = QDateTime::currentDateTime().addSecs(-600);
+    std::vector<RecordedMoment> moments;
+    for (int d = kRecordedDays; d >= 0; --d) {
+        const QDateTime midnight(lastMoment.date().addDays(-d), QTime(0, 0));
+        const int sunrise = d > 0 ? kSunriseSeconds
+                                  : std::max(0, lastMoment.time().msecsSinceStartOfDay() / 1000 - kTodaysMorningSeconds);
+        for (int s = 0; s <= kDaylightSeconds; s += kRecordSeconds) {
+            const QDateTime when = midnight.addSecs(sunrise + s);
+            if (!inPause(s) && when <= lastMoment && when.date() == midnight.date())
+                moments.push_back({when, s});
+        }
+    }
+    const QString data = folder + QStringLiteral("Data");
     for (int slot = 1; slot <= inverters; ++slot) {
-        const QString data = folder + QStringLiteral("Data");
         QFile blocker(data);
         blocker.open(QIODevice::WriteOnly);
         blocker.close();
@@ -77,29 +110,26 @@ void recordEarlierDays(const QString& folder, int inverters)
         InverterModel model;
         model.realtimeDecoded = true;
         model.recordSlot = slot;
-        model.sSerialNums[std::size_t(slot)] = QStringLiteral("VT2400012%1").arg(2 + slot);
-        for (int d = kRecordedDays; d >= 1; --d) {
-            const QDate day = today.addDays(-d);
-            double energyKwh = 0;
-            for (int s = kFirstRowSeconds; s <= kLastRowSeconds; s += kRecordSeconds) {
-                if (s >= kPauseFromSeconds && s < kPauseFromSeconds + kPauseSeconds)
-                    continue;
-                const double sun = sunAt(s);
-                const double powerW = recordedPowerW(slot, day, s);
-                energyKwh += powerW * kRecordSeconds / 3.6e6;
-                const QDateTime when(day, QTime(0, 0).addSecs(s));
-                if (d == 1 && s == kLastRowSeconds)
-                    QFile::remove(data); // the last row writes them all
-                model.paths = LoadDataSet(folder, when, slot);
-                const QTime t = when.time();
-                model.NewRow = {QStringLiteral("%1:%2:%3").arg(t.hour()).arg(t.minute()).arg(t.second()),
-                                QString::number(300.0 + 40 * sun, 'f', 1), QStringLiteral("231.2"),
-                                QStringLiteral("50.00"), QString::number(powerW, 'f', 0),
-                                QString::number(energyKwh, 'f', 1), QString::number((s - kFirstRowSeconds) / 60),
-                                QString::number(12000.0 + energyKwh, 'f', 1), QStringLiteral("4000"),
-                                QString::number(25.0 + 15 * sun, 'f', 1), QStringLiteral("Normal")};
-                recorder.record(model);
-            }
+        model.sSerialNums[std::size_t(slot)] = serialOf(slot);
+        double energyKwh = 0;
+        for (std::size_t i = 0; i < moments.size(); ++i) {
+            const auto& [when, s] = moments[i];
+            if (s == 0)
+                energyKwh = 0;
+            const double sun = sunAt(s);
+            const double powerW = recordedPowerW(slot, when.date(), s);
+            energyKwh += powerW * kRecordSeconds / 3.6e6;
+            if (i + 1 == moments.size())
+                QFile::remove(data);
+            model.paths = LoadDataSet(folder, when, slot);
+            const QTime t = when.time();
+            model.NewRow = {QStringLiteral("%1:%2:%3").arg(t.hour()).arg(t.minute()).arg(t.second()),
+                            QString::number(300.0 + 40 * sun, 'f', 1), QStringLiteral("231.2"),
+                            QStringLiteral("50.00"), QString::number(powerW, 'f', 0),
+                            QString::number(energyKwh, 'f', 1), QString::number(s / 60),
+                            QString::number(12000.0 + energyKwh, 'f', 1), QStringLiteral("4000"),
+                            QString::number(25.0 + 15 * sun, 'f', 1), QStringLiteral("Normal")};
+            recorder.record(model);
         }
     }
 }
@@ -123,6 +153,7 @@ public:
         }
         // Late morning on the simulated day, so that the values and the curve stand high.
         InverterSim::Options options;
+        options.serial = serialOf(1);
         options.otherUnits = QStringList(kInverters - 1, QString());
         options.extraArguments = {QStringLiteral("--start-time"), QStringLiteral("11:30")};
         sim_ = std::make_unique<InverterSim>(options);
@@ -130,11 +161,14 @@ public:
             error_ = sim_->errorString();
             return;
         }
-        recordEarlierDays(home_.path() + u'/', kInverters);
+        recordEarlierRows(home_.path() + u'/', kInverters);
         QFile settings(home_.filePath(QStringLiteral("setting.ini")));
         settings.open(QIODevice::WriteOnly);
         settings.write("[Setting]\r\nLanguage=English\r\nCommNum=" + sim_->portPath().toUtf8()
                        + ",9600,8,N,1\r\n[Inverters]\r\nCount=" + QByteArray::number(kInverters) + "\r\n");
+        // Known serials: inverters without an address would all answer the search at once.
+        for (int slot = 1; slot <= kInverters; ++slot)
+            settings.write(QStringLiteral("Serial%1=%2\r\n").arg(slot).arg(serialOf(slot)).toUtf8());
         settings.close();
         const QString address = QStringLiteral("127.0.0.1:%1").arg(freePort());
         base_ = QStringLiteral("http://") + address;
@@ -253,11 +287,29 @@ TEST_F(WebBrowserTest, LivePageShowsEveryInvertersValuesAndKeepsThemUpdating)
         << before.toStdString();
     EXPECT_TRUE(browser_->waitFor(QStringLiteral("/ s ago$/.test(document.querySelector('.card .age').textContent)"), 5000));
     // Today's curve is drawn for the inverters (redrawn every few seconds from the stream).
-    EXPECT_TRUE(browser_->waitFor(kCurvePixels + QStringLiteral(" > 200"), 20'000))
+    EXPECT_TRUE(browser_->waitFor(kCurvePixels + QStringLiteral(" > 20"), 20'000))
         << browser_->evaluate(kCurvePixels).toInt();
     EXPECT_EQ(browser_->evaluate(QStringLiteral("document.querySelectorAll('#chart .u-legend .u-series').length")).toInt(),
               kInverters + 1);
     expectNoPageErrors();
+}
+
+TEST_F(WebBrowserTest, APauseBreaksEveryCurveOfTheLiveChart)
+{
+    openReady(QStringLiteral("/"));
+    // Two inverters: the first pauses from 10:00:10 to 10:20:00, the second answers throughout
+    // at other moments. The first's line must not cross its pause, whatever lies between.
+    const QJsonValue joined = browser_->evaluate(QStringLiteral(R"(
+      (() => {
+        const t = hms => '2026-12-09T' + hms + '+01:00';
+        const first = Web.withGaps([[t('10:00:00'), 1], [t('10:00:10'), 2], [t('10:20:00'), 3]], 540);
+        const second = Web.withGaps([[t('10:00:05'), 7], [t('10:05:00'), 8], [t('10:10:00'), 9],
+                                     [t('10:15:00'), 10], [t('10:20:05'), 11]], 540);
+        const data = Web.joinCurves([first, second]);
+        return data.slice(1).map(ys => ys.map(y => y === undefined ? 'u' : y));
+      })())"));
+    EXPECT_EQ(QString::fromUtf8(QJsonDocument(joined.toArray()).toJson(QJsonDocument::Compact)).toStdString(),
+              R"([[1,"u",2,null,null,null,null,3,"u"],["u",7,"u",8,9,"u",10,"u",11]])");
 }
 
 TEST_F(WebBrowserTest, PagesSpeakTheReadersLanguage)
@@ -283,10 +335,10 @@ TEST_F(WebBrowserTest, HistoryShowsTheRecordedDayAndMonth)
     openReady(QStringLiteral("/history?date=%1&inverter=2").arg(day));
     EXPECT_EQ(text(QStringLiteral("#day-rows")), QString::number(recordedRowsPerDay()));
     double peakW = 0;
-    for (int s = kFirstRowSeconds; s <= kLastRowSeconds; s += kRecordSeconds)
+    for (int s = 0; s <= kDaylightSeconds; s += kRecordSeconds)
         peakW = std::max(peakW, recordedPowerW(2, QDate::fromString(day, Qt::ISODate), s));
     EXPECT_EQ(text(QStringLiteral("#day-peak")), QString::number(peakW, 'f', 0));
-    EXPECT_TRUE(browser_->waitFor(kCurvePixels + QStringLiteral(" > 200"), 10'000));
+    EXPECT_TRUE(browser_->waitFor(kCurvePixels + QStringLiteral(" > 20"), 10'000));
 
     // The month: one bar for each recorded day of it.
     const QString month = day.left(7);
@@ -295,7 +347,7 @@ TEST_F(WebBrowserTest, HistoryShowsTheRecordedDayAndMonth)
         daysOfMonth += QDate::currentDate().addDays(-d).toString(Qt::ISODate).startsWith(month) ? 1 : 0;
     openReady(QStringLiteral("/history?month=%1&inverter=2").arg(month));
     EXPECT_GE(text(QStringLiteral("#month-days")).toInt(), daysOfMonth);
-    EXPECT_TRUE(browser_->waitFor(kCurvePixels + QStringLiteral(" > 200"), 10'000));
+    EXPECT_TRUE(browser_->waitFor(kCurvePixels + QStringLiteral(" > 20"), 10'000));
     expectNoPageErrors();
 }
 
@@ -354,7 +406,7 @@ TEST_F(WebBrowserTest, EveryPageFitsAPhoneAndADesktopWithoutSidewaysScrolling)
             // Charts are drawn once the data is in; give the live curve its first redraw.
             browser_->waitFor(QStringLiteral("!document.querySelector('#chart') || document.querySelector('#chart canvas')"), 10'000);
             if (QLatin1String(shot.name) == QLatin1String("live"))
-                browser_->waitFor(kCurvePixels + QStringLiteral(" > 200"), 10'000);
+                browser_->waitFor(kCurvePixels + QStringLiteral(" > 20"), 10'000);
             EXPECT_LE(browser_->evaluate(QStringLiteral("document.documentElement.scrollWidth")).toInt(), width);
             const QByteArray png = browser_->screenshot();
             ASSERT_TRUE(png.startsWith("\x89PNG"));

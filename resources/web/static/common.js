@@ -112,6 +112,21 @@ const Web = (() => {
     return [xs, ys];
   }
 
+  // uPlot.join of several curves, each broken where withGaps put a null. The joined curves
+  // hold undefined where only another has a point, and a line is drawn across undefined; so
+  // from the point before a pause to the point after it, every place of that curve is null.
+  function joinCurves(tables) {
+    const data = uPlot.join(tables);
+    for (const ys of data.slice(1)) {
+      for (let i = 0; i < ys.length; i++) {
+        if (ys[i] !== null) continue;
+        for (let j = i - 1; j >= 0 && ys[j] === undefined; j--) ys[j] = null;
+        while (i + 1 < ys.length && (ys[i + 1] === undefined || ys[i + 1] === null)) ys[++i] = null;
+      }
+    }
+    return data;
+  }
+
   const axisColour = '#c8ced4';
   const gridColour = 'rgba(255,255,255,0.09)';
 
@@ -151,13 +166,22 @@ const Web = (() => {
   // Times on a 24-hour clock, as the window shows them.
   function timeChartOptions(yLabel, offset, series) {
     const zone = zoneDate(offset);
-    const hours = uPlot.fmtDate('{HH}:{mm}');
+    const minutes = uPlot.fmtDate('{HH}:{mm}');
+    const seconds = uPlot.fmtDate('{HH}:{mm}:{ss}');
     const instant = uPlot.fmtDate('{YYYY}-{MM}-{DD} {HH}:{mm}:{ss}');
+    const ticks = (u, splits) => {
+      const format = splits.length > 1 && splits[1] - splits[0] < 60 ? seconds : minutes;
+      return splits.map(s => format(zone(s)));
+    };
     return {
       tzDate: zone,
       cursor: { drag: { x: true, y: false } },
-      scales: { x: { time: true }, y: { range: (u, min, max) => [0, Math.max(100, max * 1.08)] } },
-      axes: [Object.assign(axis(), { values: (u, splits) => splits.map(s => hours(zone(s))) }),
+      // A quarter of an hour at least, so that the first minutes of a curve read as such.
+      scales: {
+        x: { time: true, range: (u, min, max) => (min == null ? [0, 1] : [Math.min(min, max - 900), max]) },
+        y: { range: (u, min, max) => [0, Math.max(100, max * 1.08)] },
+      },
+      axes: [Object.assign(axis(), { values: ticks }),
         Object.assign(axis(yLabel), { size: 56 })],
       series: [{ label: text('time'), value: (u, v) => (v == null ? '–' : instant(zone(v))) }].concat(series),
     };
@@ -172,7 +196,7 @@ const Web = (() => {
 
   return {
     text, getJson, element, fixed, clock, day, stamp, seconds, offsetMinutes, zoneDate, ageText,
-    linkState, recordingState, setTone, showState, slotColour, singleColour, withGaps, axis,
+    linkState, recordingState, setTone, showState, slotColour, singleColour, withGaps, joinCurves, axis,
     chart, timeChartOptions, failed,
   };
 })();

@@ -122,7 +122,7 @@
     chartDirty = false;
     const slots = [...curves.keys()].sort((a, b) => a - b);
     const tables = slots.map(slot => [curves.get(slot).xs, curves.get(slot).ys]);
-    const data = tables.length === 1 ? tables[0] : tables.length ? uPlot.join(tables) : [[]];
+    const data = tables.length === 1 ? tables[0] : tables.length ? Web.joinCurves(tables) : [[]];
     const key = slots.map(slot => slot + ':' + curves.get(slot).label).join('|') + '@' + offset;
     if (plot && key === plotKey) {
       plot.setData(data);

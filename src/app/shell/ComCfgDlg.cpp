@@ -106,8 +106,8 @@ void CComCfgDlg::accept()
         return;
     // Refused before anything is stored: the dialog stays open to mend it.
     const MqttSettings mqtt = m_mqtt->settings();
-    if (mqttPrefixProblem(mqtt.prefix)) {
-        m_prompt.message(g_LoadString(QStringLiteral("IDC_MQTT_PREFIXREFUSED")).arg(mqtt.prefix),
+    if (const auto refused = refusedMqttPrefix(mqtt)) {
+        m_prompt.message(g_LoadString(QStringLiteral("IDC_MQTT_PREFIXREFUSED")).arg(*refused),
                          windowTitle(), PromptButtons::Ok, PromptIcon::Warning);
         return;
     }

@@ -2,12 +2,16 @@
 
 #include "app/shell/MainFrame.h"
 #include "app/shell/ProgramTitle.h"
+#include "channel/PortDescription.h"
+#include "cli/ProgramInfo.h"
 #include "config/ProgramPaths.h"
 #include "config/Strings.h"
 #include "monitor/InverterSettings.h"
 #include "monitor/MonitorSession.h"
 #include "publish/MqttStartup.h"
 #include "update/UpdateChecker.h"
+#include "web/HttpServerAdapter.h"
+#include "web/WebStartup.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -63,17 +67,41 @@ bool CDesignApp::InitInstance()
     // The start dialog has set the settings file the broker is read from.
     MqttStart mqtt = startMqttPublisher(g_szSettingPath(), *m_session, m_options.mqttHost);
     m_publisher = std::move(mqtt.publisher);
+    WebStart web = startWebServer(
+        effectiveWebSettings(g_szSettingPath(), m_options.webListen), [this] {
+            const MqttPublisher* publisher = m_publisher.get();
+            return sessionWebContent(*m_session, {portNameForUser(m_channel.COMM_CFG), versionNumber(),
+                                                  [publisher]() -> std::optional<MqttCounters> {
+                                                      if (publisher == nullptr)
+                                                          return std::nullopt;
+                                                      return publisher->counters();
+                                                  }});
+        });
+    m_webServer = std::move(web.server);
     m_session->start(MonitorSession::FirstRefresh::AfterOnePeriod);
     m_pMainWnd->show();
     tellMqttStart(mqtt);
+    tellWebStart(web);
     return true;
+}
+
+void CDesignApp::tellWebStart(const WebStart& web)
+{
+    if (web.failure) {
+        m_prompt->message(g_LoadString(QStringLiteral("IDC_WEB_NOTSTARTED")).arg(*web.failure),
+                          programTitle(), PromptButtons::Ok, PromptIcon::Warning);
+    } else if (web.openWithoutPassword) {
+        m_prompt->message(g_LoadString(QStringLiteral("IDC_WEB_OPENNETWORK"))
+                              .arg(listenText(*web.settings.listen)),
+                          programTitle(), PromptButtons::Ok, PromptIcon::Warning);
+    }
 }
 
 void CDesignApp::tellMqttStart(const MqttStart& mqtt)
 {
     // Once per start, and only what the user must act on: the settings dialog says the rest.
     if (mqtt.refusal) {
-        m_prompt->message(g_LoadString(QStringLiteral("IDC_MQTT_PREFIXREFUSED")).arg(mqtt.settings.prefix),
+        m_prompt->message(g_LoadString(QStringLiteral("IDC_MQTT_PREFIXREFUSED")).arg(mqtt.refusedPrefix),
                           programTitle(), PromptButtons::Ok, PromptIcon::Warning);
     } else if (mqtt.passwordInClear) {
         m_prompt->message(g_LoadString(QStringLiteral("IDC_MQTT_CLEARPASSWORD"))

@@ -12,7 +12,7 @@ class QSpinBox;
 namespace veltroma {
 
 // The broker fields of the communication settings: host, port, user, password, topic
-// prefix, discovery, TLS and CA file, with localized labels. Holds no logic beyond moving
+// prefix, discovery and its prefix, per-value topics, TLS and CA file, with localized labels. Holds no logic beyond moving
 // the settings in and out.
 class MqttSettingsGroup final : public QGroupBox {
     Q_OBJECT
@@ -29,6 +29,8 @@ private:
     QLineEdit* password_;
     QLineEdit* prefix_;
     QCheckBox* discovery_;
+    QLineEdit* discoveryPrefix_;
+    QCheckBox* perValueTopics_;
     QCheckBox* tls_;
     QLineEdit* caFile_;
     QLabel* note_;

@@ -49,6 +49,7 @@ ExitCode runWindow(int& argc, char** argv, const ProgramOptions& options)
     CDesignApp theApp({.home = options.home,
                        .updateHost = options.updateHost,
                        .mqttHost = options.mqttHost,
+                       .webListen = options.webListen,
                        .port = options.port,
                        .savePort = options.savePort},
                       std::make_unique<QtPrompt>(), steadyClock());

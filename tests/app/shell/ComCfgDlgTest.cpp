@@ -9,6 +9,7 @@
 #include "params/DialogPictures.h"
 #include "publish/MqttSettings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -177,8 +178,12 @@ TEST_F(ComCfgDlgTest, BrokerFieldsShowTheStoredSettingsAndOkStoresTheirChanges)
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
 
     host->setText(QStringLiteral(" 10.0.0.2 "));
+    auto* perValue = dialog.findChild<QCheckBox*>(QStringLiteral("mqttPerValueTopics"));
+    EXPECT_FALSE(perValue->isChecked());
+    perValue->setChecked(true);
     dialog.accept();
     stored.host = QStringLiteral("10.0.0.2");
+    stored.perValueTopics = true;
     EXPECT_EQ(loadMqttSettings(file), stored);
     EXPECT_EQ(home.setting("CommNum"), home.port().description());
 }
@@ -202,10 +207,21 @@ TEST_F(ComCfgDlgTest, APrefixWithAWildcardIsRefusedWithAMessageAndNothingIsStore
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open to mend the prefix";
     EXPECT_EQ(loadMqttSettings(file), stored);
 
+    // The discovery prefix leads topics too, and the message names it.
     prefix->setText(QStringLiteral("home/pv"));
+    auto* discoveryPrefix = dialog.findChild<QLineEdit*>(QStringLiteral("mqttDiscoveryPrefix"));
+    discoveryPrefix->setText(QStringLiteral("ha/#"));
     dialog.accept();
-    EXPECT_EQ(prompt.texts().size(), 1);
+    ASSERT_EQ(prompt.texts().size(), 2);
+    EXPECT_TRUE(prompt.texts().back().startsWith(QStringLiteral("The MQTT prefix \"ha/#\"")))
+        << prompt.texts().back().toStdString();
+    EXPECT_EQ(loadMqttSettings(file), stored);
+
+    discoveryPrefix->setText(QStringLiteral(" ha "));
+    dialog.accept();
+    EXPECT_EQ(prompt.texts().size(), 2);
     stored.prefix = QStringLiteral("home/pv");
+    stored.discoveryPrefix = QStringLiteral("ha");
     EXPECT_EQ(loadMqttSettings(file), stored);
 }
 
