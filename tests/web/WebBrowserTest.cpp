@@ -85,11 +85,11 @@ struct RecordedMoment {
 
 // Writes the days before today and today's morning into the month files of every slot below
 // `folder`, as the recorder writes them: a sunny arc of AC power, a day's energy growing with
-// it. Today's rows end a few minutes before the monitor starts. The rows wait in the recorder
+// it. Today's rows end two minutes before the monitor starts. The rows wait in the recorder
 // while a file stands where the data folder goes, and are written at once by the last.
 void recordEarlierRows(const QString& folder, int inverters)
 {
-    const QDateTime lastMoment = QDateTime::currentDateTime().addSecs(-600);
+    const QDateTime lastMoment = QDateTime::currentDateTime().addSecs(-120);
     std::vector<RecordedMoment> moments;
     for (int d = kRecordedDays; d >= 0; --d) {
         const QDateTime midnight(lastMoment.date().addDays(-d), QTime(0, 0));
