@@ -60,6 +60,14 @@ QByteArray reasonPhrase(int status)
     }
 }
 
+// On every answer: a browser takes each answer for what its type says, and no page of ours
+// tells another site where its reader came from.
+void writeCommonHeaders(QHttpServerResponder& responder)
+{
+    responder.writeHeader("X-Content-Type-Options", "nosniff");
+    responder.writeHeader("Referrer-Policy", "no-referrer");
+}
+
 // An answer for a connection that is closed after it: written before the library has a
 // request to answer (a head refused, one connection too many).
 QByteArray closingAnswer(int status)
@@ -441,6 +449,7 @@ bool HttpCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* sock
         if (!contentType.isEmpty())
             responder.writeHeader("Content-Type", contentType);
         responder.writeHeader("Content-Length", QByteArray::number(length));
+        writeCommonHeaders(responder);
         if (!connection->keepAlive)
             responder.writeHeader("Connection", "close");
         else if (head.version == "HTTP/1.0")
@@ -494,6 +503,7 @@ void HttpCore::startStream(Connection& connection, const WebRequest& request,
     responder.writeStatusLine(statusCode(200));
     responder.writeHeader("Content-Type", "text/event-stream");
     responder.writeHeader("Cache-Control", "no-cache");
+    writeCommonHeaders(responder);
     responder.writeHeader("Connection", "close");
     if (headOnly) {
         responder.writeBody(QByteArray());
@@ -502,8 +512,8 @@ void HttpCore::startStream(Connection& connection, const WebRequest& request,
         return;
     }
     QByteArray replayed;
-    if (const auto lastId = eventId(request.lastEventId); lastId && replay_) {
-        for (const ServerSentEvent& event : replay_(*lastId))
+    if (replay_) {
+        for (const ServerSentEvent& event : replay_(eventId(request.lastEventId)))
             replayed += eventStreamFrame(event);
     }
     detachFromParser(connection.socket());

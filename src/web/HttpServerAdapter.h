@@ -30,8 +30,8 @@ struct WebServerLimits {
 
 // The web view's HTTP server: GET and HEAD only, optionally behind HTTP Basic and TLS. It
 // hands every request that passes its checks to `respond`, except the live push at
-// /api/v1/stream, which it serves itself: the events `replay` still holds after the client's
-// Last-Event-ID, then every broadcast, and a heartbeat event.
+// /api/v1/stream, which it serves itself: what `replay` gives for the client's Last-Event-ID
+// (none for a new client), then every broadcast, and a heartbeat event.
 //
 // Threading: lives on the thread that made it (the session's) and does everything on that
 // thread's event loop; nothing waits on a socket, so a slow or hostile client costs the session
@@ -40,7 +40,9 @@ class WebServer final : public QObject {
     Q_OBJECT
 public:
     using Responder = std::function<WebResponse(const WebRequest&)>;
-    using Replay = std::function<std::vector<ServerSentEvent>(quint64 lastId)>;
+    // The events a stream begins with: those still held after `lastId` for a client that
+    // comes back, the state of the moment for a new one (no id).
+    using Replay = std::function<std::vector<ServerSentEvent>(std::optional<quint64> lastId)>;
     // The local time of the heartbeat.
     using WallClock = std::function<QDateTime()>;
 

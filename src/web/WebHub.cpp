@@ -275,6 +275,19 @@ void WebHub::onRefreshed()
     lastCounters_ = now;
 }
 
+std::vector<ServerSentEvent> WebHub::streamStart(std::optional<quint64> lastId) const
+{
+    if (lastId)
+        return eventsAfter(*lastId);
+    std::vector<ServerSentEvent> now{{std::nullopt, "link", compact(linkNow())},
+                                     {std::nullopt, "recording", compact(recordingJson(recording_))}};
+    for (int slot = kFirstSlot; slot <= slotCount(); ++slot) {
+        if (slots_[std::size_t(slot)].reading)
+            now.push_back({std::nullopt, "reading", compact(inverterOf(slot))});
+    }
+    return now;
+}
+
 std::vector<ServerSentEvent> WebHub::eventsAfter(quint64 lastId) const
 {
     return pushed_.after(lastId);

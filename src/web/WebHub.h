@@ -57,6 +57,11 @@ public:
 
     // The pushed events still held with an id above `lastId`, oldest first (see PushHistory).
     [[nodiscard]] std::vector<ServerSentEvent> eventsAfter(quint64 lastId) const;
+    // What a stream begins with: for a client that comes back with the id of the last event
+    // it had, the events after it; for a new one the state of the moment, as events without
+    // an id: the link, the recording and every inverter's reading. So a page that loaded
+    // /api/v1/live a moment before misses no change in between.
+    [[nodiscard]] std::vector<ServerSentEvent> streamStart(std::optional<quint64> lastId) const;
 
     // What /metrics tells now.
     [[nodiscard]] MetricsSnapshot metricsSnapshot() const;

@@ -66,11 +66,6 @@ QByteArray fingerprintOfStaticFiles()
     return hash.result().toHex().left(12);
 }
 
-void addCommonHeaders(WebResponse& response)
-{
-    response.headers.emplace_back("X-Content-Type-Options", "nosniff");
-}
-
 } // namespace
 
 QString htmlEscaped(QStringView text)
@@ -127,7 +122,6 @@ WebResponse WebPages::respond(const WebRequest& request) const
     notFound.status = 404;
     notFound.contentType = "text/plain; charset=utf-8";
     notFound.body = "Not found\n";
-    addCommonHeaders(notFound);
     return notFound;
 }
 
@@ -165,9 +159,7 @@ WebResponse WebPages::htmlPage(const QString& resourcePath, const WebRequest& re
         {"Vary", "Accept-Language"},
         {"Content-Language", languageTag(language).toLatin1()},
         {"Content-Security-Policy", kContentSecurityPolicy},
-        {"Referrer-Policy", "no-referrer"},
     };
-    addCommonHeaders(response);
     return response;
 }
 
@@ -193,7 +185,6 @@ std::optional<WebResponse> WebPages::staticFile(QStringView name, const WebReque
     const bool fingerprinted = request.query.queryItemValue(QStringLiteral("v")).toLatin1() == assetsVersion_;
     response.headers.emplace_back("Cache-Control",
                                   fingerprinted ? "public, max-age=31536000, immutable" : "no-cache");
-    addCommonHeaders(response);
     return response;
 }
 

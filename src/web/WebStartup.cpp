@@ -22,7 +22,7 @@ WebContent sessionWebContent(MonitorSession& session, WebHub::Setup setup)
     WebHub* answering = hub.get();
     WebContent content;
     content.respond = [answering](const WebRequest& request) { return answering->respond(request); };
-    content.replay = [answering](quint64 lastId) { return answering->eventsAfter(lastId); };
+    content.replay = [answering](std::optional<quint64> lastId) { return answering->streamStart(lastId); };
     content.connectEvents = [answering](WebServer& server) {
         QObject::connect(answering, &WebHub::serverSentEvent, &server, &WebServer::broadcast);
     };

@@ -136,7 +136,6 @@ TEST_F(WebPagesTest, EverythingAPageLoadsIsServedWithItsTypeAndKeptByTheBrowser)
         EXPECT_FALSE(response->body.isEmpty());
         EXPECT_EQ(response->contentType, types.value(address.section(u'?', 0, 0).section(u'.', -1)));
         EXPECT_EQ(header(*response, "Cache-Control"), "public, max-age=31536000, immutable");
-        EXPECT_EQ(header(*response, "X-Content-Type-Options"), "nosniff");
     }
 }
 

@@ -16,7 +16,8 @@ ServerSentEvent event(quint64 id, const QByteArray& data = "{}")
 }
 
 // A server on a free loopback port whose responder answers with what it was asked, and records
-// every request; its replay hands out the events of `held_` after the id asked for.
+// every request; its replay hands out the events of `held_` after the id asked for, and those
+// without an id to a new client.
 class WebServerTest : public ::testing::Test {
 protected:
     WebServer& start(WebServerLimits limits = {}, const QString& password = {})
@@ -35,10 +36,10 @@ protected:
                 response.headers = {{"X-Test", "1"}, {"X-Bad", "a\r\nSet-Cookie: b"}};
                 return response;
             },
-            [this](quint64 lastId) {
+            [this](std::optional<quint64> lastId) {
                 std::vector<ServerSentEvent> after;
                 for (const ServerSentEvent& held : held_)
-                    if (held.id > lastId)
+                    if (lastId ? held.id > lastId : !held.id)
                         after.push_back(held);
                 return after;
             },
@@ -65,6 +66,8 @@ TEST_F(WebServerTest, AnswersGetAndHeadOnOneKeptConnection)
     EXPECT_EQ(answer->body, "path /api/v1/day date 2026-12-09");
     EXPECT_EQ(answer->header("content-type"), "text/plain");
     EXPECT_EQ(answer->header("x-test"), "1");
+    EXPECT_EQ(answer->header("x-content-type-options"), "nosniff");
+    EXPECT_EQ(answer->header("referrer-policy"), "no-referrer");
     // A header that would end the head early or add one is left out.
     EXPECT_EQ(answer->header("x-bad"), QByteArray());
     EXPECT_EQ(answer->header("set-cookie"), QByteArray());
@@ -245,7 +248,7 @@ TEST_F(WebServerTest, StreamsTheEventsAfterTheLastIdThenBroadcastsAndHeartbeats)
     server.setWallClock([] {
         return QDateTime(QDate(2026, 12, 9), QTime(10, 15, 3), Qt::OffsetFromUTC, 3600);
     });
-    held_ = {event(3), event(4, R"({"a":1})"), event(5)};
+    held_ = {event(3), event(4, R"({"a":1})"), event(5), {std::nullopt, "link", R"({"state":"alive"})"}};
 
     TestClient resumed(port());
     resumed.get("/api/v1/stream", "Last-Event-ID: 3\r\n");
@@ -266,9 +269,11 @@ TEST_F(WebServerTest, StreamsTheEventsAfterTheLastIdThenBroadcastsAndHeartbeats)
     EXPECT_TRUE(head.contains("Content-Type: text/event-stream")) << head.toStdString();
     EXPECT_TRUE(head.contains("Cache-Control: no-cache")) << head.toStdString();
     EXPECT_TRUE(received.mid(head.size() + 4).startsWith(replayedThenLive)) << received.toStdString();
-    // Without Last-Event-ID nothing is replayed: the first event is the broadcast one.
-    ASSERT_TRUE(fresh.waitReceived("id: 6\n"));
+    // Without Last-Event-ID the stream begins with the state of the moment, then the broadcasts.
+    ASSERT_TRUE(fresh.waitReceived("event: link\ndata: {\"state\":\"alive\"}\n\nid: 6\n"))
+        << fresh.received().toStdString();
     EXPECT_FALSE(fresh.received().contains("id: 5\n"));
+    EXPECT_FALSE(resumed.received().contains("event: link"));
 
     const QByteArray heartbeat = "event: heartbeat\ndata: {\"time\":\"2026-12-09T10:15:03+01:00\"}\n\n";
     ASSERT_TRUE(resumed.waitReceived(heartbeat)) << resumed.received().toStdString();
