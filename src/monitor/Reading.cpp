@@ -28,6 +28,21 @@ QStringList recordRow(const Reading& reading)
     return row;
 }
 
+std::optional<QString> statusName(int stateCode)
+{
+    switch (stateCode) {
+    case 0:
+        return QStringLiteral("waiting");
+    case 1:
+        return QStringLiteral("normal");
+    case 2:
+    case 3:
+        return QStringLiteral("fault");
+    default:
+        return std::nullopt;
+    }
+}
+
 QString isoInstant(const Reading& reading)
 {
     return reading.instant.toString(Qt::ISODate);

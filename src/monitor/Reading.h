@@ -53,6 +53,10 @@ struct Reading {
 // state text.
 [[nodiscard]] QStringList recordRow(const Reading& reading);
 
+// The state code as automations, the web view and the metrics name it: "waiting", "normal" or
+// "fault"; none for a code the program does not know.
+[[nodiscard]] std::optional<QString> statusName(int stateCode);
+
 // The instant in ISO 8601 with its offset, e.g. "2026-10-25T02:30:00+01:00".
 [[nodiscard]] QString isoInstant(const Reading& reading);
 

@@ -88,21 +88,6 @@ const std::optional<double>* counterOf(const CounterValues& counters, Quantity q
     }
 }
 
-// The state code as automations name it; none for a code the program does not know.
-std::optional<QString> statusOf(int stateCode)
-{
-    switch (stateCode) {
-    case 0:
-        return QStringLiteral("waiting");
-    case 1:
-        return QStringLiteral("normal");
-    case 2:
-    case 3:
-        return QStringLiteral("fault");
-    default:
-        return std::nullopt;
-    }
-}
 
 // The state text trimmed; where it is blank (a fault whose table entry is empty, a code the
 // program does not know), a word for the code, so that the sensor never shows nothing.
@@ -227,7 +212,7 @@ MqttMessage stateMessage(const QString& prefix, const QString& serial, const Rea
     state.insert(QStringLiteral("state"), stateTextOf(reading));
     state.insert(QStringLiteral("state_code"), reading.stateCode);
     state.insert(QStringLiteral("fault_word"), qint64{reading.faultWord});
-    const std::optional<QString> status = statusOf(reading.stateCode);
+    const std::optional<QString> status = statusName(reading.stateCode);
     state.insert(QStringLiteral("status"), status ? QJsonValue(*status) : QJsonValue(QJsonValue::Null));
     state.insert(QStringLiteral("time"), isoInstant(reading));
     return {stateTopic(prefix, serial), QJsonDocument(state).toJson(QJsonDocument::Compact),

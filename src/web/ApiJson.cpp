@@ -86,17 +86,7 @@ QJsonObject recordingJson(const RecordingState& state)
 
 QString statusOf(int stateCode)
 {
-    switch (stateCode) {
-    case 0:
-        return QStringLiteral("waiting");
-    case 1:
-        return QStringLiteral("normal");
-    case 2:
-    case 3:
-        return QStringLiteral("fault");
-    default:
-        return QStringLiteral("unknown");
-    }
+    return statusName(stateCode).value_or(QStringLiteral("unknown"));
 }
 
 QJsonObject inverterJson(int slot, const std::optional<Reading>& reading, const QString& serial,

@@ -75,17 +75,6 @@ Labels serialOf(const InverterMetrics& inverter)
     return {{"serial", inverter.serial}};
 }
 
-const char* stateName(int stateCode)
-{
-    switch (stateCode) {
-    case 0: return "waiting";
-    case 1: return "normal";
-    case 2:
-    case 3: return "fault";
-    default: return "unknown";
-    }
-}
-
 // A value gauge of every live inverter.
 void liveGauge(Exposition& out, const MetricsSnapshot& snapshot, const char* name, const char* help,
                double InverterMetrics::*value)
@@ -126,7 +115,10 @@ void inverterFamilies(Exposition& out, const MetricsSnapshot& snapshot)
             continue;
         for (const char* state : {"waiting", "normal", "fault", "unknown"}) {
             out.sample({{"serial", inverter.serial}, {"state", QString::fromLatin1(state)}},
-                       qstrcmp(stateName(inverter.stateCode), state) == 0 ? 1.0 : 0.0);
+                       statusName(inverter.stateCode).value_or(QStringLiteral("unknown"))
+                               == QLatin1String(state)
+                           ? 1.0
+                           : 0.0);
         }
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/LinkHealth.h"
+#include "monitor/Reading.h"
 #include "publish/MqttConnection.h"
 
 #include <QByteArray>
