@@ -5,9 +5,15 @@
 #include "support/InverterSim.h"
 #include "support/ScriptedPrompt.h"
 #include "support/VirtualTimers.h"
+#include "web/HttpServerAdapter.h"
 #include "web/WebHub.h"
+#include "TestClient.h"
 
 #include <QJsonArray>
+#include <QMutex>
+
+#include <algorithm>
+#include <chrono>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -159,6 +165,18 @@ TEST_F(WebHubSessionTest, ThePushedReadingShowsTheValuesOfTheRowRecordedFromIt)
         ASSERT_EQ(*all[i].id, *all[i - 1].id + 1);
     const std::vector<ServerSentEvent> missed = hub->eventsAfter(*all[1].id);
     EXPECT_EQ(missed, std::vector<ServerSentEvent>(all.begin() + 2, all.end()));
+    EXPECT_EQ(hub->streamStart(*all[1].id), missed);
+
+    // A new client begins with the state of the moment, which /api/v1/live also gave.
+    const std::vector<ServerSentEvent> now = hub->streamStart(std::nullopt);
+    ASSERT_EQ(now.size(), 3u);
+    EXPECT_EQ(now[0].type, "link");
+    EXPECT_EQ(QJsonDocument::fromJson(now[0].data).object(), live["link"].toObject());
+    EXPECT_EQ(now[1].type, "recording");
+    EXPECT_EQ(QJsonDocument::fromJson(now[1].data).object(), live["recording"].toObject());
+    EXPECT_EQ(now[2].type, "reading");
+    for (const ServerSentEvent& event : now)
+        EXPECT_FALSE(event.id);
 }
 
 TEST_F(WebHubSessionTest, ALostLinkAndItsReturnAreEventsAndPushed)
@@ -241,6 +259,48 @@ TEST_F(WebHubSessionTest, TotalsNeverGoBelowTheRowsRecordedEarlierToday)
             joules = line.split(' ').last().toDouble();
     ASSERT_TRUE(joules) << metrics.body.toStdString();
     EXPECT_DOUBLE_EQ(*joules, 5000.3 * 3.6e6);
+}
+
+TEST_F(WebHubSessionTest, AStreamClientHearsOfAReplyWithinATenthOfASecond)
+{
+    start();
+    // When each realtime reply was decoded on the worker, and when its pushed event reached a
+    // browser's connection on loopback.
+    using Instant = std::chrono::steady_clock::time_point;
+    QMutex mutex;
+    std::vector<Instant> decoded;
+    QObject::connect(
+        &session->events(), &EngineEvents::readingDecoded, &session->events(),
+        [&](const Reading&) {
+            const QMutexLocker lock(&mutex);
+            decoded.push_back(std::chrono::steady_clock::now());
+        },
+        Qt::DirectConnection);
+    WebServerSettings settings;
+    settings.listen = WebListen{QStringLiteral("127.0.0.1"), 0};
+    WebServer server(
+        settings, [this](const WebRequest& request) { return hub->respond(request); },
+        [this](std::optional<quint64> lastId) { return hub->streamStart(lastId); });
+    ASSERT_FALSE(server.listen());
+    QObject::connect(hub.get(), &WebHub::serverSentEvent, &server, &WebServer::broadcast);
+    TestClient stream(server.port());
+    stream.get("/api/v1/stream");
+    ASSERT_TRUE(stream.waitReceived("text/event-stream", 5000));
+    // Replies come seconds apart, so the newest decoded one is the one each event tells of.
+    constexpr int kReplies = 5;
+    std::vector<std::chrono::milliseconds> delays;
+    for (int heard = 0; heard < kReplies; ++heard) {
+        const qsizetype seen = stream.received().count("event: reading\n");
+        ASSERT_TRUE(pumpUntil([&] { return stream.received().count("event: reading\n") > seen; }))
+            << stream.received().toStdString();
+        const Instant arrived = std::chrono::steady_clock::now();
+        const QMutexLocker lock(&mutex);
+        ASSERT_FALSE(decoded.empty());
+        delays.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(arrived - decoded.back()));
+    }
+    // The middle one, so that a test machine busy for a moment does not decide it.
+    std::nth_element(delays.begin(), delays.begin() + kReplies / 2, delays.end());
+    EXPECT_LT(delays[kReplies / 2].count(), 100);
 }
 
 } // namespace
