@@ -1,5 +1,7 @@
 #include "MosquittoBroker.h"
 
+#include "support/ServerPort.h"
+
 #include <QFile>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -10,10 +12,7 @@ namespace veltroma::test {
 
 int freeLoopbackPort()
 {
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return server.serverPort();
+    return freeServerPort(ServerPortRange::Broker);
 }
 
 MosquittoBroker::MosquittoBroker(int port) : port_(port != 0 ? port : freeLoopbackPort()) {}

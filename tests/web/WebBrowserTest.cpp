@@ -10,6 +10,7 @@
 #include "monitor/DailyRecorder.h"
 #include "monitor/RecordPaths.h"
 #include "support/InverterSim.h"
+#include "support/ServerPort.h"
 
 #include <QDir>
 #include <QFile>
@@ -136,9 +137,7 @@ void recordEarlierRows(const QString& folder, int inverters)
 
 int freePort()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
+    return freeServerPort(ServerPortRange::WebView);
 }
 
 // The simulated bus and the monitor serving its web view, for the whole suite.

@@ -5,6 +5,7 @@
 #include "monitor/InverterModel.h"
 #include "monitor/RecordPaths.h"
 #include "support/InverterSim.h"
+#include "support/ServerPort.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -21,9 +22,7 @@ namespace {
 // A port no one listens on now; the program may take it a moment later.
 quint16 freePort()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
+    return freeServerPort(ServerPortRange::WebView);
 }
 
 // veltroma-monitor --headless on the simulated inverter, in a program folder of its own with

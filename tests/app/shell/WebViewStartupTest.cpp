@@ -6,6 +6,8 @@
 #include "web/HttpServerAdapter.h"
 #include "web/TestClient.h"
 
+#include "support/ServerPort.h"
+
 #include <QFile>
 #include <QTcpServer>
 
@@ -35,10 +37,8 @@ protected:
 
 TEST_F(WebViewStartupTest, AViewOpenToTheNetworkWithoutAPasswordServesAndIsWarnedOfOnce)
 {
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const quint16 port = freeServerPort(ServerPortRange::WebView);
+    ASSERT_NE(port, 0);
     startWith("[Web]\r\nListen=0.0.0.0:" + QByteArray::number(port) + "\r\n");
     ASSERT_NE(app_->app->webServer(), nullptr);
     EXPECT_EQ(app_->prompt->texts(),
