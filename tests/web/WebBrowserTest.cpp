@@ -12,6 +12,7 @@
 #include "support/InverterSim.h"
 #include "support/ServerPort.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -175,8 +176,20 @@ public:
         process_.start(QStringLiteral(VELTROMA_MONITOR_EXE),
                        {QStringLiteral("--headless"), QStringLiteral("--home"), home_.path(),
                         QStringLiteral("--web"), address});
-        if (!process_.waitForStarted(5000))
+        if (!process_.waitForStarted(5000)) {
             error_ = process_.errorString();
+            return;
+        }
+        // A slow start (a sanitized build, a busy machine) must not look like a refused page.
+        QDeadlineTimer listening(30'000);
+        while (!log_.contains("web view on ")) {
+            if (listening.hasExpired() || process_.state() == QProcess::NotRunning) {
+                error_ = QStringLiteral("the monitor did not start its web view:\n") + QString::fromUtf8(log_);
+                return;
+            }
+            process_.waitForReadyRead(100);
+            log_ += process_.readAll();
+        }
     }
     ~ServedMonitor()
     {
@@ -189,7 +202,11 @@ public:
 
     [[nodiscard]] QString error() const { return error_; }
     [[nodiscard]] QString url(const QString& path) const { return base_ + path; }
-    QString output() { return QString::fromUtf8(process_.readAll()); }
+    QString output()
+    {
+        log_ += process_.readAll();
+        return QString::fromUtf8(log_);
+    }
 
 private:
     QTemporaryDir home_;
@@ -197,6 +214,7 @@ private:
     QProcess process_;
     QString base_;
     QString error_;
+    QByteArray log_;
 };
 
 class WebBrowserTest : public ::testing::Test {
