@@ -92,12 +92,17 @@ QString languageTag(WebLanguage language)
     return QStringLiteral("en");
 }
 
-WebTexts::WebTexts(WebLanguage language, const QString& languageFolder)
+QString languageFilePath(WebLanguage language, const QString& languageFolder)
 {
     const QString folder = languageFolder.isEmpty() || languageFolder.endsWith(u'/')
         ? languageFolder
         : languageFolder + u'/';
-    path_ = folder + QLatin1String(fileNameOf(language));
+    return folder + QLatin1String(fileNameOf(language));
+}
+
+WebTexts::WebTexts(WebLanguage language, const QString& languageFolder)
+{
+    path_ = languageFilePath(language, languageFolder);
     QFile file(path_);
     if (!languageFolder.isEmpty() && file.open(QIODevice::ReadOnly))
         file_ = ProfileDocument::parse(file.readAll());

@@ -23,6 +23,9 @@ enum class WebLanguage { English, ChineseSimplified, ChineseTraditional };
 // The language tag of <html lang> and Content-Language: "en", "zh-Hans" or "zh-Hant".
 [[nodiscard]] QString languageTag(WebLanguage language);
 
+// The language file of `language` in `languageFolder` ("english.ini", ...).
+[[nodiscard]] QString languageFilePath(WebLanguage language, const QString& languageFolder);
+
 // The texts of one language, looked up by key (e.g. "IDC_WEB_TITLE"), read the way the program
 // reads its own: the language file in the program's Language folder first, so that a text
 // corrected there shows on the pages too, then the copy the program carries (a file written by

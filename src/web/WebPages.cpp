@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -128,8 +129,30 @@ WebResponse WebPages::respond(const WebRequest& request) const
 WebResponse WebPages::htmlPage(const QString& resourcePath, const WebRequest& request) const
 {
     const WebLanguage language = chooseWebLanguage(request.acceptLanguage);
-    const WebTexts texts(language, languageFolder_.isEmpty() ? g_szCurPath() + QStringLiteral("Language/")
-                                                              : languageFolder_);
+    const QString folder = languageFolder_.isEmpty() ? g_szCurPath() + QStringLiteral("Language/")
+                                                     : languageFolder_;
+    // Filling a page reads and parses its language file; a page asked for again is served as
+    // filled until that file changes (a text corrected there shows at the next request).
+    const QFileInfo file(languageFilePath(language, folder));
+    const QDateTime modified = file.exists() ? file.lastModified() : QDateTime();
+    const qint64 size = file.exists() ? file.size() : -1;
+    const QByteArray tag = languageTag(language).toLatin1();
+    const std::lock_guard lock(filledMutex_);
+    for (const FilledPage& page : filled_) {
+        if (page.resource == resourcePath && page.languageTag == tag && page.fileModified == modified
+            && page.fileSize == size)
+            return page.response;
+    }
+    std::erase_if(filled_, [&](const FilledPage& page) {
+        return page.resource == resourcePath && page.languageTag == tag;
+    });
+    WebResponse response = fillPage(resourcePath, language, WebTexts(language, folder));
+    filled_.push_back({resourcePath, tag, modified, size, response});
+    return response;
+}
+
+WebResponse WebPages::fillPage(const QString& resourcePath, WebLanguage language, const WebTexts& texts) const
+{
     const QString source = QString::fromUtf8(resource(resourcePath).value_or(QByteArray()));
 
     static const QRegularExpression placeholder(QStringLiteral("\\{\\{([A-Z0-9_]+)\\}\\}"));

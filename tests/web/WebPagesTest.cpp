@@ -93,6 +93,26 @@ TEST_F(WebPagesTest, TextsAreEscapedWhereverTheyStand)
     EXPECT_EQ(htmlEscaped(u"a<b>&\"'"), QStringLiteral("a&lt;b&gt;&amp;&quot;&#39;"));
 }
 
+TEST_F(WebPagesTest, AFilledPageIsServedAgainUntilItsLanguageFileChanges)
+{
+    QFile file(languageFolder_.filePath(QStringLiteral("english.ini")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[String]\r\nIDC_WEB_TITLE=Roof one\r\n");
+    file.close();
+    const QByteArray first = pages_.page(get(QStringLiteral("/")))->body;
+    EXPECT_TRUE(first.contains("Roof one"));
+    EXPECT_EQ(pages_.page(get(QStringLiteral("/")))->body, first);
+    // Chinese is filled from its own file.
+    EXPECT_FALSE(pages_.page(get(QStringLiteral("/"), "zh-CN"))->body.contains("Roof one"));
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[String]\r\nIDC_WEB_TITLE=The garage roof\r\n");
+    file.close();
+    const QByteArray second = pages_.page(get(QStringLiteral("/")))->body;
+    EXPECT_TRUE(second.contains("The garage roof"));
+    EXPECT_FALSE(second.contains("Roof one"));
+}
+
 TEST_F(WebPagesTest, PagesRunNoInlineScriptSoAStrictPolicyHolds)
 {
     static const QRegularExpression inlineScript(QStringLiteral("<script(?![^>]*\\bsrc=)[^>]*>"));
