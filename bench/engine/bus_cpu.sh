@@ -17,20 +17,7 @@ source "$(dirname "$0")/../support/simulated-inverter.sh"
 build=${1:-build/default}
 seconds=${2:-400}
 units=${3:-6}
-monitor=$build/src/app/veltroma-monitor
-sim=$build/tools/inverter-sim/inverter-sim
-for exe in "$monitor" "$sim"; do
-    [[ -x $exe ]] || { echo "missing $exe: build it first" >&2; exit 2; }
-done
-
-work=$(mktemp -d)
-monitor_pid=
-cleanup() {
-    [[ -n $monitor_pid ]] && kill "$monitor_pid" 2>/dev/null || true
-    [[ -n ${SIM_PID:-} ]] && kill "$SIM_PID" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+prepare_headless_benchmark "$build"
 
 # Noon, so that every plant gives power; unit k has the serial VT2400012 and the digit 2 + k.
 start_simulated_inverter "$sim" "$work" --units "$units" --start-time 12:00

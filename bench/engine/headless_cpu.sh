@@ -12,20 +12,7 @@ source "$(dirname "$0")/../support/simulated-inverter.sh"
 
 build=${1:-build/default}
 seconds=${2:-60}
-monitor=$build/src/app/veltroma-monitor
-sim=$build/tools/inverter-sim/inverter-sim
-for exe in "$monitor" "$sim"; do
-    [[ -x $exe ]] || { echo "missing $exe: build it first" >&2; exit 2; }
-done
-
-work=$(mktemp -d)
-monitor_pid=
-cleanup() {
-    [[ -n $monitor_pid ]] && kill "$monitor_pid" 2>/dev/null || true
-    [[ -n ${SIM_PID:-} ]] && kill "$SIM_PID" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+prepare_headless_benchmark "$build"
 
 start_simulated_inverter "$sim" "$work"
 "$monitor" --headless --every-reply --home "$work/home" > "$work/rows.txt" 2> "$work/events.txt" &

@@ -1,5 +1,30 @@
 # Sourced by the CPU benchmarks.
 #
+#   prepare_headless_benchmark BUILD
+#
+# Sets `monitor` and `sim` to the program and the simulator of the build folder BUILD (exits 2
+# when one is missing) and `work` to a new folder; the script sets `monitor_pid` once it has
+# started the monitor. At the end of the script the monitor and the simulator are ended and
+# the folder removed.
+prepare_headless_benchmark() {
+    monitor=$1/src/app/veltroma-monitor
+    sim=$1/tools/inverter-sim/inverter-sim
+    local exe
+    for exe in "$monitor" "$sim"; do
+        [[ -x $exe ]] || { echo "missing $exe: build it first" >&2; exit 2; }
+    done
+    work=$(mktemp -d)
+    monitor_pid=
+    trap end_headless_benchmark EXIT
+}
+
+end_headless_benchmark() {
+    [[ -n ${monitor_pid:-} ]] && kill "$monitor_pid" 2>/dev/null || true
+    [[ -n ${SIM_PID:-} ]] && kill "$SIM_PID" 2>/dev/null || true
+    rm -rf "$work"
+}
+
+#
 #   start_simulated_inverter SIMULATOR WORK [SIMULATOR OPTION...]
 #
 # Starts the simulated inverter on the pseudo-terminal WORK/tty and writes a program folder

@@ -16,20 +16,7 @@ source "$here/../support/simulated-inverter.sh"
 
 build=${1:-build/default}
 seconds=${2:-60}
-monitor=$build/src/app/veltroma-monitor
-sim=$build/tools/inverter-sim/inverter-sim
-for exe in "$monitor" "$sim"; do
-    [[ -x $exe ]] || { echo "missing $exe: build it first" >&2; exit 2; }
-done
-
-work=$(mktemp -d)
-monitor_pid=
-cleanup() {
-    [[ -n $monitor_pid ]] && kill "$monitor_pid" 2>/dev/null || true
-    [[ -n ${SIM_PID:-} ]] && kill "$SIM_PID" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+prepare_headless_benchmark "$build"
 
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 start_simulated_inverter "$sim" "$work"
