@@ -2,6 +2,7 @@
 
 #include <mosquitto.h>
 
+#include <chrono>
 #include <utility>
 
 namespace veltroma {
@@ -11,6 +12,8 @@ namespace {
 constexpr int kKeepAliveS = 30;
 constexpr unsigned kReconnectFirstS = 1;
 constexpr unsigned kReconnectMostS = 30;
+// How long a clean end waits for its last messages to be out before it disconnects.
+constexpr int kStopDeliveryMs = 2000;
 // The system's certificate authorities, for TLS without a CA file of its own.
 constexpr const char* kSystemCaPath = "/etc/ssl/certs";
 
@@ -99,6 +102,9 @@ void MqttConnection::start()
     mosquitto_disconnect_callback_set(client, [](mosquitto*, void* self, int rc) {
         static_cast<MqttConnection*>(self)->onDisconnect(rc);
     });
+    mosquitto_publish_callback_set(client, [](mosquitto*, void* self, int) {
+        static_cast<MqttConnection*>(self)->onPublished();
+    });
     mosquitto_reconnect_delay_set(client, kReconnectFirstS, kReconnectMostS, true);
     if (!settings_.user.isEmpty()) {
         const QByteArray user = utf8(settings_.user);
@@ -157,6 +163,8 @@ void MqttConnection::stop()
         stopping_ = true;
         publishPresence();
     }
+    if (wasConnected)
+        waitUntilDelivered(kStopDeliveryMs);
     mosquitto_disconnect(client_.get());
     if (loopRunning_) {
         // Connected, the thread ends once the disconnect (after the "offline") is out; while
@@ -240,9 +248,18 @@ MqttConnection::Handed MqttConnection::publishOnce(const MqttMessage& message)
     // The library takes the topic as a C string: a NUL would publish on a shorter topic.
     if (topic.contains('\0'))
         return Handed::Failed;
+    // Counted before the call: the library may report it delivered before the call returns.
+    {
+        const std::lock_guard lock(deliveryMutex_);
+        ++handedCount_;
+    }
     const int rc = mosquitto_publish(client_.get(), nullptr, topic.constData(),
                                      static_cast<int>(message.payload.size()),
                                      message.payload.constData(), message.qos, message.retain);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        const std::lock_guard lock(deliveryMutex_);
+        --handedCount_;
+    }
     switch (rc) {
     case MOSQ_ERR_SUCCESS:
         ++sent_;
@@ -261,14 +278,17 @@ void MqttConnection::onConnect(int rc)
         listener_(false, QString::fromUtf8(mosquitto_connack_string(rc)));
         return;
     }
-    connected_ = true;
-    if (everConnected_.exchange(true))
-        ++reconnects_;
-    if (settings_.discovery)
-        publishDiscovery();
-    else
-        removeDiscovery();
     {
+        // The configs and the presence go out before any state that waited: a state drained on
+        // another thread meanwhile waits here, so no subscriber sees a value before its entity.
+        const std::lock_guard drainLock(drainMutex_);
+        connected_ = true;
+        if (everConnected_.exchange(true))
+            ++reconnects_;
+        if (settings_.discovery)
+            publishDiscovery();
+        else
+            removeDiscovery();
         // The broker may have lost what it kept: publish availability and link on every
         // connect.
         const std::lock_guard lock(presenceMutex_);
@@ -276,6 +296,22 @@ void MqttConnection::onConnect(int rc)
     }
     drain();
     listener_(true, {});
+}
+
+void MqttConnection::onPublished()
+{
+    {
+        const std::lock_guard lock(deliveryMutex_);
+        ++deliveredCount_;
+    }
+    delivered_.notify_all();
+}
+
+bool MqttConnection::waitUntilDelivered(int timeoutMs)
+{
+    std::unique_lock lock(deliveryMutex_);
+    return delivered_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [this] { return deliveredCount_ >= handedCount_; });
 }
 
 void MqttConnection::onDisconnect(int rc)

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -103,6 +104,10 @@ private:
     // The client library's thread.
     void onConnect(int rc);
     void onDisconnect(int rc);
+    void onPublished();
+    // Waits until the library has sent (QoS 0) or the broker acknowledged (QoS 1) every
+    // message handed to it, at most `timeoutMs`; false when the time ran out.
+    bool waitUntilDelivered(int timeoutMs);
 
     MqttSettings settings_;
     const QString serial_; // topic-safe; names the client, the will and the topics
@@ -127,6 +132,13 @@ private:
     std::atomic<std::uint64_t> failed_ = 0;
     std::atomic<std::uint64_t> reconnects_ = 0;
     std::mutex drainMutex_;
+
+    // Messages handed to the library and those it has delivered: a clean end waits for the
+    // last ones, or its "offline" would be cut off by the disconnect.
+    std::mutex deliveryMutex_;
+    std::condition_variable delivered_;
+    std::uint64_t handedCount_ = 0;    // guarded by deliveryMutex_
+    std::uint64_t deliveredCount_ = 0; // guarded by deliveryMutex_
 };
 
 } // namespace veltroma
