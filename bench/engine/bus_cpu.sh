@@ -35,7 +35,6 @@ for _ in $(seq 600); do
 done
 answered || { echo "not every inverter answered" >&2; cat "$work/events.txt" >&2; exit 1; }
 
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$monitor_pid/stat"; }
 ticks_per_second=$(getconf CLK_TCK)
 lines_before=$(wc -l < "$work/rows.txt")
 start_ticks=$(cpu_ticks)
@@ -44,10 +43,7 @@ sleep "$seconds"
 end_ticks=$(cpu_ticks)
 end_ns=$(date +%s%N)
 
-kill -TERM "$monitor_pid"
-status=0
-wait "$monitor_pid" || status=$?
-monitor_pid=
+stop_monitor
 
 # The longest gap between two replies of one inverter in the measured stretch.
 gap=$(tail -n +$((lines_before + 1)) "$work/rows.txt" | awk -F'\t' '

@@ -26,7 +26,6 @@ for _ in $(seq 200); do
 done
 logged || { echo "no rows logged" >&2; cat "$work/events.txt" >&2; exit 1; }
 
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$monitor_pid/stat"; }
 ticks_per_second=$(getconf CLK_TCK)
 rows_before=$(wc -l < "$work/rows.txt")
 start_ticks=$(cpu_ticks)
@@ -36,10 +35,7 @@ end_ticks=$(cpu_ticks)
 end_ns=$(date +%s%N)
 rows=$(( $(wc -l < "$work/rows.txt") - rows_before ))
 
-kill -TERM "$monitor_pid"
-status=0
-wait "$monitor_pid" || status=$?
-monitor_pid=
+stop_monitor
 
 awk -v ticks=$((end_ticks - start_ticks)) -v hz="$ticks_per_second" \
     -v ns=$((end_ns - start_ns)) -v rows="$rows" 'BEGIN {

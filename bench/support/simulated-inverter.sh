@@ -18,6 +18,17 @@ prepare_headless_benchmark() {
     trap end_headless_benchmark EXIT
 }
 
+# The processor time of the running monitor so far, in clock ticks (user and system).
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$monitor_pid/stat"; }
+
+# Ends the monitor as systemd would (SIGTERM) and sets `status` to its exit code.
+stop_monitor() {
+    kill -TERM "$monitor_pid"
+    status=0
+    wait "$monitor_pid" || status=$?
+    monitor_pid=
+}
+
 end_headless_benchmark() {
     [[ -n ${monitor_pid:-} ]] && kill "$monitor_pid" 2>/dev/null || true
     [[ -n ${SIM_PID:-} ]] && kill "$SIM_PID" 2>/dev/null || true

@@ -33,7 +33,6 @@ logged || { echo "no rows logged" >&2; cat "$work/events.txt" >&2; exit 1; }
 grep -q "web view on http://127.0.0.1:$port/" "$work/events.txt" \
     || { echo "the web view did not start" >&2; cat "$work/events.txt" >&2; exit 1; }
 
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$monitor_pid/stat"; }
 ticks_per_second=$(getconf CLK_TCK)
 lines_before=$(wc -l < "$work/rows.txt")
 start_ticks=$(cpu_ticks)
@@ -43,10 +42,7 @@ python3 "$here/web_load.py" "$port" "$seconds" 3 10 || load_status=$?
 end_ticks=$(cpu_ticks)
 end_ns=$(date +%s%N)
 
-kill -TERM "$monitor_pid"
-status=0
-wait "$monitor_pid" || status=$?
-monitor_pid=
+stop_monitor
 
 # The longest gap between two replies in the measured stretch (one inverter).
 gap=$(tail -n +$((lines_before + 1)) "$work/rows.txt" | awk -F'\t' '
